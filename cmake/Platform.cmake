@@ -1,0 +1,13 @@
+# tarnwick_platform supplies the Windows calls the product code makes. On Windows these are
+# the system's own; on Linux a stand-in built on ICU provides the same contract.
+if(WIN32)
+  add_library(tarnwick_platform INTERFACE)
+  target_include_directories(tarnwick_platform INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+else()
+  find_package(ICU 70 REQUIRED COMPONENTS uc i18n)
+  add_library(tarnwick_platform STATIC
+    platform/linux/Nls.cpp
+  )
+  target_include_directories(tarnwick_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(tarnwick_platform PUBLIC ICU::i18n ICU::uc)
+endif()

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/Exceptions.h"
+#include "strings/StringConvertUnit.h"
+#include "strings/StringSearchUnit.h"
+#include "strings/StringUnit.h"
+
+using namespace StringUnit;
+using namespace StringSearchUnit;
+
+TEST(LocaleCompare, OrdersAndEqualsWholeStrings) {
+  EXPECT_EQ(LocaleCompare(u"abc", u"abc"), crEqual);
+  EXPECT_EQ(LocaleCompare(u"", u""), crEqual);
+  EXPECT_EQ(LocaleCompare(u"a", u"b"), crLess);
+  EXPECT_EQ(LocaleCompare(u"b", u"a"), crGreater);
+  EXPECT_EQ(LocaleCompare(u"", u"a"), crLess);
+  EXPECT_NE(LocaleCompare(u"a", u"A"), crEqual) << "case must count";
+}
+
+TEST(LocaleCompare, EveryCodeUnitTakesPart) {
+  // A comparison bounded by explicit lengths must not stop at an embedded NUL.
+  const std::u16string A(u"x\0a", 3), B(u"x\0b", 3);
+  EXPECT_EQ(LocaleCompare(A, B), crLess);
+  EXPECT_NE(LocaleCompare(u"a\r\n", u"a"), crEqual);
+}
+
+TEST(StringSearch, IsSubStringAtChecksBounds) {
+  EXPECT_TRUE(IsSubStringAt(u"c", u"abc", 3));
+  EXPECT_FALSE(IsSubStringAt(u"c", u"abc", 4));
+  EXPECT_FALSE(IsSubStringAt(u"c", u"abc", 0));
+  EXPECT_FALSE(IsSubStringAt(u"", u"abc", 1));
+  EXPECT_FALSE(IsSubStringAt(u"a", u"", 1));
+  EXPECT_FALSE(IsSubStringAt(u"bcd", u"abc", 2));
+  EXPECT_FALSE(IsSubStringAt(u"B", u"abc", 2));
+}
+
+TEST(StringSearch, CopyRangeClampsToText) {
+  EXPECT_EQ(CopyRange(u"abcdef", 0, 3), u"abc");
+  EXPECT_EQ(CopyRange(u"abcdef", 5, 99), u"ef");
+  EXPECT_EQ(CopyRange(u"abcdef", 4, 3), u"");
+  EXPECT_EQ(CopyRange(u"abcdef", 7, 9), u"");
+  EXPECT_EQ(CopyRange(u"abcdef", -5, -1), u"");
+}
+
+TEST(StringSearch, RemoveSuffixOnlyWhenPresent) {
+  EXPECT_EQ(RemoveSuffix(u"a,b,", u","), u"a,b");
+  EXPECT_EQ(RemoveSuffix(u"a,b", u","), u"a,b");
+  EXPECT_EQ(RemoveSuffix(u",", u","), u"");
+  EXPECT_EQ(RemoveSuffix(u"abc", u""), u"abc");
+  EXPECT_EQ(RemoveSuffix(u"c", u"abc"), u"c");
+}
+
+struct BreakCase {
+  std::u16string Text;
+  TLineBreakKind Kind, Bare;
+  std::u16string Without;
+};
+
+class LineBreaks : public testing::TestWithParam<BreakCase> {};
+
+TEST_P(LineBreaks, ClassifiesAndRemovesExactlyOneBreak) {
+  const auto& C = GetParam();
+  EXPECT_EQ(GetLineBreakKind(C.Text), C.Kind);
+  EXPECT_EQ(BareLineBreakKind(C.Text), C.Bare);
+  EXPECT_EQ(WithoutLineBreak(C.Text), C.Without);
+  std::u16string S = C.Text;
+  RemoveLineBreak(S);
+  EXPECT_EQ(S, C.Without);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, LineBreaks,
+    testing::Values(BreakCase{u"x\r\n", lbCRLF, lbNone, u"x"},
+                    BreakCase{u"x\n\r", lbCR, lbNone, u"x\n"},
+                    BreakCase{u"x", lbNone, lbNone, u"x"}, BreakCase{u"", lbNone, lbNone, u""},
+                    BreakCase{u"x\r\r\n", lbCRLF, lbNone, u"x\r"},
+                    BreakCase{u"\r\n", lbCRLF, lbCRLF, u""}, BreakCase{u"\n", lbLF, lbLF, u""},
+                    BreakCase{u"\r", lbCR, lbCR, u""}, BreakCase{u"\n\r", lbCR, lbNone, u"\n"},
+                    BreakCase{u"x\n", lbLF, lbNone, u"x"}));
+
+TEST(LineBreaks, TextOfEachKindAndTrimRight) {
+  EXPECT_EQ(LineBreakText(lbCRLF), u"\r\n");
+  EXPECT_EQ(LineBreakText(lbCR), u"\r");
+  EXPECT_EQ(LineBreakText(lbLF), u"\n");
+  EXPECT_EQ(LineBreakText(lbNone), u"");
+  EXPECT_EQ(TrimRightChars(u"x\r\n\r\n", u"\r\n"), u"x");
+  EXPECT_EQ(TrimRightChars(u"\r\n", u"\r\n"), u"");
+  EXPECT_EQ(TrimRightChars(u"\nx\n\r", u"\r\n"), u"\nx");
+}
+
+struct ByteCase {
+  std::u16string Text;
+  int32_t Bytes;
+};
+
+class ByteMeasure : public testing::TestWithParam<ByteCase> {};
+
+TEST_P(ByteMeasure, CountsOneOrTwoPerCodeUnit) {
+  EXPECT_EQ(ByteLength(GetParam().Text), GetParam().Bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, ByteMeasure,
+                         testing::Values(ByteCase{u"", 0}, ByteCase{u"abc", 3}, ByteCase{u"ｱｲｳ", 3},
+                                         ByteCase{u"あいう", 6}, ByteCase{u"a\tb", 4},
+                                         ByteCase{u"abc\r\n", 7}, ByteCase{u"¥", 2},
+                                         ByteCase{u"‾", 1}, ByteCase{u" \x7f", 2},
+                                         ByteCase{u"\x1f", 2},
+                                         ByteCase{u"\xff60\xff61\xff9f\xffa0", 6},
+                                         ByteCase{u"𠮷", 4}));
+
+TEST(HalfWidth, MapsFullWidthDigitsAndSigns) {
+  using StringConvertUnit::ToHalfWidth;
+  EXPECT_EQ(ToHalfWidth(u"－１２"), u"-12");
+  EXPECT_EQ(ToHalfWidth(u"＋７"), u"+7");
+  EXPECT_EQ(ToHalfWidth(u"+7"), u"+7");
+  EXPECT_EQ(ToHalfWidth(u"０１２３４５６７８９"), u"0123456789");
+  EXPECT_EQ(ToHalfWidth(u""), u"");
+}
