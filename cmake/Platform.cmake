@@ -5,9 +5,8 @@ if(WIN32)
   target_include_directories(tarnwick_platform INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
 else()
   find_package(ICU 70 REQUIRED COMPONENTS uc i18n)
-  add_library(tarnwick_platform STATIC
-    platform/linux/Nls.cpp
-  )
+  file(GLOB TARNWICK_STANDIN_SOURCES CONFIGURE_DEPENDS platform/linux/*.cpp)
+  add_library(tarnwick_platform STATIC ${TARNWICK_STANDIN_SOURCES})
   target_include_directories(tarnwick_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(tarnwick_platform PUBLIC ICU::i18n ICU::uc)
 endif()
