@@ -1,0 +1,112 @@
+#include "commands/DuplicationDeleteCountDown.h"
+
+#include <cstring>
+
+#include "base/Exceptions.h"
+#include "commands/DuplicationLineTable.h"
+#include "commands/LineCommands.h"
+#include "strings/StringUnit.h"
+
+namespace Tarnwick {
+
+namespace {
+
+[[noreturn]] void FailConsistency() {
+  throw SysUtils::EAssertionFailed("Error:function DuplicationDeleteCountDown");
+}
+
+// Writes Value in decimal, digits only, ending just before End; returns the first digit.
+char16_t* WriteDecimalBefore(char16_t* End, uint32_t Value) {
+  do {
+    *--End = static_cast<char16_t>(u'0' + Value % 10);
+    Value /= 10;
+  } while (Value != 0);
+  return End;
+}
+
+size_t DecimalLength(uint32_t Value) {
+  size_t Digits = 1;
+  for (; Value >= 10; Value /= 10) ++Digits;
+  return Digits;
+}
+
+}  // namespace
+
+std::u16string InsertBeforeLineBreak(std::u16string_view Line, std::u16string_view Inserted) {
+  const size_t Body = StringUnit::BodyLength(Line);
+  std::u16string Result;
+  Result.reserve(Line.size() + Inserted.size());
+  Result.append(Line.substr(0, Body)).append(Inserted).append(Line.substr(Body));
+  return Result;
+}
+
+std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts, int32_t Highest) {
+  // A stable counting sort: one pass to size the group of each count, one to place the
+  // indices, so the cost is the number of lines plus the highest count, never their product.
+  if (Highest < 0) Highest = 0;  // No count can fit; every line fails the check below.
+  std::vector<uint32_t> Next(static_cast<size_t>(Highest) + 1, 0);
+  for (const int32_t Count : Counts) {
+    if (Count < 1 || Count > Highest) FailConsistency();
+    ++Next[Count];
+  }
+  // Group k starts after every line with a higher count.
+  uint32_t Start = 0;
+  for (int32_t K = Highest; K >= 1; --K) {
+    const uint32_t Size = Next[K];
+    Next[K] = Start;
+    Start += Size;
+  }
+  if (Start != Counts.size()) FailConsistency();
+  std::vector<uint32_t> Order(Counts.size());
+  for (uint32_t I = 0; I < Counts.size(); ++I) Order[Next[Counts[I]]++] = I;
+  return Order;
+}
+
+std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
+  using namespace DuplicationLineTable;
+  // Each distinct body once, at its first line (which keeps its own break), with the number
+  // of lines that share the body.
+  TDistinctLines Distinct(Text, kkBody);
+  std::vector<int32_t> Counts;
+  int32_t Highest = 1;
+  bool Added = false;
+  ForEachLine(Text, [&](const TLine& Line) {
+    const uint32_t Number = Distinct.FindOrAdd(Line, Added);
+    if (Added) {
+      Counts.push_back(1);
+    } else {
+      // No overflow: the number of lines is bounded by the largest list.
+      const int32_t Count = ++Counts[Number];
+      if (Count > Highest) Highest = Count;
+    }
+  });
+
+  const std::vector<uint32_t> Order = OrderByCountDescending(Counts, Highest);
+
+  // Every output line is its input line with ":" and the count put before the break.
+  size_t Total = 0;
+  for (size_t I = 0; I < Distinct.Count(); ++I) {
+    Total += Distinct[I].Length + 1 + DecimalLength(static_cast<uint32_t>(Counts[I]));
+  }
+  std::u16string Result;
+  Result.resize(Total);
+  char16_t* Out = Result.data();
+  char16_t Digits[16];
+  char16_t* const DigitsEnd = Digits + 16;
+  for (const uint32_t Number : Order) {
+    const TLine& Line = Distinct[Number];
+    const char16_t* In = Text.data() + Line.Offset;
+    std::memcpy(Out, In, Line.BodyLength * sizeof(char16_t));
+    Out += Line.BodyLength;
+    *Out++ = u':';
+    const char16_t* First = WriteDecimalBefore(DigitsEnd, static_cast<uint32_t>(Counts[Number]));
+    std::memcpy(Out, First, (DigitsEnd - First) * sizeof(char16_t));
+    Out += DigitsEnd - First;
+    const size_t BreakLength = Line.Length - Line.BodyLength;
+    std::memcpy(Out, In + Line.BodyLength, BreakLength * sizeof(char16_t));
+    Out += BreakLength;
+  }
+  return Result;
+}
+
+}  // namespace Tarnwick

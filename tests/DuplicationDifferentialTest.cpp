@@ -1,0 +1,82 @@
+// The fast duplicate commands against the plain quadratic ones on many random texts.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "commands/LineCommands.h"
+#include "reference/DuplicationReference.h"
+
+namespace {
+
+// Texts built from a small pool of lines so that most lines repeat: bodies that differ only
+// in case, a trailing space or a backslash-E, empty lines, all three breaks, and often a last
+// line without a break.
+std::u16string PooledText(std::mt19937& Rng, int MaxLines) {
+  static const std::vector<std::u16string> Bodies{u"",    u"a",  u"A",   u"a ",
+                                                  u"a\t", u"ab", u"\\E", u"x\\Ey",
+                                                  u"b\\", u"あ", u"a:1", u"\U0001F600"};
+  static const std::vector<std::u16string> Breaks{u"\r\n", u"\r", u"\n"};
+  const size_t Pool = 1 + Rng() % Bodies.size();
+  std::u16string Text;
+  for (int I = static_cast<int>(Rng() % (MaxLines + 1)); I > 0; --I) {
+    Text += Bodies[Rng() % Pool];
+    Text += Breaks[Rng() % Breaks.size()];
+  }
+  if (Rng() % 3 == 0) Text += Bodies[Rng() % Pool];
+  return Text;
+}
+
+// Texts of random code units, so that line breaks fall anywhere (a CR before an LF of the next
+// piece joins them into one break).
+std::u16string RandomText(std::mt19937& Rng, int MaxLength) {
+  static const char16_t Units[] = {u'a', u'A', u' ', u'\r', u'\n', u'\n', u'\\', u'E', u'あ'};
+  std::u16string Text;
+  for (int I = static_cast<int>(Rng() % (MaxLength + 1)); I > 0; --I) {
+    Text += Units[Rng() % std::size(Units)];
+  }
+  return Text;
+}
+
+void ExpectSameAsReference(const std::u16string& Text) {
+  ASSERT_EQ(Tarnwick::DuplicationDelete(Text), DuplicationReference::DuplicationDelete(Text));
+  ASSERT_EQ(Tarnwick::DuplicationDeleteCountDown(Text),
+            DuplicationReference::DuplicationDeleteCountDown(Text));
+  ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(Text),
+            DuplicationReference::DuplicationHighlightPattern(Text));
+}
+
+TEST(DuplicationCommands, MatchTheLineByLineScanOnTextsWithManyRepeats) {
+  std::mt19937 Rng(2024);
+  for (int Round = 0; Round < 4000; ++Round) {
+    SCOPED_TRACE(Round);
+    ExpectSameAsReference(PooledText(Rng, 40));
+  }
+}
+
+TEST(DuplicationCommands, MatchTheLineByLineScanOnRandomCodeUnits) {
+  std::mt19937 Rng(99);
+  for (int Round = 0; Round < 4000; ++Round) {
+    SCOPED_TRACE(Round);
+    ExpectSameAsReference(RandomText(Rng, 60));
+  }
+}
+
+TEST(DuplicationCommands, MatchTheLineByLineScanOnLongTexts) {
+  // Long enough that the hash index grows several times and counts reach the hundreds.
+  std::mt19937 Rng(5);
+  for (int Round = 0; Round < 4; ++Round) {
+    SCOPED_TRACE(Round);
+    std::u16string Text;
+    const unsigned Distinct = Round % 2 == 0 ? 3000 : 40;
+    for (int I = 0; I < 3000; ++I) {
+      const unsigned N = Rng() % Distinct;
+      for (const char C : std::to_string(N)) Text += static_cast<char16_t>(C);
+      Text += (N % 7 == 0) ? u"\n" : u"\r\n";
+    }
+    ExpectSameAsReference(Text);
+  }
+}
+
+}  // namespace

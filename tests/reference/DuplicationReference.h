@@ -1,0 +1,84 @@
+// The duplicate commands done the plain way: a scan from the first line for every line, on the
+// real line and integer lists. Slow (quadratic), but each step is easy to check by eye; the
+// fast commands must give exactly the same text.
+#pragma once
+
+#include <string>
+
+#include "base/Exceptions.h"
+#include "commands/DuplicationDeleteCountDown.h"
+#include "lists/IntegerList.h"
+#include "lists/StrRecListUnit.h"
+#include "lists/StringRecordList.h"
+#include "strings/StringUnit.h"
+
+namespace DuplicationReference {
+
+inline std::u16string DuplicationDelete(const std::u16string& Text) {
+  StringRecordList::TCommonStringRecordList Lines;
+  Lines.SetText(Text);
+  // From the last line backwards, so a deletion moves only lines already visited.
+  for (int32_t I = Lines.Count() - 1; I >= 0; --I) {
+    if (StrRecListUnit::IndexOfLine(Lines, Lines.GetItem(I)) != I) Lines.Delete(I);
+  }
+  return Lines.Text();
+}
+
+inline std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
+  StringRecordList::TCommonStringRecordList Lines;
+  IntegerList::TNumericList Counts;
+  Lines.SetText(Text);
+  Counts.SetCount(Lines.Count());
+  for (int32_t I = 0; I < Counts.Count(); ++I) Counts.SetItem(I, 1);
+  int32_t Highest = 1;
+  for (int32_t I = Lines.Count() - 1; I >= 0; --I) {
+    const int32_t J = StrRecListUnit::IndexOfLine(Lines, Lines.GetItem(I));
+    if (J == I) continue;
+    Lines.Delete(I);
+    Counts.Delete(I);
+    Counts.SetItem(J, Counts.GetItem(J) + 1);
+    if (Counts.GetItem(J) > Highest) Highest = Counts.GetItem(J);
+  }
+  for (int32_t I = 0; I < Lines.Count(); ++I) {
+    std::u16string Suffix(1, u':');
+    for (const char C : std::to_string(Counts.GetItem(I))) Suffix += static_cast<char16_t>(C);
+    Lines.SetItem(I, Tarnwick::InsertBeforeLineBreak(Lines.GetItem(I), Suffix));
+  }
+  StringRecordList::TCommonStringRecordList Output;
+  for (int32_t K = Highest; K >= 1; --K) {
+    for (int32_t I = 0; I < Lines.Count(); ++I) {
+      if (Counts.GetItem(I) == K) Output.Add(Lines.GetItem(I));
+    }
+  }
+  if (Output.Count() != Lines.Count()) {
+    throw SysUtils::EAssertionFailed("Error:function DuplicationDeleteCountDown");
+  }
+  return Output.Text();
+}
+
+// With the one deliberate change: each "\E" of a body is written "\E\\E\Q" so that it stays
+// inside the literal quote.
+inline std::u16string DuplicationHighlightPattern(const std::u16string& Text) {
+  StringRecordList::TCommonStringRecordList Lines;
+  StringRecordList::TCommonStringRecordList Duplicates;
+  Lines.SetText(Text);
+  for (int32_t I = Lines.Count() - 1; I >= 0; --I) {
+    const std::u16string Line = Lines.GetItem(I);
+    if (StringUnit::BareLineBreakKind(Line) == StringUnit::lbNone && Lines.IndexOf(Line) != I) {
+      Duplicates.Add(Line);
+    }
+  }
+  std::u16string Pattern;
+  for (int32_t I = Duplicates.Count() - 1; I >= 0; --I) {
+    std::u16string Body = StringUnit::WithoutLineBreak(Duplicates.GetItem(I));
+    for (size_t At = Body.find(u"\\E"); At != std::u16string::npos;
+         At = Body.find(u"\\E", At + 7)) {
+      Body.replace(At, 2, u"\\E\\\\E\\Q");
+    }
+    Pattern += u"^\\Q" + Body + u"\\E$|";
+  }
+  if (!Pattern.empty()) Pattern.erase(Pattern.size() - 1);
+  return Pattern;
+}
+
+}  // namespace DuplicationReference
