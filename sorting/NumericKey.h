@@ -1,0 +1,36 @@
+// Numeric keys of lines: the integers written in a line, left to right, and their order.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace StringRecordListNormalSort {
+
+using TInt64DynArray = std::vector<int64_t>;
+
+// The character of S at the 1-based Index; NUL when Index < 1 or Index > Length(S).
+char16_t CharAt(std::u16string_view S, int32_t Index);
+
+// The integers of Line in the order they occur: ASCII or full-width digits, an optional sign
+// that spaces may separate from them, commas between digits skipped. Values outside the signed
+// 64-bit range are left out; a line without numbers gives an empty key.
+TInt64DynArray ExtractNumbers(std::u16string_view Line);
+
+// -1, 0 or +1: element by element as signed integers, then the shorter key first.
+int32_t CompareNumberKeys(std::span<const int64_t> K1, std::span<const int64_t> K2);
+
+// Extracts the keys of many lines with one run buffer, appending each line's numbers to a
+// caller's array, so that keying a whole list allocates nothing per line.
+class TNumberScanner {
+ public:
+  // Appends the numbers of Line (as ExtractNumbers gives them) to Key.
+  void Scan(std::u16string_view Line, TInt64DynArray& Key);
+
+ private:
+  std::u16string FRun;  // the sign and digits of the number being read
+};
+
+}  // namespace StringRecordListNormalSort

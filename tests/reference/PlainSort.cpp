@@ -1,0 +1,160 @@
+#include "tests/reference/PlainSort.h"
+
+#include <charconv>
+#include <stdexcept>
+
+#include "strings/StringConvertUnit.h"
+#include "strings/StringSearchUnit.h"
+#include "strings/StringUnit.h"
+
+namespace PlainSort {
+
+using namespace StringRecordListNormalSort;
+
+namespace {
+
+const std::u16string DigitChars = u"0123456789０１２３４５６７８９";
+const std::u16string SignChars = u"+-＋－";
+const std::u16string CommaChars = u",，";
+const std::u16string SpaceChars = u" \u3000\t";
+
+bool In(char16_t Ch, const std::u16string& Set) { return StringSearchUnit::CharInString(Ch, Set); }
+
+char16_t At(std::u16string_view S, int64_t Index) {
+  return Index < 1 || Index > static_cast<int64_t>(S.size()) ? u'\0' : S[Index - 1];
+}
+
+void Emit(std::u16string& R, std::vector<int64_t>& Key) {
+  if (R.empty()) return;
+  const std::u16string T = StringConvertUnit::ToHalfWidth(R);
+  R.clear();
+  std::string Narrow(T.begin(), T.end());
+  if (!Narrow.empty() && Narrow[0] == '+') Narrow.erase(0, 1);
+  if (Narrow.empty() || Narrow[0] == '+' || Narrow == "-") return;
+  int64_t Value = 0;
+  const auto [End, Error] = std::from_chars(Narrow.data(), Narrow.data() + Narrow.size(), Value);
+  if (Error == std::errc() && End == Narrow.data() + Narrow.size()) Key.push_back(Value);
+}
+
+int32_t Sign(StringUnit::TCompareResult R) {
+  return R == StringUnit::crLess ? -1 : R == StringUnit::crGreater ? 1 : 0;
+}
+
+const std::u16string& L(void* Item) { return *static_cast<std::u16string*>(Item); }
+
+int32_t TextCompare(void* A, void* B) { return Sign(StringUnit::LocaleCompare(L(A), L(B))); }
+
+int32_t ReverseTextCompare(void* A, void* B) {
+  return Sign(
+      StringUnit::LocaleCompare(StringUnit::ReverseString(L(A)), StringUnit::ReverseString(L(B))));
+}
+
+int32_t NumericCompare(void* A, void* B) {
+  const std::vector<int64_t> K1 = ExtractNumbers(L(A)), K2 = ExtractNumbers(L(B));
+  for (size_t I = 0; I < K1.size() && I < K2.size(); ++I) {
+    if (K1[I] != K2[I]) return K1[I] < K2[I] ? -1 : 1;
+  }
+  if (K1.size() != K2.size()) return K1.size() < K2.size() ? -1 : 1;
+  return TextCompare(A, B);
+}
+
+int32_t ByteLengthCompare(void* A, void* B) {
+  const int32_t M1 = StringUnit::ByteLength(L(A)), M2 = StringUnit::ByteLength(L(B));
+  if (M1 != M2) return M1 < M2 ? -1 : 1;
+  return TextCompare(A, B);
+}
+
+int32_t TextCompareDesc(void* A, void* B) { return -TextCompare(A, B); }
+int32_t ReverseTextCompareDesc(void* A, void* B) { return -ReverseTextCompare(A, B); }
+int32_t NumericCompareDesc(void* A, void* B) { return -NumericCompare(A, B); }
+int32_t ByteLengthCompareDesc(void* A, void* B) { return -ByteLengthCompare(A, B); }
+
+}  // namespace
+
+std::vector<int64_t> ExtractNumbers(std::u16string_view Line) {
+  enum { Idle, SignSeen, Digits } State = Idle;
+  std::vector<int64_t> Key;
+  std::u16string R;
+  for (int64_t I = 1; I <= static_cast<int64_t>(Line.size()); ++I) {
+    const char16_t Ch = At(Line, I);
+    if (State == Idle) {
+      if (In(Ch, DigitChars)) {
+        R = Ch;
+        State = Digits;
+      } else if (In(Ch, SignChars)) {
+        R = Ch;
+        State = SignSeen;
+      }
+    } else if (State == SignSeen) {
+      if (In(Ch, SignChars)) {
+        R = Ch;
+      } else if (In(Ch, SpaceChars)) {
+      } else if (In(Ch, DigitChars)) {
+        R += Ch;
+        State = Digits;
+      } else {
+        R.clear();
+        State = Idle;
+      }
+    } else {
+      if (In(Ch, DigitChars)) {
+        R += Ch;
+      } else if (In(Ch, CommaChars) && In(At(Line, I - 1), DigitChars)) {
+      } else {
+        Emit(R, Key);
+        State = Idle;
+      }
+    }
+  }
+  Emit(R, Key);
+  return Key;
+}
+
+void TPlainSortList::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
+  if (Count() == 0) return;
+  bool Added = false;
+  if (StringUnit::GetLineBreakKind(Text()) == StringUnit::lbNone) {
+    SetItem(Count() - 1, GetItem(Count() - 1) + u"\r\n");
+    Added = true;
+  }
+  const bool Up = SortOrder == soAscending;
+  switch (SortKind) {
+    case skText:
+      FList.Sort(Up ? TextCompare : TextCompareDesc);
+      break;
+    case skNumeric:
+      FList.Sort(Up ? NumericCompare : NumericCompareDesc);
+      break;
+    case skByteLength:
+      FList.Sort(Up ? ByteLengthCompare : ByteLengthCompareDesc);
+      break;
+    case skReverseText:
+      FList.Sort(Up ? ReverseTextCompare : ReverseTextCompareDesc);
+      break;
+    case skReverse:
+      if (!Up) {
+        for (int32_t I = 0; I <= Count() / 2 - 1; ++I) FList.Exchange(I, Count() - 1 - I);
+      }
+      break;
+  }
+  if (Added && StringUnit::GetLineBreakKind(GetItem(Count() - 1)) != StringUnit::lbNone) {
+    SetItem(Count() - 1, StringUnit::TrimRightChars(GetItem(Count() - 1), u"\r\n"));
+  }
+}
+
+std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
+  static const struct {
+    TSortKind Kind;
+    TSortOrder Order;
+  } Commands[] = {
+      {skText, soAscending},         {skText, soDescending},       {skReverseText, soAscending},
+      {skReverseText, soDescending}, {skNumeric, soAscending},     {skNumeric, soDescending},
+      {skByteLength, soAscending},   {skByteLength, soDescending}, {skReverse, soDescending}};
+  if (CommandId < 1 || CommandId > 9) throw std::invalid_argument("not a sort command");
+  TPlainSortList List;
+  List.SetText(Text);
+  List.ExecuteSort(Commands[CommandId - 1].Kind, Commands[CommandId - 1].Order);
+  return List.Text();
+}
+
+}  // namespace PlainSort
