@@ -1,0 +1,50 @@
+#include <memory>
+
+#include "base/Exceptions.h"
+#include "commands/LineCommands.h"
+#include "sorting/StringRecordListNormalSort.h"
+
+namespace Tarnwick {
+
+std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
+  using namespace StringRecordListNormalSort;
+  // The list lives for this call only; the unique_ptr releases it on every way out.
+  auto List = std::make_unique<TStringRecordListNormalSort>();
+  List->SetText(Text);
+  switch (CommandId) {
+    case 1:
+      List->TextSort(soAscending);
+      break;
+    case 2:
+      List->TextSort(soDescending);
+      break;
+    case 3:
+      List->ReverseTextSort(soAscending);
+      break;
+    case 4:
+      List->ReverseTextSort(soDescending);
+      break;
+    case 5:
+      List->NumericSort(soAscending);
+      break;
+    case 6:
+      List->NumericSort(soDescending);
+      break;
+    case 7:
+      List->ByteLengthSort(soAscending);
+      break;
+    case 8:
+      List->ByteLengthSort(soDescending);
+      break;
+    case 9:
+      // Reversal is the descending form of ReverseSort; ascending would leave the lines.
+      List->ReverseSort(soDescending);
+      break;
+    default:
+      // 0 (Cancel) and the duplicate commands 10..12 never reach here; neither may any other.
+      throw SysUtils::EAssertionFailed("Error:function Sort");
+  }
+  return List->Text();
+}
+
+}  // namespace Tarnwick

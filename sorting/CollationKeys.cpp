@@ -1,0 +1,56 @@
+#include "sorting/CollationKeys.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/Win32.h"
+
+namespace StringRecordListNormalSort {
+
+void TCollationKeys::Reserve(size_t Count, size_t Units) {
+  FOffsets.reserve(FOffsets.size() + Count);
+  // Keys of Latin text take a little over a byte per character, of Japanese text two or three:
+  // two bytes per code unit is a fair first guess; the arena grows when it is not enough.
+  EnsureRoom(Units * 2 + Count * 8);
+}
+
+void TCollationKeys::EnsureRoom(size_t Bytes) {
+  if (FBytes.size() - FUsed >= Bytes) return;
+  FBytes.resize(std::max(FBytes.size() * 2, FUsed + Bytes));
+}
+
+bool TCollationKeys::Add(std::u16string_view Text) {
+  if (Text.size() > static_cast<size_t>(INT_MAX)) return false;
+  // The platform refuses a zero length; the empty text is passed NUL-terminated instead.
+  static const char16_t Empty[1] = {0};
+  const LPCWSTR Source = AsWide(Text.empty() ? Empty : Text.data());
+  const int SourceLength = Text.empty() ? -1 : static_cast<int>(Text.size());
+
+  // Write straight into the arena's free room; only when that is too small ask for the size.
+  EnsureRoom(Text.size() * 3 + 16);
+  const auto Room = static_cast<int>(std::min<size_t>(FBytes.size() - FUsed, INT_MAX));
+  auto* Dest = reinterpret_cast<LPWSTR>(FBytes.data() + FUsed);
+  int Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Room);
+  if (Written <= 0) {
+    const int Needed =
+        LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, nullptr, 0);
+    if (Needed <= 0) return false;
+    EnsureRoom(static_cast<size_t>(Needed));
+    Dest = reinterpret_cast<LPWSTR>(FBytes.data() + FUsed);
+    Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Needed);
+    if (Written <= 0) return false;
+  }
+  FUsed += static_cast<size_t>(Written);
+  FOffsets.push_back(FUsed);
+  return true;
+}
+
+uint64_t TCollationKeys::Prefix(size_t I) const {
+  const uint8_t* Key = FBytes.data() + FOffsets[I];
+  const size_t Length = std::min<size_t>(FOffsets[I + 1] - FOffsets[I], 8);
+  uint64_t Result = 0;
+  for (size_t K = 0; K < 8; ++K) Result = (Result << 8) | (K < Length ? Key[K] : 0);
+  return Result;
+}
+
+}  // namespace StringRecordListNormalSort

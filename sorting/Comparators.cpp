@@ -1,0 +1,60 @@
+#include "sorting/Comparators.h"
+
+#include <string>
+
+#include "sorting/NumericKey.h"
+#include "strings/StringUnit.h"
+
+namespace StringRecordListNormalSort {
+
+namespace {
+
+const std::u16string& Line(void* Item) { return *static_cast<const std::u16string*>(Item); }
+
+int32_t FromCompareResult(StringUnit::TCompareResult Result) {
+  switch (Result) {
+    case StringUnit::crLess:
+      return -1;
+    case StringUnit::crEqual:
+      return 0;
+    case StringUnit::crGreater:
+      return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int32_t TextCompare(void* Item1, void* Item2) {
+  return FromCompareResult(StringUnit::LocaleCompare(Line(Item1), Line(Item2)));
+}
+
+int32_t ReverseTextCompare(void* Item1, void* Item2) {
+  return FromCompareResult(StringUnit::LocaleCompare(StringUnit::ReverseString(Line(Item1)),
+                                                     StringUnit::ReverseString(Line(Item2))));
+}
+
+int32_t NumericCompare(void* Item1, void* Item2) {
+  const int32_t Result =
+      CompareNumberKeys(ExtractNumbers(Line(Item1)), ExtractNumbers(Line(Item2)));
+  return Result != 0 ? Result : TextCompare(Item1, Item2);
+}
+
+int32_t ByteLengthCompare(void* Item1, void* Item2) {
+  const int32_t Length1 = StringUnit::ByteLength(Line(Item1));
+  const int32_t Length2 = StringUnit::ByteLength(Line(Item2));
+  if (Length1 < Length2) return -1;
+  if (Length1 > Length2) return 1;
+  return TextCompare(Item1, Item2);
+}
+
+// Descending orders negate the ascending comparison with the arguments in the same order, so
+// lines that compare equal are left where the quicksort puts them, not reversed.
+int32_t TextCompareDesc(void* Item1, void* Item2) { return -TextCompare(Item1, Item2); }
+int32_t ReverseTextCompareDesc(void* Item1, void* Item2) {
+  return -ReverseTextCompare(Item1, Item2);
+}
+int32_t NumericCompareDesc(void* Item1, void* Item2) { return -NumericCompare(Item1, Item2); }
+int32_t ByteLengthCompareDesc(void* Item1, void* Item2) { return -ByteLengthCompare(Item1, Item2); }
+
+}  // namespace StringRecordListNormalSort

@@ -1,0 +1,23 @@
+// The comparators of the sort orders: TListCloneSortCompare functions over two line cells
+// (std::u16string*), each deriving its keys afresh. Results are -1, 0 or +1. A failing platform
+// comparison throws SysUtils::Exception.
+#pragma once
+
+#include <cstdint>
+
+namespace StringRecordListNormalSort {
+
+// Dictionary order of the whole lines, breaks included.
+int32_t TextCompare(void* Item1, void* Item2);
+int32_t TextCompareDesc(void* Item1, void* Item2);
+// Dictionary order of the lines' code units taken in reverse.
+int32_t ReverseTextCompare(void* Item1, void* Item2);
+int32_t ReverseTextCompareDesc(void* Item1, void* Item2);
+// Numeric keys of the lines; equal keys fall back to TextCompare.
+int32_t NumericCompare(void* Item1, void* Item2);
+int32_t NumericCompareDesc(void* Item1, void* Item2);
+// Byte lengths of the lines; equal lengths fall back to TextCompare.
+int32_t ByteLengthCompare(void* Item1, void* Item2);
+int32_t ByteLengthCompareDesc(void* Item1, void* Item2);
+
+}  // namespace StringRecordListNormalSort

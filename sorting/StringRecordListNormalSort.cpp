@@ -1,0 +1,104 @@
+#include "sorting/StringRecordListNormalSort.h"
+
+#include "base/Exceptions.h"
+#include "sorting/Comparators.h"
+#include "sorting/KeyedSort.h"
+#include "strings/StringUnit.h"
+
+namespace StringRecordListNormalSort {
+
+void TStringRecordListNormalSort::TextSort(TSortOrder SortOrder) { ExecuteSort(skText, SortOrder); }
+
+void TStringRecordListNormalSort::NumericSort(TSortOrder SortOrder) {
+  ExecuteSort(skNumeric, SortOrder);
+}
+
+void TStringRecordListNormalSort::ByteLengthSort(TSortOrder SortOrder) {
+  ExecuteSort(skByteLength, SortOrder);
+}
+
+void TStringRecordListNormalSort::ReverseTextSort(TSortOrder SortOrder) {
+  ExecuteSort(skReverseText, SortOrder);
+}
+
+void TStringRecordListNormalSort::ReverseSort(TSortOrder SortOrder) {
+  ExecuteSort(skReverse, SortOrder);
+}
+
+void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
+  ExecuteSort(SortKind, SortOrder, DefaultSortEngine);
+}
+
+void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder,
+                                              TSortEngine Engine) {
+  if (SortOrder != soAscending && SortOrder != soDescending) {
+    throw SysUtils::EAssertionFailed("Error:function ExecuteSort");
+  }
+  if (SortKind != skText && SortKind != skNumeric && SortKind != skByteLength &&
+      SortKind != skReverseText && SortKind != skReverse) {
+    throw SysUtils::EAssertionFailed("Error:function ExecuteSort");
+  }
+  if (Count() == 0) return;
+  // Every line compares with its break, so a last line without one gets CR LF for the time of
+  // the sort. If a comparison throws, the exception leaves from here: the caller discards the
+  // list, which still holds every line.
+  const bool Added = AddMissingFinalBreak();
+  Reorder(SortKind, SortOrder, Engine);
+  if (Added) TrimFinalBreak();
+}
+
+bool TStringRecordListNormalSort::AddMissingFinalBreak() {
+  // The text (all lines joined) ends without a break when its last character is neither CR
+  // nor LF; that character belongs to the last non-empty line, so the lines need not be joined
+  // to find it.
+  bool EndsWithBreak = false;
+  for (int32_t I = Count() - 1; I >= 0; --I) {
+    const std::u16string& Line = ItemRef(I);
+    if (Line.empty()) continue;
+    EndsWithBreak = StringUnit::GetLineBreakKind(Line) != StringUnit::lbNone;
+    break;
+  }
+  if (EndsWithBreak) return false;
+  CellAt(Count() - 1)->append(u"\r\n");
+  return true;
+}
+
+void TStringRecordListNormalSort::TrimFinalBreak() {
+  std::u16string* Last = CellAt(Count() - 1);
+  if (StringUnit::GetLineBreakKind(*Last) != StringUnit::lbNone) {
+    *Last = StringUnit::TrimRightChars(*Last, u"\r\n");
+  }
+}
+
+void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrder,
+                                          TSortEngine Engine) {
+  if (SortKind == skReverse) {
+    if (SortOrder == soDescending) {
+      for (int32_t I = 0; I < Count() / 2; ++I) FList.Exchange(I, Count() - 1 - I);
+    }
+    return;
+  }
+  if (Engine == TSortEngine::seKeyed &&
+      KeyedSort(FList.List(), FList.Count(), SortKind, SortOrder)) {
+    return;
+  }
+  const bool Ascending = SortOrder == soAscending;
+  switch (SortKind) {
+    case skText:
+      FList.Sort(Ascending ? TextCompare : TextCompareDesc);
+      break;
+    case skNumeric:
+      FList.Sort(Ascending ? NumericCompare : NumericCompareDesc);
+      break;
+    case skByteLength:
+      FList.Sort(Ascending ? ByteLengthCompare : ByteLengthCompareDesc);
+      break;
+    case skReverseText:
+      FList.Sort(Ascending ? ReverseTextCompare : ReverseTextCompareDesc);
+      break;
+    case skReverse:
+      break;
+  }
+}
+
+}  // namespace StringRecordListNormalSort

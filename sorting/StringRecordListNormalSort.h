@@ -1,0 +1,61 @@
+// The line list with its sort orders: dictionary order, dictionary order read from the end of
+// each line, by the integers in the lines, by byte length, and reversal.
+#pragma once
+
+#include <cstdint>
+
+#include "lists/StringRecordList.h"
+
+namespace StringRecordListNormalSort {
+
+enum class TSortOrder : uint8_t { soAscending = 0, soDescending = 1 };
+using enum TSortOrder;
+
+enum class TSortKind : uint8_t {
+  skText = 0,
+  skNumeric = 1,
+  skByteLength = 2,
+  skReverseText = 3,
+  skReverse = 4,
+};
+using enum TSortKind;
+
+// How the orders that compare lines are carried out; both give the same permutation.
+enum class TSortEngine : uint8_t {
+  seKeyed = 0,       // each line's key derived once, then compared (collation sort keys)
+  seComparator = 1,  // TListClone::Sort with the comparators, keys derived at each comparison
+};
+
+// The engine ExecuteSort uses. Keyed, unless the build declares that the platform's
+// collation sort keys do not order like its string comparison (TARNWICK_COMPARATOR_SORT).
+#ifdef TARNWICK_COMPARATOR_SORT
+inline constexpr TSortEngine DefaultSortEngine = TSortEngine::seComparator;
+#else
+inline constexpr TSortEngine DefaultSortEngine = TSortEngine::seKeyed;
+#endif
+
+class TStringRecordListNormalSort : public StringRecordList::TCommonStringRecordList {
+ public:
+  // Each reorders the lines in place; a text without a final break keeps it missing.
+  // Descending orders use the negated comparison, not a reversed ascending result.
+  void TextSort(TSortOrder SortOrder);
+  void NumericSort(TSortOrder SortOrder);
+  void ByteLengthSort(TSortOrder SortOrder);
+  void ReverseTextSort(TSortOrder SortOrder);
+  // soDescending reverses the lines; soAscending leaves them as they are.
+  void ReverseSort(TSortOrder SortOrder);
+
+ protected:
+  // The engine behind the five orders, with the platform's engine.
+  void ExecuteSort(TSortKind SortKind, TSortOrder SortOrder);
+  // The engine with a chosen way of comparing; a kind or order outside the enumerations
+  // raises "Error:function ExecuteSort" before anything changes.
+  void ExecuteSort(TSortKind SortKind, TSortOrder SortOrder, TSortEngine Engine);
+
+ private:
+  bool AddMissingFinalBreak();
+  void TrimFinalBreak();
+  void Reorder(TSortKind SortKind, TSortOrder SortOrder, TSortEngine Engine);
+};
+
+}  // namespace StringRecordListNormalSort

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/Exceptions.h"
+#include "commands/LineCommands.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
+
+namespace {
+
+class SortCommand : public testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef _WIN32
+    standin::SetCollationLocale("en");
+#endif
+  }
+};
+
+TEST_F(SortCommand, RejectsIdentifiersThatAreNotSortCommands) {
+  for (int Id : {0, 10, 11, 12, 13, 255}) {
+    try {
+      Tarnwick::Sort(u"b\r\na\r\n", static_cast<uint8_t>(Id));
+      ADD_FAILURE() << "identifier " << Id << " returned a text";
+    } catch (const SysUtils::EAssertionFailed& E) {
+      EXPECT_STREQ(E.what(), "Error:function Sort");
+    }
+  }
+}
+
+TEST_F(SortCommand, EmptyTextStaysEmpty) {
+  for (uint8_t Id = 1; Id <= 9; ++Id) EXPECT_EQ(Tarnwick::Sort(u"", Id), u"") << int{Id};
+}
+
+TEST_F(SortCommand, OneLineComesBackUnchanged) {
+  for (const std::u16string Text : {u"only", u"only\r\n", u"only\n", u"\r\n"}) {
+    for (uint8_t Id = 1; Id <= 9; ++Id) EXPECT_EQ(Tarnwick::Sort(Text, Id), Text) << int{Id};
+  }
+}
+
+TEST_F(SortCommand, RunsTheOrderOfEachIdentifier) {
+  const std::u16string Text = u"b10\r\nccc2\r\na9\r\n";
+  EXPECT_EQ(Tarnwick::Sort(Text, 1), u"a9\r\nb10\r\nccc2\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 2), u"ccc2\r\nb10\r\na9\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 3), u"b10\r\nccc2\r\na9\r\n");  // 01b, 2ccc, 9a
+  EXPECT_EQ(Tarnwick::Sort(Text, 4), u"a9\r\nccc2\r\nb10\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 5), u"ccc2\r\na9\r\nb10\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 6), u"b10\r\na9\r\nccc2\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 7), u"a9\r\nb10\r\nccc2\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 8), u"ccc2\r\nb10\r\na9\r\n");
+  EXPECT_EQ(Tarnwick::Sort(Text, 9), u"a9\r\nccc2\r\nb10\r\n");
+}
+
+TEST_F(SortCommand, KeepsMissingFinalBreakMissing) {
+  EXPECT_EQ(Tarnwick::Sort(u"b\r\na", 1), u"a\r\nb");
+  // The line that lacked a break gets CR LF, whatever the other lines use.
+  EXPECT_EQ(Tarnwick::Sort(u"b\na", 1), u"a\r\nb");
+  EXPECT_EQ(Tarnwick::Sort(u"1\r\n2\r\n3", 9), u"3\r\n2\r\n1");
+}
+
+TEST_F(SortCommand, ReversingTwiceRestoresATextWithFinalBreak) {
+  const std::u16string Text = u"one\r\ntwo\nthree\rfour\r\n";
+  EXPECT_EQ(Tarnwick::Sort(Tarnwick::Sort(Text, 9), 9), Text);
+}
+
+}  // namespace
