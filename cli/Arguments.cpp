@@ -1,0 +1,96 @@
+// Command-line parsing with CLI11; the help text lists every operation with its menu caption.
+#include "cli/Arguments.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
+
+#include "cli/System.h"
+
+namespace Arguments {
+namespace {
+
+constexpr const char* kVersion = "tarnwick 1.5.0";
+
+std::string OperationTable() {
+  std::ostringstream out;
+  out << "Operations (name, menu id, menu caption, what it does):\n";
+  for (const Operations::TOperation& op : Operations::All()) {
+    std::string name(op.Name);
+    name.resize(std::max<size_t>(name.size(), 18), ' ');
+    out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << op.Caption << "\n"
+        << "  " << std::string(22, ' ') << op.Summary << "\n";
+  }
+  out << "\nExit status: 0 done, 1 the operation or "
+         "writing failed,\n2 usage, input or encoding error (nothing is written then).";
+  return out.str();
+}
+
+}  // namespace
+
+std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
+  TOptions options;
+  std::string first, second, colour;
+  int id = 0;
+
+  CLI::App app{"Runs one of the twelve line operations on a text and writes the result.",
+               "tarnwick"};
+  app.set_version_flag("--version", kVersion, "Print the version and exit");
+  app.footer(OperationTable());
+  app.get_formatter()->column_width(26);
+  app.add_option("OPERATION", first, "The operation's name (see below)")->type_name("");
+  app.add_option("FILE", second, "The input file (absent or \"-\": standard input)")->type_name("");
+  app.add_option("--id", id, "The operation by its menu id, 1..12, in place of its name")
+      ->type_name("N")
+      ->check(CLI::Range(1, 12));
+  app.add_option("-o,--output", options.Output,
+                 "Write the result to FILE atomically (it may be the input file)")
+      ->type_name("FILE");
+  app.add_option("-e,--encoding", options.Encoding,
+                 "Encoding of input and output (default UTF-8; a byte-order mark is honoured)")
+      ->type_name("NAME");
+  app.add_option("--locale", options.Locale,
+                 "Collation locale of the dictionary orders (default: the environment)")
+      ->type_name("NAME");
+  app.add_flag("--mark", options.Mark,
+               "highlight: print the text with the repeated lines marked instead of the pattern");
+  app.add_option("--color,--colour", colour, "With --mark: colour auto (terminal), always, never")
+      ->type_name("WHEN")
+      ->check(CLI::IsMember({"auto", "always", "never"}));
+
+  std::vector<std::string> reversed(Args.rbegin(), Args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    System::WriteStdout(app.help());
+    return std::nullopt;
+  } catch (const CLI::CallForVersion&) {
+    System::WriteStdout(std::string(kVersion) + "\n");
+    return std::nullopt;
+  } catch (const CLI::ParseError& e) {
+    throw EUsage(e.what());
+  }
+
+  std::string operationName = first;
+  if (id != 0) {
+    if (!second.empty()) throw EUsage("give either an operation name or --id, not both");
+    options.Operation = Operations::FindById(id);
+    second = first;
+  } else {
+    if (first.empty()) throw EUsage("no operation given");
+    options.Operation = Operations::FindByName(first);
+    if (options.Operation == nullptr) throw EUsage("unknown operation: " + first);
+  }
+  if (!second.empty()) options.Input = second;
+  if (!colour.empty()) {
+    if (!options.Mark) throw EUsage("--color applies to highlight --mark only");
+    options.Colour = colour == "always"  ? TColour::clAlways
+                     : colour == "never" ? TColour::clNever
+                                         : TColour::clAuto;
+  }
+  if (options.Mark && options.Operation->Id != 12)
+    throw EUsage("--mark applies to the highlight operation only");
+  return options;
+}
+
+}  // namespace Arguments

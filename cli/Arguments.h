@@ -1,0 +1,36 @@
+// The command line of the tool: tarnwick [OPTIONS] OPERATION [FILE], or --id N in place of
+// the operation's name.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/Operations.h"
+
+namespace Arguments {
+
+enum class TColour { clAuto, clAlways, clNever };
+
+struct TOptions {
+  const Operations::TOperation* Operation = nullptr;
+  std::string Input = "-";            // "-" is standard input
+  std::string Output;                 // empty: standard output
+  std::string Encoding;               // empty: UTF-8 or what a byte-order mark says
+  std::optional<std::string> Locale;  // collation locale; absent: the environment's
+  bool Mark = false;                  // highlight: show the text with the repeated lines marked
+  TColour Colour = TColour::clAuto;
+};
+
+// A usage error; the message says what is wrong.
+class EUsage : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Returns nothing when they asked for the help or
+// the version text, which has then been written to standard output. Throws EUsage.
+std::optional<TOptions> Parse(const std::vector<std::string>& Args);
+
+}  // namespace Arguments

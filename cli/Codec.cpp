@@ -1,0 +1,223 @@
+// Byte-order marks, UTF-16 by hand, and the location of ill-formed UTF-8: the parts of the
+// conversion that are the same on every platform.
+#include "cli/Codec.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/CodecBackend.h"
+
+namespace Codec {
+namespace {
+
+std::string HexBytes(std::string_view Bytes, size_t Offset, size_t Count) {
+  std::string out;
+  for (size_t i = Offset; i < Bytes.size() && i < Offset + Count; ++i) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%s0x%02X", out.empty() ? "" : " ",
+                  static_cast<unsigned char>(Bytes[i]));
+    out += buf;
+  }
+  return out;
+}
+
+}  // namespace
+
+void ThrowInvalid(const std::string& Name, std::string_view Bytes, size_t Offset, size_t Count) {
+  throw EInvalidInput("invalid " + Name + " input at byte offset " + std::to_string(Offset) + " (" +
+                          HexBytes(Bytes, Offset, Count) + ")",
+                      Offset);
+}
+
+void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t Index) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(Text[Index]));
+  if (Text[Index] >= 0xD800 && Text[Index] <= 0xDBFF && Index + 1 < Text.size() &&
+      Text[Index + 1] >= 0xDC00 && Text[Index + 1] <= 0xDFFF) {
+    const unsigned cp = 0x10000 + ((Text[Index] - 0xD800) << 10) + (Text[Index + 1] - 0xDC00);
+    std::snprintf(buf, sizeof buf, "U+%04X", cp);
+  }
+  size_t line = 1;
+  for (size_t i = 0; i < Index; ++i)
+    if (Text[i] == u'\n' || (Text[i] == u'\r' && (i + 1 >= Text.size() || Text[i + 1] != u'\n')))
+      ++line;
+  throw EUnencodable("the result holds " + std::string(buf) + " (line " + std::to_string(line) +
+                         "), which " + Name + " cannot represent",
+                     Index);
+}
+
+namespace {
+
+constexpr std::string_view kBomUtf8 = "\xEF\xBB\xBF";
+constexpr std::string_view kBomUtf16LE = "\xFF\xFE";
+constexpr std::string_view kBomUtf16BE = "\xFE\xFF";
+
+std::string_view BomOf(TFamily Family) {
+  switch (Family) {
+    case TFamily::fmUtf8:
+      return kBomUtf8;
+    case TFamily::fmUtf16LE:
+      return kBomUtf16LE;
+    case TFamily::fmUtf16BE:
+      return kBomUtf16BE;
+    default:
+      return {};
+  }
+}
+
+// The offset of the first ill-formed sequence of Bytes (well-formed UTF-8 as in the Unicode
+// standard: no overlong forms, no surrogates, nothing above U+10FFFF), or npos.
+size_t FirstInvalidUtf8(std::string_view Bytes) {
+  const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
+  const size_t n = Bytes.size();
+  size_t i = 0;
+  while (i < n) {
+    const uint8_t b = p[i];
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3;
+      if (b == 0xE0) lo = 0xA0;
+      if (b == 0xED) hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4;
+      if (b == 0xF0) lo = 0x90;
+      if (b == 0xF4) hi = 0x8F;
+    } else {
+      return i;
+    }
+    if (i + 1 >= n || p[i + 1] < lo || p[i + 1] > hi) return i;
+    for (size_t k = 2; k < len; ++k)
+      if (i + k >= n || p[i + k] < 0x80 || p[i + k] > 0xBF) return i;
+    i += len;
+  }
+  return std::string_view::npos;
+}
+
+// Decodes the UTF-16 in All after its first Base bytes (the mark).
+std::u16string DecodeUtf16(std::string_view All, size_t Base, bool BigEndian,
+                           const std::string& Name) {
+  const std::string_view Bytes = All.substr(Base);
+  if (Bytes.size() % 2 != 0) ThrowInvalid(Name, All, All.size() - 1, 1);
+  std::u16string out(Bytes.size() / 2, u'\0');
+  const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
+  const int hiByte = BigEndian ? 0 : 1;
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = static_cast<char16_t>(p[2 * i + hiByte] << 8 | p[2 * i + 1 - hiByte]);
+  // Surrogates must pair up: a lone one is not text.
+  for (size_t i = 0; i < out.size(); ++i) {
+    const char16_t c = out[i];
+    if (c < 0xD800 || c > 0xDFFF) continue;
+    if (c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    ThrowInvalid(Name, All, Base + 2 * i, 2);
+  }
+  return out;
+}
+
+void EncodeUtf16(std::u16string_view Text, bool BigEndian, const std::string& Name,
+                 std::string& Out) {
+  const size_t start = Out.size();
+  Out.resize(start + Text.size() * 2);
+  char* out = Out.data() + start;
+  const int hiByte = BigEndian ? 0 : 1;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char16_t c = Text[i];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool paired =
+          c <= 0xDBFF ? (i + 1 < Text.size() && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF)
+                      : (i > 0 && Text[i - 1] >= 0xD800 && Text[i - 1] <= 0xDBFF);
+      if (!paired) ThrowUnencodable(Name, Text, i);
+    }
+    out[2 * i + hiByte] = static_cast<char>(c >> 8);
+    out[2 * i + 1 - hiByte] = static_cast<char>(c & 0xFF);
+  }
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+TEncoding Resolve(const std::string& name) {
+  if (name.empty()) return TEncoding{};
+  return Backend::Resolve(name);
+}
+
+std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
+  // An unnamed encoding is UTF-8 unless a mark says otherwise; "UTF-16" takes its byte order
+  // from the mark and is big-endian without one.
+  if (Encoding.Name.empty()) {
+    if (StartsWith(Bytes, kBomUtf16LE))
+      Encoding = {"UTF-16LE", TFamily::fmUtf16LE};
+    else if (StartsWith(Bytes, kBomUtf16BE))
+      Encoding = {"UTF-16BE", TFamily::fmUtf16BE};
+    else
+      Encoding = {"UTF-8", TFamily::fmUtf8};
+  } else if (Encoding.Family == TFamily::fmUtf16) {
+    Encoding.Family = StartsWith(Bytes, kBomUtf16LE) ? TFamily::fmUtf16LE : TFamily::fmUtf16BE;
+  }
+  const std::string_view bom = BomOf(Encoding.Family);
+  size_t base = 0;
+  if (!bom.empty() && StartsWith(Bytes, bom)) {
+    Encoding.Bom = true;
+    base = bom.size();
+  }
+  const std::string_view body = Bytes.substr(base);
+
+  switch (Encoding.Family) {
+    case TFamily::fmUtf8: {
+      std::u16string out;
+      if (!Backend::DecodeUtf8(body, out)) {
+        size_t at = FirstInvalidUtf8(body);
+        if (at == std::string_view::npos) at = 0;  // the backend was stricter; report the start
+        ThrowInvalid(Encoding.Name, Bytes, base + at, 1);
+      }
+      return out;
+    }
+    case TFamily::fmUtf16LE:
+    case TFamily::fmUtf16BE:
+      return DecodeUtf16(Bytes, base, Encoding.Family == TFamily::fmUtf16BE, Encoding.Name);
+    default:
+      return Backend::DecodeOther(Bytes, Encoding);
+  }
+}
+
+std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
+  std::string out(Encoding.Bom ? BomOf(Encoding.Family) : std::string_view{});
+  switch (Encoding.Family) {
+    case TFamily::fmUtf8:
+      if (!Backend::EncodeUtf8(Text, out)) {
+        for (size_t i = 0; i < Text.size(); ++i) {
+          const char16_t c = Text[i];
+          if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
+              Text[i + 1] <= 0xDFFF) {
+            ++i;
+          } else if (c >= 0xD800 && c <= 0xDFFF) {
+            ThrowUnencodable(Encoding.Name, Text, i);
+          }
+        }
+        ThrowUnencodable(Encoding.Name, Text, 0);
+      }
+      break;
+    case TFamily::fmUtf16LE:
+    case TFamily::fmUtf16BE:
+      EncodeUtf16(Text, Encoding.Family == TFamily::fmUtf16BE, Encoding.Name, out);
+      break;
+    default:
+      Backend::EncodeOther(Text, Encoding, out);
+      break;
+  }
+  return out;
+}
+
+}  // namespace Codec

@@ -1,0 +1,59 @@
+// Conversion between the bytes of a file and the UTF-16 text the line commands work on.
+// The same interface is implemented on ICU (Linux) and on the Windows code-page functions;
+// everything above it is platform-neutral.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace Codec {
+
+enum class TFamily { fmUtf8, fmUtf16LE, fmUtf16BE, fmUtf16, fmOther };
+
+// A resolved encoding: its canonical name, the family that decides byte-order-mark handling,
+// and whether a byte-order mark was read (and so is written back).
+struct TEncoding {
+  std::string Name;
+  TFamily Family = TFamily::fmUtf8;
+  bool Bom = false;
+};
+
+// The encoding name is unknown to this platform.
+class EUnknownEncoding : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The input holds a byte sequence that is not valid in its encoding; Offset is the index of
+// the first byte of that sequence (counted from the start of the input, mark included).
+class EInvalidInput : public std::runtime_error {
+ public:
+  EInvalidInput(const std::string& message, size_t offset)
+      : std::runtime_error(message), Offset(offset) {}
+  size_t Offset;
+};
+
+// The text holds a character the output encoding cannot represent; Index is its position in
+// the text in UTF-16 code units.
+class EUnencodable : public std::runtime_error {
+ public:
+  EUnencodable(const std::string& message, size_t index)
+      : std::runtime_error(message), Index(index) {}
+  size_t Index;
+};
+
+// Resolves a user-given encoding name; an empty name means "UTF-8, or what a byte-order mark
+// says". Throws EUnknownEncoding.
+TEncoding Resolve(const std::string& name);
+
+// Decodes Bytes in Encoding. For the Unicode families a leading byte-order mark is taken off
+// and recorded in the returned encoding (an unnamed encoding also takes its family from the
+// mark). Throws EInvalidInput.
+std::u16string Decode(std::string_view Bytes, TEncoding& Encoding);
+
+// Encodes Text in Encoding, the byte-order mark first when Encoding.Bom. Throws EUnencodable.
+std::string Encode(std::u16string_view Text, const TEncoding& Encoding);
+
+}  // namespace Codec

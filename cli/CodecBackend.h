@@ -1,0 +1,35 @@
+// The platform half of Codec: UTF-8 in bulk and the other (legacy) encodings. Codec.cpp does
+// the byte-order marks, UTF-16 and the error reports common to both platforms.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cli/Codec.h"
+
+namespace Codec::Backend {
+
+// Name and family of a user-given encoding name; throws EUnknownEncoding.
+TEncoding Resolve(const std::string& name);
+
+// Strict UTF-8 to UTF-16. Returns false on any ill-formed sequence (the caller locates it).
+bool DecodeUtf8(std::string_view Bytes, std::u16string& Out);
+// Appends Text in UTF-8 to Out; returns false on an unpaired surrogate.
+bool EncodeUtf8(std::u16string_view Text, std::string& Out);
+
+// Any other encoding (decoding the whole of Bytes; appending to Out); throw EInvalidInput /
+// EUnencodable with the position.
+std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding);
+void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out);
+
+}  // namespace Codec::Backend
+
+namespace Codec {
+
+// Throw the errors with their messages: Count bytes from Offset shown in hexadecimal; the
+// character at Index shown as U+XXXX with its line number.
+[[noreturn]] void ThrowInvalid(const std::string& Name, std::string_view Bytes, size_t Offset,
+                               size_t Count);
+[[noreturn]] void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t Index);
+
+}  // namespace Codec

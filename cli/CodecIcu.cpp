@@ -1,0 +1,124 @@
+// The conversions on ICU: UTF-8 with the bulk converters, every other encoding through an ICU
+// converter that stops at the first bad byte or unmappable character.
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
+#include <unicode/ustring.h>
+
+#include <memory>
+
+#include "cli/CodecBackend.h"
+
+namespace Codec::Backend {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+ConverterPtr Open(const std::string& name) {
+  UErrorCode status = U_ZERO_ERROR;
+  ConverterPtr conv(ucnv_open(name.c_str(), &status));
+  if (U_FAILURE(status) || !conv) throw EUnknownEncoding("unknown encoding: " + name);
+  return conv;
+}
+
+}  // namespace
+
+TEncoding Resolve(const std::string& name) {
+  const ConverterPtr conv = Open(name);
+  UErrorCode status = U_ZERO_ERROR;
+  // The family comes from ICU's canonical name; the user's name is kept for messages.
+  const std::string canonical = ucnv_getName(conv.get(), &status);
+  TEncoding enc{name, TFamily::fmOther};
+  if (canonical == "UTF-8") enc.Family = TFamily::fmUtf8;
+  if (canonical == "UTF-16LE") enc.Family = TFamily::fmUtf16LE;
+  if (canonical == "UTF-16BE") enc.Family = TFamily::fmUtf16BE;
+  if (canonical == "UTF-16") enc.Family = TFamily::fmUtf16;
+  return enc;
+}
+
+bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
+  // A UTF-8 text never has more UTF-16 code units than bytes, so one pass fills the buffer.
+  Out.resize(Bytes.size());
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(reinterpret_cast<UChar*>(Out.data()), static_cast<int32_t>(Out.size()), &length,
+                Bytes.data(), static_cast<int32_t>(Bytes.size()), &status);
+  if (U_FAILURE(status)) return false;
+  Out.resize(length);
+  return true;
+}
+
+bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
+  // At most three bytes per UTF-16 code unit (a surrogate pair makes four bytes from two).
+  const size_t start = Out.size();
+  Out.resize(start + Text.size() * 3);
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8(Out.data() + start, static_cast<int32_t>(Text.size() * 3), &length,
+              reinterpret_cast<const UChar*>(Text.data()), static_cast<int32_t>(Text.size()),
+              &status);
+  if (U_FAILURE(status)) return false;
+  Out.resize(start + length);
+  return true;
+}
+
+std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
+  const ConverterPtr conv = Open(Encoding.Name);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  // One code unit per byte is enough for the common encodings; the buffer grows when a
+  // converter yields more.
+  std::u16string out(Bytes.size() + 16, u'\0');
+  const char* source = Bytes.data();
+  size_t written = 0;
+  for (;;) {
+    UChar* begin = reinterpret_cast<UChar*>(out.data());
+    UChar* target = begin + written;
+    ucnv_toUnicode(conv.get(), &target, begin + out.size(), &source, Bytes.data() + Bytes.size(),
+                   nullptr, true, &status);
+    written = static_cast<size_t>(target - begin);
+    if (status != U_BUFFER_OVERFLOW_ERROR) break;
+    status = U_ZERO_ERROR;
+    out.resize(out.size() * 2);
+  }
+  if (U_FAILURE(status)) {
+    char bad[32];
+    int8_t badLength = sizeof bad;
+    UErrorCode ignored = U_ZERO_ERROR;
+    ucnv_getInvalidChars(conv.get(), bad, &badLength, &ignored);
+    const size_t consumed = static_cast<size_t>(source - Bytes.data());
+    const size_t offset = consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0;
+    ThrowInvalid(Encoding.Name, Bytes, offset, badLength > 0 ? badLength : 1);
+  }
+  out.resize(written);
+  return out;
+}
+
+void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out) {
+  const ConverterPtr conv = Open(Encoding.Name);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  const size_t start = Out.size();
+  const size_t capacity =
+      UCNV_GET_MAX_BYTES_FOR_STRING(Text.size(), ucnv_getMaxCharSize(conv.get()));
+  Out.resize(start + capacity);
+  const UChar* source = reinterpret_cast<const UChar*>(Text.data());
+  char* target = Out.data() + start;
+  ucnv_fromUnicode(conv.get(), &target, target + capacity, &source, source + Text.size(), nullptr,
+                   true, &status);
+  if (U_FAILURE(status)) {
+    UChar bad[8];
+    int8_t badLength = 8;
+    UErrorCode ignored = U_ZERO_ERROR;
+    ucnv_getInvalidUChars(conv.get(), bad, &badLength, &ignored);
+    const size_t consumed =
+        static_cast<size_t>(source - reinterpret_cast<const UChar*>(Text.data()));
+    ThrowUnencodable(Encoding.Name, Text,
+                     consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0);
+  }
+  Out.resize(target - Out.data());
+}
+
+}  // namespace Codec::Backend

@@ -1,0 +1,136 @@
+// tarnwick: reads a text, runs one line operation on it and writes the result. Every error is
+// detected before anything is written, so a failed run leaves no output behind.
+#include <exception>
+#include <new>
+#include <string>
+
+#include "cli/Arguments.h"
+#include "cli/Codec.h"
+#include "cli/Marking.h"
+#include "cli/Operations.h"
+#include "cli/System.h"
+
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;  // the operation or the writing of the result failed
+constexpr int kExitUsage = 2;   // usage, input or encoding error
+
+// An error that ends the run with its exit status and message.
+struct TExit {
+  int Status;
+  std::string Message;
+};
+
+void ApplyLocale(const Arguments::TOptions& Options) {
+  if (!Options.Locale) return;
+#ifdef _WIN32
+  // The dictionary orders use the user's default locale, which a process cannot change for
+  // itself; accepting the option would silently ignore it.
+  throw TExit{kExitUsage,
+              "--locale is not available on Windows: the dictionary orders follow the user's "
+              "locale (set it in the system's region settings)"};
+#else
+  try {
+    standin::SetCollationLocale(*Options.Locale);
+  } catch (const std::exception& e) {
+    throw TExit{kExitUsage, "unknown locale " + *Options.Locale + ": " + e.what()};
+  }
+#endif
+}
+
+bool UseColour(const Arguments::TOptions& Options) {
+  switch (Options.Colour) {
+    case Arguments::TColour::clAlways:
+      return true;
+    case Arguments::TColour::clNever:
+      return false;
+    default:
+      return Options.Output.empty() && System::StdoutIsColourTerminal();
+  }
+}
+
+// The text to write, in UTF-16, for the chosen operation.
+std::u16string Process(const Arguments::TOptions& Options, const std::u16string& Text) {
+  try {
+    if (Options.Operation->Id != 12) return Operations::Run(*Options.Operation, Text);
+    if (!Options.Mark) return Operations::Run(*Options.Operation, Text) + u"\n";
+    return UseColour(Options) ? Marking::MarkText(Text, u"\x1b[30;43m", u"\x1b[0m", u"")
+                              : Marking::MarkText(Text, u"* ", u"", u"  ");
+  } catch (const std::bad_alloc&) {
+    throw TExit{kExitFailed, "out of memory"};
+  } catch (const std::exception& e) {
+    throw TExit{kExitFailed, std::string(Options.Operation->Name) + " failed: " + e.what()};
+  }
+}
+
+int Run(int argc, char** argv) {
+  const std::optional<Arguments::TOptions> parsed = Arguments::Parse(System::Arguments(argc, argv));
+  if (!parsed) return kExitOk;
+  const Arguments::TOptions& options = *parsed;
+  const std::string inputName = options.Input == "-" ? "standard input" : options.Input;
+
+  ApplyLocale(options);
+  Codec::TEncoding encoding;
+  try {
+    encoding = Codec::Resolve(options.Encoding);
+  } catch (const Codec::EUnknownEncoding& e) {
+    throw TExit{kExitUsage, e.what()};
+  }
+
+  std::u16string text;
+  try {
+    const std::string bytes = System::ReadAll(options.Input);
+    text = Codec::Decode(bytes, encoding);
+  } catch (const System::EFileError& e) {
+    throw TExit{kExitUsage, e.what()};
+  } catch (const Codec::EInvalidInput& e) {
+    throw TExit{kExitUsage, inputName + ": " + e.what()};
+  }
+
+  std::u16string result = Process(options, text);
+  text = std::u16string();
+
+  std::string bytes;
+  try {
+    bytes = Codec::Encode(result, encoding);
+  } catch (const Codec::EUnencodable& e) {
+    throw TExit{kExitUsage, e.what()};
+  }
+  result = std::u16string();
+
+  try {
+    if (options.Output.empty())
+      System::WriteStdout(bytes);
+    else
+      System::WriteAtomically(options.Output, bytes);
+  } catch (const System::EFileError& e) {
+    throw TExit{kExitFailed, e.what()};
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const TExit& e) {
+    System::WriteStderr("tarnwick: " + e.Message + "\n");
+    return e.Status;
+  } catch (const Arguments::EUsage& e) {
+    System::WriteStderr("tarnwick: " + std::string(e.what()) +
+                        "\nTry 'tarnwick --help' for more information.\n");
+    return kExitUsage;
+  } catch (const std::bad_alloc&) {
+    System::WriteStderr("tarnwick: out of memory\n");
+    return kExitFailed;
+  } catch (const std::exception& e) {
+    System::WriteStderr("tarnwick: " + std::string(e.what()) + "\n");
+    return kExitFailed;
+  }
+}

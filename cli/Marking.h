@@ -1,0 +1,22 @@
+// The text with its duplicated lines marked, for reading on a terminal what the editor would
+// highlight.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Marking {
+
+// One entry per line of Text: true for every line the highlight pattern matches. The pattern
+// has an alternative for each non-empty line whose exact text, line break included, occurs
+// earlier; it matches every line with that body, so the first occurrence is marked too, and
+// so is a copy with another line break.
+std::vector<bool> MarkedLines(std::u16string_view Text);
+
+// Text with Open before and Close after the body of every marked line, and Plain before the
+// body of every other line; line breaks stay where they are.
+std::u16string MarkText(std::u16string_view Text, std::u16string_view Open,
+                        std::u16string_view Close, std::u16string_view Plain);
+
+}  // namespace Marking

@@ -1,0 +1,29 @@
+// The twelve menu operations as the tool names them, with their menu captions.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace Operations {
+
+struct TOperation {
+  std::string_view Name;     // the tool's name for it, e.g. "sort-numeric"
+  uint8_t Id;                // the menu identifier, 1..12
+  std::string_view Caption;  // the menu caption (UTF-8)
+  std::string_view Summary;  // what it does, in English
+};
+
+// All twelve, in menu order.
+std::span<const TOperation> All();
+
+// The operation of that name or identifier, or nullptr.
+const TOperation* FindByName(std::string_view Name);
+const TOperation* FindById(int Id);
+
+// Runs the operation on Text through the line commands: the new text for 1..11, the editor's
+// highlight pattern (without a line break) for 12. Exceptions of the commands pass through.
+std::u16string Run(const TOperation& Operation, const std::u16string& Text);
+
+}  // namespace Operations

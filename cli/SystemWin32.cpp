@@ -1,0 +1,166 @@
+// The operating-system layer on Windows: wide-character paths and arguments, whole-file reads,
+// and a temporary file that replaces the target with ReplaceFileW / MoveFileExW.
+#include <shellapi.h>
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+
+#include "cli/System.h"
+
+namespace System {
+namespace {
+
+std::wstring Wide(const std::string& Utf8) {
+  if (Utf8.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(const wchar_t* Wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, Wide, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return {};
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, Wide, -1, out.data(), n, nullptr, nullptr);
+  out.resize(n - 1);
+  return out;
+}
+
+[[noreturn]] void Fail(const std::string& What, const std::string& Path, DWORD Error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, Error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string reason = text ? Utf8(text) : "Windows error " + std::to_string(Error);
+  if (text) LocalFree(text);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+  throw EFileError(What + " " + Path + ": " + reason);
+}
+
+bool WriteFully(HANDLE h, std::string_view Bytes) {
+  while (!Bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h, Bytes.data(), chunk, &written, nullptr)) return false;
+    Bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+// The temporary file being written, removed again when Ctrl+C or closing ends the run.
+wchar_t gTempPath[MAX_PATH * 4];
+
+BOOL WINAPI RemoveTemp(DWORD) {
+  if (gTempPath[0] != L'\0') DeleteFileW(gTempPath);
+  return FALSE;
+}
+
+}  // namespace
+
+std::vector<std::string> Arguments(int, char**) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+std::string ReadAll(const std::string& Path) {
+  const bool isStdin = Path == "-";
+  HANDLE h = isStdin
+                 ? GetStdHandle(STD_INPUT_HANDLE)
+                 : CreateFileW(Wide(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) Fail("cannot open", Path, GetLastError());
+  size_t capacity = 1 << 16;
+  LARGE_INTEGER size{};
+  if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size))
+    capacity = static_cast<size_t>(size.QuadPart) + 1;
+  std::string data(capacity, '\0');
+  size_t used = 0;
+  for (;;) {
+    if (used == data.size()) data.resize(data.size() * 2);
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - used, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(h, data.data() + used, chunk, &got, nullptr)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_BROKEN_PIPE) break;  // the writer closed the pipe: end of input
+      if (!isStdin) CloseHandle(h);
+      Fail("cannot read", isStdin ? "standard input" : Path, error);
+    }
+    if (got == 0) break;
+    used += got;
+  }
+  if (!isStdin) CloseHandle(h);
+  data.resize(used);
+  return data;
+}
+
+void WriteStdout(std::string_view Bytes) {
+  if (!WriteFully(GetStdHandle(STD_OUTPUT_HANDLE), Bytes))
+    Fail("cannot write", "standard output", GetLastError());
+}
+
+void WriteStderr(std::string_view Utf8Message) {
+  HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode;
+  if (GetConsoleMode(h, &mode)) {
+    const std::wstring wide = Wide(std::string(Utf8Message));
+    DWORD written;
+    WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  } else {
+    WriteFully(h, Utf8Message);
+  }
+}
+
+void WriteAtomically(const std::string& Path, std::string_view Bytes) {
+  const std::wstring target = Wide(Path);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    throw EFileError("not a regular file: " + Path);
+
+  const size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+  HANDLE h = INVALID_HANDLE_VALUE;
+  std::wstring temp;
+  for (unsigned attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    temp = folder + L".tarnwick-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount() + attempt) + L".tmp";
+    h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                    nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (h == INVALID_HANDLE_VALUE) Fail("cannot create a temporary file for", Path, GetLastError());
+  wcsncpy(gTempPath, temp.c_str(), sizeof gTempPath / sizeof gTempPath[0] - 1);
+  SetConsoleCtrlHandler(RemoveTemp, TRUE);
+
+  DWORD error = 0;
+  if (!WriteFully(h, Bytes) || !FlushFileBuffers(h)) error = GetLastError();
+  CloseHandle(h);
+  // ReplaceFileW keeps the replaced file's attributes and security; a new file is moved in.
+  if (error == 0) {
+    const bool done = (exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
+                      MoveFileExW(temp.c_str(), target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!done) error = GetLastError();
+  }
+  if (error != 0) DeleteFileW(temp.c_str());
+  gTempPath[0] = L'\0';
+  SetConsoleCtrlHandler(RemoveTemp, FALSE);
+  if (error != 0) Fail("cannot write", Path, error);
+}
+
+bool StdoutIsColourTerminal() {
+  HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode;
+  if (!GetConsoleMode(h, &mode)) return false;
+  return SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+}  // namespace System
