@@ -37,6 +37,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                "tarnwick"};
   app.set_version_flag("--version", kVersion, "Print the version and exit");
   app.footer(OperationTable());
+  app.allow_windows_style_options(false);  // "/path" is a file name, not an option
   app.get_formatter()->column_width(26);
   app.add_option("OPERATION", first, "The operation's name (see below)")->type_name("");
   app.add_option("FILE", second, "The input file (absent or \"-\": standard input)")->type_name("");

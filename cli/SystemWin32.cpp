@@ -1,7 +1,8 @@
 // The operating-system layer on Windows: wide-character paths and arguments, whole-file reads,
 // and a temporary file that replaces the target with ReplaceFileW / MoveFileExW.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include <climits>
 #include <cstdio>

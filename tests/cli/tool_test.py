@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Runs the built tarnwick binary the way a user or an editor does and checks its bytes.
+
+usage: tool_test.py [--quick] TARNWICK [EMULATOR ...]
+--quick runs the cases marked for the Windows builds (each start under Wine costs time).
+"""
+import os
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL = []  # the command that starts tarnwick (the emulator first, when there is one)
+QUICK = False
+WINDOWS = False
+
+
+def quick(test):
+    test.quick = True
+    return test
+
+
+def run(args, data=b"", cwd=None):
+    proc = subprocess.run(TOOL + args, input=data, capture_output=True, cwd=cwd, timeout=120)
+    return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
+
+
+class ToolTest(unittest.TestCase):
+    def setUp(self):
+        if QUICK and not getattr(getattr(self, self._testMethodName), "quick", False):
+            self.skipTest("not a quick case")
+        self.dir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.dir.cleanup)
+
+    def path(self, name, data=None):
+        path = os.path.join(self.dir.name, name)
+        if data is not None:
+            with open(path, "wb") as f:
+                f.write(data)
+        return path
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def assertResult(self, args, data, expected):
+        code, out, err = run(args, data)
+        self.assertEqual((code, err), (0, ""), args)
+        self.assertEqual(out, expected, args)
+
+    # Each operation, by name and by --id, on a text whose order no collation changes.
+    OPERATIONS = [
+        ("sort", 1, b"b1\nc22\na333\nb1\n", b"a333\nb1\nb1\nc22\n"),
+        ("sort-desc", 2, b"b1\nc22\na333\n", b"c22\nb1\na333\n"),
+        ("sort-rev", 3, b"xa\nyc\nzb\n", b"xa\nzb\nyc\n"),
+        ("sort-rev-desc", 4, b"xa\nyc\nzb\n", b"yc\nzb\nxa\n"),
+        ("sort-numeric", 5, b"n10\nn9\nn-3\n", b"n-3\nn9\nn10\n"),
+        ("sort-numeric-desc", 6, b"n10\nn9\nn-3\n", b"n10\nn9\nn-3\n"),
+        ("sort-length", 7, b"ccc\na\nbb\n", b"a\nbb\nccc\n"),
+        ("sort-length-desc", 8, b"ccc\na\nbb\n", b"ccc\nbb\na\n"),
+        ("reverse", 9, b"1\n2\n3\n", b"3\n2\n1\n"),
+        ("dedupe", 10, b"a\nb\na\nc\nb\n", b"a\nb\nc\n"),
+        ("count", 11, b"b\na\na\nd\nd\nd\n", b"d:3\na:2\nb:1\n"),
+        ("highlight", 12, b"b\na\nb\na\n", b"^\\Qb\\E$|^\\Qa\\E$\n"),
+    ]
+
+    def test_each_operation_by_name_and_id(self):
+        for name, ident, data, expected in self.OPERATIONS:
+            with self.subTest(name):
+                self.assertResult([name], data, expected)
+                self.assertResult(["--id", str(ident), "-"], data, expected)
+
+    @quick
+    def test_line_breaks_nul_and_missing_final_break_survive(self):
+        data = b"c\x00z\r\nb\ra\n\x00"
+        self.assertResult(["reverse"], data, b"\x00\r\na\nb\rc\x00z")
+        self.assertResult(["sort"], data, b"\x00\r\na\nb\rc\x00z")
+        self.assertResult(["dedupe"], b"a\r\na\nb", b"a\r\nb")
+        self.assertResult(["count"], b"a\nz\ra\r\n", b"a:2\nz:1\r")
+
+    def test_reverse_twice_gives_back_every_byte(self):
+        data = "一\r\n\tx \r\x00\n二\n".encode()
+        code, once, _ = run(["reverse"], data)
+        self.assertResult(["reverse"], once, data)
+
+    def test_empty_input_gives_empty_output(self):
+        for name, _, _, _ in self.OPERATIONS[:-1]:
+            self.assertResult([name], b"", b"")
+        self.assertResult(["highlight"], b"", b"\n")
+
+    @quick
+    def test_byte_order_marks_are_kept(self):
+        self.assertResult(["sort"], b"\xef\xbb\xbfb\na\n", b"\xef\xbb\xbfa\nb\n")
+        text = "い\nあ\n"
+        for bom, codec in ((b"\xff\xfe", "utf-16-le"), (b"\xfe\xff", "utf-16-be")):
+            self.assertResult(["sort"], bom + text.encode(codec), bom + "あ\nい\n".encode(codec))
+
+    def test_named_encodings_read_and_write_the_same_encoding(self):
+        text, expected = "い\r\nう\r\nあ", "あ\r\nい\r\nう"
+        for name, codec in (("UTF-16LE", "utf-16-le"), ("UTF-16BE", "utf-16-be"),
+                            ("EUC-JP", "euc_jp"), ("Shift_JIS", "shift_jis")):
+            with self.subTest(name):
+                self.assertResult(["-e", name, "sort"], text.encode(codec), expected.encode(codec))
+
+    @quick
+    def test_shift_jis_full_width_digits_sort_numerically(self):
+        data = "項目１０\r\n項目２\r\n項目１\r\n".encode("cp932")
+        expected = "項目１\r\n項目２\r\n項目１０\r\n".encode("cp932")
+        self.assertResult(["--encoding", "Shift_JIS", "sort-numeric"], data, expected)
+        code, out, err = run(["--encoding", "windows-31j", "sort-numeric", self.path("in", data)])
+        self.assertEqual((code, out), (0, expected), err)
+
+    @quick
+    def test_invalid_input_is_exit_2_with_the_offset_and_writes_nothing(self):
+        target = self.path("out.txt", b"keep\n")
+        cases = ((["-e", "Shift_JIS", "sort"], b"ab\n\x82\n", 3), (["sort"], b"ok\n\xff\n", 3),
+                 (["sort"], b"\xef\xbb\xbfa\xc0\xaf", 4))
+        for args, data, offset in cases[:1] if QUICK else cases:
+            with self.subTest(args=args):
+                code, out, err = run(args, data)
+                self.assertEqual((code, out), (2, b""))
+                self.assertIn("byte offset %d" % offset, err)
+                code, out, err = run(args + ["-o", target], data)
+                self.assertEqual(code, 2)
+                self.assertEqual(self.read("out.txt"), b"keep\n")
+        self.assertEqual(os.listdir(self.dir.name), ["out.txt"])
+
+    @quick
+    def test_output_may_replace_the_input_file(self):
+        src = self.path("in.txt", b"b\r\na\r\nb\r\n")
+        if not WINDOWS:
+            os.chmod(src, 0o640)
+        code, out, err = run(["dedupe", src, "-o", src])
+        self.assertEqual((code, out, err), (0, b"", ""))
+        self.assertEqual(self.read("in.txt"), b"b\r\na\r\n")
+        self.assertEqual(os.listdir(self.dir.name), ["in.txt"])  # no temporary file left
+        if not WINDOWS:
+            self.assertEqual(stat.S_IMODE(os.stat(src).st_mode), 0o640)
+
+    def test_output_to_a_new_file_and_through_a_link(self):
+        src = self.path("in.txt", b"2\n1\n")
+        code, _, err = run(["sort", src, "-o", self.path("new.txt")])
+        self.assertEqual(code, 0, err)
+        self.assertEqual(self.read("new.txt"), b"1\n2\n")
+        os.symlink("in.txt", self.path("link.txt"))
+        code, _, err = run(["reverse", src, "-o", self.path("link.txt")])
+        self.assertEqual(code, 0, err)
+        self.assertTrue(os.path.islink(self.path("link.txt")))
+        self.assertEqual(self.read("in.txt"), b"1\n2\n")
+
+    def test_highlight_mark_shows_the_repeated_lines(self):
+        data = b"a\r\nb\na\r\n\n\n"
+        self.assertResult(["highlight", "--mark", "--color=always"], data,
+                          b"\x1b[30;43ma\x1b[0m\r\nb\n\x1b[30;43ma\x1b[0m\r\n\n\n")
+        self.assertResult(["highlight", "--mark"], data, b"* a\r\n  b\n* a\r\n  \n  \n")
+
+    @quick
+    def test_usage_errors_are_exit_2(self):
+        src = self.path("in.txt", b"x\n")
+        cases = [["shuffle"], ["-e", "no-such-encoding", "sort", src], ["sort", self.path("missing")],
+                 [], ["--id", "13"], ["--id", "1", "sort", src], ["--bogus", "sort"],
+                 ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, "extra"]]
+        for args in cases[:3] if QUICK else cases:
+            with self.subTest(args=args):
+                code, out, err = run(args)
+                self.assertEqual((code, out), (2, b""))
+                self.assertTrue(err.startswith("tarnwick: "), err)
+
+    def test_write_failures_are_exit_1(self):
+        code, _, err = run(["sort", "-o", self.path("no/such/dir/out.txt")], b"a\n")
+        self.assertEqual(code, 1)
+        self.assertIn("cannot", err)
+        with open("/dev/full", "wb") as full:
+            proc = subprocess.run(TOOL + ["sort"], input=b"a\n", stdout=full, stderr=subprocess.PIPE)
+        self.assertEqual(proc.returncode, 1)
+
+    @quick
+    def test_help_lists_every_caption_and_version_is_1_5_0(self):
+        code, out, _ = run(["--help"])
+        self.assertEqual(code, 0)
+        for caption in ("昇順に並び替える(辞書順)", "降順に並び替える(後ろ読み辞書順)",
+                        "逆順に並び替える", "重複数を表示して並び替える", "重複した行をハイライトする"):
+            self.assertIn(caption, out.decode())
+        self.assertEqual(run(["--version"])[:2], (0, b"tarnwick 1.5.0\n"))
+
+    def test_locale_chooses_the_collation(self):
+        data = b"b\nB\na\n"
+        if WINDOWS:  # the user's locale cannot be chosen per process there
+            self.assertEqual(run(["--locale", "en", "sort"], data)[:2], (2, b""))
+        else:
+            self.assertResult(["--locale", "en", "sort"], data, b"a\nb\nB\n")
+
+
+def main():
+    global QUICK, WINDOWS
+    args = sys.argv[1:]
+    if args and args[0] == "--quick":
+        QUICK, args = True, args[1:]
+    if not args:
+        sys.exit(__doc__)
+    TOOL.extend(args[1:] + [args[0]])
+    WINDOWS = args[0].lower().endswith(".exe")
+    unittest.main(argv=[sys.argv[0], "-v"])
+
+
+if __name__ == "__main__":
+    main()
