@@ -10,25 +10,27 @@ std::u16string DuplicationDelete(const std::u16string& Text) {
   // The lines that remain are exactly the first line of each body, each with its own break,
   // in input order: the distinct lines in order of first appearance.
   TDistinctLines Distinct(Text, kkBody);
-  bool Added = false;
-  ForEachLine(Text, [&](const TLine& Line) { Distinct.FindOrAdd(Line, Added); });
-
   size_t Total = 0;
-  for (size_t I = 0; I < Distinct.Count(); ++I) Total += Distinct[I].Length;
+  Distinct.Scan([&Total](const TLine& Line, uint32_t, bool Added) {
+    if (Added) Total += Line.Length;
+  });
+
   std::u16string Result;
   Result.resize(Total);
   // Lines that stood next to each other in the input are copied as one run.
   char16_t* Out = Result.data();
-  size_t I = 0;
-  while (I < Distinct.Count()) {
-    const size_t RunBegin = Distinct[I].Offset;
-    size_t RunEnd = RunBegin + Distinct[I].Length;
-    for (++I; I < Distinct.Count() && Distinct[I].Offset == RunEnd; ++I) {
-      RunEnd += Distinct[I].Length;
+  size_t RunBegin = 0;
+  size_t RunEnd = 0;
+  for (size_t I = 0; I < Distinct.Count(); ++I) {
+    const TLine Line = Distinct.Line(I);
+    if (Line.Offset != RunEnd) {
+      std::memcpy(Out, Text.data() + RunBegin, (RunEnd - RunBegin) * sizeof(char16_t));
+      Out += RunEnd - RunBegin;
+      RunBegin = Line.Offset;
     }
-    std::memcpy(Out, Text.data() + RunBegin, (RunEnd - RunBegin) * sizeof(char16_t));
-    Out += RunEnd - RunBegin;
+    RunEnd = Line.Offset + Line.Length;
   }
+  std::memcpy(Out, Text.data() + RunBegin, (RunEnd - RunBegin) * sizeof(char16_t));
   return Result;
 }
 

@@ -69,11 +69,11 @@ std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
   TDistinctLines Distinct(Text, kkBody);
   std::vector<int32_t> Counts;
   int32_t Highest = 1;
-  bool Added = false;
-  ForEachLine(Text, [&](const TLine& Line) {
-    const uint32_t Number = Distinct.FindOrAdd(Line, Added);
+  size_t Total = 0;  // The output without the counts' digits.
+  Distinct.Scan([&](const TLine& Line, uint32_t Number, bool Added) {
     if (Added) {
       Counts.push_back(1);
+      Total += Line.Length + 1;
     } else {
       // No overflow: the number of lines is bounded by the largest list.
       const int32_t Count = ++Counts[Number];
@@ -84,17 +84,14 @@ std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
   const std::vector<uint32_t> Order = OrderByCountDescending(Counts, Highest);
 
   // Every output line is its input line with ":" and the count put before the break.
-  size_t Total = 0;
-  for (size_t I = 0; I < Distinct.Count(); ++I) {
-    Total += Distinct[I].Length + 1 + DecimalLength(static_cast<uint32_t>(Counts[I]));
-  }
+  for (const int32_t Count : Counts) Total += DecimalLength(static_cast<uint32_t>(Count));
   std::u16string Result;
   Result.resize(Total);
   char16_t* Out = Result.data();
   char16_t Digits[16];
   char16_t* const DigitsEnd = Digits + 16;
   for (const uint32_t Number : Order) {
-    const TLine& Line = Distinct[Number];
+    const TLine Line = Distinct.Line(Number);
     const char16_t* In = Text.data() + Line.Offset;
     std::memcpy(Out, In, Line.BodyLength * sizeof(char16_t));
     Out += Line.BodyLength;
