@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "commands/DuplicationLineTable.h"
 #include "commands/LineCommands.h"
 
@@ -15,22 +13,22 @@ std::u16string DuplicationDelete(const std::u16string& Text) {
     if (Added) Total += Line.Length;
   });
 
+  // Appended run by run into room reserved up front: one allocation, and no pass that
+  // fills the result with zeros first.
   std::u16string Result;
-  Result.resize(Total);
+  Result.reserve(Total);
   // Lines that stood next to each other in the input are copied as one run.
-  char16_t* Out = Result.data();
   size_t RunBegin = 0;
   size_t RunEnd = 0;
   for (size_t I = 0; I < Distinct.Count(); ++I) {
     const TLine Line = Distinct.Line(I);
     if (Line.Offset != RunEnd) {
-      std::memcpy(Out, Text.data() + RunBegin, (RunEnd - RunBegin) * sizeof(char16_t));
-      Out += RunEnd - RunBegin;
+      Result.append(Text, RunBegin, RunEnd - RunBegin);
       RunBegin = Line.Offset;
     }
     RunEnd = Line.Offset + Line.Length;
   }
-  std::memcpy(Out, Text.data() + RunBegin, (RunEnd - RunBegin) * sizeof(char16_t));
+  Result.append(Text, RunBegin, RunEnd - RunBegin);
   return Result;
 }
 

@@ -69,19 +69,6 @@ inline void CheckLineCount(size_t Lines) {
 // hardware does not always stream a large text in fast enough by itself.
 constexpr size_t TextAhead = 1024;
 
-// Calls Visit(const TLine&) for each line of Text in order: each line ends after its CR LF,
-// lone CR or lone LF; a final piece without a break is a line when it is not empty.
-template <class TVisit>
-void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
-  size_t Lines = 0;
-  for (size_t Begin = 0; Begin < Text.size();) {
-    const TLine Line = LineAt(Text, Begin);
-    CheckLineCount(++Lines);
-    Visit(Line);
-    Begin += Line.Length;
-  }
-}
-
 // A 64-bit hash of the N code units at P, well mixed in every bit.
 inline uint64_t HashKey(const char16_t* P, size_t N) {
   // Eight bytes per step, each step a bijection of the state; the length goes in first, so
@@ -140,6 +127,8 @@ class TDistinctLines {
   void Scan(TVisit&& Visit);
 
   size_t Count() const { return FKeys.size(); }
+  // Where the distinct line Number starts in the text.
+  size_t Offset(size_t Number) const { return FKeys[Number].Offset; }
   // The distinct line Number, as it stood in the text.
   TLine Line(size_t Number) const {
     const TKey& Key = FKeys[Number];
