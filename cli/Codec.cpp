@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/CodecBackend.h"
 
@@ -142,6 +143,92 @@ void EncodeUtf16(std::u16string_view Text, bool BigEndian, const std::string& Na
   }
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// The end of the piece starting at the non-ASCII unit In[i] that goes to the backend: it runs
+// on over ASCII gaps shorter than 16 units, so that mixed text takes few backend calls, and
+// stops before a longer ASCII run or the end. It ends at an ASCII unit or the end, which is
+// always a character boundary.
+template <typename Unit>
+size_t BackendPieceEnd(const Unit* In, size_t i, size_t n) {
+  constexpr size_t kGap = 16;
+  size_t end = i;
+  for (;;) {
+    while (end < n && In[end] >= 0x80) ++end;
+    size_t ascii = end;
+    while (ascii < n && ascii - end < kGap && In[ascii] < 0x80) ++ascii;
+    if (ascii == n || ascii - end >= kGap) return end;
+    end = ascii;
+  }
+}
+
+// True when at most one in 16 eight-byte blocks holds a unit >= 0x80: then the ASCII runs are
+// long and worth converting here; otherwise one backend call over everything is faster.
+bool MostlyAscii(const void* Data, size_t Size, uint64_t HighMask) {
+  const auto* p = static_cast<const unsigned char*>(Data);
+  size_t blocks = Size / 8, mixed = 0;
+  for (size_t b = 0; b < blocks; ++b) {
+    uint64_t word;
+    std::memcpy(&word, p + 8 * b, 8);
+    mixed += (word & HighMask) != 0;
+  }
+  return mixed * 16 <= blocks;
+}
+
+// UTF-8 to UTF-16 with long ASCII runs widened here, eight bytes at a time, and the rest
+// converted by the backend in as few calls as possible.
+bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
+  Out.resize(Bytes.size());
+  const auto* in = reinterpret_cast<const uint8_t*>(Bytes.data());
+  char16_t* out = Out.data();
+  const size_t n = Bytes.size();
+  size_t i = 0, o = 0;
+  if (!MostlyAscii(in, n, kHighBits)) {
+    if (!Backend::DecodeUtf8(Bytes, out, o)) return false;
+    Out.resize(o);
+    return true;
+  }
+  while (i < n) {
+    for (uint64_t word; i + 8 <= n && (std::memcpy(&word, in + i, 8), (word & kHighBits) == 0);
+         i += 8, o += 8)
+      for (int k = 0; k < 8; ++k) out[o + k] = in[i + k];
+    while (i < n && in[i] < 0x80) out[o++] = in[i++];
+    if (i == n) break;
+    const size_t end = BackendPieceEnd(in, i, n);
+    size_t written = 0;
+    if (!Backend::DecodeUtf8(Bytes.substr(i, end - i), out + o, written)) return false;
+    o += written;
+    i = end;
+  }
+  Out.resize(o);
+  return true;
+}
+
+// UTF-16 to UTF-8, the mirror of DecodeUtf8: ASCII narrowed here, other runs by the backend.
+bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
+  const size_t n = Text.size();
+  if (!MostlyAscii(Text.data(), n * 2, 0xFF80FF80FF80FF80ull))
+    return Backend::EncodeUtf8(Text, Out);
+  Out.reserve(Out.size() + 3 * n);  // the bound; pages never written are never touched
+  size_t i = 0;
+  while (i < n) {
+    size_t end = i;
+    while (end < n && Text[end] < 0x80) ++end;
+    if (end > i) {
+      const size_t start = Out.size();
+      Out.resize(start + (end - i));
+      char* out = Out.data() + start;
+      for (size_t k = i; k < end; ++k) *out++ = static_cast<char>(Text[k]);
+      i = end;
+    }
+    if (i == n) break;
+    end = BackendPieceEnd(Text.data(), i, n);
+    if (!Backend::EncodeUtf8(Text.substr(i, end - i), Out)) return false;
+    i = end;
+  }
+  return true;
+}
+
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
@@ -177,7 +264,7 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
   switch (Encoding.Family) {
     case TFamily::fmUtf8: {
       std::u16string out;
-      if (!Backend::DecodeUtf8(body, out)) {
+      if (!DecodeUtf8(body, out)) {
         size_t at = FirstInvalidUtf8(body);
         if (at == std::string_view::npos) at = 0;  // the backend was stricter; report the start
         ThrowInvalid(Encoding.Name, Bytes, base + at, 1);
@@ -196,7 +283,7 @@ std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
   std::string out(Encoding.Bom ? BomOf(Encoding.Family) : std::string_view{});
   switch (Encoding.Family) {
     case TFamily::fmUtf8:
-      if (!Backend::EncodeUtf8(Text, out)) {
+      if (!EncodeUtf8(Text, out)) {
         for (size_t i = 0; i < Text.size(); ++i) {
           const char16_t c = Text[i];
           if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&

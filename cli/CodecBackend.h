@@ -12,8 +12,9 @@ namespace Codec::Backend {
 // Name and family of a user-given encoding name; throws EUnknownEncoding.
 TEncoding Resolve(const std::string& name);
 
-// Strict UTF-8 to UTF-16. Returns false on any ill-formed sequence (the caller locates it).
-bool DecodeUtf8(std::string_view Bytes, std::u16string& Out);
+// Strict UTF-8 to UTF-16 into Out, which has room for Bytes.size() code units; sets Written.
+// Returns false on any ill-formed sequence (the caller locates it).
+bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written);
 // Appends Text in UTF-8 to Out; returns false on an unpaired surrogate.
 bool EncodeUtf8(std::u16string_view Text, std::string& Out);
 

@@ -38,16 +38,13 @@ TEncoding Resolve(const std::string& name) {
   return enc;
 }
 
-bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
-  // A UTF-8 text never has more UTF-16 code units than bytes, so one pass fills the buffer.
-  Out.resize(Bytes.size());
+bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(reinterpret_cast<UChar*>(Out.data()), static_cast<int32_t>(Out.size()), &length,
+  u_strFromUTF8(reinterpret_cast<UChar*>(Out), static_cast<int32_t>(Bytes.size()), &length,
                 Bytes.data(), static_cast<int32_t>(Bytes.size()), &status);
-  if (U_FAILURE(status)) return false;
-  Out.resize(length);
-  return true;
+  Written = static_cast<size_t>(length);
+  return U_SUCCESS(status);
 }
 
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {

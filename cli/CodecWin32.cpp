@@ -88,16 +88,15 @@ TEncoding Resolve(const std::string& name) {
   return TEncoding{name, family};
 }
 
-bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
-  Out.clear();
+bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
+  Written = 0;
   if (Bytes.empty()) return true;
   RequireSize(Bytes.size());
-  Out.resize(Bytes.size());
-  const int n = MultiByteToWideChar(
-      CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(), static_cast<int>(Bytes.size()),
-      reinterpret_cast<LPWSTR>(Out.data()), static_cast<int>(Out.size()));
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(),
+                                    static_cast<int>(Bytes.size()), reinterpret_cast<LPWSTR>(Out),
+                                    static_cast<int>(Bytes.size()));
   if (n <= 0) return false;
-  Out.resize(n);
+  Written = static_cast<size_t>(n);
   return true;
 }
 
