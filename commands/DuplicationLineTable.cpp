@@ -1,7 +1,5 @@
 #include "commands/DuplicationLineTable.h"
 
-#include <algorithm>
-
 #include "strings/StringUnit.h"
 
 namespace DuplicationLineTable {
@@ -22,22 +20,17 @@ TLine TDistinctLines::WholeLine(const TKey& Key) const {
 }
 
 void TDistinctLines::Grow() {
-  // Doubling alone would move a large table many times over. Once a fair part of the text has
-  // been read, the table grows straight to the size that the share of distinct lines seen so
-  // far projects for the whole text (never less than double).
+  // Doubling alone moves a large table many times over. Once a fair part of the text has been
+  // read, the table grows fourfold when the share of distinct lines seen so far projects at
+  // least that many for the whole text; never more, so a wrong guess costs little.
   size_t Slots = FSlots.size() * 2;
-  if (FScanned >= FText.size() / 16 && FScanned != 0) {
+  if (FScanned != 0 && FScanned >= FText.size() / 16) {
     const double Projected =
         static_cast<double>(FKeys.size()) * static_cast<double>(FText.size()) / FScanned;
-    // Never more than two slots for each line the text can have.
-    const double Cap =
-        2.0 * static_cast<double>(std::min<size_t>(FText.size(), ListClone::MaxListSize));
-    while (static_cast<double>(Slots) < 2 * Projected && static_cast<double>(Slots) < Cap) {
-      Slots *= 2;
-    }
-    // The keys go to their projected size at once too, rather than by repeated copying.
-    FKeys.reserve(std::max(FKeys.capacity(), Slots / 2));
+    if (Projected * 2 >= static_cast<double>(Slots) * 2) Slots *= 2;
   }
+  // The keys get room up to the next growth at once, rather than by repeated copying.
+  FKeys.reserve(Slots / 2);
   std::vector<TSlot> Old(Slots);
   Old.swap(FSlots);
   FMask = FSlots.size() - 1;
