@@ -1,5 +1,6 @@
 #include "commands/DuplicationDeleteCountDown.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/Exceptions.h"
@@ -41,23 +42,28 @@ std::u16string InsertBeforeLineBreak(std::u16string_view Line, std::u16string_vi
 }
 
 std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts, int32_t Highest) {
-  // A stable counting sort: one pass to size the group of each count, one to place the
-  // indices, so the cost is the number of lines plus the highest count, never their product.
-  if (Highest < 0) Highest = 0;  // No count can fit; every line fails the check below.
-  std::vector<uint32_t> Next(static_cast<size_t>(Highest) + 1, 0);
+  // A line whose count lies outside 1..Highest would be in no group of the output.
   for (const int32_t Count : Counts) {
     if (Count < 1 || Count > Highest) FailConsistency();
-    ++Next[Count];
   }
-  // Group k starts after every line with a higher count.
-  uint32_t Start = 0;
+  std::vector<uint32_t> Order(Counts.size());
+  for (uint32_t I = 0; I < Counts.size(); ++I) Order[I] = I;
+  if (static_cast<size_t>(Highest) > Counts.size()) {
+    // Few lines with high counts: a stable comparison sort costs less than a group per count.
+    std::stable_sort(Order.begin(), Order.end(),
+                     [&Counts](uint32_t A, uint32_t B) { return Counts[A] > Counts[B]; });
+    return Order;
+  }
+  // A stable counting sort: one pass sizes the group of each count, one places the lines,
+  // so the cost grows with the number of lines, never with lines times counts.
+  std::vector<uint32_t> Next(static_cast<size_t>(Highest) + 1, 0);
+  for (const int32_t Count : Counts) ++Next[Count];
+  uint32_t Start = 0;  // Group k starts after every line with a higher count.
   for (int32_t K = Highest; K >= 1; --K) {
     const uint32_t Size = Next[K];
     Next[K] = Start;
     Start += Size;
   }
-  if (Start != Counts.size()) FailConsistency();
-  std::vector<uint32_t> Order(Counts.size());
   for (uint32_t I = 0; I < Counts.size(); ++I) Order[Next[Counts[I]]++] = I;
   return Order;
 }

@@ -64,8 +64,9 @@ TEST(CountOrder, SortsByCountHighestFirstAndKeepsTiesInOrder) {
   EXPECT_EQ(Tarnwick::OrderByCountDescending({3, 1, 3, 2, 1}, 3),
             (std::vector<uint32_t>{0, 2, 3, 1, 4}));
   EXPECT_EQ(Tarnwick::OrderByCountDescending({}, 1), std::vector<uint32_t>{});
-  // Counts no line has cost nothing but their empty group.
-  EXPECT_EQ(Tarnwick::OrderByCountDescending({1, 1}, 1000), (std::vector<uint32_t>{0, 1}));
+  // Counts higher than the number of lines.
+  EXPECT_EQ(Tarnwick::OrderByCountDescending({2, 900, 2, 900}, 1000),
+            (std::vector<uint32_t>{1, 3, 0, 2}));
 }
 
 TEST(CountOrder, RejectsCountsThatWouldLoseLines) {
