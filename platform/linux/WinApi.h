@@ -44,3 +44,63 @@ int CompareStringW(LCID locale, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int
 // LCMAP_HALFWIDTH: maps full-width forms to half-width ones; LCMAP_SORTKEY: writes the
 // collation sort key as bytes into dest. With destLen 0 returns the size needed; 0 on failure.
 int LCMapStringW(LCID locale, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen);
+
+// ---- user32: windows, messages, the pop-up menu and the message box ----
+// Windows are handles that the stand-in maps to a window procedure (see User32.h); a message
+// sent to a handle calls its procedure directly, as SendMessageW does within one thread.
+
+struct HWND__;
+using HWND = HWND__*;
+struct HMENU__;
+using HMENU = HMENU__*;
+using INT_PTR = intptr_t;
+
+#ifndef CALLBACK
+#define CALLBACK
+#endif
+
+struct POINT {
+  LONG x;
+  LONG y;
+};
+using LPPOINT = POINT*;
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT TPM_RETURNCMD = 0x0100;
+constexpr UINT MB_OK = 0x00;
+constexpr UINT MB_YESNO = 0x04;
+constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONQUESTION = 0x20;
+constexpr int IDOK = 1;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// Calls the window procedure registered for hWnd; 0 for a handle without one.
+LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The default answer to a message a window procedure does not handle: 0.
+LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// A new empty pop-up menu, or null when menus are set to fail (see User32.h).
+HMENU CreatePopupMenu();
+// Appends an item; text may be null for a separator.
+BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text);
+BOOL DestroyMenu(HMENU menu);
+// Records the menu as shown and returns the chooser's answer (with TPM_RETURNCMD the item
+// identifier, 0 for a dismissed menu).
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                    const RECT* rect);
+// The cursor position set with standin::SetCursorPosition.
+BOOL GetCursorPos(LPPOINT point);
+// Records the box and returns the answer set with standin::SetMessageBoxAnswer.
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+// Copies at most maxLength - 1 characters of src and a NUL into dest (nothing for 0).
+LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int maxLength);

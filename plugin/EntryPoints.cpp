@@ -1,0 +1,147 @@
+// The entry points' work. OnCommand runs its steps in a fixed order: repainting off, remember
+// where the user was, menu, whole lines, read, run, write back, restore, repainting on.
+
+#include "plugin/EntryPoints.h"
+
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "commands/LineCommands.h"
+#include "plugin/CommandMenu.h"
+#include "plugin/DuplicationHighlight.h"
+#include "plugin/PluginLibrary.h"
+#include "plugin/Utf8.h"
+#include "plugin/plugin.h"
+
+namespace Tarnwick {
+
+using plugin::HostPos;
+using plugin::THostEditor;
+
+namespace {
+
+const char16_t* const UninstallQuestion = u"アンインストールしますか？";
+const char* const UnknownFailure = "不明なエラーが発生しました";
+
+std::u16string DisplayNameWide() { return Utf8ToUtf16(DisplayName); }
+
+// The chosen operation on the selected text; writes its result over the selection (command 12
+// instead hands the editor its highlight pattern).
+void RunLineCommand(HWND Window, uint8_t Command, const std::u16string& Text) {
+  if (Command <= CommandLastSort) {
+    PluginLibrary::ReplaceSelection(Window, Sort(Text, Command));
+  } else if (Command == CommandDuplicationDelete) {
+    PluginLibrary::ReplaceSelection(Window, DuplicationDelete(Text));
+  } else if (Command == CommandDuplicationCount) {
+    PluginLibrary::ReplaceSelection(Window, DuplicationDeleteCountDown(Text));
+  } else {
+    DuplicationHighlight(Window, Text);
+  }
+}
+
+// Everything between switching repainting off and on. An exception leaves the selection and
+// scroll position as they are at that moment and nothing written back.
+void ChooseAndRun(const THostEditor& Editor) {
+  HWND Window = Editor.Window();
+  const HostPos SelStart = Editor.SelStart(plugin::ckText);
+  const HostPos Scroll = Editor.ScrollPos();
+  const bool WholeDocument = !Editor.QuerySelection();
+
+  const uint8_t Command = ChooseCommand(Window);
+  if (Command != CommandCancel) {
+    if (WholeDocument) {
+      Editor.RunCommand(HostCommandSelectAll);
+    } else {
+      PluginLibrary::SelectWholeLines(Window);
+    }
+    const std::u16string Text = PluginLibrary::ReadSelectedText(Window);
+    RunLineCommand(Window, Command, Text);
+    if (WholeDocument) {
+      Editor.RunCommand(HostCommandAfterWholeDocument);
+      Editor.SetCaretPos(plugin::ckText, SelStart);
+    }
+  }
+  Editor.SetScrollPos(Scroll);
+}
+
+void ShowFailure(HWND Window, const char* Utf8Message) noexcept {
+  try {
+    const std::u16string Text = Utf8ToUtf16(Utf8Message);
+    const std::u16string Caption = DisplayNameWide();
+    MessageBoxW(Window, AsWide(Text.c_str()), AsWide(Caption.c_str()), MB_OK | MB_ICONERROR);
+  } catch (...) {
+    // Out of memory even for the message: the document is already safe, say nothing more.
+  }
+}
+
+// Copies Text into the editor's 8-bit buffer when it gave one; the text's length either way.
+LRESULT CopyText(const char* Text, WPARAM BufferSize, LPARAM Buffer) {
+  if (Buffer != 0) {
+    const int Size =
+        BufferSize > static_cast<WPARAM>(INT_MAX) ? INT_MAX : static_cast<int>(BufferSize);
+    lstrcpynA(reinterpret_cast<LPSTR>(Buffer), Text, Size);
+  }
+  return static_cast<LRESULT>(std::strlen(Text));
+}
+
+}  // namespace
+
+void OnCommand(HWND Window) noexcept {
+  const THostEditor Editor(Window);
+  Editor.SetRedraw(false);
+  try {
+    ChooseAndRun(Editor);
+  } catch (const std::exception& E) {
+    // Repainting comes back before the box, so the editor draws the unchanged text behind it.
+    Editor.SetRedraw(true);
+    ShowFailure(Window, *E.what() != '\0' ? E.what() : UnknownFailure);
+    return;
+  } catch (...) {
+    Editor.SetRedraw(true);
+    ShowFailure(Window, UnknownFailure);
+    return;
+  }
+  Editor.SetRedraw(true);
+}
+
+BOOL QueryStatus(HWND Window, BOOL* Checked) noexcept {
+  const LRESULT Answer = THostEditor(Window).QueryCommandStatus(HostCommandEnabledState, Checked);
+  return (Answer & 0xFF) != 0 ? -1 : 0;
+}
+
+void TEventMemory::OnEvents(HWND Window, UINT Events, LPARAM Value) {
+  if (Events & EventStoreValue) FSavedValue = Value;
+  if (Events & EventRefresh) THostEditor(Window).RefreshCommand(FSavedValue);
+}
+
+void OnEvents(HWND Window, UINT Events, LPARAM Value) noexcept {
+  static TEventMemory Memory;
+  Memory.OnEvents(Window, Events, Value);
+}
+
+LRESULT PlugInProc(HWND Window, UINT Request, WPARAM First, LPARAM Second) noexcept {
+  switch (Request) {
+    case RequestName:
+      return CopyText(DisplayName, First, Second);
+    case RequestVersion:
+      return CopyText(VersionText, First, Second);
+    case RequestCanUninstall:
+      return 1;
+    case RequestUninstall:
+      try {
+        const std::u16string Caption = DisplayNameWide();
+        return MessageBoxW(Window, AsWide(UninstallQuestion), AsWide(Caption.c_str()),
+                           MB_YESNO | MB_ICONQUESTION) == IDYES
+                   ? 1
+                   : 0;
+      } catch (...) {
+        return 0;
+      }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace Tarnwick
