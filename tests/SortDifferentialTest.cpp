@@ -1,0 +1,202 @@
+// The keyed engine against the comparators run as written, on random texts: every order and
+// direction must give the same text, including where lines compare equal.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "commands/LineCommands.h"
+#include "sorting/CollationKeys.h"
+#include "sorting/StringRecordListNormalSort.h"
+#include "strings/StringUnit.h"
+#include "tests/reference/PlainSort.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
+
+using namespace StringRecordListNormalSort;
+using namespace std::string_view_literals;
+
+namespace {
+
+// Random lines mixing what the orders react to: scripts and case, characters the collation
+// ignores or treats as equal, signed and grouped numbers in both widths, surrogate pairs.
+class TextGenerator {
+ public:
+  explicit TextGenerator(uint32_t Seed) : FRng(Seed) {}
+
+  std::u16string Text(int MaxLines) {
+    std::vector<std::u16string> Bodies;
+    std::u16string Result;
+    const int Lines = Pick(MaxLines + 1);
+    for (int I = 0; I < Lines; ++I) {
+      // Duplicates of earlier lines, sometimes with another break, give equal comparisons.
+      if (!Bodies.empty() && Pick(4) == 0) {
+        Bodies.push_back(Bodies[Pick(static_cast<int>(Bodies.size()))]);
+      } else {
+        Bodies.push_back(Body());
+      }
+      Result += Bodies.back();
+      if (I + 1 < Lines || Pick(2) == 0) Result += Break();
+    }
+    return Result;
+  }
+
+  std::u16string Body() {
+    std::u16string Line;
+    const int Pieces = Pick(6);
+    for (int I = 0; I < Pieces; ++I) Line += Piece();
+    return Line;
+  }
+
+ private:
+  int Pick(int N) { return static_cast<int>(FRng() % static_cast<uint32_t>(N)); }
+
+  std::u16string Break() {
+    static const char16_t* const Breaks[] = {u"\r\n", u"\r\n", u"\n", u"\r"};
+    return Breaks[Pick(4)];
+  }
+
+  std::u16string Piece() {
+    static const std::u16string_view Words[] = {
+        u"apple", u"Apple",  u"APPLE",  u"apples",   u"b",         u"B",    u"zeta",   u"co-op",
+        u"coop",  u"résumé", u"resume", u"e\u0301",  u"\u00e9",    u"ǅ",    u"ß",      u"ss",
+        u"Ωμέγα", u"Жук",    u"あい",   u"アイ",     u"ｱｲ",        u"かき", u"カキ",   u"漢字",
+        u"日本",  u"ー",     u"〜",     u"ＡＢＣ",   u"abc",       u"𠮟る", u"😀",      u"a\u0001b",
+        u"ab",    u"\u200b", u"x\0y"sv, u"\xd800"sv, u"\xdc00z"sv, u" ",    u"\u3000", u"\t",
+        u".",     u",",      u"/",      u"_"};
+    static const char16_t* const Signs[] = {u"", u"", u"-", u"+", u"－", u"＋", u"- ", u"-\u3000"};
+    switch (Pick(3)) {
+      case 0:
+        return std::u16string(Words[Pick(static_cast<int>(std::size(Words)))]);
+      case 1: {
+        std::u16string Number = Signs[Pick(static_cast<int>(std::size(Signs)))];
+        const bool Wide = Pick(4) == 0;
+        const int Digits = Pick(5) == 0 ? 18 + Pick(4) : 1 + Pick(5);
+        for (int D = 0; D < Digits; ++D) {
+          if (D > 0 && Pick(6) == 0) Number += Wide ? u'，' : u',';
+          const int Digit = D == 0 && Digits >= 19 ? 9 : Pick(10);
+          Number += static_cast<char16_t>((Wide ? 0xFF10 : u'0') + Digit);
+        }
+        return Number;
+      }
+      default:
+        return std::u16string(1, static_cast<char16_t>(u'a' + Pick(3)));
+    }
+  }
+
+  std::mt19937 FRng;
+};
+
+class EngineList : public TStringRecordListNormalSort {
+ public:
+  using TStringRecordListNormalSort::ExecuteSort;
+};
+
+struct Command {
+  TSortKind Kind;
+  TSortOrder Order;
+};
+const Command Commands[] = {
+    {skText, soAscending},         {skText, soDescending},       {skReverseText, soAscending},
+    {skReverseText, soDescending}, {skNumeric, soAscending},     {skNumeric, soDescending},
+    {skByteLength, soAscending},   {skByteLength, soDescending}, {skReverse, soDescending}};
+
+std::u16string SortWith(const std::u16string& Text, uint8_t Id, TSortEngine Engine) {
+  EngineList List;
+  List.SetText(Text);
+  List.ExecuteSort(Commands[Id - 1].Kind, Commands[Id - 1].Order, Engine);
+  return List.Text();
+}
+
+std::string Escaped(const std::u16string& S) {
+  std::string Out;
+  for (char16_t Ch : S) {
+    if (Ch >= 0x20 && Ch < 0x7F) {
+      Out += static_cast<char>(Ch);
+    } else {
+      char Buffer[12];
+      std::snprintf(Buffer, sizeof Buffer, "\\u%04x", static_cast<unsigned>(Ch));
+      Out += Buffer;
+    }
+  }
+  return Out;
+}
+
+// The collations the texts are sorted in: on Linux a few pinned ones, elsewhere the system's.
+class SortDifferential : public testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+#ifndef _WIN32
+    standin::SetCollationLocale(GetParam());
+#endif
+  }
+  void TearDown() override {
+#ifndef _WIN32
+    standin::SetCollationLocale("en");
+#endif
+  }
+
+  void ExpectSameAsPlain(const std::u16string& Text) {
+    for (uint8_t Id = 1; Id <= 9; ++Id) {
+      const std::u16string Expected = PlainSort::Sort(Text, Id);
+      ASSERT_EQ(Escaped(SortWith(Text, Id, TSortEngine::seKeyed)), Escaped(Expected))
+          << "keyed, command " << int{Id} << " on " << Escaped(Text);
+      ASSERT_EQ(Escaped(SortWith(Text, Id, TSortEngine::seComparator)), Escaped(Expected))
+          << "comparators, command " << int{Id} << " on " << Escaped(Text);
+      ASSERT_EQ(Tarnwick::Sort(Text, Id), Expected) << "command " << int{Id};
+    }
+  }
+};
+
+TEST_P(SortDifferential, ShortTextsGiveTheSameResultAsTheComparators) {
+  TextGenerator Generator(1234);
+  for (int N = 0; N < 400; ++N) ExpectSameAsPlain(Generator.Text(24));
+}
+
+TEST_P(SortDifferential, LongTextsGiveTheSameResultAsTheComparators) {
+  // Deeper recursion and many lines comparing equal.
+  TextGenerator Generator(99);
+  for (int N = 0; N < 4; ++N) ExpectSameAsPlain(Generator.Text(1500));
+}
+
+TEST_P(SortDifferential, CollationKeysOrderLikeLocaleCompare) {
+  TextGenerator Generator(5);
+  std::vector<std::u16string> Texts;
+  for (int N = 0; N < 1500; ++N) {
+    Texts.push_back(Generator.Body());
+    Texts.push_back(StringUnit::ReverseString(Texts.back() + u"\r\n"));
+  }
+  Texts.push_back(u"");
+  TCollationKeys Keys;
+  for (const auto& T : Texts) ASSERT_TRUE(Keys.Add(T)) << Escaped(T);
+  int Disagreements = 0;
+  for (size_t I = 0; I < Texts.size(); ++I) {
+    for (size_t J = I; J < Texts.size(); J += 1 + I % 7) {
+      const auto Expected = StringUnit::LocaleCompare(Texts[I], Texts[J]);
+      const int32_t Sign = Expected == StringUnit::crLess    ? -1
+                           : Expected == StringUnit::crEqual ? 0
+                                                             : 1;
+      const int32_t ByKey = Keys.Compare(I, J);
+      const bool PrefixAgrees =
+          Keys.Prefix(I) == Keys.Prefix(J) || (Keys.Prefix(I) < Keys.Prefix(J)) == (ByKey < 0);
+      if (ByKey != Sign || !PrefixAgrees) {
+        if (++Disagreements <= 5) {
+          ADD_FAILURE() << Escaped(Texts[I]) << " vs " << Escaped(Texts[J]) << ": compare " << Sign
+                        << ", keys " << ByKey;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(Disagreements, 0);
+}
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(System, SortDifferential, testing::Values(std::string("system")));
+#else
+INSTANTIATE_TEST_SUITE_P(Collations, SortDifferential, testing::Values("en", "ja", "root"),
+                         [](const auto& Info) { return Info.param; });
+#endif
+
+}  // namespace
