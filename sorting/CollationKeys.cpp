@@ -1,7 +1,10 @@
 #include "sorting/CollationKeys.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
+#include <cstring>
+#include <utility>
 
 #include "platform/Win32.h"
 
@@ -15,8 +18,12 @@ void TCollationKeys::Reserve(size_t Count, size_t Units) {
 }
 
 void TCollationKeys::EnsureRoom(size_t Bytes) {
-  if (FBytes.size() - FUsed >= Bytes) return;
-  FBytes.resize(std::max(FBytes.size() * 2, FUsed + Bytes));
+  if (FCapacity - FUsed >= Bytes) return;
+  const size_t Capacity = std::max(FCapacity * 2, FUsed + Bytes);
+  std::unique_ptr<uint8_t[]> Grown(new uint8_t[Capacity]);
+  if (FUsed > 0) std::memcpy(Grown.get(), FBytes.get(), FUsed);
+  FBytes = std::move(Grown);
+  FCapacity = Capacity;
 }
 
 bool TCollationKeys::Add(std::u16string_view Text) {
@@ -28,15 +35,15 @@ bool TCollationKeys::Add(std::u16string_view Text) {
 
   // Write straight into the arena's free room; only when that is too small ask for the size.
   EnsureRoom(Text.size() * 3 + 16);
-  const auto Room = static_cast<int>(std::min<size_t>(FBytes.size() - FUsed, INT_MAX));
-  auto* Dest = reinterpret_cast<LPWSTR>(FBytes.data() + FUsed);
+  const auto Room = static_cast<int>(std::min<size_t>(FCapacity - FUsed, INT_MAX));
+  auto* Dest = reinterpret_cast<LPWSTR>(FBytes.get() + FUsed);
   int Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Room);
   if (Written <= 0) {
     const int Needed =
         LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, nullptr, 0);
     if (Needed <= 0) return false;
     EnsureRoom(static_cast<size_t>(Needed));
-    Dest = reinterpret_cast<LPWSTR>(FBytes.data() + FUsed);
+    Dest = reinterpret_cast<LPWSTR>(FBytes.get() + FUsed);
     Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Needed);
     if (Written <= 0) return false;
   }
@@ -45,11 +52,17 @@ bool TCollationKeys::Add(std::u16string_view Text) {
   return true;
 }
 
-uint64_t TCollationKeys::Prefix(size_t I) const {
-  const uint8_t* Key = FBytes.data() + FOffsets[I];
-  const size_t Length = std::min<size_t>(FOffsets[I + 1] - FOffsets[I], 8);
+uint64_t TCollationKeys::Prefix(size_t I, size_t Depth) const {
+  const size_t Size = Length(I);
+  const uint8_t* Key = FBytes.get() + FOffsets[I];
+  if (Depth + 8 <= Size) {
+    uint64_t Bytes;
+    std::memcpy(&Bytes, Key + Depth, 8);
+    if constexpr (std::endian::native == std::endian::little) Bytes = __builtin_bswap64(Bytes);
+    return Bytes;
+  }
   uint64_t Result = 0;
-  for (size_t K = 0; K < 8; ++K) Result = (Result << 8) | (K < Length ? Key[K] : 0);
+  for (size_t K = Depth; K < Depth + 8; ++K) Result = (Result << 8) | (K < Size ? Key[K] : 0);
   return Result;
 }
 

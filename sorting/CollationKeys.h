@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -18,33 +19,33 @@ class TCollationKeys {
   // Appends the key of Text; false when the platform cannot produce it.
   bool Add(std::u16string_view Text);
   size_t Count() const { return FOffsets.size() - 1; }
-
-  // The first eight bytes of key I as a big-endian number, missing bytes as zero. When two
-  // prefixes differ they order as the whole keys do.
-  uint64_t Prefix(size_t I) const;
-
-  // -1, 0 or +1: keys I and J compared bytewise, a key that is a prefix of the other first.
-  int32_t Compare(size_t I, size_t J) const {
-    const uint8_t* A = FBytes.data() + FOffsets[I];
-    const uint8_t* B = FBytes.data() + FOffsets[J];
-    const size_t LengthA = FOffsets[I + 1] - FOffsets[I];
-    const size_t LengthB = FOffsets[J + 1] - FOffsets[J];
-    const size_t Common = LengthA < LengthB ? LengthA : LengthB;
-    if (const int C = std::memcmp(A, B, Common); C != 0) return C < 0 ? -1 : 1;
-    if (LengthA != LengthB) return LengthA < LengthB ? -1 : 1;
-    return 0;
+  size_t Length(size_t I) const { return FOffsets[I + 1] - FOffsets[I]; }
+  // Asks the processor to fetch key I's offsets and the key's bytes from Depth on.
+  void PrefetchOffsets(size_t I) const { __builtin_prefetch(&FOffsets[I]); }
+  void PrefetchKey(size_t I, size_t Depth) const {
+    __builtin_prefetch(FBytes.get() + FOffsets[I] + Depth);
   }
 
-  // Compare(I, J) for keys whose prefixes are known to be equal: the first eight bytes, when
-  // both keys have them, need no second look.
-  int32_t CompareAfterPrefix(size_t I, size_t J) const {
-    const size_t LengthA = FOffsets[I + 1] - FOffsets[I];
-    const size_t LengthB = FOffsets[J + 1] - FOffsets[J];
+  // Bytes Depth .. Depth + 7 of key I as a big-endian number, bytes past the key's end read as
+  // zero. For keys whose bytes before Depth read the same that way, differing prefixes order
+  // as the whole keys do.
+  uint64_t Prefix(size_t I, size_t Depth = 0) const;
+
+  // -1, 0 or +1: keys I and J compared bytewise, a key that is a prefix of the other first.
+  int32_t Compare(size_t I, size_t J) const { return CompareFrom(I, J, 0); }
+
+  // Compare(I, J) for keys known to read the same before Depth (bytes past a key's end read
+  // as zero): only the bytes from Depth on and the lengths can still differ.
+  int32_t CompareFrom(size_t I, size_t J, size_t Depth) const {
+    const size_t LengthA = Length(I);
+    const size_t LengthB = Length(J);
     const size_t Common = LengthA < LengthB ? LengthA : LengthB;
-    const size_t Skip = Common >= 8 ? 8 : 0;
-    const int C = std::memcmp(FBytes.data() + FOffsets[I] + Skip,
-                              FBytes.data() + FOffsets[J] + Skip, Common - Skip);
-    if (C != 0) return C < 0 ? -1 : 1;
+    // When the shorter key ends before Depth, all its bytes equal the other's: it is a prefix.
+    if (Common > Depth) {
+      const int C = std::memcmp(FBytes.get() + FOffsets[I] + Depth,
+                                FBytes.get() + FOffsets[J] + Depth, Common - Depth);
+      if (C != 0) return C < 0 ? -1 : 1;
+    }
     if (LengthA != LengthB) return LengthA < LengthB ? -1 : 1;
     return 0;
   }
@@ -52,8 +53,11 @@ class TCollationKeys {
  private:
   void EnsureRoom(size_t Bytes);
 
-  std::vector<uint8_t> FBytes;  // all keys, back to back; only [0, FUsed) is valid
+  // All keys back to back; only the first FUsed of FCapacity bytes are valid. A plain array
+  // rather than a vector: the room written by the platform need not be zeroed first.
+  std::unique_ptr<uint8_t[]> FBytes;
   size_t FUsed = 0;
+  size_t FCapacity = 0;
   std::vector<size_t> FOffsets = {0};  // key I is FBytes[FOffsets[I] .. FOffsets[I + 1])
 };
 

@@ -1,5 +1,6 @@
 #include "sorting/KeyedSort.h"
 
+#include <algorithm>
 #include <span>
 #include <string>
 #include <utility>
@@ -13,12 +14,33 @@ namespace StringRecordListNormalSort {
 
 namespace {
 
-// What the quicksort moves: small, so that most comparisons are decided without leaving the
-// record array.
-struct TSortRecord {
-  uint64_t Prefix;  // the first eight bytes of the line's collation key (TCollationKeys::Prefix)
-  int32_t Index;    // the line's position before the sort: indexes the key tables
-  int32_t Measure;  // skByteLength: the line's byte length
+// What the quicksort moves: small records that decide most comparisons without leaving the
+// record array. Prefix and Prefix2 hold sixteen bytes of the line's collation key, from the
+// depth of the range being sorted on (see Deepen); Index is the line's position before the
+// sort and indexes the key tables.
+struct TTextRecord {
+  uint64_t Prefix;
+  uint64_t Prefix2;
+  int32_t Index;
+};
+
+struct TByteLengthRecord {
+  uint64_t Prefix;
+  uint64_t Prefix2;
+  int32_t Index;
+  int32_t Measure;  // the line's byte length
+};
+
+struct TNumericRecord {
+  int64_t First;  // the line's first number, when Count > 0
+  int32_t Index;
+  int32_t Count;  // how many numbers the line has
+};
+
+// Records that carry collation key bytes, which Deepen can move on.
+template <typename TRecord>
+concept PrefixedRecord = requires(TRecord R) {
+  R.Prefix;
 };
 
 const std::u16string& Line(ListClone::PPointerList Cells, int32_t I) {
@@ -43,30 +65,79 @@ class TNumberKeys {
   std::vector<size_t> FOffsets = {0};
 };
 
+// Collation keys made on first use. The numeric order needs the dictionary order only for
+// lines whose numbers are all equal, which in most texts are few.
+class TLazyTextOrder {
+ public:
+  TLazyTextOrder(ListClone::PPointerList Cells, size_t Count) : FCells(Cells), FSlots(Count, -1) {}
+
+  int32_t operator()(int32_t I, int32_t J) {
+    if (!Ensure(I) || !Ensure(J)) {
+      // No key from the platform: its direct comparison gives the same answer, or fails as
+      // the comparator would.
+      switch (StringUnit::LocaleCompare(Line(FCells, I), Line(FCells, J))) {
+        case StringUnit::crLess:
+          return -1;
+        case StringUnit::crEqual:
+          return 0;
+        case StringUnit::crGreater:
+          return 1;
+      }
+    }
+    return FKeys.Compare(static_cast<size_t>(FSlots[I]), static_cast<size_t>(FSlots[J]));
+  }
+
+ private:
+  bool Ensure(int32_t I) {
+    if (FSlots[I] >= 0) return true;
+    if (!FKeys.Add(Line(FCells, I))) return false;
+    FSlots[I] = static_cast<int32_t>(FKeys.Count() - 1);
+    return true;
+  }
+
+  ListClone::PPointerList FCells;
+  TCollationKeys FKeys;
+  std::vector<int32_t> FSlots;  // the key number of each line, -1 until made
+};
+
 // The comparisons on records. Each answers as the comparator of its kind on the two lines:
-// bytewise order of collation keys is the order of LocaleCompare.
+// bytewise order of collation keys is the order of LocaleCompare. Depth is the number of
+// leading key bytes that all records of the range being sorted share.
 struct TTextOrder {
   const TCollationKeys& Keys;
-  int32_t operator()(const TSortRecord& A, const TSortRecord& B) const {
+  template <typename TRecord>
+  int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {
     if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix ? -1 : 1;
-    return Keys.CompareAfterPrefix(A.Index, B.Index);
+    if (A.Prefix2 != B.Prefix2) return A.Prefix2 < B.Prefix2 ? -1 : 1;
+    if (A.Index == B.Index) return 0;  // a line against itself, as the pivot meets its copy
+    return Keys.CompareFrom(A.Index, B.Index, Depth + 16);
   }
 };
 
 struct TByteLengthOrder {
   TTextOrder Text;
-  int32_t operator()(const TSortRecord& A, const TSortRecord& B) const {
+  int32_t operator()(const TByteLengthRecord& A, const TByteLengthRecord& B, size_t Depth) const {
     if (A.Measure != B.Measure) return A.Measure < B.Measure ? -1 : 1;
-    return Text(A, B);
+    return Text(A, B, Depth);
   }
 };
 
 struct TNumericOrder {
   const TNumberKeys& Numbers;
-  TTextOrder Text;
-  int32_t operator()(const TSortRecord& A, const TSortRecord& B) const {
-    const int32_t Result = CompareNumberKeys(Numbers.Key(A.Index), Numbers.Key(B.Index));
-    return Result != 0 ? Result : Text(A, B);
+  TLazyTextOrder& Text;
+  // CompareNumberKeys, with the first numbers and the counts taken from the records: the
+  // number array is read only when both lines have more numbers and their first ones agree.
+  int32_t operator()(const TNumericRecord& A, const TNumericRecord& B, size_t) const {
+    if (A.Index == B.Index) return 0;  // a line against itself, as the pivot meets its copy
+    if (A.Count > 0 && B.Count > 0 && A.First != B.First) return A.First < B.First ? -1 : 1;
+    if (A.Count > 1 && B.Count > 1) {
+      const int32_t Rest =
+          CompareNumberKeys(Numbers.Key(A.Index).subspan(1), Numbers.Key(B.Index).subspan(1));
+      if (Rest != 0) return Rest;
+    } else if (A.Count != B.Count) {
+      return A.Count < B.Count ? -1 : 1;
+    }
+    return Text(A.Index, B.Index);
   }
 };
 
@@ -74,20 +145,69 @@ struct TNumericOrder {
 template <typename TOrder>
 struct TDescending {
   TOrder Ascending;
-  int32_t operator()(const TSortRecord& A, const TSortRecord& B) const { return -Ascending(A, B); }
+  template <typename TRecord>
+  int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {
+    return -Ascending(A, B, Depth);
+  }
 };
+
+// The quicksort only ever compares records of the range it works on, and a range holds lines
+// of neighbouring ranks, which often share their first key bytes. Key bytes that every record
+// of the range shares decide nothing there: the prefixes move past them, so that such lines
+// are still told apart inside the record array. Exhausted tells that no key of the range has
+// bytes left to move on to.
+constexpr int32_t DeepenFrom = 8;  // smaller ranges are not worth the scan
+constexpr size_t DeepenBy = 3;     // fewer shared bytes are not worth fetching the keys again
+
+template <typename TRecord>
+void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, size_t& Depth,
+            bool& Exhausted) {
+  for (;;) {
+    // The bits in which any prefix differs from the first; the scan stops as soon as too few
+    // leading bytes are left in common.
+    const uint64_t First = Records[L].Prefix;
+    const uint64_t Stop = ~uint64_t{0} << (64 - 8 * DeepenBy);
+    uint64_t Differ = 0;
+    for (int32_t K = L + 1; K <= R && (Differ & Stop) == 0; ++K) {
+      Differ |= Records[K].Prefix ^ First;
+    }
+    if ((Differ & Stop) != 0) return;
+    const size_t Shared = Differ == 0 ? 8 : static_cast<size_t>(__builtin_clzll(Differ)) / 8;
+    if (Shared == 8) {
+      size_t Longest = 0;
+      for (int32_t K = L; K <= R; ++K) Longest = std::max(Longest, Keys.Length(Records[K].Index));
+      if (Longest <= Depth + 16) {
+        Exhausted = true;
+        return;
+      }
+    }
+    Depth += Shared;
+    for (int32_t K = L; K <= R; ++K) {
+      // The keys lie scattered over the arena: fetching ahead overlaps the cache misses.
+      if (K + 16 <= R) Keys.PrefetchOffsets(Records[K + 16].Index);
+      if (K + 8 <= R) Keys.PrefetchKey(Records[K + 8].Index, Depth);
+      Records[K].Prefix = Keys.Prefix(Records[K].Index, Depth);
+      Records[K].Prefix2 = Keys.Prefix(Records[K].Index, Depth + 8);
+    }
+    if (Shared < 8) return;
+  }
+}
 
 // ListClone::QuickSort step for step (middle pivot read once per pass, the same I and J
 // moves, recursion into the smaller part), so equal comparisons give the same permutation.
-template <typename TOrder>
-void QuickSortRecords(TSortRecord* Records, int32_t L, int32_t R, const TOrder& Compare) {
+template <typename TRecord, typename TOrder>
+void QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
+                      const TCollationKeys& Keys, size_t Depth, bool Exhausted) {
   do {
+    if constexpr (PrefixedRecord<TRecord>) {
+      if (!Exhausted && R - L + 1 >= DeepenFrom) Deepen(Records, L, R, Keys, Depth, Exhausted);
+    }
     int32_t I = L;
     int32_t J = R;
-    const TSortRecord P = Records[L + (R - L) / 2];
+    const TRecord P = Records[L + (R - L) / 2];
     do {
-      while (Compare(Records[I], P) < 0) ++I;
-      while (Compare(Records[J], P) > 0) --J;
+      while (Compare(Records[I], P, Depth) < 0) ++I;
+      while (Compare(Records[J], P, Depth) > 0) --J;
       if (I <= J) {
         std::swap(Records[I], Records[J]);
         ++I;
@@ -95,23 +215,40 @@ void QuickSortRecords(TSortRecord* Records, int32_t L, int32_t R, const TOrder& 
       }
     } while (I <= J);
     if (J - L < R - I) {
-      if (L < J) QuickSortRecords(Records, L, J, Compare);
+      if (L < J) QuickSortRecords(Records, L, J, Compare, Keys, Depth, Exhausted);
       L = I;
     } else {
-      if (I < R) QuickSortRecords(Records, I, R, Compare);
+      if (I < R) QuickSortRecords(Records, I, R, Compare, Keys, Depth, Exhausted);
       R = J;
     }
   } while (L < R);
 }
 
-template <typename TOrder>
-void SortRecords(std::vector<TSortRecord>& Records, TSortOrder Order, const TOrder& Ascending) {
+// Sorts the records by the order (negated for soDescending), then moves the cells into the
+// order the records ended in.
+template <typename TRecord, typename TOrder>
+void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSortOrder Order,
+               const TOrder& Ascending, const TCollationKeys& Keys) {
   const auto Last = static_cast<int32_t>(Records.size()) - 1;
   if (Order == soAscending) {
-    QuickSortRecords(Records.data(), 0, Last, Ascending);
+    QuickSortRecords(Records.data(), 0, Last, Ascending, Keys, 0, false);
   } else {
-    QuickSortRecords(Records.data(), 0, Last, TDescending<TOrder>{Ascending});
+    QuickSortRecords(Records.data(), 0, Last, TDescending<TOrder>{Ascending}, Keys, 0, false);
   }
+  std::vector<void*> Sorted(Records.size());
+  for (size_t I = 0; I < Records.size(); ++I) Sorted[I] = Cells[Records[I].Index];
+  std::copy(Sorted.begin(), Sorted.end(), Cells);
+}
+
+template <typename TRecord>
+std::vector<TRecord> TextRecords(const TCollationKeys& Keys) {
+  std::vector<TRecord> Records(Keys.Count());
+  for (size_t I = 0; I < Records.size(); ++I) {
+    Records[I].Prefix = Keys.Prefix(I);
+    Records[I].Prefix2 = Keys.Prefix(I, 8);
+    Records[I].Index = static_cast<int32_t>(I);
+  }
+  return Records;
 }
 
 }  // namespace
@@ -119,11 +256,26 @@ void SortRecords(std::vector<TSortRecord>& Records, TSortOrder Order, const TOrd
 bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order) {
   if (Count <= 0) return true;
 
+  if (Kind == skNumeric) {
+    TNumberKeys Numbers(static_cast<size_t>(Count));
+    std::vector<TNumericRecord> Records(static_cast<size_t>(Count));
+    for (int32_t I = 0; I < Count; ++I) {
+      Numbers.Add(Line(Cells, I));
+      const auto Key = Numbers.Key(I);
+      Records[I] = {Key.empty() ? 0 : Key[0], I,
+                    static_cast<int32_t>(std::min<size_t>(Key.size(), INT32_MAX))};
+    }
+    TLazyTextOrder Text(Cells, static_cast<size_t>(Count));
+    SortCells(Cells, Records, Order, TNumericOrder{Numbers, Text}, TCollationKeys());
+    return true;
+  }
+
   size_t Units = 0;
   for (int32_t I = 0; I < Count; ++I) Units += Line(Cells, I).size();
 
-  // Every kind falls back to (or consists of) the dictionary order, so every line needs its
-  // collation key; the order read from the end keys the reversed line instead.
+  // The other kinds consist of or fall back to the dictionary order, in which most lines
+  // take part: every line gets its collation key at once. The order read from the end keys
+  // the reversed line instead.
   TCollationKeys Keys;
   Keys.Reserve(static_cast<size_t>(Count), Units);
   std::u16string Reversed;
@@ -137,28 +289,15 @@ bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSo
     }
   }
 
-  std::vector<TSortRecord> Records(static_cast<size_t>(Count));
-  for (int32_t I = 0; I < Count; ++I) {
-    Records[I].Prefix = Keys.Prefix(I);
-    Records[I].Index = I;
-    Records[I].Measure = Kind == skByteLength ? StringUnit::ByteLength(Line(Cells, I)) : 0;
-  }
-
   const TTextOrder Text{Keys};
-  if (Kind == skNumeric) {
-    TNumberKeys Numbers(static_cast<size_t>(Count));
-    for (int32_t I = 0; I < Count; ++I) Numbers.Add(Line(Cells, I));
-    SortRecords(Records, Order, TNumericOrder{Numbers, Text});
-  } else if (Kind == skByteLength) {
-    SortRecords(Records, Order, TByteLengthOrder{Text});
+  if (Kind == skByteLength) {
+    auto Records = TextRecords<TByteLengthRecord>(Keys);
+    for (int32_t I = 0; I < Count; ++I) Records[I].Measure = StringUnit::ByteLength(Line(Cells, I));
+    SortCells(Cells, Records, Order, TByteLengthOrder{Text}, Keys);
   } else {
-    SortRecords(Records, Order, Text);
+    auto Records = TextRecords<TTextRecord>(Keys);
+    SortCells(Cells, Records, Order, Text, Keys);
   }
-
-  // Move the cells into the order the records ended in.
-  std::vector<void*> Sorted(static_cast<size_t>(Count));
-  for (int32_t I = 0; I < Count; ++I) Sorted[I] = Cells[Records[I].Index];
-  std::copy(Sorted.begin(), Sorted.end(), Cells);
   return true;
 }
 
