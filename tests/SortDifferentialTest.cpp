@@ -161,6 +161,26 @@ TEST_P(SortDifferential, LongTextsGiveTheSameResultAsTheComparators) {
   for (int N = 0; N < 4; ++N) ExpectSameAsPlain(Generator.Text(1500));
 }
 
+TEST_P(SortDifferential, LinesWithLongCommonBeginningsGiveTheSameResult) {
+  // Lines that agree over many key bytes, and exact repeats, are ordered by bytes far into
+  // their keys.
+  const std::u16string Stems[] = {u"", u"2024-01-15 12:00:00 INFO request ",
+                                  u"日本語の文字列の並べ替え",
+                                  u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
+  TextGenerator Generator(31);
+  std::mt19937 Rng(8);
+  for (int N = 0; N < 6; ++N) {
+    std::u16string Text;
+    for (int I = 0; I < 600; ++I) {
+      Text += Stems[Rng() % std::size(Stems)];
+      if (Rng() % 3 != 0) Text += Stems[Rng() % std::size(Stems)];
+      Text += Generator.Body();
+      Text += Rng() % 5 == 0 ? u"\n" : u"\r\n";
+    }
+    ExpectSameAsPlain(Text);
+  }
+}
+
 TEST_P(SortDifferential, CollationKeysOrderLikeLocaleCompare) {
   TextGenerator Generator(5);
   std::vector<std::u16string> Texts;
