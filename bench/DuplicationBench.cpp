@@ -7,9 +7,11 @@
 // Otherwise the smaller texts would run from the cache and the larger ones from memory, and
 // the ratio between them would measure the cache rather than the command. TextCopy, a plain
 // copy of the text, shows what any linear pass costs at each size under the same conditions.
+// TARNWICK_BENCH_WARM=1 in the environment skips the sweep, for comparison.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -60,11 +62,14 @@ std::u16string TextCopy(const std::u16string& Text) { return Text; }
 template <std::u16string (*Command)(const std::u16string&)>
 void BM_Command(benchmark::State& State) {
   FreshLargeBuffers();
+  static const bool Warm = std::getenv("TARNWICK_BENCH_WARM") != nullptr;
   const std::u16string& Text = Corpus(State.range(0), State.range(1));
   for (auto _ : State) {
-    State.PauseTiming();
-    EvictCaches();
-    State.ResumeTiming();
+    if (!Warm) {
+      State.PauseTiming();
+      EvictCaches();
+      State.ResumeTiming();
+    }
     std::u16string Result = Command(Text);
     benchmark::DoNotOptimize(Result.data());
   }
