@@ -4,6 +4,7 @@
 #include <unicode/ucnv_err.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "cli/CodecBackend.h"
@@ -38,26 +39,42 @@ TEncoding Resolve(const std::string& name) {
   return enc;
 }
 
+// ICU's string functions take 32-bit lengths, so large texts go through in pieces, each ending
+// on a character boundary.
+constexpr size_t kPieceBytes = size_t{1} << 28;
+constexpr size_t kPieceUnits = size_t{1} << 26;  // three bytes each at most
+
 bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(reinterpret_cast<UChar*>(Out), static_cast<int32_t>(Bytes.size()), &length,
-                Bytes.data(), static_cast<int32_t>(Bytes.size()), &status);
-  Written = static_cast<size_t>(length);
-  return U_SUCCESS(status);
+  Written = 0;
+  while (!Bytes.empty()) {
+    size_t size = std::min(Bytes.size(), kPieceBytes);
+    // Back off over continuation bytes so that no character is cut.
+    for (int k = 0; k < 3 && size < Bytes.size() && (Bytes[size] & 0xC0) == 0x80; ++k) --size;
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8(reinterpret_cast<UChar*>(Out + Written), static_cast<int32_t>(size), &length,
+                  Bytes.data(), static_cast<int32_t>(size), &status);
+    if (U_FAILURE(status)) return false;
+    Written += static_cast<size_t>(length);
+    Bytes.remove_prefix(size);
+  }
+  return true;
 }
 
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
-  // At most three bytes per UTF-16 code unit (a surrogate pair makes four bytes from two).
-  const size_t start = Out.size();
-  Out.resize(start + Text.size() * 3);
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8(Out.data() + start, static_cast<int32_t>(Text.size() * 3), &length,
-              reinterpret_cast<const UChar*>(Text.data()), static_cast<int32_t>(Text.size()),
-              &status);
-  if (U_FAILURE(status)) return false;
-  Out.resize(start + length);
+  while (!Text.empty()) {
+    size_t units = std::min(Text.size(), kPieceUnits);
+    if (units < Text.size() && Text[units - 1] >= 0xD800 && Text[units - 1] <= 0xDBFF) --units;
+    const size_t start = Out.size();
+    Out.resize(start + units * 3);
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8(Out.data() + start, static_cast<int32_t>(units * 3), &length,
+                reinterpret_cast<const UChar*>(Text.data()), static_cast<int32_t>(units), &status);
+    if (U_FAILURE(status)) return false;
+    Out.resize(start + static_cast<size_t>(length));
+    Text.remove_prefix(units);
+  }
   return true;
 }
 
