@@ -2,6 +2,7 @@
 // characters are reported with their position.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "cli/Codec.h"
@@ -107,6 +108,71 @@ TEST(CodecUnencodable, RejectsAnUnpairedSurrogateInUtf8AndUtf16) {
 
 TEST(CodecResolve, RejectsAnUnknownName) {
   EXPECT_THROW(Codec::Resolve("no-such-encoding"), Codec::EUnknownEncoding);
+}
+
+}  // namespace
+
+namespace {
+
+// Plain UTF-16 to UTF-8, one code point at a time: the reference for the converter's runs.
+std::string ReferenceUtf8(const std::u16string& Text) {
+  std::string out;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    uint32_t cp = Text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF) cp = 0x10000 + ((cp - 0xD800) << 10) + (Text[++i] - 0xDC00);
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | cp >> 6);
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | cp >> 12);
+      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | cp >> 18);
+      out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Random texts from mostly-ASCII to mostly-Japanese, with ASCII gaps short and long, so that
+// both the in-place ASCII path and the pieces handed to the platform are exercised.
+TEST(CodecUtf8, MatchesAPlainConverterOnRandomMixedTexts) {
+  std::mt19937 random(7);
+  const std::u16string pieces[] = {
+      u"a", u"line of plain ascii text\n", u"\r\n", u"日本語", u"ｱｲ", u"é",
+      u"😀", u"x y z 0123456789 abcdefghij"};
+  for (int round = 0; round < 400; ++round) {
+    std::u16string text;
+    const int asciiWeight = random() % 11;  // in tenths; 10 makes pure ASCII
+    const int count = random() % 300;
+    for (int i = 0; i < count; ++i) {
+      const bool ascii = static_cast<int>(random() % 10) < asciiWeight;
+      text += ascii ? pieces[(random() % 2) ? 1 : 7] : pieces[random() % std::size(pieces)];
+    }
+    const std::string bytes = ReferenceUtf8(text);
+    Codec::TEncoding encoding = Codec::Resolve("");
+    ASSERT_EQ(Codec::Decode(bytes, encoding), text) << "round " << round;
+    ASSERT_EQ(Codec::Encode(text, encoding), bytes) << "round " << round;
+
+    // A stray byte anywhere is reported at its own offset.
+    if (bytes.empty()) continue;
+    size_t at = random() % bytes.size();
+    while (at > 0 && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
+    std::string broken = bytes;
+    broken.insert(at, 1, '\xFF');
+    Codec::TEncoding again = Codec::Resolve("");
+    try {
+      Codec::Decode(broken, again);
+      FAIL() << "round " << round;
+    } catch (const Codec::EInvalidInput& e) {
+      ASSERT_EQ(e.Offset, at) << "round " << round;
+    }
+  }
 }
 
 }  // namespace
