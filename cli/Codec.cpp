@@ -2,6 +2,7 @@
 // conversion that are the same on every platform.
 #include "cli/Codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -229,6 +230,27 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   return true;
 }
 
+// Decodes an encoding other than UTF-8 and UTF-16, and makes sure the text can be written back
+// as the same bytes. Some encodings have two byte sequences for one character (windows-31j's
+// NEC and IBM duplicates such as 0xED40 and 0xFA5C); a line with the other one would come out
+// changed even where the operation leaves it alone, so such input is refused.
+std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
+  std::u16string text = Backend::DecodeOther(Bytes, Encoding);
+  std::string again;
+  try {
+    Backend::EncodeOther(text, Encoding, again);
+  } catch (const EUnencodable&) {
+    // Fall through with what was written before the character: the bytes differ there.
+  }
+  if (again == Bytes) return text;
+  size_t at = 0;
+  while (at < Bytes.size() && at < again.size() && Bytes[at] == again[at]) ++at;
+  throw EInvalidInput("the " + Encoding.Name + " input at byte offset " + std::to_string(at) +
+                          " (" + HexBytes(Bytes, at, 2) +
+                          ") would be written back as other bytes; convert it to UTF-8 first",
+                      at);
+}
+
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
@@ -275,7 +297,7 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
     case TFamily::fmUtf16BE:
       return DecodeUtf16(Bytes, base, Encoding.Family == TFamily::fmUtf16BE, Encoding.Name);
     default:
-      return Backend::DecodeOther(Bytes, Encoding);
+      return DecodeOther(Bytes, Encoding);
   }
 }
 

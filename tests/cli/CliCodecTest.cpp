@@ -84,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "a\0\x00\xDC"s,
                                 4},
                     InvalidCase{"ShiftJisBadTrailByte", "Shift_JIS", "ok\n\x82\n", 3},
-                    InvalidCase{"EucJpBadByte", "EUC-JP", "\xA4\xA2\xFF", 2}),
+                    InvalidCase{"EucJpBadByte", "EUC-JP", "\xA4\xA2\xFF", 2},
+                    InvalidCase{"Windows31jWithoutAWayBack", "windows-31j", "ab\n\xED\x40\n", 3}),
     [](const testing::TestParamInfo<InvalidCase>& info) { return info.param.Label; });
 
 TEST(CodecUnencodable, NamesTheCharacterAndItsLine) {
