@@ -83,6 +83,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
     if (options.Operation == nullptr) throw EUsage("unknown operation: " + first);
   }
   if (!second.empty()) options.Input = second;
+  if (options.Output == "-") options.Output.clear();  // "-o -" is standard output, as for input
   if (!colour.empty()) {
     if (!options.Mark) throw EUsage("--color applies to highlight --mark only");
     options.Colour = colour == "always"  ? TColour::clAlways

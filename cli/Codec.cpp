@@ -1,4 +1,4 @@
-// Byte-order marks, UTF-16 by hand, and the location of ill-formed UTF-8: the parts of the
+// Byte-order marks, the choice of converter and the error reports: the parts of the
 // conversion that are the same on every platform.
 #include "cli/Codec.h"
 
@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cli/CodecBackend.h"
+#include "cli/CodecUnicode.h"
 
 namespace Codec {
 namespace {
@@ -67,169 +68,6 @@ std::string_view BomOf(TFamily Family) {
   }
 }
 
-// The offset of the first ill-formed sequence of Bytes (well-formed UTF-8 as in the Unicode
-// standard: no overlong forms, no surrogates, nothing above U+10FFFF), or npos.
-size_t FirstInvalidUtf8(std::string_view Bytes) {
-  const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
-  const size_t n = Bytes.size();
-  size_t i = 0;
-  while (i < n) {
-    const uint8_t b = p[i];
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len;
-    uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) {
-      len = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      len = 3;
-      if (b == 0xE0) lo = 0xA0;
-      if (b == 0xED) hi = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      len = 4;
-      if (b == 0xF0) lo = 0x90;
-      if (b == 0xF4) hi = 0x8F;
-    } else {
-      return i;
-    }
-    if (i + 1 >= n || p[i + 1] < lo || p[i + 1] > hi) return i;
-    for (size_t k = 2; k < len; ++k)
-      if (i + k >= n || p[i + k] < 0x80 || p[i + k] > 0xBF) return i;
-    i += len;
-  }
-  return std::string_view::npos;
-}
-
-// Decodes the UTF-16 in All after its first Base bytes (the mark).
-std::u16string DecodeUtf16(std::string_view All, size_t Base, bool BigEndian,
-                           const std::string& Name) {
-  const std::string_view Bytes = All.substr(Base);
-  if (Bytes.size() % 2 != 0) ThrowInvalid(Name, All, All.size() - 1, 1);
-  std::u16string out(Bytes.size() / 2, u'\0');
-  const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
-  const int hiByte = BigEndian ? 0 : 1;
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<char16_t>(p[2 * i + hiByte] << 8 | p[2 * i + 1 - hiByte]);
-  // Surrogates must pair up: a lone one is not text.
-  for (size_t i = 0; i < out.size(); ++i) {
-    const char16_t c = out[i];
-    if (c < 0xD800 || c > 0xDFFF) continue;
-    if (c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF) {
-      ++i;
-      continue;
-    }
-    ThrowInvalid(Name, All, Base + 2 * i, 2);
-  }
-  return out;
-}
-
-void EncodeUtf16(std::u16string_view Text, bool BigEndian, const std::string& Name,
-                 std::string& Out) {
-  const size_t start = Out.size();
-  Out.resize(start + Text.size() * 2);
-  char* out = Out.data() + start;
-  const int hiByte = BigEndian ? 0 : 1;
-  for (size_t i = 0; i < Text.size(); ++i) {
-    const char16_t c = Text[i];
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      const bool paired =
-          c <= 0xDBFF ? (i + 1 < Text.size() && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF)
-                      : (i > 0 && Text[i - 1] >= 0xD800 && Text[i - 1] <= 0xDBFF);
-      if (!paired) ThrowUnencodable(Name, Text, i);
-    }
-    out[2 * i + hiByte] = static_cast<char>(c >> 8);
-    out[2 * i + 1 - hiByte] = static_cast<char>(c & 0xFF);
-  }
-}
-
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
-
-// The end of the piece starting at the non-ASCII unit In[i] that goes to the backend: it runs
-// on over ASCII gaps shorter than 16 units, so that mixed text takes few backend calls, and
-// stops before a longer ASCII run or the end. It ends at an ASCII unit or the end, which is
-// always a character boundary.
-template <typename Unit>
-size_t BackendPieceEnd(const Unit* In, size_t i, size_t n) {
-  constexpr size_t kGap = 16;
-  size_t end = i;
-  for (;;) {
-    while (end < n && In[end] >= 0x80) ++end;
-    size_t ascii = end;
-    while (ascii < n && ascii - end < kGap && In[ascii] < 0x80) ++ascii;
-    if (ascii == n || ascii - end >= kGap) return end;
-    end = ascii;
-  }
-}
-
-// True when at most one in 16 eight-byte blocks holds a unit >= 0x80: then the ASCII runs are
-// long and worth converting here; otherwise one backend call over everything is faster.
-bool MostlyAscii(const void* Data, size_t Size, uint64_t HighMask) {
-  const auto* p = static_cast<const unsigned char*>(Data);
-  size_t blocks = Size / 8, mixed = 0;
-  for (size_t b = 0; b < blocks; ++b) {
-    uint64_t word;
-    std::memcpy(&word, p + 8 * b, 8);
-    mixed += (word & HighMask) != 0;
-  }
-  return mixed * 16 <= blocks;
-}
-
-// UTF-8 to UTF-16 with long ASCII runs widened here, eight bytes at a time, and the rest
-// converted by the backend in as few calls as possible.
-bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
-  Out.resize(Bytes.size());
-  const auto* in = reinterpret_cast<const uint8_t*>(Bytes.data());
-  char16_t* out = Out.data();
-  const size_t n = Bytes.size();
-  size_t i = 0, o = 0;
-  if (!MostlyAscii(in, n, kHighBits)) {
-    if (!Backend::DecodeUtf8(Bytes, out, o)) return false;
-    Out.resize(o);
-    return true;
-  }
-  while (i < n) {
-    for (uint64_t word; i + 8 <= n && (std::memcpy(&word, in + i, 8), (word & kHighBits) == 0);
-         i += 8, o += 8)
-      for (int k = 0; k < 8; ++k) out[o + k] = in[i + k];
-    while (i < n && in[i] < 0x80) out[o++] = in[i++];
-    if (i == n) break;
-    const size_t end = BackendPieceEnd(in, i, n);
-    size_t written = 0;
-    if (!Backend::DecodeUtf8(Bytes.substr(i, end - i), out + o, written)) return false;
-    o += written;
-    i = end;
-  }
-  Out.resize(o);
-  return true;
-}
-
-// UTF-16 to UTF-8, the mirror of DecodeUtf8: ASCII narrowed here, other runs by the backend.
-bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
-  const size_t n = Text.size();
-  if (!MostlyAscii(Text.data(), n * 2, 0xFF80FF80FF80FF80ull))
-    return Backend::EncodeUtf8(Text, Out);
-  Out.reserve(Out.size() + 3 * n);  // the bound; pages never written are never touched
-  size_t i = 0;
-  while (i < n) {
-    size_t end = i;
-    while (end < n && Text[end] < 0x80) ++end;
-    if (end > i) {
-      const size_t start = Out.size();
-      Out.resize(start + (end - i));
-      char* out = Out.data() + start;
-      for (size_t k = i; k < end; ++k) *out++ = static_cast<char>(Text[k]);
-      i = end;
-    }
-    if (i == n) break;
-    end = BackendPieceEnd(Text.data(), i, n);
-    if (!Backend::EncodeUtf8(Text.substr(i, end - i), Out)) return false;
-    i = end;
-  }
-  return true;
-}
-
 // Decodes an encoding other than UTF-8 and UTF-16, and makes sure the text can be written back
 // as the same bytes. Some encodings have two byte sequences for one character (windows-31j's
 // NEC and IBM duplicates such as 0xED40 and 0xFA5C); a line with the other one would come out
@@ -286,8 +124,8 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
   switch (Encoding.Family) {
     case TFamily::fmUtf8: {
       std::u16string out;
-      if (!DecodeUtf8(body, out)) {
-        size_t at = FirstInvalidUtf8(body);
+      if (!Unicode::DecodeUtf8(body, out)) {
+        size_t at = Unicode::FirstInvalidUtf8(body);
         if (at == std::string_view::npos) at = 0;  // the backend was stricter; report the start
         ThrowInvalid(Encoding.Name, Bytes, base + at, 1);
       }
@@ -295,7 +133,8 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
     }
     case TFamily::fmUtf16LE:
     case TFamily::fmUtf16BE:
-      return DecodeUtf16(Bytes, base, Encoding.Family == TFamily::fmUtf16BE, Encoding.Name);
+      return Unicode::DecodeUtf16(Bytes, base, Encoding.Family == TFamily::fmUtf16BE,
+                                  Encoding.Name);
     default:
       return DecodeOther(Bytes, Encoding);
   }
@@ -305,7 +144,7 @@ std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
   std::string out(Encoding.Bom ? BomOf(Encoding.Family) : std::string_view{});
   switch (Encoding.Family) {
     case TFamily::fmUtf8:
-      if (!EncodeUtf8(Text, out)) {
+      if (!Unicode::EncodeUtf8(Text, out)) {
         for (size_t i = 0; i < Text.size(); ++i) {
           const char16_t c = Text[i];
           if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
@@ -320,7 +159,7 @@ std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
       break;
     case TFamily::fmUtf16LE:
     case TFamily::fmUtf16BE:
-      EncodeUtf16(Text, Encoding.Family == TFamily::fmUtf16BE, Encoding.Name, out);
+      Unicode::EncodeUtf16(Text, Encoding.Family == TFamily::fmUtf16BE, Encoding.Name, out);
       break;
     default:
       Backend::EncodeOther(Text, Encoding, out);

@@ -15,6 +15,9 @@ class EFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Sets up the process for texts of millions of lines (allocator tuning); called first.
+void PrepareForLargeTexts();
+
 // The command-line arguments after the program name, in UTF-8.
 std::vector<std::string> Arguments(int argc, char** argv);
 

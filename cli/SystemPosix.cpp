@@ -1,6 +1,9 @@
 // The operating-system layer on POSIX: plain descriptors, one read for a regular file, and
 // mkstemp + fsync + rename for the atomic replacement.
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -56,6 +59,16 @@ class TTempGuard {
 };
 
 }  // namespace
+
+void PrepareForLargeTexts() {
+#ifdef __GLIBC__
+  // The line lists allocate one small block per line and free them all together. glibc's fast
+  // bins would keep a million of them unmerged and then consolidate them one by one on the
+  // next large allocation; without fast bins they merge as they are freed (a fifth less time
+  // for a sort of a million lines).
+  mallopt(M_MXFAST, 0);
+#endif
+}
 
 std::vector<std::string> Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);

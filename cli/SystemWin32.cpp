@@ -61,6 +61,8 @@ BOOL WINAPI RemoveTemp(DWORD) {
 
 }  // namespace
 
+void PrepareForLargeTexts() {}
+
 std::vector<std::string> Arguments(int, char**) {
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
