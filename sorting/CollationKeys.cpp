@@ -33,8 +33,9 @@ bool TCollationKeys::Add(std::u16string_view Text) {
   const LPCWSTR Source = AsWide(Text.empty() ? Empty : Text.data());
   const int SourceLength = Text.empty() ? -1 : static_cast<int>(Text.size());
 
-  // Write straight into the arena's free room; only when that is too small ask for the size.
-  EnsureRoom(Text.size() * 3 + 16);
+  // Write straight into the arena's free room, made large enough for the key of a line of
+  // ordinary length; only when that is too small ask for the size.
+  EnsureRoom(std::min<size_t>(Text.size() * 3 + 16, 65536));
   const auto Room = static_cast<int>(std::min<size_t>(FCapacity - FUsed, INT_MAX));
   auto* Dest = reinterpret_cast<LPWSTR>(FBytes.get() + FUsed);
   int Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Room);

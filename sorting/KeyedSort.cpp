@@ -1,6 +1,8 @@
 #include "sorting/KeyedSort.h"
 
 #include <algorithm>
+#include <bit>
+#include <climits>
 #include <span>
 #include <string>
 #include <utility>
@@ -172,7 +174,7 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
       Differ |= Records[K].Prefix ^ First;
     }
     if ((Differ & Stop) != 0) return;
-    const size_t Shared = Differ == 0 ? 8 : static_cast<size_t>(__builtin_clzll(Differ)) / 8;
+    const size_t Shared = Differ == 0 ? 8 : static_cast<size_t>(std::countl_zero(Differ)) / 8;
     if (Shared == 8) {
       size_t Longest = 0;
       for (int32_t K = L; K <= R; ++K) Longest = std::max(Longest, Keys.Length(Records[K].Index));
