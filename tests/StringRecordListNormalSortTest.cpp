@@ -78,29 +78,6 @@ INSTANTIATE_TEST_SUITE_P(Examples, SortOrders,
                                                                                    : "_Comparator");
                          });
 
-TEST(SortEngine, EmptyListStaysEmpty) {
-  for (TSortEngine Engine : {TSortEngine::seKeyed, TSortEngine::seComparator}) {
-    for (TSortKind Kind : {skText, skNumeric, skByteLength, skReverseText, skReverse}) {
-      EngineList List;
-      List.ExecuteSort(Kind, soDescending, Engine);
-      EXPECT_EQ(List.Count(), 0);
-    }
-  }
-}
-
-TEST(SortEngine, SingleLineUnchangedByEveryOrder) {
-  for (TSortEngine Engine : {TSortEngine::seKeyed, TSortEngine::seComparator}) {
-    for (TSortKind Kind : {skText, skNumeric, skByteLength, skReverseText, skReverse}) {
-      for (TSortOrder Order : {soAscending, soDescending}) {
-        EngineList List;
-        List.SetText(u"line 1");
-        List.ExecuteSort(Kind, Order, Engine);
-        EXPECT_EQ(List.Text(), u"line 1");
-      }
-    }
-  }
-}
-
 TEST(SortEngine, DescendingNegatesInsteadOfReversing) {
   // Three equal lines X Y Z end as Z Y X under the quicksort whichever the direction, as the
   // negated comparator still finds them equal; a reversed ascending sort would give X Y Z.
