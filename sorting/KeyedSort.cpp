@@ -158,8 +158,8 @@ struct TDescending {
 // of the range shares decide nothing there: the prefixes move past them, so that such lines
 // are still told apart inside the record array. Exhausted tells that no key of the range has
 // bytes left to move on to.
-constexpr int32_t DeepenFrom = 8;  // smaller ranges are not worth the scan
-constexpr size_t DeepenBy = 3;     // fewer shared bytes are not worth fetching the keys again
+constexpr int32_t DeepenFrom = 64;  // smaller ranges are not worth the scan
+constexpr size_t DeepenBy = 3;      // fewer shared bytes are not worth fetching the keys again
 
 template <typename TRecord>
 void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, size_t& Depth,
