@@ -39,6 +39,16 @@ struct TNumericRecord {
   int32_t Count;  // how many numbers the line has
 };
 
+// The numeric record for texts in which many lines tie on their numbers: with key bytes for
+// the dictionary order that decides between them.
+struct TNumericTextRecord {
+  uint64_t Prefix;
+  uint64_t Prefix2;
+  int64_t First;
+  int32_t Index;
+  int32_t Count;
+};
+
 // Records that carry collation key bytes, which Deepen can move on.
 template <typename TRecord>
 concept PrefixedRecord = requires(TRecord R) {
@@ -73,7 +83,10 @@ class TLazyTextOrder {
  public:
   TLazyTextOrder(ListClone::PPointerList Cells, size_t Count) : FCells(Cells), FSlots(Count, -1) {}
 
-  int32_t operator()(int32_t I, int32_t J) {
+  template <typename TRecord>
+  int32_t operator()(const TRecord& A, const TRecord& B, size_t) {
+    const int32_t I = A.Index;
+    const int32_t J = B.Index;
     if (!Ensure(I) || !Ensure(J)) {
       // No key from the platform: its direct comparison gives the same answer, or fails as
       // the comparator would.
@@ -124,12 +137,14 @@ struct TByteLengthOrder {
   }
 };
 
+template <typename TText>
 struct TNumericOrder {
   const TNumberKeys& Numbers;
-  TLazyTextOrder& Text;
+  TText& Text;
   // CompareNumberKeys, with the first numbers and the counts taken from the records: the
   // number array is read only when both lines have more numbers and their first ones agree.
-  int32_t operator()(const TNumericRecord& A, const TNumericRecord& B, size_t) const {
+  template <typename TRecord>
+  int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {
     if (A.Index == B.Index) return 0;  // a line against itself, as the pivot meets its copy
     if (A.Count > 0 && B.Count > 0 && A.First != B.First) return A.First < B.First ? -1 : 1;
     if (A.Count > 1 && B.Count > 1) {
@@ -139,7 +154,7 @@ struct TNumericOrder {
     } else if (A.Count != B.Count) {
       return A.Count < B.Count ? -1 : 1;
     }
-    return Text(A.Index, B.Index);
+    return Text(A, B, Depth);
   }
 };
 
@@ -253,44 +268,69 @@ std::vector<TRecord> TextRecords(const TCollationKeys& Keys) {
   return Records;
 }
 
-}  // namespace
-
-bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order) {
-  if (Count <= 0) return true;
-
-  if (Kind == skNumeric) {
-    TNumberKeys Numbers(static_cast<size_t>(Count));
-    std::vector<TNumericRecord> Records(static_cast<size_t>(Count));
-    for (int32_t I = 0; I < Count; ++I) {
-      Numbers.Add(Line(Cells, I));
-      const auto Key = Numbers.Key(I);
-      Records[I] = {Key.empty() ? 0 : Key[0], I,
-                    static_cast<int32_t>(std::min<size_t>(Key.size(), INT32_MAX))};
-    }
-    TLazyTextOrder Text(Cells, static_cast<size_t>(Count));
-    SortCells(Cells, Records, Order, TNumericOrder{Numbers, Text}, TCollationKeys());
-    return true;
-  }
-
+// The collation key of every line (of every reversed line for the order read from the end).
+bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys) {
   size_t Units = 0;
   for (int32_t I = 0; I < Count; ++I) Units += Line(Cells, I).size();
-
-  // The other kinds consist of or fall back to the dictionary order, in which most lines
-  // take part: every line gets its collation key at once. The order read from the end keys
-  // the reversed line instead.
-  TCollationKeys Keys;
   Keys.Reserve(static_cast<size_t>(Count), Units);
-  std::u16string Reversed;
+  std::u16string Reversal;
   for (int32_t I = 0; I < Count; ++I) {
     const std::u16string& Text = Line(Cells, I);
-    if (Kind == skReverseText) {
-      Reversed.assign(Text.rbegin(), Text.rend());
-      if (!Keys.Add(Reversed)) return false;
+    if (Reversed) {
+      Reversal.assign(Text.rbegin(), Text.rend());
+      if (!Keys.Add(Reversal)) return false;
     } else {
       if (!Keys.Add(Text)) return false;
     }
   }
+  return true;
+}
 
+// The numeric order. Where few lines tie on their numbers, collation keys are made only for
+// the lines that do; where many lines have no number at all, the dictionary order decides
+// much of the sort, and every line gets its key at once as in the other orders.
+bool NumericSort(ListClone::PPointerList Cells, int32_t Count, TSortOrder Order) {
+  TNumberKeys Numbers(static_cast<size_t>(Count));
+  int32_t WithoutNumbers = 0;
+  for (int32_t I = 0; I < Count; ++I) {
+    Numbers.Add(Line(Cells, I));
+    WithoutNumbers += Numbers.Key(I).empty();
+  }
+  auto SetNumbers = [&Numbers](auto& Records) {
+    for (size_t I = 0; I < Records.size(); ++I) {
+      const auto Key = Numbers.Key(Records[I].Index);
+      Records[I].First = Key.empty() ? 0 : Key[0];
+      Records[I].Count = static_cast<int32_t>(std::min<size_t>(Key.size(), INT32_MAX));
+    }
+  };
+  if (WithoutNumbers > Count / 16) {
+    TCollationKeys Keys;
+    if (!MakeKeys(Cells, Count, false, Keys)) return false;
+    auto Records = TextRecords<TNumericTextRecord>(Keys);
+    SetNumbers(Records);
+    TTextOrder Text{Keys};
+    SortCells(Cells, Records, Order, TNumericOrder<TTextOrder>{Numbers, Text}, Keys);
+  } else {
+    std::vector<TNumericRecord> Records(static_cast<size_t>(Count));
+    for (int32_t I = 0; I < Count; ++I) Records[I].Index = I;
+    SetNumbers(Records);
+    TLazyTextOrder Text(Cells, static_cast<size_t>(Count));
+    SortCells(Cells, Records, Order, TNumericOrder<TLazyTextOrder>{Numbers, Text},
+              TCollationKeys());
+  }
+  return true;
+}
+
+}  // namespace
+
+bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order) {
+  if (Count <= 0) return true;
+  if (Kind == skNumeric) return NumericSort(Cells, Count, Order);
+
+  // The other orders consist of or fall back to the dictionary order, in which most lines
+  // take part: every line gets its collation key at once.
+  TCollationKeys Keys;
+  if (!MakeKeys(Cells, Count, Kind == skReverseText, Keys)) return false;
   const TTextOrder Text{Keys};
   if (Kind == skByteLength) {
     auto Records = TextRecords<TByteLengthRecord>(Keys);

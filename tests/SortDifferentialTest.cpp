@@ -43,6 +43,14 @@ class TextGenerator {
     return Result;
   }
 
+  // A line that has at least one number, often few numbers and equal ones.
+  std::u16string NumberedBody() {
+    std::u16string Line = Body();
+    Line.insert(Pick(static_cast<int>(Line.size()) + 1),
+                Pick(3) == 0 ? std::u16string(1, static_cast<char16_t>(u'0' + Pick(3))) : Number());
+    return Line;
+  }
+
   std::u16string Body() {
     std::u16string Line;
     const int Pieces = Pick(6);
@@ -66,24 +74,27 @@ class TextGenerator {
         u"日本",  u"ー",     u"〜",     u"ＡＢＣ",   u"abc",       u"𠮟る", u"😀",      u"a\u0001b",
         u"ab",    u"\u200b", u"x\0y"sv, u"\xd800"sv, u"\xdc00z"sv, u" ",    u"\u3000", u"\t",
         u".",     u",",      u"/",      u"_"};
-    static const char16_t* const Signs[] = {u"", u"", u"-", u"+", u"－", u"＋", u"- ", u"-\u3000"};
     switch (Pick(3)) {
       case 0:
         return std::u16string(Words[Pick(static_cast<int>(std::size(Words)))]);
-      case 1: {
-        std::u16string Number = Signs[Pick(static_cast<int>(std::size(Signs)))];
-        const bool Wide = Pick(4) == 0;
-        const int Digits = Pick(5) == 0 ? 18 + Pick(4) : 1 + Pick(5);
-        for (int D = 0; D < Digits; ++D) {
-          if (D > 0 && Pick(6) == 0) Number += Wide ? u'，' : u',';
-          const int Digit = D == 0 && Digits >= 19 ? 9 : Pick(10);
-          Number += static_cast<char16_t>((Wide ? 0xFF10 : u'0') + Digit);
-        }
-        return Number;
-      }
+      case 1:
+        return Number();
       default:
         return std::u16string(1, static_cast<char16_t>(u'a' + Pick(3)));
     }
+  }
+
+  std::u16string Number() {
+    static const char16_t* const Signs[] = {u"", u"", u"-", u"+", u"－", u"＋", u"- ", u"-\u3000"};
+    std::u16string Result = Signs[Pick(static_cast<int>(std::size(Signs)))];
+    const bool Wide = Pick(4) == 0;
+    const int Digits = Pick(5) == 0 ? 18 + Pick(4) : 1 + Pick(5);
+    for (int D = 0; D < Digits; ++D) {
+      if (D > 0 && Pick(6) == 0) Result += Wide ? u'，' : u',';
+      const int Digit = D == 0 && Digits >= 19 ? 9 : Pick(10);
+      Result += static_cast<char16_t>((Wide ? 0xFF10 : u'0') + Digit);
+    }
+    return Result;
   }
 
   std::mt19937 FRng;
@@ -178,6 +189,26 @@ TEST_P(SortDifferential, LinesWithLongCommonBeginningsGiveTheSameResult) {
       Text += Rng() % 5 == 0 ? u"\n" : u"\r\n";
     }
     ExpectSameAsPlain(Text);
+  }
+}
+
+TEST_P(SortDifferential, TextsWithANumberOnEveryLineGiveTheSameResult) {
+  // Every line has a number, so the numeric order decides most comparisons and the
+  // dictionary order only the ties.
+  TextGenerator Generator(77);
+  std::mt19937 Rng(3);
+  for (int N = 0; N < 150; ++N) {
+    std::u16string Text;
+    const int Lines = N % 10 == 0 ? 800 : static_cast<int>(Rng() % 30);
+    for (int I = 0; I < Lines; ++I) {
+      Text += Generator.NumberedBody();
+      if (I + 1 < Lines || Rng() % 2 == 0) Text += Rng() % 4 == 0 ? u"\n" : u"\r\n";
+    }
+    for (uint8_t Id : {5, 6}) {
+      const std::u16string Expected = PlainSort::Sort(Text, Id);
+      ASSERT_EQ(Escaped(SortWith(Text, Id, TSortEngine::seKeyed)), Escaped(Expected))
+          << "command " << int{Id} << " on " << Escaped(Text);
+    }
   }
 }
 
