@@ -212,10 +212,14 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
 
 // ListClone::QuickSort step for step (middle pivot read once per pass, the same I and J
 // moves, recursion into the smaller part), so equal comparisons give the same permutation.
+// Each pass charges its range's size to Budget; when the budget runs out the sort stops
+// half-done and returns false.
 template <typename TRecord, typename TOrder>
-void QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
-                      const TCollationKeys& Keys, size_t Depth, bool Exhausted) {
+bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
+                      const TCollationKeys& Keys, size_t Depth, bool Exhausted, int64_t& Budget) {
   do {
+    Budget -= R - L + 1;
+    if (Budget < 0) return false;
     if constexpr (PrefixedRecord<TRecord>) {
       if (!Exhausted && R - L + 1 >= DeepenFrom) Deepen(Records, L, R, Keys, Depth, Exhausted);
     }
@@ -232,13 +236,78 @@ void QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
       }
     } while (I <= J);
     if (J - L < R - I) {
-      if (L < J) QuickSortRecords(Records, L, J, Compare, Keys, Depth, Exhausted);
+      if (L < J && !QuickSortRecords(Records, L, J, Compare, Keys, Depth, Exhausted, Budget)) {
+        return false;
+      }
       L = I;
     } else {
-      if (I < R) QuickSortRecords(Records, I, R, Compare, Keys, Depth, Exhausted);
+      if (I < R && !QuickSortRecords(Records, I, R, Compare, Keys, Depth, Exhausted, Budget)) {
+        return false;
+      }
       R = J;
     }
   } while (L < R);
+  return true;
+}
+
+// Puts the records back in their order before the sort, with their key bytes taken from the
+// start of the keys again, so that a sort can start over.
+template <typename TRecord>
+void RestoreRecords(std::vector<TRecord>& Records, const TCollationKeys& Keys) {
+  for (size_t I = 0; I < Records.size(); ++I) {
+    while (static_cast<size_t>(Records[I].Index) != I)
+      std::swap(Records[I], Records[Records[I].Index]);
+  }
+  if constexpr (PrefixedRecord<TRecord>) {
+    for (size_t I = 0; I < Records.size(); ++I) {
+      Records[I].Prefix = Keys.Prefix(I);
+      Records[I].Prefix2 = Keys.Prefix(I, 8);
+    }
+  }
+}
+
+// Sorts the records by any O(n log n) method and tells whether that gives the text the
+// quicksort would give. Any correct sort puts the lines in the same order up to the order of
+// lines that compare equal; when every such group holds lines that are the same code unit
+// for code unit, the order inside the groups cannot be seen in the text.
+template <typename TRecord, typename TOrder>
+bool SortByAnyMethod(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
+                     const TOrder& Compare) {
+  std::sort(Records.begin(), Records.end(), [&Compare](const TRecord& A, const TRecord& B) {
+    const int32_t Result = Compare(A, B, 0);
+    return Result != 0 ? Result < 0 : A.Index < B.Index;
+  });
+  for (size_t K = 1; K < Records.size(); ++K) {
+    if (Compare(Records[K - 1], Records[K], 0) == 0 &&
+        Line(Cells, Records[K - 1].Index) != Line(Cells, Records[K].Index)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The quicksort's passes add up to about 1.4 n log2 n on ordinary texts; a budget of a few
+// times that is only exhausted by the inputs (organ pipes and the like) on which the middle
+// pivot degrades to quadratic time.
+int64_t WorkBudget(size_t Count) {
+  return 3 * static_cast<int64_t>(Count) * (std::bit_width(Count) + 2);
+}
+
+// Sorts the records by Compare as the quicksort does. When an input drives the quicksort
+// towards quadratic time, a sort of guaranteed O(n log n) takes over if it yields the same
+// text, which it does unless lines that differ compare equal; only then does the quicksort
+// run to its end whatever it costs.
+template <typename TRecord, typename TOrder>
+void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
+                 const TOrder& Compare, const TCollationKeys& Keys) {
+  const auto Last = static_cast<int32_t>(Records.size()) - 1;
+  int64_t Budget = WorkBudget(Records.size());
+  if (QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget)) return;
+  RestoreRecords(Records, Keys);
+  if (SortByAnyMethod(Cells, Records, Compare)) return;
+  RestoreRecords(Records, Keys);
+  Budget = INT64_MAX;
+  QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
 }
 
 // Sorts the records by the order (negated for soDescending), then moves the cells into the
@@ -246,11 +315,10 @@ void QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
 template <typename TRecord, typename TOrder>
 void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSortOrder Order,
                const TOrder& Ascending, const TCollationKeys& Keys) {
-  const auto Last = static_cast<int32_t>(Records.size()) - 1;
   if (Order == soAscending) {
-    QuickSortRecords(Records.data(), 0, Last, Ascending, Keys, 0, false);
+    SortRecords(Cells, Records, Ascending, Keys);
   } else {
-    QuickSortRecords(Records.data(), 0, Last, TDescending<TOrder>{Ascending}, Keys, 0, false);
+    SortRecords(Cells, Records, TDescending<TOrder>{Ascending}, Keys);
   }
   std::vector<void*> Sorted(Records.size());
   for (size_t I = 0; I < Records.size(); ++I) Sorted[I] = Cells[Records[I].Index];
