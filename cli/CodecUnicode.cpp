@@ -11,7 +11,8 @@
 namespace Codec::Unicode {
 namespace {
 
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;   // eight UTF-8 bytes >= 0x80
+constexpr uint64_t kHighUnits = 0xFF80FF80FF80FF80ull;  // four UTF-16 units >= 0x80
 
 // The end of the piece starting at the non-ASCII unit In[i] that goes to the backend: it runs
 // on over ASCII gaps shorter than 16 units, so that mixed text takes few backend calls, and
@@ -154,12 +155,14 @@ bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
 // UTF-16 to UTF-8, the mirror of DecodeUtf8: ASCII narrowed here, other runs by the backend.
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   const size_t n = Text.size();
-  if (!MostlyAscii(Text.data(), n * 2, 0xFF80FF80FF80FF80ull))
-    return Backend::EncodeUtf8(Text, Out);
+  if (!MostlyAscii(Text.data(), n * 2, kHighUnits)) return Backend::EncodeUtf8(Text, Out);
   Out.reserve(Out.size() + 3 * n);  // the bound; pages never written are never touched
   size_t i = 0;
   while (i < n) {
     size_t end = i;
+    for (uint64_t word;
+         end + 4 <= n && (std::memcpy(&word, Text.data() + end, 8), (word & kHighUnits) == 0);)
+      end += 4;
     while (end < n && Text[end] < 0x80) ++end;
     if (end > i) {
       const size_t start = Out.size();
