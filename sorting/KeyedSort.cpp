@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sorting/CollationKeys.h"
+#include "sorting/Comparators.h"
 #include "sorting/NumericKey.h"
 #include "strings/StringUnit.h"
 
@@ -90,14 +91,7 @@ class TLazyTextOrder {
     if (!Ensure(I) || !Ensure(J)) {
       // No key from the platform: its direct comparison gives the same answer, or fails as
       // the comparator would.
-      switch (StringUnit::LocaleCompare(Line(FCells, I), Line(FCells, J))) {
-        case StringUnit::crLess:
-          return -1;
-        case StringUnit::crEqual:
-          return 0;
-        case StringUnit::crGreater:
-          return 1;
-      }
+      return TextCompare(FCells[I], FCells[J]);
     }
     return FKeys.Compare(static_cast<size_t>(FSlots[I]), static_cast<size_t>(FSlots[J]));
   }
