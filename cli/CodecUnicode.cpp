@@ -11,8 +11,8 @@
 namespace Codec::Unicode {
 namespace {
 
-constexpr uint64_t kHighBits = 0x8080808080808080ull;   // eight UTF-8 bytes >= 0x80
-constexpr uint64_t kHighUnits = 0xFF80FF80FF80FF80ull;  // four UTF-16 units >= 0x80
+constexpr uint64_t kHighBits = 0x8080808080808080ull;  // eight UTF-8 bytes >= 0x80
+constexpr uint64_t kHighUnits = 0xFF80FF80FF80FF80ull;            // four UTF-16 units >= 0x80
 
 // The end of the piece starting at the non-ASCII unit In[i] that goes to the backend: it runs
 // on over ASCII gaps shorter than 16 units, so that mixed text takes few backend calls, and
@@ -156,23 +156,25 @@ bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   const size_t n = Text.size();
   if (!MostlyAscii(Text.data(), n * 2, kHighUnits)) return Backend::EncodeUtf8(Text, Out);
-  Out.reserve(Out.size() + 3 * n);  // the bound; pages never written are never touched
+  const char16_t* in = Text.data();
   size_t i = 0;
   while (i < n) {
-    size_t end = i;
-    for (uint64_t word;
-         end + 4 <= n && (std::memcpy(&word, Text.data() + end, 8), (word & kHighUnits) == 0);)
-      end += 4;
-    while (end < n && Text[end] < 0x80) ++end;
-    if (end > i) {
-      const size_t start = Out.size();
-      Out.resize(start + (end - i));
-      char* out = Out.data() + start;
-      for (size_t k = i; k < end; ++k) *out++ = static_cast<char>(Text[k]);
-      i = end;
+    // Room for the rest as ASCII, given back at the first other unit: one resize per run
+    // rather than one per byte.
+    const size_t start = Out.size();
+    Out.resize(start + (n - i));
+    char* out = Out.data() + start;
+    size_t o = 0;
+    for (uint64_t a, b; i + 8 <= n; i += 8, o += 8) {
+      std::memcpy(&a, in + i, 8);
+      std::memcpy(&b, in + i + 4, 8);
+      if (((a | b) & kHighUnits) != 0) break;
+      for (int k = 0; k < 8; ++k) out[o + k] = static_cast<char>(in[i + k]);
     }
+    while (i < n && in[i] < 0x80) out[o++] = static_cast<char>(in[i++]);
+    Out.resize(start + o);
     if (i == n) break;
-    end = BackendPieceEnd(Text.data(), i, n);
+    const size_t end = BackendPieceEnd(in, i, n);
     if (!Backend::EncodeUtf8(Text.substr(i, end - i), Out)) return false;
     i = end;
   }

@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "cli/Arguments.h"
 #include "cli/Codec.h"
@@ -54,10 +55,11 @@ bool UseColour(const Arguments::TOptions& Options) {
   }
 }
 
-// The text to write, in UTF-16, for the chosen operation.
-std::u16string Process(const Arguments::TOptions& Options, const std::u16string& Text) {
+// The text to write, in UTF-16, for the chosen operation. Text is given up: an operation may
+// release it while it runs.
+std::u16string Process(const Arguments::TOptions& Options, std::u16string&& Text) {
   try {
-    if (Options.Operation->Id != 12) return Operations::Run(*Options.Operation, Text);
+    if (Options.Operation->Id != 12) return Operations::Run(*Options.Operation, std::move(Text));
     if (!Options.Mark) return Operations::Run(*Options.Operation, Text) + u"\n";
     return UseColour(Options) ? Marking::MarkText(Text, u"\x1b[30;43m", u"\x1b[0m", u"")
                               : Marking::MarkText(Text, u"* ", u"", u"  ");
@@ -92,8 +94,8 @@ int Run(int argc, char** argv) {
     throw TExit{kExitUsage, inputName + ": " + e.what()};
   }
 
-  std::u16string result = Process(options, text);
-  text = std::u16string();
+  std::u16string result = Process(options, std::move(text));
+  std::u16string().swap(text);
 
   std::string bytes;
   try {

@@ -2,6 +2,7 @@
 #include "cli/Operations.h"
 
 #include <array>
+#include <utility>
 
 #include "commands/LineCommands.h"
 
@@ -55,6 +56,11 @@ std::u16string Run(const TOperation& Operation, const std::u16string& Text) {
     default:
       return Tarnwick::Sort(Text, Operation.Id);
   }
+}
+
+std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
+  if (Operation.Id >= 10) return Run(Operation, static_cast<const std::u16string&>(Text));
+  return Tarnwick::Sort(std::move(Text), static_cast<uint8_t>(Operation.Id));
 }
 
 }  // namespace Operations

@@ -25,5 +25,7 @@ const TOperation* FindById(int Id);
 // Runs the operation on Text through the line commands: the new text for 1..11, the editor's
 // highlight pattern (without a line break) for 12. Exceptions of the commands pass through.
 std::u16string Run(const TOperation& Operation, const std::u16string& Text);
+// The same; the sort and reverse operations release Text as soon as they no longer need it.
+std::u16string Run(const TOperation& Operation, std::u16string&& Text);
 
 }  // namespace Operations

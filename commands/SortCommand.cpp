@@ -6,45 +6,63 @@
 
 namespace Tarnwick {
 
-std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
+namespace {
+
+using StringRecordListNormalSort::TStringRecordListNormalSort;
+
+// Runs command CommandId on the lines of List and returns their text.
+std::u16string SortLines(TStringRecordListNormalSort& List, uint8_t CommandId) {
   using namespace StringRecordListNormalSort;
-  // The list lives for this call only; the unique_ptr releases it on every way out.
-  auto List = std::make_unique<TStringRecordListNormalSort>();
-  List->SetText(Text);
   switch (CommandId) {
     case 1:
-      List->TextSort(soAscending);
+      List.TextSort(soAscending);
       break;
     case 2:
-      List->TextSort(soDescending);
+      List.TextSort(soDescending);
       break;
     case 3:
-      List->ReverseTextSort(soAscending);
+      List.ReverseTextSort(soAscending);
       break;
     case 4:
-      List->ReverseTextSort(soDescending);
+      List.ReverseTextSort(soDescending);
       break;
     case 5:
-      List->NumericSort(soAscending);
+      List.NumericSort(soAscending);
       break;
     case 6:
-      List->NumericSort(soDescending);
+      List.NumericSort(soDescending);
       break;
     case 7:
-      List->ByteLengthSort(soAscending);
+      List.ByteLengthSort(soAscending);
       break;
     case 8:
-      List->ByteLengthSort(soDescending);
+      List.ByteLengthSort(soDescending);
       break;
     case 9:
       // Reversal is the descending form of ReverseSort; ascending would leave the lines.
-      List->ReverseSort(soDescending);
+      List.ReverseSort(soDescending);
       break;
     default:
       // 0 (Cancel) and the duplicate commands 10..12 never reach here; neither may any other.
       throw SysUtils::EAssertionFailed("Error:function Sort");
   }
-  return List->Text();
+  return List.Text();
+}
+
+}  // namespace
+
+std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
+  // The list lives for this call only; the unique_ptr releases it on every way out.
+  auto List = std::make_unique<TStringRecordListNormalSort>();
+  List->SetText(Text);
+  return SortLines(*List, CommandId);
+}
+
+std::u16string Sort(std::u16string&& Text, uint8_t CommandId) {
+  auto List = std::make_unique<TStringRecordListNormalSort>();
+  List->SetText(Text);
+  std::u16string().swap(Text);
+  return SortLines(*List, CommandId);
 }
 
 }  // namespace Tarnwick
