@@ -6,10 +6,12 @@
 #endif
 #include <limits.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +19,33 @@
 
 namespace System {
 namespace {
+
+// A run on a text of this size needs about this many times its size in memory at its peak
+// (the UTF-16 text, a cell per line, sort keys, the result).
+constexpr size_t kWorkingMemoryPerInputByte = 12;
+
+// Reserves the working memory for an input of Bytes bytes at the top of the heap, marked for
+// huge pages. Page faults took about 40% of a run on a million lines, most of them on fresh
+// 4 KiB pages of the large buffers and the line cells; with 2 MiB pages they nearly vanish.
+// The reservation is address space only: pages are taken as the run touches them. Every
+// allocation comes from the heap, which is never trimmed, so freed buffers are reused.
+void ReserveWorkingMemory(size_t Bytes) {
+#ifdef __GLIBC__
+  if (Bytes < (size_t{16} << 20)) return;  // small texts do not pay for the set-up
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, INT_MAX);
+  void* block = std::malloc(Bytes);
+  if (block == nullptr) return;
+  const uintptr_t huge = uintptr_t{2} << 20;
+  const auto start = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t begin = (start + huge - 1) & ~(huge - 1);
+  const uintptr_t end = (start + Bytes) & ~(huge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  std::free(block);  // back to the top of the heap, where the next allocations come from
+#else
+  (void)Bytes;
+#endif
+}
 
 [[noreturn]] void Fail(const std::string& What, const std::string& Path, int Error) {
   throw EFileError(What + " " + Path + ": " + std::strerror(Error));
@@ -82,6 +111,7 @@ std::string ReadAll(const std::string& Path) {
   // A regular file is read with its size known, normally in one call; pipes grow the buffer.
   size_t capacity = 1 << 16;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) capacity = static_cast<size_t>(st.st_size) + 1;
+  ReserveWorkingMemory(capacity * kWorkingMemoryPerInputByte);
   std::string data(capacity, '\0');
   size_t used = 0;
   for (;;) {

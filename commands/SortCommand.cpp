@@ -2,6 +2,7 @@
 
 #include "base/Exceptions.h"
 #include "commands/LineCommands.h"
+#include "commands/LineReversal.h"
 #include "sorting/StringRecordListNormalSort.h"
 
 namespace Tarnwick {
@@ -51,7 +52,11 @@ std::u16string SortLines(TStringRecordListNormalSort& List, uint8_t CommandId) {
 
 }  // namespace
 
+// Reversal takes the lines as they are: done on the text itself, without a cell per line.
+constexpr uint8_t kReverse = 9;
+
 std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
+  if (CommandId == kReverse) return LineReversal::ReverseLines(Text);
   // The list lives for this call only; the unique_ptr releases it on every way out.
   auto List = std::make_unique<TStringRecordListNormalSort>();
   List->SetText(Text);
@@ -59,6 +64,11 @@ std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
 }
 
 std::u16string Sort(std::u16string&& Text, uint8_t CommandId) {
+  if (CommandId == kReverse) {
+    std::u16string Result = LineReversal::ReverseLines(Text);
+    std::u16string().swap(Text);
+    return Result;
+  }
   auto List = std::make_unique<TStringRecordListNormalSort>();
   List->SetText(Text);
   std::u16string().swap(Text);

@@ -60,6 +60,15 @@ TEST_F(SortCommand, KeepsMissingFinalBreakMissing) {
   EXPECT_EQ(Tarnwick::Sort(u"1\r\n2\r\n3", 9), u"3\r\n2\r\n1");
 }
 
+TEST_F(SortCommand, ReversalWithoutFinalBreakDropsOnlyTheFirstLinesBreak) {
+  // The first line, ending up last, loses its one break even when that leaves it empty; the
+  // break before it stays.
+  EXPECT_EQ(Tarnwick::Sort(u"\nabc", 9), u"abc\r\n");
+  EXPECT_EQ(Tarnwick::Sort(u"\nx\ry", 9), u"y\r\nx\r");
+  EXPECT_EQ(Tarnwick::Sort(u"a\rb", 9), u"b\r\na");
+  EXPECT_EQ(Tarnwick::Sort(std::u16string(u"a\r\n\r\nb"), 9), u"b\r\n\r\na");
+}
+
 TEST_F(SortCommand, ReversingTwiceRestoresATextWithFinalBreak) {
   const std::u16string Text = u"one\r\ntwo\nthree\rfour\r\n";
   EXPECT_EQ(Tarnwick::Sort(Tarnwick::Sort(Text, 9), 9), Text);

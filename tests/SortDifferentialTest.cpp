@@ -157,6 +157,8 @@ class SortDifferential : public testing::TestWithParam<std::string> {
       ASSERT_EQ(Escaped(SortWith(Text, Id, TSortEngine::seComparator)), Escaped(Expected))
           << "comparators, command " << int{Id} << " on " << Escaped(Text);
       ASSERT_EQ(Tarnwick::Sort(Text, Id), Expected) << "command " << int{Id};
+      ASSERT_EQ(Tarnwick::Sort(std::u16string(Text), Id), Expected)
+          << "given-up text, command " << int{Id};
     }
   }
 };

@@ -1,0 +1,49 @@
+#include "commands/LineReversal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace LineReversal {
+
+std::u16string ReverseLines(std::u16string_view Text) {
+  // Reversing needs no line cells: one pass finds where each line starts, and the lines are
+  // copied from the text into the result back to front.
+  std::u16string Result;
+  const size_t N = Text.size();
+  if (N == 0) return Result;
+  std::vector<size_t> Starts{0};
+  for (size_t P = 0; P < N; ++P) {
+    const char16_t Ch = Text[P];
+    if (Ch != u'\r' && Ch != u'\n') continue;
+    if (Ch == u'\r' && P + 1 < N && Text[P + 1] == u'\n') ++P;
+    if (P + 1 < N) Starts.push_back(P + 1);
+  }
+  const bool Missing = Text[N - 1] != u'\r' && Text[N - 1] != u'\n';
+  // Without a final break the first line, which ends up last, loses its break: the CR LF it
+  // was given when it is the only line, else its own (the text of the first line has no other
+  // CR or LF). Copying stops that many units short.
+  size_t Cut = 0;
+  if (Missing) {
+    const std::u16string_view First =
+        Starts.size() > 1 ? Text.substr(0, Starts[1]) : std::u16string_view(u"\r\n");
+    Cut = First.size() >= 2 && First.substr(First.size() - 2) == u"\r\n" ? 2 : 1;
+  }
+  Result.resize(N + (Missing ? 2 : 0) - Cut);
+  char16_t* Out = Result.data();
+  const char16_t* const Stop = Out + Result.size();
+  auto Put = [&Out, Stop](const char16_t* From, size_t Count) {
+    Count = std::min(Count, static_cast<size_t>(Stop - Out));
+    std::memcpy(Out, From, Count * sizeof(char16_t));
+    Out += Count;
+  };
+  size_t End = N;
+  for (size_t K = Starts.size(); K-- > 0;) {
+    Put(Text.data() + Starts[K], End - Starts[K]);
+    if (Missing && End == N) Put(u"\r\n", 2);
+    End = Starts[K];
+  }
+  return Result;
+}
+
+}  // namespace LineReversal

@@ -1,0 +1,14 @@
+// The reversal of a text's lines, straight on the text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace LineReversal {
+
+// The lines of Text (each with its own CR LF, CR or LF) in reverse order, exactly as the line
+// list's descending ReverseSort leaves them: a last line without a break takes CR LF for the
+// reversal, and the line that ends up last then loses its break.
+std::u16string ReverseLines(std::u16string_view Text);
+
+}  // namespace LineReversal
