@@ -11,8 +11,8 @@
 namespace Codec::Unicode {
 namespace {
 
-constexpr uint64_t kHighBits = 0x8080808080808080ull;  // eight UTF-8 bytes >= 0x80
-constexpr uint64_t kHighUnits = 0xFF80FF80FF80FF80ull;            // four UTF-16 units >= 0x80
+constexpr uint64_t kHighBits = 0x8080808080808080ull;   // eight UTF-8 bytes >= 0x80
+constexpr uint64_t kHighUnits = 0xFF80FF80FF80FF80ull;  // four UTF-16 units >= 0x80
 
 // The end of the piece starting at the non-ASCII unit In[i] that goes to the backend: it runs
 // on over ASCII gaps shorter than 16 units, so that mixed text takes few backend calls, and
