@@ -4,7 +4,8 @@
 Usage: compare_tools.py [--tarnwick PATH] [--runs N] [--out DIR] [--quick]
 
 Writes DIR/benchmarks.md (medians, ratios, goals) and DIR/scaling.svg + .png (time against
-line count). Needs the en_US.UTF-8 and ja_JP.UTF-8 locales (scripts/setup.sh generates them).
+line count). The peers need the en_US.UTF-8 and ja_JP.UTF-8 locales; the script checks
+`locale -a` first and says how to generate them when they are missing.
 """
 import argparse
 import os
@@ -35,6 +36,24 @@ CASES = [
     ("count duplicates, many repeats", "dupes", "count", "sort | uniq -c | sort -rn", 0.5, "C"),
     ("delete duplicates, CR LF", "crlf", "dedupe", "awk '!seen[$0]++'", 0.5, "C.UTF-8"),
 ]
+
+
+NEEDED_LOCALES = ["en_US.UTF-8", "ja_JP.UTF-8"]
+
+
+def check_locales():
+    """Exits with instructions when a locale the peers run in is not installed."""
+    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True, check=True).stdout
+    # locale -a prints names like en_US.utf8: compare without case and punctuation.
+    have = {name.lower().replace("-", "").replace("_", "") for name in listed.split()}
+    missing = [name for name in NEEDED_LOCALES
+               if name.lower().replace("-", "").replace("_", "") not in have]
+    if missing:
+        sys.exit("missing locales: " + ", ".join(missing) + "\nGenerate them as root with:\n"
+                 "  apt-get install -y locales\n"
+                 + "".join(f"  sed -i 's/^# *{name} UTF-8/{name} UTF-8/' /etc/locale.gen\n"
+                           for name in missing)
+                 + "  locale-gen")
 
 
 def corpus(kind, lines):
@@ -80,6 +99,10 @@ def main():
     parser.add_argument("--out", default=str(HERE.parent / "docs"))
     parser.add_argument("--quick", action="store_true", help="100,000 lines only, no chart")
     args = parser.parse_args()
+    check_locales()
+    if not os.access(args.tarnwick, os.X_OK):
+        sys.exit(f"{args.tarnwick} not found: build it first (cmake --preset linux && "
+                 "cmake --build --preset linux)")
     tool = shlex.quote(args.tarnwick)
     out = Path(args.out)
     out.mkdir(parents=True, exist_ok=True)
@@ -119,7 +142,8 @@ def write_table(path, rows, lines, runs):
         for r in rows:
             ratio = r["ours"] / r["theirs"]
             goal = "—" if r["goal"] is None else f"≤ {r['goal']:g}x, {verdict(ratio <= r['goal'])}"
-            f.write(f"| {r['name']} | {r['ours']:.3f} | `{r['peer']}` ({r['locale']}) | "
+            peer = r["peer"].replace("|", "\\|")  # a pipe would end the table cell
+            f.write(f"| {r['name']} | {r['ours']:.3f} | `{peer}` ({r['locale']}) | "
                     f"{r['theirs']:.3f} | {ratio:.2f}x | {goal} | {r['scale']:.1f}x, "
                     f"{verdict(r['scale'] <= 12)} | {r['memory']:.1f}x, "
                     f"{verdict(r['memory'] <= 8)} |\n")

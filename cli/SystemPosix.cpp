@@ -6,7 +6,6 @@
 #endif
 #include <limits.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,36 +13,41 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "cli/System.h"
 
 namespace System {
 namespace {
 
-// A run on a text of this size needs about this many times its size in memory at its peak
-// (the UTF-16 text, a cell per line, sort keys, the result).
-constexpr size_t kWorkingMemoryPerInputByte = 12;
+// The program's arguments as main received them, for a restart.
+char** gArgv = nullptr;
 
-// Reserves the working memory for an input of Bytes bytes at the top of the heap, marked for
-// huge pages. Page faults took about 40% of a run on a million lines, most of them on fresh
-// 4 KiB pages of the large buffers and the line cells; with 2 MiB pages they nearly vanish.
-// The reservation is address space only: pages are taken as the run touches them. Every
-// allocation comes from the heap, which is never trimmed, so freed buffers are reused.
-void ReserveWorkingMemory(size_t Bytes) {
+// Inputs from this size on are worth the restart of RunWithHugePages.
+constexpr size_t kHugePagesFrom = size_t{16} << 20;
+
+// Restarts the program with glibc's allocator told to back its memory with 2 MiB pages
+// (the glibc.malloc.hugetlb tunable, read only at start-up). On a million lines, faults on
+// fresh 4 KiB pages (the UTF-16 text, a heap cell per line, the result) took about 40% of a
+// run; with huge pages they nearly vanish. Nothing has been read or written yet, so the new
+// image starts the same run afresh. Returns when the tunable is already set or the restart
+// fails, and the run goes on with ordinary pages.
+void RunWithHugePages() {
 #ifdef __GLIBC__
-  if (Bytes < (size_t{16} << 20)) return;  // small texts do not pay for the set-up
-  mallopt(M_MMAP_MAX, 0);
-  mallopt(M_TRIM_THRESHOLD, INT_MAX);
-  void* block = std::malloc(Bytes);
-  if (block == nullptr) return;
-  const uintptr_t huge = uintptr_t{2} << 20;
-  const auto start = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t begin = (start + huge - 1) & ~(huge - 1);
-  const uintptr_t end = (start + Bytes) & ~(huge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-  std::free(block);  // back to the top of the heap, where the next allocations come from
-#else
-  (void)Bytes;
+  constexpr std::string_view kTunable = "glibc.malloc.hugetlb=1";
+  const char* current = std::getenv("GLIBC_TUNABLES");
+  const std::string tunables = current ? std::string(current) : std::string();
+  if (tunables.find("glibc.malloc.hugetlb") != std::string::npos) return;
+  const std::string value =
+      tunables.empty() ? std::string(kTunable) : tunables + ":" + std::string(kTunable);
+  if (gArgv == nullptr || ::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
+  ::execv("/proc/self/exe", gArgv);
+  // Still here: run on as we are, without leaving the setting to a later start.
+  if (current != nullptr)
+    ::setenv("GLIBC_TUNABLES", tunables.c_str(), 1);
+  else
+    ::unsetenv("GLIBC_TUNABLES");
 #endif
 }
 
@@ -89,7 +93,8 @@ class TTempGuard {
 
 }  // namespace
 
-void PrepareForLargeTexts() {
+void PrepareForLargeTexts(char** argv) {
+  gArgv = argv;
 #ifdef __GLIBC__
   // The line lists allocate one small block per line and free them all together. glibc's fast
   // bins would keep a million of them unmerged and then consolidate them one by one on the
@@ -111,7 +116,7 @@ std::string ReadAll(const std::string& Path) {
   // A regular file is read with its size known, normally in one call; pipes grow the buffer.
   size_t capacity = 1 << 16;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) capacity = static_cast<size_t>(st.st_size) + 1;
-  ReserveWorkingMemory(capacity * kWorkingMemoryPerInputByte);
+  if (capacity >= kHugePagesFrom) RunWithHugePages();
   std::string data(capacity, '\0');
   size_t used = 0;
   for (;;) {

@@ -61,7 +61,7 @@ BOOL WINAPI RemoveTemp(DWORD) {
 
 }  // namespace
 
-void PrepareForLargeTexts() {}
+void PrepareForLargeTexts(char**) {}
 
 std::vector<std::string> Arguments(int, char**) {
   int count = 0;
