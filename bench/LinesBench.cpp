@@ -79,9 +79,21 @@ void ReverseLines(benchmark::State& State) {
   State.SetItemsProcessed(State.iterations() * State.range(0));
 }
 
+void ReverseLinesInPlace(benchmark::State& State) {
+  for (auto _ : State) {
+    State.PauseTiming();
+    std::u16string Copy = Text(State.range(0));
+    State.ResumeTiming();
+    LineReversal::ReverseLinesInPlace(Copy);
+    benchmark::DoNotOptimize(Copy.data());
+  }
+  State.SetItemsProcessed(State.iterations() * State.range(0));
+}
+
 BENCHMARK(Split)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Join)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReleaseShuffled)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReverseLines)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReverseLinesInPlace)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -10,8 +10,9 @@ namespace Tarnwick {
 // Sorts or reverses the lines of Text by command 1..9 (see the menu); other identifiers throw
 // SysUtils::EAssertionFailed "Error:function Sort".
 std::u16string Sort(const std::u16string& Text, uint8_t CommandId);
-// The same for a text the caller gives up: Text is released as soon as it is cut into lines,
-// so that the text and its lines are not held in memory together.
+// The same for a text the caller gives up: Text is released as soon as it is cut into lines
+// (reversal reuses its storage for the result), so that the text and its lines are not held
+// in memory together.
 std::u16string Sort(std::u16string&& Text, uint8_t CommandId);
 
 // Text without every line whose body repeats an earlier line's body.

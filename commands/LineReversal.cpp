@@ -46,4 +46,29 @@ std::u16string ReverseLines(std::u16string_view Text) {
   return Result;
 }
 
+void ReverseLinesInPlace(std::u16string& Text) {
+  const size_t N = Text.size();
+  if (N == 0) return;
+  if (Text[N - 1] != u'\r' && Text[N - 1] != u'\n') {
+    // The break handed from the last line to the first can change the length: copied.
+    Text = ReverseLines(Text);
+    return;
+  }
+  // Reversing every unit puts the lines in reverse order, each one reversed; reversing each
+  // line back finishes the job. In the reversed text a line starts with its reversed break
+  // (LF CR for CR LF, or a lone CR or LF) followed by its reversed body. An LF followed by a
+  // CR there is always one reversed CR LF: a line ending in a lone CR is never followed by
+  // a line starting with LF, since the two would have been one CR LF.
+  std::reverse(Text.begin(), Text.end());
+  char16_t* const Units = Text.data();
+  size_t Begin = 0;
+  while (Begin < N) {
+    size_t End = Begin + 1;
+    if (Units[Begin] == u'\n' && End < N && Units[End] == u'\r') ++End;
+    while (End < N && Units[End] != u'\r' && Units[End] != u'\n') ++End;
+    std::reverse(Units + Begin, Units + End);
+    Begin = End;
+  }
+}
+
 }  // namespace LineReversal

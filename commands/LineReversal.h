@@ -11,4 +11,7 @@ namespace LineReversal {
 // reversal, and the line that ends up last then loses its break.
 std::u16string ReverseLines(std::u16string_view Text);
 
+// Text becomes ReverseLines(Text), in its own storage where its last line has a break.
+void ReverseLinesInPlace(std::u16string& Text);
+
 }  // namespace LineReversal

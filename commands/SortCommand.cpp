@@ -1,4 +1,5 @@
 #include <memory>
+#include <utility>
 
 #include "base/Exceptions.h"
 #include "commands/LineCommands.h"
@@ -65,8 +66,8 @@ std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
 
 std::u16string Sort(std::u16string&& Text, uint8_t CommandId) {
   if (CommandId == kReverse) {
-    std::u16string Result = LineReversal::ReverseLines(Text);
-    std::u16string().swap(Text);
+    std::u16string Result = std::move(Text);
+    LineReversal::ReverseLinesInPlace(Result);
     return Result;
   }
   auto List = std::make_unique<TStringRecordListNormalSort>();

@@ -69,6 +69,13 @@ TEST_F(SortCommand, ReversalWithoutFinalBreakDropsOnlyTheFirstLinesBreak) {
   EXPECT_EQ(Tarnwick::Sort(std::u16string(u"a\r\n\r\nb"), 9), u"b\r\n\r\na");
 }
 
+TEST_F(SortCommand, ReversalOfAGivenUpTextKeepsEveryKindOfBreak) {
+  // Reversed in the text's own storage: lone CRs and LFs next to each other stay apart.
+  EXPECT_EQ(Tarnwick::Sort(std::u16string(u"x\r\n\n\r"), 9), u"\r\nx\r\n");
+  EXPECT_EQ(Tarnwick::Sort(std::u16string(u"a\rb\n"), 9), u"b\na\r");
+  EXPECT_EQ(Tarnwick::Sort(std::u16string(u"\n\r\r\n\n"), 9), u"\n\r\n\r\n");
+}
+
 TEST_F(SortCommand, ReversingTwiceRestoresATextWithFinalBreak) {
   const std::u16string Text = u"one\r\ntwo\nthree\rfour\r\n";
   EXPECT_EQ(Tarnwick::Sort(Tarnwick::Sort(Text, 9), 9), Text);
