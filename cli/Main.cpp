@@ -119,7 +119,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  System::PrepareForLargeTexts(argv);
+  System::PrepareForLargeTexts();
   try {
     return Run(argc, argv);
   } catch (const TExit& e) {

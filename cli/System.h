@@ -15,10 +15,8 @@ class EFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Sets up the process for texts of millions of lines (allocator tuning); called first, with
-// main's argv. On Linux, ReadAll may restart the program with its allocator set for huge pages
-// when the input is large.
-void PrepareForLargeTexts(char** argv);
+// Sets up the process for texts of millions of lines (allocator tuning); called first.
+void PrepareForLargeTexts();
 
 // The command-line arguments after the program name, in UTF-8.
 std::vector<std::string> Arguments(int argc, char** argv);

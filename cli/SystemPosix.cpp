@@ -10,46 +10,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <string_view>
 
 #include "cli/System.h"
 
 namespace System {
 namespace {
-
-// The program's arguments as main received them, for a restart.
-char** gArgv = nullptr;
-
-// Inputs from this size on are worth the restart of RunWithHugePages.
-constexpr size_t kHugePagesFrom = size_t{16} << 20;
-
-// Restarts the program with glibc's allocator told to back its memory with 2 MiB pages
-// (the glibc.malloc.hugetlb tunable, read only at start-up). On a million lines, faults on
-// fresh 4 KiB pages (the UTF-16 text, a heap cell per line, the result) took about 40% of a
-// run; with huge pages they nearly vanish. Nothing has been read or written yet, so the new
-// image starts the same run afresh. Returns when the tunable is already set or the restart
-// fails, and the run goes on with ordinary pages.
-void RunWithHugePages() {
-#ifdef __GLIBC__
-  constexpr std::string_view kTunable = "glibc.malloc.hugetlb=1";
-  const char* current = std::getenv("GLIBC_TUNABLES");
-  const std::string tunables = current ? std::string(current) : std::string();
-  if (tunables.find("glibc.malloc.hugetlb") != std::string::npos) return;
-  const std::string value =
-      tunables.empty() ? std::string(kTunable) : tunables + ":" + std::string(kTunable);
-  if (gArgv == nullptr || ::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
-  ::execv("/proc/self/exe", gArgv);
-  // Still here: run on as we are, without leaving the setting to a later start.
-  if (current != nullptr)
-    ::setenv("GLIBC_TUNABLES", tunables.c_str(), 1);
-  else
-    ::unsetenv("GLIBC_TUNABLES");
-#endif
-}
 
 [[noreturn]] void Fail(const std::string& What, const std::string& Path, int Error) {
   throw EFileError(What + " " + Path + ": " + std::strerror(Error));
@@ -93,8 +60,7 @@ class TTempGuard {
 
 }  // namespace
 
-void PrepareForLargeTexts(char** argv) {
-  gArgv = argv;
+void PrepareForLargeTexts() {
 #ifdef __GLIBC__
   // The line lists allocate one small block per line and free them all together. glibc's fast
   // bins would keep a million of them unmerged and then consolidate them one by one on the
@@ -116,7 +82,6 @@ std::string ReadAll(const std::string& Path) {
   // A regular file is read with its size known, normally in one call; pipes grow the buffer.
   size_t capacity = 1 << 16;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) capacity = static_cast<size_t>(st.st_size) + 1;
-  if (capacity >= kHugePagesFrom) RunWithHugePages();
   std::string data(capacity, '\0');
   size_t used = 0;
   for (;;) {

@@ -61,7 +61,7 @@ BOOL WINAPI RemoveTemp(DWORD) {
 
 }  // namespace
 
-void PrepareForLargeTexts(char**) {}
+void PrepareForLargeTexts() {}
 
 std::vector<std::string> Arguments(int, char**) {
   int count = 0;
