@@ -1,7 +1,7 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Times every tarnwick operation against the nearest standard tool, whole process, in turns.
 
-Usage: compare_tools.py [--tarnwick PATH] [--runs N] [--out DIR] [--quick]
+Usage: compare_tools.py [--tarnwick PATH] [--runs N] [--out DIR] [--quick | --chart-only]
 
 Writes DIR/benchmarks.md (medians, ratios, goals) and DIR/scaling.svg + .png (time against
 line count). The peers need the en_US.UTF-8 and ja_JP.UTF-8 locales; the script checks
@@ -56,6 +56,15 @@ def check_locales():
                  + "  locale-gen")
 
 
+def check_matplotlib():
+    """Exits before the long run when the chart could not be drawn at its end."""
+    try:
+        import matplotlib  # noqa: F401
+    except ImportError:
+        sys.exit(f"{sys.executable} has no matplotlib: install python3-matplotlib and run the "
+                 "script with the system's Python (/usr/bin/python3), or pass --quick")
+
+
 def corpus(kind, lines):
     CORPUS_DIR.mkdir(parents=True, exist_ok=True)
     path = CORPUS_DIR / f"{kind}-{lines}.txt"
@@ -98,6 +107,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--out", default=str(HERE.parent / "docs"))
     parser.add_argument("--quick", action="store_true", help="100,000 lines only, no chart")
+    parser.add_argument("--chart-only", action="store_true", help="only draw the chart")
     args = parser.parse_args()
     check_locales()
     if not os.access(args.tarnwick, os.X_OK):
@@ -107,6 +117,11 @@ def main():
     out = Path(args.out)
     out.mkdir(parents=True, exist_ok=True)
 
+    if not args.quick:
+        check_matplotlib()
+    if args.chart_only:
+        write_chart(out, tool)
+        return
     big = 100_000 if args.quick else 1_000_000
     rows = []
     for name, kind, targs, peer, goal, locale in CASES:
