@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "commands/LineCommands.h"
 #include "plugin/CommandMenu.h"
@@ -28,10 +29,11 @@ const char* const UnknownFailure = "不明なエラーが発生しました";
 std::u16string DisplayNameWide() { return Utf8ToUtf16(DisplayName); }
 
 // The chosen operation on the selected text; writes its result over the selection (command 12
-// instead hands the editor its highlight pattern).
-void RunLineCommand(HWND Window, uint8_t Command, const std::u16string& Text) {
+// instead hands the editor its highlight pattern). The text is taken by value so that a sort
+// can release it once it is cut into lines.
+void RunLineCommand(HWND Window, uint8_t Command, std::u16string Text) {
   if (Command <= CommandLastSort) {
-    PluginLibrary::ReplaceSelection(Window, Sort(Text, Command));
+    PluginLibrary::ReplaceSelection(Window, Sort(std::move(Text), Command));
   } else if (Command == CommandDuplicationDelete) {
     PluginLibrary::ReplaceSelection(Window, DuplicationDelete(Text));
   } else if (Command == CommandDuplicationCount) {
@@ -56,8 +58,7 @@ void ChooseAndRun(const THostEditor& Editor) {
     } else {
       PluginLibrary::SelectWholeLines(Window);
     }
-    const std::u16string Text = PluginLibrary::ReadSelectedText(Window);
-    RunLineCommand(Window, Command, Text);
+    RunLineCommand(Window, Command, PluginLibrary::ReadSelectedText(Window));
     if (WholeDocument) {
       Editor.RunCommand(HostCommandAfterWholeDocument);
       Editor.SetCaretPos(plugin::ckText, SelStart);
