@@ -5,12 +5,21 @@
 #include <algorithm>
 #include <sstream>
 
+#include "cli/CodecUnicode.h"
 #include "cli/System.h"
+#include "commands/CommandCaptions.h"
 
 namespace Arguments {
 namespace {
 
 constexpr const char* kVersion = "tarnwick 1.5.0";
+
+// The menu caption in UTF-8, for the help text.
+std::string Caption(uint8_t Id) {
+  std::string Utf8;
+  Codec::Unicode::EncodeUtf8(Tarnwick::CommandCaption(Id), Utf8);
+  return Utf8;
+}
 
 std::string OperationTable() {
   std::ostringstream out;
@@ -18,7 +27,7 @@ std::string OperationTable() {
   for (const Operations::TOperation& op : Operations::All()) {
     std::string name(op.Name);
     name.resize(std::max<size_t>(name.size(), 18), ' ');
-    out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << op.Caption << "\n"
+    out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n"
         << "  " << std::string(22, ' ') << op.Summary << "\n";
   }
   out << "\nExit status: 0 done, 1 the operation or "

@@ -10,23 +10,18 @@ namespace Operations {
 namespace {
 
 constexpr std::array<TOperation, 12> kOperations{{
-    {"sort", 1, "昇順に並び替える(辞書順)", "sort ascending, dictionary order"},
-    {"sort-desc", 2, "降順に並び替える(辞書順)", "sort descending, dictionary order"},
-    {"sort-rev", 3, "昇順に並び替える(後ろ読み辞書順)",
-     "sort ascending, dictionary order reading each line from its end"},
-    {"sort-rev-desc", 4, "降順に並び替える(後ろ読み辞書順)",
-     "sort descending, dictionary order reading each line from its end"},
-    {"sort-numeric", 5, "昇順に並び替える(整数比較)", "sort ascending by the integer in each line"},
-    {"sort-numeric-desc", 6, "降順に並び替える(整数比較)",
-     "sort descending by the integer in each line"},
-    {"sort-length", 7, "昇順に並び替える(文字列長)", "sort ascending by length in bytes"},
-    {"sort-length-desc", 8, "降順に並び替える(文字列長)", "sort descending by length in bytes"},
-    {"reverse", 9, "逆順に並び替える", "reverse the order of the lines"},
-    {"dedupe", 10, "重複した行を削除する", "delete lines that repeat an earlier line"},
-    {"count", 11, "重複数を表示して並び替える",
-     "each distinct line once with \":\" and its count, most frequent first"},
-    {"highlight", 12, "重複した行をハイライトする",
-     "print the editor's pattern for the repeated lines (--mark: show them)"},
+    {"sort", 1, "sort ascending, dictionary order"},
+    {"sort-desc", 2, "sort descending, dictionary order"},
+    {"sort-rev", 3, "sort ascending, dictionary order reading each line from its end"},
+    {"sort-rev-desc", 4, "sort descending, dictionary order reading each line from its end"},
+    {"sort-numeric", 5, "sort ascending by the integer in each line"},
+    {"sort-numeric-desc", 6, "sort descending by the integer in each line"},
+    {"sort-length", 7, "sort ascending by length in bytes"},
+    {"sort-length-desc", 8, "sort descending by length in bytes"},
+    {"reverse", 9, "reverse the order of the lines"},
+    {"dedupe", 10, "delete lines that repeat an earlier line"},
+    {"count", 11, "each distinct line once with \":\" and its count, most frequent first"},
+    {"highlight", 12, "print the editor's pattern for the repeated lines (--mark: show them)"},
 }};
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The twelve menu operations as the tool names them, with their menu captions.
+// The twelve menu operations as the tool names them (their captions: commands/CommandCaptions.h).
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,6 @@ namespace Operations {
 struct TOperation {
   std::string_view Name;     // the tool's name for it, e.g. "sort-numeric"
   uint8_t Id;                // the menu identifier, 1..12
-  std::string_view Caption;  // the menu caption (UTF-8)
   std::string_view Summary;  // what it does, in English
 };
 

@@ -1,28 +1,30 @@
 #include "plugin/CommandMenu.h"
 
+#include "commands/CommandCaptions.h"
+
 namespace Tarnwick {
 
 const std::array<TMenuEntry, 19>& CommandMenuEntries() {
   static const std::array<TMenuEntry, 19> Entries{{
-      {MF_STRING, 1, u"昇順に並び替える(辞書順)"},
-      {MF_STRING, 2, u"降順に並び替える(辞書順)"},
+      {MF_STRING, 1, CommandCaption(1).data()},
+      {MF_STRING, 2, CommandCaption(2).data()},
       {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 3, u"昇順に並び替える(後ろ読み辞書順)"},
-      {MF_STRING, 4, u"降順に並び替える(後ろ読み辞書順)"},
+      {MF_STRING, 3, CommandCaption(3).data()},
+      {MF_STRING, 4, CommandCaption(4).data()},
       {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 5, u"昇順に並び替える(整数比較)"},
-      {MF_STRING, 6, u"降順に並び替える(整数比較)"},
+      {MF_STRING, 5, CommandCaption(5).data()},
+      {MF_STRING, 6, CommandCaption(6).data()},
       {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 7, u"昇順に並び替える(文字列長)"},
-      {MF_STRING, 8, u"降順に並び替える(文字列長)"},
+      {MF_STRING, 7, CommandCaption(7).data()},
+      {MF_STRING, 8, CommandCaption(8).data()},
       {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 9, u"逆順に並び替える"},
+      {MF_STRING, 9, CommandCaption(9).data()},
       {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 10, u"重複した行を削除する"},
-      {MF_STRING, 11, u"重複数を表示して並び替える"},
-      {MF_STRING, 12, u"重複した行をハイライトする"},
+      {MF_STRING, 10, CommandCaption(10).data()},
+      {MF_STRING, 11, CommandCaption(11).data()},
+      {MF_STRING, 12, CommandCaption(12).data()},
       {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 0, u"キャンセル"},
+      {MF_STRING, 0, CommandCaption(0).data()},
   }};
   return Entries;
 }
