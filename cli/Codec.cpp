@@ -24,7 +24,29 @@ std::string HexBytes(std::string_view Bytes, size_t Offset, size_t Count) {
   return out;
 }
 
+TWork* gWork = nullptr;
+
 }  // namespace
+
+void CountWork(TWork* Counter) { gWork = Counter; }
+
+char* Grow(std::string& Out, size_t Extra) {
+  if (gWork != nullptr) gWork->Room += Extra;
+  const size_t start = Out.size();
+  Out.resize(start + Extra);
+  return Out.data() + start;
+}
+
+char16_t* Grow(std::u16string& Out, size_t Extra) {
+  if (gWork != nullptr) gWork->Room += Extra;
+  const size_t start = Out.size();
+  Out.resize(start + Extra);
+  return Out.data() + start;
+}
+
+void CountCall() {
+  if (gWork != nullptr) ++gWork->Calls;
+}
 
 void ThrowInvalid(const std::string& Name, std::string_view Bytes, size_t Offset, size_t Count) {
   throw EInvalidInput("invalid " + Name + " input at byte offset " + std::to_string(Offset) + " (" +
@@ -142,6 +164,10 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
 
 std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
   std::string out(Encoding.Bom ? BomOf(Encoding.Family) : std::string_view{});
+  // Every code unit gives at least one byte (two in UTF-16): room for that is made once, so
+  // that the pieces appended below rarely move the result.
+  const bool utf16 = Encoding.Family == TFamily::fmUtf16LE || Encoding.Family == TFamily::fmUtf16BE;
+  out.reserve(out.size() + Text.size() * (utf16 ? 2 : 1));
   switch (Encoding.Family) {
     case TFamily::fmUtf8:
       if (!Unicode::EncodeUtf8(Text, out)) {

@@ -23,9 +23,29 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out);
 std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding);
 void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out);
 
+// The largest piece, in bytes or code units, handed to the platform's converter in one call
+// (at least 4; 0 restores the default, which keeps well within its 32-bit limits). Tests make
+// it small so that the seams between pieces are crossed often.
+void SetPieceSize(size_t Units);
+
 }  // namespace Codec::Backend
 
 namespace Codec {
+
+// The work of the conversions, summed while a counter is installed: the room made in output
+// buffers (bytes or code units, each zero-filled once by the resize) and the calls into the
+// platform's converter. Tests use it to show that converting is linear in the text.
+struct TWork {
+  size_t Room = 0;
+  size_t Calls = 0;
+};
+// Installs Counter (nullptr: counting stops). Not for concurrent use.
+void CountWork(TWork* Counter);
+// Makes room for Extra more units at the end of Out and returns where they start.
+char* Grow(std::string& Out, size_t Extra);
+char16_t* Grow(std::u16string& Out, size_t Extra);
+// Records one call into the platform's converter.
+void CountCall();
 
 // Throw the errors with their messages: Count bytes from Offset shown in hexadecimal; the
 // character at Index shown as U+XXXX with its line number.

@@ -41,17 +41,25 @@ TEncoding Resolve(const std::string& name) {
 
 // ICU's string functions take 32-bit lengths, so large texts go through in pieces, each ending
 // on a character boundary.
-constexpr size_t kPieceBytes = size_t{1} << 28;
-constexpr size_t kPieceUnits = size_t{1} << 26;  // three bytes each at most
+namespace {
+size_t gPieceBytes = size_t{1} << 28;
+size_t gPieceUnits = size_t{1} << 26;  // four bytes each at most in any encoding
+}  // namespace
+
+void SetPieceSize(size_t Units) {
+  gPieceBytes = Units == 0 ? size_t{1} << 28 : std::max<size_t>(Units, 4);
+  gPieceUnits = Units == 0 ? size_t{1} << 26 : std::max<size_t>(Units, 4);
+}
 
 bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
   Written = 0;
   while (!Bytes.empty()) {
-    size_t size = std::min(Bytes.size(), kPieceBytes);
+    size_t size = std::min(Bytes.size(), gPieceBytes);
     // Back off over continuation bytes so that no character is cut.
     for (int k = 0; k < 3 && size < Bytes.size() && (Bytes[size] & 0xC0) == 0x80; ++k) --size;
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
+    CountCall();
     u_strFromUTF8(reinterpret_cast<UChar*>(Out + Written), static_cast<int32_t>(size), &length,
                   Bytes.data(), static_cast<int32_t>(size), &status);
     if (U_FAILURE(status)) return false;
@@ -63,13 +71,14 @@ bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
 
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   while (!Text.empty()) {
-    size_t units = std::min(Text.size(), kPieceUnits);
+    size_t units = std::min(Text.size(), gPieceUnits);
     if (units < Text.size() && Text[units - 1] >= 0xD800 && Text[units - 1] <= 0xDBFF) --units;
     const size_t start = Out.size();
-    Out.resize(start + units * 3);
+    char* target = Grow(Out, units * 3);
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8(Out.data() + start, static_cast<int32_t>(units * 3), &length,
+    CountCall();
+    u_strToUTF8(target, static_cast<int32_t>(units * 3), &length,
                 reinterpret_cast<const UChar*>(Text.data()), static_cast<int32_t>(units), &status);
     if (U_FAILURE(status)) return false;
     Out.resize(start + static_cast<size_t>(length));
@@ -78,24 +87,32 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   return true;
 }
 
+// The other encodings go through the converter in pieces too: ucnv_toUnicode and
+// ucnv_fromUnicode refuse ranges beyond 2^30 or 2^31 units, and the room a piece needs must be
+// computed in 32 bits. The converter carries a character cut between two pieces over to the
+// next call.
 std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
   const ConverterPtr conv = Open(Encoding.Name);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  // One code unit per byte is enough for the common encodings; the buffer grows when a
-  // converter yields more.
-  std::u16string out(Bytes.size() + 16, u'\0');
+  std::u16string out;
   const char* source = Bytes.data();
-  size_t written = 0;
+  const char* const end = Bytes.data() + Bytes.size();
   for (;;) {
-    UChar* begin = reinterpret_cast<UChar*>(out.data());
-    UChar* target = begin + written;
-    ucnv_toUnicode(conv.get(), &target, begin + out.size(), &source, Bytes.data() + Bytes.size(),
-                   nullptr, true, &status);
-    written = static_cast<size_t>(target - begin);
-    if (status != U_BUFFER_OVERFLOW_ERROR) break;
-    status = U_ZERO_ERROR;
-    out.resize(out.size() * 2);
+    const char* const pieceEnd = source + std::min<size_t>(end - source, gPieceBytes);
+    const bool last = pieceEnd == end;
+    do {
+      // One code unit per byte is enough for the common encodings; a converter that yields
+      // more fills the room and is called again for the rest of the piece.
+      status = U_ZERO_ERROR;
+      const size_t room = static_cast<size_t>(pieceEnd - source) + 16;
+      UChar* target = reinterpret_cast<UChar*>(Grow(out, room));
+      UChar* const limit = target + room;
+      CountCall();
+      ucnv_toUnicode(conv.get(), &target, limit, &source, pieceEnd, nullptr, last, &status);
+      out.resize(out.size() - static_cast<size_t>(limit - target));
+    } while (status == U_BUFFER_OVERFLOW_ERROR);
+    if (U_FAILURE(status) || last) break;
   }
   if (U_FAILURE(status)) {
     char bad[32];
@@ -106,7 +123,6 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
     const size_t offset = consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0;
     ThrowInvalid(Encoding.Name, Bytes, offset, badLength > 0 ? badLength : 1);
   }
-  out.resize(written);
   return out;
 }
 
@@ -114,25 +130,34 @@ void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::strin
   const ConverterPtr conv = Open(Encoding.Name);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  const size_t start = Out.size();
-  const size_t capacity =
-      UCNV_GET_MAX_BYTES_FOR_STRING(Text.size(), ucnv_getMaxCharSize(conv.get()));
-  Out.resize(start + capacity);
-  const UChar* source = reinterpret_cast<const UChar*>(Text.data());
-  char* target = Out.data() + start;
-  ucnv_fromUnicode(conv.get(), &target, target + capacity, &source, source + Text.size(), nullptr,
-                   true, &status);
+  const int8_t maxCharSize = ucnv_getMaxCharSize(conv.get());
+  const UChar* const begin = reinterpret_cast<const UChar*>(Text.data());
+  const UChar* const end = begin + Text.size();
+  const UChar* source = begin;
+  for (;;) {
+    const UChar* const pieceEnd = source + std::min<size_t>(end - source, gPieceUnits);
+    const bool last = pieceEnd == end;
+    do {
+      status = U_ZERO_ERROR;
+      const auto room =
+          static_cast<size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(pieceEnd - source, maxCharSize));
+      char* target = Grow(Out, room);
+      char* const limit = target + room;
+      CountCall();
+      ucnv_fromUnicode(conv.get(), &target, limit, &source, pieceEnd, nullptr, last, &status);
+      Out.resize(Out.size() - static_cast<size_t>(limit - target));
+    } while (status == U_BUFFER_OVERFLOW_ERROR);
+    if (U_FAILURE(status) || last) break;
+  }
   if (U_FAILURE(status)) {
     UChar bad[8];
     int8_t badLength = 8;
     UErrorCode ignored = U_ZERO_ERROR;
     ucnv_getInvalidUChars(conv.get(), bad, &badLength, &ignored);
-    const size_t consumed =
-        static_cast<size_t>(source - reinterpret_cast<const UChar*>(Text.data()));
+    const auto consumed = static_cast<size_t>(source - begin);
     ThrowUnencodable(Encoding.Name, Text,
                      consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0);
   }
-  Out.resize(target - Out.data());
 }
 
 }  // namespace Codec::Backend

@@ -65,20 +65,15 @@ inline void WidenAscii(const uint8_t* In, size_t N, size_t& I, char16_t* Out, si
 #endif
 }
 
-inline void NarrowAscii(const char16_t* In, size_t N, size_t& I, char* Out, size_t& O) {
-#ifdef __SSE2__
-  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-  const __m128i zero = _mm_setzero_si128();
-  for (; I + 16 <= N; I += 16, O += 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In + I));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In + I + 8));
-    const __m128i any = _mm_and_si128(_mm_or_si128(a, b), high);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(any, zero)) != 0xFFFF) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + O), _mm_packus_epi16(a, b));
+// The end of the run of ASCII units starting at In[I]: eight units at a time, then one by one.
+size_t AsciiRunEnd(const char16_t* In, size_t I, size_t N) {
+  for (uint64_t a, b; I + 8 <= N; I += 8) {
+    std::memcpy(&a, In + I, 8);
+    std::memcpy(&b, In + I + 4, 8);
+    if (((a | b) & kHighUnits) != 0) break;
   }
-#else
-  (void)In, (void)N, (void)I, (void)Out, (void)O;
-#endif
+  while (I < N && In[I] < 0x80) ++I;
+  return I;
 }
 
 }  // namespace
@@ -123,7 +118,8 @@ std::u16string DecodeUtf16(std::string_view All, size_t Base, bool BigEndian,
                            const std::string& Name) {
   const std::string_view Bytes = All.substr(Base);
   if (Bytes.size() % 2 != 0) ThrowInvalid(Name, All, All.size() - 1, 1);
-  std::u16string out(Bytes.size() / 2, u'\0');
+  std::u16string out;
+  Grow(out, Bytes.size() / 2);
   const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
   const int hiByte = BigEndian ? 0 : 1;
   for (size_t i = 0; i < out.size(); ++i)
@@ -143,9 +139,7 @@ std::u16string DecodeUtf16(std::string_view All, size_t Base, bool BigEndian,
 
 void EncodeUtf16(std::u16string_view Text, bool BigEndian, const std::string& Name,
                  std::string& Out) {
-  const size_t start = Out.size();
-  Out.resize(start + Text.size() * 2);
-  char* out = Out.data() + start;
+  char* out = Grow(Out, Text.size() * 2);
   const int hiByte = BigEndian ? 0 : 1;
   for (size_t i = 0; i < Text.size(); ++i) {
     const char16_t c = Text[i];
@@ -163,7 +157,9 @@ void EncodeUtf16(std::u16string_view Text, bool BigEndian, const std::string& Na
 // UTF-8 to UTF-16 with long ASCII runs widened here, eight bytes at a time, and the rest
 // converted by the backend in as few calls as possible.
 bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
-  Out.resize(Bytes.size());
+  // One code unit per byte is the most UTF-8 can need; the room is made once.
+  Out.clear();
+  Grow(Out, Bytes.size());
   const auto* in = reinterpret_cast<const uint8_t*>(Bytes.data());
   char16_t* out = Out.data();
   const size_t n = Bytes.size();
@@ -191,27 +187,17 @@ bool DecodeUtf8(std::string_view Bytes, std::u16string& Out) {
 }
 
 // UTF-16 to UTF-8, the mirror of DecodeUtf8: ASCII narrowed here, other runs by the backend.
+// Each ASCII run is measured first and given exactly its room, so every output byte is made
+// once: room for more (such as the rest of the text) would be zero-filled again for every run.
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   const size_t n = Text.size();
   if (!MostlyAscii(Text.data(), n * 2, kHighUnits)) return Backend::EncodeUtf8(Text, Out);
   const char16_t* in = Text.data();
   size_t i = 0;
   while (i < n) {
-    // Room for the rest as ASCII, given back at the first other unit: one resize per run
-    // rather than one per byte.
-    const size_t start = Out.size();
-    Out.resize(start + (n - i));
-    char* out = Out.data() + start;
-    size_t o = 0;
-    NarrowAscii(in, n, i, out, o);
-    for (uint64_t a, b; i + 8 <= n; i += 8, o += 8) {
-      std::memcpy(&a, in + i, 8);
-      std::memcpy(&b, in + i + 4, 8);
-      if (((a | b) & kHighUnits) != 0) break;
-      for (int k = 0; k < 8; ++k) out[o + k] = static_cast<char>(in[i + k]);
-    }
-    while (i < n && in[i] < 0x80) out[o++] = static_cast<char>(in[i++]);
-    Out.resize(start + o);
+    const size_t runEnd = AsciiRunEnd(in, i, n);
+    char* out = Grow(Out, runEnd - i);
+    for (; i < runEnd; ++i) *out++ = static_cast<char>(in[i]);
     if (i == n) break;
     const size_t end = BackendPieceEnd(in, i, n);
     if (!Backend::EncodeUtf8(Text.substr(i, end - i), Out)) return false;

@@ -82,6 +82,10 @@ void RequireSize(size_t Size) {
 
 }  // namespace
 
+// The code-page functions take the whole text in one call (RequireSize keeps it within their
+// int lengths), so there are no pieces to size.
+void SetPieceSize(size_t) {}
+
 TEncoding Resolve(const std::string& name) {
   TFamily family;
   CodePageOf(name, family);
@@ -92,6 +96,7 @@ bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
   Written = 0;
   if (Bytes.empty()) return true;
   RequireSize(Bytes.size());
+  CountCall();
   const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(),
                                     static_cast<int>(Bytes.size()), reinterpret_cast<LPWSTR>(Out),
                                     static_cast<int>(Bytes.size()));
@@ -104,11 +109,11 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
   if (Text.empty()) return true;
   RequireSize(Text.size());
   const size_t start = Out.size();
-  Out.resize(start + Text.size() * 3);
-  const int n =
-      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, reinterpret_cast<LPCWSTR>(Text.data()),
-                          static_cast<int>(Text.size()), Out.data() + start,
-                          static_cast<int>(Text.size() * 3), nullptr, nullptr);
+  char* target = Grow(Out, Text.size() * 3);
+  CountCall();
+  const int n = WideCharToMultiByte(
+      CP_UTF8, WC_ERR_INVALID_CHARS, reinterpret_cast<LPCWSTR>(Text.data()),
+      static_cast<int>(Text.size()), target, static_cast<int>(Text.size() * 3), nullptr, nullptr);
   if (n <= 0) return false;
   Out.resize(start + n);
   return true;
@@ -122,7 +127,8 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
   const DWORD flags = TakesStrictFlags(cp) ? MB_ERR_INVALID_CHARS : 0;
   int n = MultiByteToWideChar(cp, flags, Bytes.data(), static_cast<int>(Bytes.size()), nullptr, 0);
   if (n > 0) {
-    out.resize(n);
+    Grow(out, static_cast<size_t>(n));
+    CountCall();
     n = MultiByteToWideChar(cp, flags, Bytes.data(), static_cast<int>(Bytes.size()),
                             reinterpret_cast<LPWSTR>(out.data()), n);
   }
@@ -146,6 +152,7 @@ void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::strin
   const bool strict = TakesStrictFlags(cp);
   const DWORD flags = strict ? WC_NO_BEST_FIT_CHARS : 0;
   auto convert = [&](std::u16string_view part, char* dest, int destSize, BOOL* usedDefault) {
+    CountCall();
     return WideCharToMultiByte(cp, flags, reinterpret_cast<LPCWSTR>(part.data()),
                                static_cast<int>(part.size()), dest, destSize, nullptr,
                                strict ? usedDefault : nullptr);
@@ -153,9 +160,7 @@ void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::strin
   BOOL usedDefault = FALSE;
   const int size = convert(Text, nullptr, 0, &usedDefault);
   if (size > 0 && !usedDefault) {
-    const size_t start = Out.size();
-    Out.resize(start + size);
-    convert(Text, Out.data() + start, size, &usedDefault);
+    convert(Text, Grow(Out, static_cast<size_t>(size)), size, &usedDefault);
     return;
   }
   // Locate the character that has no mapping (a surrogate pair is one character).

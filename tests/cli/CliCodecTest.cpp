@@ -177,3 +177,97 @@ TEST(CodecUtf8, MatchesAPlainConverterOnRandomMixedTexts) {
 }
 
 }  // namespace
+
+#include "cli/CodecBackend.h"
+
+namespace {
+
+// Lines of ASCII text with one non-ASCII character in about fifty lines (a unit, a full-width
+// digit, a multiplication sign): the text on which a conversion that redoes work for the rest of
+// the text at every non-ASCII character shows.
+std::u16string MostlyAsciiText(size_t Lines) {
+  const std::u16string rare[] = {u"°C", u"５", u"×"};
+  std::u16string text;
+  for (size_t i = 0; i < Lines; ++i) {
+    text += u"line " + std::u16string(i % 7 + 10, u'a' + i % 26) + u" of the log";
+    if (i % 50 == 17) text += rare[i % 3];
+    text += u"\n";
+  }
+  return text;
+}
+
+// Counts the conversions' work while it lives.
+class TCounting {
+ public:
+  explicit TCounting(Codec::TWork& Work) { Codec::CountWork(&Work); }
+  ~TCounting() { Codec::CountWork(nullptr); }
+};
+
+// The room made and the converter calls stay proportional to the text: at most a few units of
+// room per unit of input and output, and ten times the lines cost at most about ten times the
+// work. Counting rather than timing keeps this exact on a busy machine.
+TEST(CodecWork, EncodingAndDecodingAreLinearInTheText) {
+  for (const char* name : {"UTF-8", "UTF-16LE", "Shift_JIS", "EUC-JP"}) {
+    Codec::TWork small[2], large[2];
+    for (size_t lines : {2000u, 20000u}) {
+      const std::u16string text = MostlyAsciiText(lines);
+      Codec::TWork encodeWork, decodeWork;
+      Codec::TEncoding encoding = Codec::Resolve(name);
+      std::string bytes;
+      std::u16string back;
+      {
+        TCounting counting(encodeWork);
+        bytes = Codec::Encode(text, encoding);
+      }
+      {
+        TCounting counting(decodeWork);
+        back = Codec::Decode(bytes, encoding);
+      }
+      ASSERT_EQ(back, text) << name;
+      const size_t bound = 4 * (text.size() + bytes.size()) + 256;
+      EXPECT_LE(encodeWork.Room, bound) << name << ", " << lines << " lines";
+      EXPECT_LE(decodeWork.Room, bound) << name << ", " << lines << " lines";
+      EXPECT_LE(encodeWork.Calls + decodeWork.Calls, 8 + text.size() / 16) << name;
+      (lines == 2000 ? small : large)[0] = encodeWork;
+      (lines == 2000 ? small : large)[1] = decodeWork;
+    }
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_LE(large[k].Room, 11 * small[k].Room + 256) << name << (k ? " decode" : " encode");
+      EXPECT_LE(large[k].Calls, 11 * small[k].Calls + 8) << name << (k ? " decode" : " encode");
+    }
+  }
+}
+
+// Texts longer than one converter call are cut into pieces; the cuts fall inside characters
+// (multi-byte sequences, surrogate pairs) and must neither change the result nor move the
+// position an error is reported at.
+TEST(CodecPieces, PiecesGiveTheSameBytesAndErrorPositionsAsOneCall) {
+  std::mt19937 random(11);
+  const std::u16string pieces[] = {u"a", u"\r\n", u"日本語", u"ｱ", u"１２", u"abc def", u"😀"};
+  for (size_t piece : {4u, 5u, 7u, 64u}) {
+    Codec::Backend::SetPieceSize(piece);
+    for (int round = 0; round < 60; ++round) {
+      std::u16string text;
+      for (int i = random() % 80; i > 0; --i) text += pieces[random() % std::size(pieces)];
+      for (const char* name : {"UTF-8", "Shift_JIS", "EUC-JP"}) {
+        std::u16string sample = text;
+        if (std::string(name) != "UTF-8")  // no supplementary characters there
+          std::erase(sample, u'\xD83D'), std::erase(sample, u'\xDE00');
+        Codec::TEncoding encoding = Codec::Resolve(name);
+        const std::string bytes = Codec::Encode(sample, encoding);
+        ASSERT_EQ(Codec::Decode(bytes, encoding), sample) << name << " piece " << piece;
+        // An invalid byte after the text is found where it is.
+        Codec::TEncoding again = Codec::Resolve(name);
+        try {
+          Codec::Decode(bytes + "\xFF", again);
+          ADD_FAILURE() << name << " decoded 0xFF";
+        } catch (const Codec::EInvalidInput& e) {
+          EXPECT_EQ(e.Offset, bytes.size()) << name << " piece " << piece;
+        }
+      }
+    }
+  }
+  Codec::Backend::SetPieceSize(0);
+}
+
+}  // namespace
