@@ -134,6 +134,19 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
       Encoding = {"UTF-8", TFamily::fmUtf8};
   } else if (Encoding.Family == TFamily::fmUtf16) {
     Encoding.Family = StartsWith(Bytes, kBomUtf16LE) ? TFamily::fmUtf16LE : TFamily::fmUtf16BE;
+  } else if (Encoding.Family == TFamily::fmUtf8 || Encoding.Family == TFamily::fmUtf16LE ||
+             Encoding.Family == TFamily::fmUtf16BE) {
+    // A UTF-16 mark of the other byte order reads as U+FFFE, which no text starts with, and
+    // in UTF-8 as invalid bytes: the file is not in the encoding given. Decoding it anyway
+    // would find no line breaks and pass the file through unchanged.
+    const char* found = StartsWith(Bytes, kBomUtf16LE)   ? "UTF-16LE"
+                        : StartsWith(Bytes, kBomUtf16BE) ? "UTF-16BE"
+                                                         : nullptr;
+    if (found != nullptr &&
+        Encoding.Family != (found[6] == 'L' ? TFamily::fmUtf16LE : TFamily::fmUtf16BE))
+      throw EInvalidInput("the input starts with the " + std::string(found) +
+                              " byte-order mark, but the encoding given is " + Encoding.Name,
+                          0);
   }
   const std::string_view bom = BomOf(Encoding.Family);
   size_t base = 0;

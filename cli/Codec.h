@@ -50,7 +50,7 @@ TEncoding Resolve(const std::string& name);
 
 // Decodes Bytes in Encoding. For the Unicode families a leading byte-order mark is taken off
 // and recorded in the returned encoding (an unnamed encoding also takes its family from the
-// mark). Throws EInvalidInput.
+// mark). Throws EInvalidInput, also for a UTF-16 mark that contradicts a named UTF-8 or UTF-16.
 std::u16string Decode(std::string_view Bytes, TEncoding& Encoding);
 
 // Encodes Text in Encoding, the byte-order mark first when Encoding.Bom. Throws EUnencodable.

@@ -97,6 +97,9 @@ int Run(int argc, char** argv) {
   std::u16string result = Process(options, std::move(text));
   std::u16string().swap(text);
 
+  // The pattern is a line for another program (grep -P, the editor's search), not a part of
+  // the text: a byte-order mark before it would become part of its first alternative.
+  if (options.Operation->Id == 12 && !options.Mark) encoding.Bom = false;
   std::string bytes;
   try {
     bytes = Codec::Encode(result, encoding);

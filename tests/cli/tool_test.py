@@ -96,6 +96,31 @@ class ToolTest(unittest.TestCase):
         for bom, codec in ((b"\xff\xfe", "utf-16-le"), (b"\xfe\xff", "utf-16-be")):
             self.assertResult(["sort"], bom + text.encode(codec), bom + "あ\nい\n".encode(codec))
 
+    @quick
+    def test_a_byte_order_mark_that_contradicts_the_encoding_is_exit_2_naming_both(self):
+        text = "b\na\n"
+        cases = ((["-e", "UTF-16BE"], b"\xff\xfe" + text.encode("utf-16-le"), "UTF-16LE"),
+                 (["-e", "UTF-16LE"], b"\xfe\xff" + text.encode("utf-16-be"), "UTF-16BE"),
+                 (["--encoding", "UTF-8"], b"\xff\xfe" + text.encode("utf-16-le"), "UTF-16LE"))
+        for args, data, mark in cases:
+            with self.subTest(args=args):
+                code, out, err = run(args + ["sort"], data)
+                self.assertEqual((code, out), (2, b""), err)
+                self.assertIn(mark, err)
+                self.assertIn(args[1], err)
+        # The mark that agrees is taken off and written back.
+        self.assertResult(["-e", "UTF-16LE", "sort"], b"\xff\xfe" + text.encode("utf-16-le"),
+                          b"\xff\xfe" + "a\nb\n".encode("utf-16-le"))
+
+    @quick
+    def test_highlight_pattern_is_written_without_the_byte_order_mark(self):
+        self.assertResult(["highlight"], b"\xef\xbb\xbfx\nx\n", b"^\\Qx\\E$\n")
+        self.assertResult(["highlight"], b"\xff\xfe" + "x\nx\n".encode("utf-16-le"),
+                          "^\\Qx\\E$\n".encode("utf-16-le"))
+        # --mark shows the text itself, which keeps its mark.
+        self.assertResult(["highlight", "--mark", "--color=never"], b"\xef\xbb\xbfx\nx\n",
+                          b"\xef\xbb\xbf* x\n* x\n")
+
     def test_named_encodings_read_and_write_the_same_encoding(self):
         text, expected = "い\r\nう\r\nあ", "あ\r\nい\r\nう"
         for name, codec in (("UTF-16LE", "utf-16-le"), ("UTF-16BE", "utf-16-be"),
