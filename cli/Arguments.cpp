@@ -30,6 +30,11 @@ std::string OperationTable() {
     out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n"
         << "  " << std::string(22, ' ') << op.Summary << "\n";
   }
+  out << "\nDictionary order (the first four sorts, and lines the other sorts find equal) is the\n"
+         "collation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX (also\n"
+         "when none is set) is code-point order, the order of the UTF-8 bytes, as in sort;\n"
+         "root is the CLDR root collation; ja, en_US.UTF-8 and the like are the language's.\n"
+         "An unknown locale is an error. On Windows it is the user's locale.\n";
   out << "\nExit status: 0 done, 1 the operation or "
          "writing failed,\n2 usage, input or encoding error (nothing is written then).";
   return out.str();
@@ -60,7 +65,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                  "Encoding of input and output (default UTF-8; a byte-order mark is honoured)")
       ->type_name("NAME");
   app.add_option("--locale", options.Locale,
-                 "Collation locale of the dictionary orders (default: the environment)")
+                 "Collation of the dictionary orders: C, root, ja, ... (see below)")
       ->type_name("NAME");
   app.add_flag("--mark", options.Mark,
                "highlight: print the text with the repeated lines marked instead of the pattern");

@@ -27,20 +27,27 @@ struct TExit {
   std::string Message;
 };
 
+// Chooses the collation of the sort orders: --locale, else the environment. A locale ICU does
+// not know is refused (ICU would silently use its root order instead); the environment is
+// only checked when the operation sorts, so that a broken LANG does not stop reverse or dedupe.
 void ApplyLocale(const Arguments::TOptions& Options) {
-  if (!Options.Locale) return;
+  if (!Options.Locale && Options.Operation->Id > 8) return;
 #ifdef _WIN32
+  if (!Options.Locale) return;
   // The dictionary orders use the user's default locale, which a process cannot change for
   // itself; accepting the option would silently ignore it.
   throw TExit{kExitUsage,
               "--locale is not available on Windows: the dictionary orders follow the user's "
               "locale (set it in the system's region settings)"};
 #else
+  std::string warning;
   try {
-    standin::SetCollationLocale(*Options.Locale);
+    warning = standin::SetCollationLocale(Options.Locale.value_or(""));
   } catch (const std::exception& e) {
-    throw TExit{kExitUsage, "unknown locale " + *Options.Locale + ": " + e.what()};
+    throw TExit{kExitUsage, std::string(e.what()) +
+                                "; give a locale such as ja, en_US.UTF-8, root or C (--locale)"};
   }
+  if (!warning.empty()) System::WriteStderr("tarnwick: warning: " + warning + "\n");
 #endif
 }
 

@@ -248,7 +248,7 @@ TEST_P(SortDifferential, CollationKeysOrderLikeLocaleCompare) {
 #ifdef _WIN32
 INSTANTIATE_TEST_SUITE_P(System, SortDifferential, testing::Values(std::string("system")));
 #else
-INSTANTIATE_TEST_SUITE_P(Collations, SortDifferential, testing::Values("en", "ja", "root"),
+INSTANTIATE_TEST_SUITE_P(Collations, SortDifferential, testing::Values("en", "ja", "root", "C"),
                          [](const auto& Info) { return Info.param; });
 #endif
 

@@ -3,11 +3,13 @@
 #include "platform/linux/Nls.h"
 
 #include <unicode/ucol.h>
+#include <unicode/ures.h>
 #include <unicode/ustring.h>
 
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/Win32.h"
 
@@ -18,29 +20,56 @@ struct CollatorCloser {
   void operator()(UCollator* c) const { ucol_close(c); }
 };
 
+// The locale name that stands for code-point order (the POSIX "C" locale).
+const std::string kCodePoint = "C";
+
 struct CollatorState {
-  std::string locale;
-  std::unique_ptr<UCollator, CollatorCloser> collator;
+  std::string locale;                                   // the ICU name, or kCodePoint
+  std::unique_ptr<UCollator, CollatorCloser> collator;  // none in code-point order
+  bool ready = false;
 };
 
-// POSIX names such as "ja_JP.UTF-8@euro" carry a code set and modifier ICU does not want;
-// "C" and "POSIX" mean no language at all, which is ICU's root collation.
+// POSIX names such as "ja_JP.UTF-8@euro" carry a code set and modifier ICU does not want.
+// "C" and "POSIX" are code-point order, as in the C library's collation of those locales.
 std::string IcuLocaleFromPosix(std::string name) {
   if (auto at = name.find('@'); at != std::string::npos) name.erase(at);
   if (auto dot = name.find('.'); dot != std::string::npos) name.erase(dot);
-  if (name == "C" || name == "POSIX") return "";
+  if (name == "C" || name == "POSIX") return kCodePoint;
   return name;
 }
 
-std::string EnvironmentLocale() {
+// The locale name the environment gives and the variable it came from; none set means "C",
+// as for the C library.
+std::pair<std::string, std::string> EnvironmentLocale() {
   for (const char* var : {"LC_ALL", "LC_COLLATE", "LANG"}) {
     const char* value = std::getenv(var);
-    if (value != nullptr && *value != '\0') return IcuLocaleFromPosix(value);
+    if (value != nullptr && *value != '\0') return {value, var};
   }
+  return {kCodePoint, ""};
+}
+
+// Whether ICU has data for the locale: its own, or only a more general locale's (a warning
+// naming that one), or none but the root's (an error; ICU would silently use the root order).
+std::string CheckKnown(const std::string& locale, const std::string& given,
+                       const std::string& variable) {
+  if (locale == kCodePoint || locale.empty() || locale == "root") return "";
+  UErrorCode status = U_ZERO_ERROR;
+  UResourceBundle* bundle = ures_open(nullptr, locale.c_str(), &status);
+  UErrorCode ignored = U_ZERO_ERROR;
+  const char* actual = bundle ? ures_getLocaleByType(bundle, ULOC_ACTUAL_LOCALE, &ignored) : "";
+  const std::string fallback = actual != nullptr ? actual : "";
+  ures_close(bundle);
+  const std::string named =
+      "'" + given + "'" + (variable.empty() ? "" : " (from " + variable + ")");
+  if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING)
+    throw std::runtime_error("unknown locale " + named);
+  if (status == U_USING_FALLBACK_WARNING)
+    return "locale " + named + " is not known; using '" + fallback + "'";
   return "";
 }
 
 std::unique_ptr<UCollator, CollatorCloser> OpenCollator(const std::string& locale) {
+  if (locale == kCodePoint) return nullptr;
   UErrorCode status = U_ZERO_ERROR;
   UCollator* c = ucol_open(locale.c_str(), &status);
   if (U_FAILURE(status)) {
@@ -56,37 +85,106 @@ CollatorState& State() {
 }
 
 // The collator is opened on first use and kept: opening one costs far more than a comparison.
-UCollator* Collator() {
+// Without an explicit choice an unknown environment locale gets the root order, as ICU gives
+// it: the national-language functions have no way to report it.
+const CollatorState& Collation() {
   CollatorState& s = State();
-  if (!s.collator) {
-    s.locale = EnvironmentLocale();
+  if (!s.ready) {
+    s.locale = IcuLocaleFromPosix(EnvironmentLocale().first);
+    try {
+      CheckKnown(s.locale, s.locale, "");
+    } catch (const std::runtime_error&) {
+      s.locale = "root";
+    }
     s.collator = OpenCollator(s.locale);
+    s.ready = true;
   }
-  return s.collator.get();
+  return s;
+}
+
+// The code point at S[I], I moved past it; an unpaired surrogate stands for itself.
+inline uint32_t NextCodePoint(LPCWSTR S, int32_t N, int32_t& I) {
+  const char16_t C = S[I++];
+  if (C >= 0xD800 && C <= 0xDBFF && I < N && S[I] >= 0xDC00 && S[I] <= 0xDFFF)
+    return 0x10000 + ((C - 0xD800u) << 10) + (S[I++] - 0xDC00u);
+  return C;
+}
+
+// Code-point order: UTF-16 code-unit order would put U+10000 and above before U+E000..U+FFFF.
+int CompareCodePoints(LPCWSTR S1, int32_t N1, LPCWSTR S2, int32_t N2) {
+  int32_t I = 0;
+  while (I < N1 && I < N2 && S1[I] == S2[I]) ++I;
+  // Start again at a surrogate pair the common part ends inside.
+  if (I > 0 && S1[I - 1] >= 0xD800 && S1[I - 1] <= 0xDBFF) --I;
+  int32_t J = I;
+  while (I < N1 && J < N2) {
+    const uint32_t A = NextCodePoint(S1, N1, I);
+    const uint32_t B = NextCodePoint(S2, N2, J);
+    if (A != B) return A < B ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+  }
+  if (I < N1) return CSTR_GREATER_THAN;
+  return J < N2 ? CSTR_LESS_THAN : CSTR_EQUAL;
+}
+
+// The code points of S in UTF-8 (unpaired surrogates encoded as their own values), then a
+// terminating 0: UTF-8 keeps code-point order bytewise, and a shorter text that is a prefix
+// still comes first. Returns the key's length; writes it only when Room is enough.
+int32_t CodePointKey(LPCWSTR S, int32_t N, uint8_t* Dest, int32_t Room) {
+  int32_t Length = 1;
+  for (int32_t I = 0; I < N;) {
+    const uint32_t C = NextCodePoint(S, N, I);
+    Length += C < 0x80 ? 1 : C < 0x800 ? 2 : C < 0x10000 ? 3 : 4;
+  }
+  if (Dest == nullptr || Room < Length) return Length;
+  uint8_t* Out = Dest;
+  for (int32_t I = 0; I < N;) {
+    const uint32_t C = NextCodePoint(S, N, I);
+    if (C < 0x80) {
+      *Out++ = static_cast<uint8_t>(C);
+    } else if (C < 0x800) {
+      *Out++ = static_cast<uint8_t>(0xC0 | C >> 6);
+      *Out++ = static_cast<uint8_t>(0x80 | (C & 0x3F));
+    } else if (C < 0x10000) {
+      *Out++ = static_cast<uint8_t>(0xE0 | C >> 12);
+      *Out++ = static_cast<uint8_t>(0x80 | (C >> 6 & 0x3F));
+      *Out++ = static_cast<uint8_t>(0x80 | (C & 0x3F));
+    } else {
+      *Out++ = static_cast<uint8_t>(0xF0 | C >> 18);
+      *Out++ = static_cast<uint8_t>(0x80 | (C >> 12 & 0x3F));
+      *Out++ = static_cast<uint8_t>(0x80 | (C >> 6 & 0x3F));
+      *Out++ = static_cast<uint8_t>(0x80 | (C & 0x3F));
+    }
+  }
+  *Out = 0;
+  return Length;
 }
 
 }  // namespace
 
 int32_t Length(LPCWSTR s, int n) { return n < 0 ? u_strlen(s) : n; }
 
-void SetCollationLocale(const std::string& name) {
-  std::string locale = name.empty() ? EnvironmentLocale() : IcuLocaleFromPosix(name);
+std::string SetCollationLocale(const std::string& name) {
+  const auto [given, variable] =
+      name.empty() ? EnvironmentLocale() : std::pair<std::string, std::string>{name, ""};
+  const std::string locale = IcuLocaleFromPosix(given);
+  std::string warning = CheckKnown(locale, given, variable);
   auto collator = OpenCollator(locale);
   State().locale = locale;
   State().collator = std::move(collator);
+  State().ready = true;
+  return warning;
 }
 
-std::string CollationLocale() {
-  Collator();
-  return State().locale;
-}
+std::string CollationLocale() { return Collation().locale; }
 
 }  // namespace standin
 
 int CompareStringW(LCID, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int n2) {
   if (flags != 0 || s1 == nullptr || s2 == nullptr) return 0;
-  switch (
-      ucol_strcoll(standin::Collator(), s1, standin::Length(s1, n1), s2, standin::Length(s2, n2))) {
+  const standin::CollatorState& state = standin::Collation();
+  const int32_t length1 = standin::Length(s1, n1), length2 = standin::Length(s2, n2);
+  if (!state.collator) return standin::CompareCodePoints(s1, length1, s2, length2);
+  switch (ucol_strcoll(state.collator.get(), s1, length1, s2, length2)) {
     case UCOL_LESS:
       return CSTR_LESS_THAN;
     case UCOL_EQUAL:
@@ -134,10 +232,17 @@ int MapHalfWidth(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
 // For LCMAP_SORTKEY, dest is a byte buffer and destLen counts bytes, as on Windows.
 int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   const int32_t n = standin::Length(src, srcLen);
-  if (destLen == 0) return ucol_getSortKey(standin::Collator(), src, n, nullptr, 0);
-  if (dest == nullptr) return 0;
   auto* bytes = reinterpret_cast<uint8_t*>(dest);
-  const int32_t needed = ucol_getSortKey(standin::Collator(), src, n, bytes, destLen);
+  const standin::CollatorState& state = standin::Collation();
+  if (!state.collator) {
+    if (destLen == 0) return standin::CodePointKey(src, n, nullptr, 0);
+    if (dest == nullptr) return 0;
+    const int32_t needed = standin::CodePointKey(src, n, bytes, destLen);
+    return needed > destLen ? 0 : needed;
+  }
+  if (destLen == 0) return ucol_getSortKey(state.collator.get(), src, n, nullptr, 0);
+  if (dest == nullptr) return 0;
+  const int32_t needed = ucol_getSortKey(state.collator.get(), src, n, bytes, destLen);
   return needed > destLen ? 0 : needed;
 }
 

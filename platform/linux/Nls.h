@@ -6,12 +6,16 @@
 
 namespace standin {
 
-// Sets the collation locale (an ICU or POSIX locale name such as "ja_JP.UTF-8" or "en");
-// an empty name returns to the environment (LC_ALL, then LC_COLLATE, then LANG).
-// Throws std::runtime_error when ICU cannot open a collator for the name.
-void SetCollationLocale(const std::string& name);
+// Sets the collation locale from an ICU or POSIX locale name ("ja_JP.UTF-8", "en", "root" for
+// the CLDR root collation); "C" and "POSIX", with any code set, choose code-point order. An
+// empty name returns to the environment (LC_ALL, then LC_COLLATE, then LANG; none set is "C").
+// Returns a warning when ICU knows the name only through a more general locale ("en_ZZ" falls
+// back to "en"), otherwise "". Throws std::runtime_error, naming the locale (and the variable
+// it came from), when ICU knows neither it nor its language; the collation is then unchanged.
+std::string SetCollationLocale(const std::string& name);
 
-// The ICU locale name the collator is opened with ("" is the root collation).
+// The ICU locale name the collator is opened with ("" is the root collation), or "C" for
+// code-point order.
 std::string CollationLocale();
 
 }  // namespace standin

@@ -21,8 +21,9 @@ def quick(test):
     return test
 
 
-def run(args, data=b"", cwd=None):
-    proc = subprocess.run(TOOL + args, input=data, capture_output=True, cwd=cwd, timeout=120)
+def run(args, data=b"", cwd=None, env=None):
+    proc = subprocess.run(TOOL + args, input=data, capture_output=True, cwd=cwd, timeout=120,
+                          env=env)
     return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
 
 
@@ -217,6 +218,49 @@ class ToolTest(unittest.TestCase):
             self.assertEqual(run(["--locale", "en", "sort"], data)[:2], (2, b""))
         else:
             self.assertResult(["--locale", "en", "sort"], data, b"a\nb\nB\n")
+
+    @staticmethod
+    def env(**values):
+        env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_COLLATE", "LANG")}
+        env.update(values)
+        return env
+
+    def test_c_and_posix_locales_sort_in_code_point_order(self):
+        if WINDOWS:
+            self.skipTest("the Windows build follows the user's locale")
+        data = "é\nb\n😀\nＡ\nB\na\n".encode()
+        code_points = "B\na\nb\né\nＡ\n😀\n".encode()  # the order of the UTF-8 bytes
+        self.assertEqual(code_points, b"\n".join(sorted(data.split(b"\n")[:-1])) + b"\n")
+        for args, env in ((["--locale", "C"], None), (["--locale", "POSIX"], None),
+                          ([], self.env(LC_ALL="C")), ([], self.env(LC_ALL="POSIX")),
+                          ([], self.env(LC_COLLATE="C.UTF-8", LANG="en_US.UTF-8")),
+                          ([], self.env())):
+            with self.subTest(args=args, env=env and {k: v for k, v in env.items()
+                                                      if k.startswith(("LC_", "LANG"))}):
+                code, out, err = run(args + ["sort"], data, env=env)
+                self.assertEqual((code, err, out), (0, "", code_points))
+        # root is the CLDR order: symbols first, letters by their base letter.
+        self.assertResult(["--locale", "root", "sort"], data, "😀\na\nＡ\nb\nB\né\n".encode())
+
+    def test_an_unknown_locale_is_exit_2_naming_it(self):
+        if WINDOWS:
+            self.skipTest("the Windows build follows the user's locale")
+        for args, env, named in ((["--locale", "bogus"], None, "'bogus'"),
+                                 (["--locale", "xx_YY"], None, "'xx_YY'"),
+                                 ([], self.env(LC_ALL="bogus_XX.UTF-8"), "'bogus_XX.UTF-8' (from LC_ALL)"),
+                                 ([], self.env(LANG="zz_ZZ"), "'zz_ZZ' (from LANG)")):
+            with self.subTest(args=args, named=named):
+                code, out, err = run(args + ["sort-numeric"], b"b\na\n", env=env)
+                self.assertEqual((code, out), (2, b""))
+                self.assertIn("unknown locale " + named, err)
+        # An operation that does not compare text ignores the environment's locale.
+        code, out, err = run(["reverse"], b"a\nb\n", env=self.env(LC_ALL="bogus_XX.UTF-8"))
+        self.assertEqual((code, out, err), (0, b"b\na\n", ""))
+        # A locale ICU knows by its language only is used with a warning.
+        code, out, err = run(["--locale", "en_ZZ", "sort"], b"b\nB\na\n")
+        self.assertEqual((code, out), (0, b"a\nb\nB\n"))
+        self.assertIn("warning", err)
+        self.assertIn("'en'", err)
 
 
 def main():

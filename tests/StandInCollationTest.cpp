@@ -1,0 +1,91 @@
+// The stand-in's choice of collation: locale names it must refuse or accept, and the
+// code-point order of the C locale, in which comparisons and sort keys must agree.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/Win32.h"
+#include "platform/linux/Nls.h"
+
+namespace {
+
+class StandInCollation : public testing::Test {
+ protected:
+  void TearDown() override { standin::SetCollationLocale("en"); }
+};
+
+int Compare(const std::u16string& A, const std::u16string& B) {
+  return CompareStringW(LOCALE_USER_DEFAULT, 0, AsWide(A.data()), static_cast<int>(A.size()),
+                        AsWide(B.data()), static_cast<int>(B.size()));
+}
+
+std::string Key(const std::u16string& S) {
+  const int Size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, AsWide(S.data()),
+                                static_cast<int>(S.size()), nullptr, 0);
+  std::string Bytes(Size, '\0');
+  const int Written =
+      LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, AsWide(S.data()), static_cast<int>(S.size()),
+                   reinterpret_cast<LPWSTR>(Bytes.data()), Size);
+  EXPECT_EQ(Written, Size);
+  return Bytes;
+}
+
+TEST_F(StandInCollation, UnknownLocalesAreRefusedByName) {
+  for (const char* Name : {"bogus", "xx_YY", "bogus_XX.UTF-8"}) {
+    try {
+      standin::SetCollationLocale(Name);
+      ADD_FAILURE() << Name << " accepted";
+    } catch (const std::runtime_error& E) {
+      EXPECT_NE(std::string(E.what()).find(Name), std::string::npos) << E.what();
+    }
+  }
+  // A locale known through its language only is taken with a warning naming the language.
+  EXPECT_NE(standin::SetCollationLocale("en_ZZ").find("'en'"), std::string::npos);
+  for (const char* Name : {"en_US.UTF-8", "ja_JP", "ja", "root", "de_DE@euro"})
+    EXPECT_EQ(standin::SetCollationLocale(Name), "") << Name;
+}
+
+TEST_F(StandInCollation, CAndPosixAreCodePointOrder) {
+  for (const char* Name : {"C", "POSIX", "C.UTF-8"}) {
+    standin::SetCollationLocale(Name);
+    EXPECT_EQ(standin::CollationLocale(), "C") << Name;
+    EXPECT_EQ(Compare(u"B", u"a"), CSTR_LESS_THAN) << "capitals first, as bytes";
+    EXPECT_EQ(Compare(u"a", std::u16string(u"a\0", 2)), CSTR_LESS_THAN);
+    // A supplementary character comes after U+FFxx, though its first code unit is smaller.
+    EXPECT_EQ(Compare(u"😀", u"\uFF21"), CSTR_GREATER_THAN);
+    EXPECT_EQ(Compare(u"x😀", u"x\uE000"), CSTR_GREATER_THAN);
+    EXPECT_EQ(Compare(u"\xD800", u"\uE000"), CSTR_LESS_THAN) << "an unpaired surrogate";
+    EXPECT_EQ(Compare(u"é", u"e\u0301"), CSTR_GREATER_THAN) << "no canonical equivalence";
+  }
+  standin::SetCollationLocale("root");
+  EXPECT_EQ(Compare(u"B", u"a"), CSTR_GREATER_THAN) << "root is the CLDR order";
+}
+
+TEST_F(StandInCollation, CodePointKeysOrderAsTheComparison) {
+  standin::SetCollationLocale("C");
+  const std::u16string Units[] = {u"a",      u"B",      std::u16string(1, u'\0'),
+                                  u"é",      u"\uFF21", u"\uE000",
+                                  u"😀",      u"\xD800", u"\xDC00",
+                                  u"\xDBFF", u"日",     u"\x7F"};
+  std::mt19937 Random(5);
+  for (int N = 0; N < 20000; ++N) {
+    std::u16string A, B;
+    for (int I = Random() % 5; I > 0; --I) A += Units[Random() % std::size(Units)];
+    B = A.substr(0, Random() % (A.size() + 1));
+    for (int I = Random() % 4; I > 0; --I) B += Units[Random() % std::size(Units)];
+    const int Expected = Compare(A, B);
+    const std::string KeyA = Key(A), KeyB = Key(B);
+    const int ByKey = KeyA < KeyB ? CSTR_LESS_THAN : KeyA == KeyB ? CSTR_EQUAL : CSTR_GREATER_THAN;
+    ASSERT_EQ(ByKey, Expected);
+    ASSERT_EQ(Expected == CSTR_EQUAL, A == B);
+  }
+}
+
+}  // namespace
+#endif
