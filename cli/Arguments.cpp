@@ -97,6 +97,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
     if (options.Operation == nullptr) throw EUsage("unknown operation: " + first);
   }
   if (!second.empty()) options.Input = second;
+  if (app.count("--output") > 0 && options.Output.empty())
+    throw EUsage("-o needs a file name (\"-\" is standard output)");
   if (options.Output == "-") options.Output.clear();  // "-o -" is standard output, as for input
   if (!colour.empty()) {
     if (!options.Mark) throw EUsage("--color applies to highlight --mark only");

@@ -119,7 +119,7 @@ int Run(int argc, char** argv) {
     if (options.Output.empty())
       System::WriteStdout(bytes);
     else
-      System::WriteAtomically(options.Output, bytes);
+      System::WriteOutput(options.Output, bytes);
   } catch (const System::EFileError& e) {
     throw TExit{kExitFailed, e.what()};
   }

@@ -15,7 +15,8 @@ class EFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Sets up the process for texts of millions of lines (allocator tuning); called first.
+// Sets up the process for texts of millions of lines (allocator tuning) and for a file-size
+// limit (reported as a write error); called first.
 void PrepareForLargeTexts();
 
 // The command-line arguments after the program name, in UTF-8.
@@ -28,10 +29,13 @@ std::string ReadAll(const std::string& Path);
 void WriteStdout(std::string_view Bytes);
 void WriteStderr(std::string_view Utf8Message);
 
-// Replaces (or creates) the file at Path with Bytes so that a reader sees either the old or
-// the new content, never a part: a temporary file in the same folder, flushed to disk, then
-// renamed over Path. A replaced file keeps its permissions. On failure Path is untouched.
-void WriteAtomically(const std::string& Path, std::string_view Bytes);
+// Writes Bytes to the file at Path as sort -o does, once the whole result is ready: a regular
+// file is replaced atomically (a file in the same folder, flushed to disk, renamed over it,
+// keeping its permissions), so that a reader sees the old or the new content and a failure
+// leaves it as it was; a file with several hard links is rewritten in place; a device, FIFO
+// or terminal, and the file standard output writes to, are written directly. A file the user
+// may not write is refused. Symbolic links are followed, a dangling one creates its target.
+void WriteOutput(const std::string& Path, std::string_view Bytes);
 
 // True when standard output is a terminal that shows colour escapes.
 bool StdoutIsColourTerminal();

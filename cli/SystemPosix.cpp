@@ -10,13 +10,38 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
+#include <new>
 
+#include "cli/PosixCalls.h"
 #include "cli/System.h"
 
 namespace System {
+
+namespace Posix {
+
+TCalls& Calls() {
+  static TCalls calls = {
+      [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+      ::read,
+      ::write,
+      ::fsync,
+      ::close,
+      ::rename,
+      ::linkat,
+  };
+  return calls;
+}
+
+}  // namespace Posix
+
 namespace {
+
+using Posix::Calls;
 
 [[noreturn]] void Fail(const std::string& What, const std::string& Path, int Error) {
   throw EFileError(What + " " + Path + ": " + std::strerror(Error));
@@ -24,7 +49,7 @@ namespace {
 
 bool WriteFully(int fd, std::string_view Bytes) {
   while (!Bytes.empty()) {
-    const ssize_t n = ::write(fd, Bytes.data(), Bytes.size());
+    const ssize_t n = Calls().Write(fd, Bytes.data(), Bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -34,7 +59,8 @@ bool WriteFully(int fd, std::string_view Bytes) {
   return true;
 }
 
-// The temporary file being written, removed again when a signal ends the run.
+// The temporary file being written, removed again when a signal ends the run. An unnamed
+// file (O_TMPFILE) needs no removal: it vanishes with the process.
 char gTempPath[PATH_MAX + 32];
 
 extern "C" void RemoveTempAndDie(int signal) {
@@ -43,13 +69,22 @@ extern "C" void RemoveTempAndDie(int signal) {
   ::raise(signal);
 }
 
+// Every signal whose default action ends the process and that a handler may catch.
+constexpr int kFatalSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGPIPE,   SIGALRM,
+                                 SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+
 class TTempGuard {
  public:
   explicit TTempGuard(const std::string& Path) {
     std::strncpy(gTempPath, Path.c_str(), sizeof gTempPath - 1);
     struct sigaction action {};
     action.sa_handler = RemoveTempAndDie;
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(s, &action, nullptr);
+    for (int s : kFatalSignals) {
+      struct sigaction old {};
+      // A signal the caller ignores (nohup, or SIGXFSZ below) stays ignored.
+      if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+      ::sigaction(s, &action, nullptr);
+    }
   }
   ~TTempGuard() {
     if (!Kept) ::unlink(gTempPath);
@@ -58,9 +93,41 @@ class TTempGuard {
   bool Kept = false;
 };
 
+// A name for a temporary file in Folder ("" or ending in '/'), different at each call.
+std::string TempName(const std::string& Folder) {
+  static unsigned counter = 0;
+  static const char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned long long seed = (static_cast<unsigned long long>(::getpid()) << 32) ^
+                            static_cast<unsigned long long>(::time(nullptr)) * 2654435761u ^
+                            (++counter * 0x9E3779B97F4A7C15ull);
+  std::string name = Folder + ".tarnwick-";
+  for (int i = 0; i < 8; ++i, seed /= 36) name += kDigits[seed % 36];
+  return name;
+}
+
+// Path with its symbolic links followed, also when the last one dangles: writing through a
+// link writes the file it names (creating it, as a shell redirection does), and the link stays.
+std::string FollowLinks(const std::string& Path) {
+  std::string path = Path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) Fail("cannot resolve", Path, errno);
+    link.resize(static_cast<size_t>(n));
+    const size_t slash = path.find_last_of('/');
+    path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+  }
+  Fail("cannot resolve", Path, ELOOP);
+}
+
 }  // namespace
 
 void PrepareForLargeTexts() {
+  // Past a file-size limit a write then fails with EFBIG, reported like a full disk (and the
+  // temporary file removed), rather than the signal ending the process mid-write.
+  ::signal(SIGXFSZ, SIG_IGN);
 #ifdef __GLIBC__
   // The line lists allocate one small block per line and free them all together. glibc's fast
   // bins would keep a million of them unmerged and then consolidate them one by one on the
@@ -76,17 +143,28 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 std::string ReadAll(const std::string& Path) {
   const bool isStdin = Path == "-";
-  const int fd = isStdin ? STDIN_FILENO : ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = isStdin ? STDIN_FILENO : Calls().Open(Path.c_str(), O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) Fail("cannot open", Path, errno);
   struct stat st {};
   // A regular file is read with its size known, normally in one call; pipes grow the buffer.
   size_t capacity = 1 << 16;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) capacity = static_cast<size_t>(st.st_size) + 1;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    // A size the address space cannot hold would wrap (on 32-bit systems) and read as less.
+    if (static_cast<unsigned long long>(st.st_size) >= SIZE_MAX / 2) {
+      if (!isStdin) ::close(fd);
+      throw EFileError("cannot read " + Path + ": it is too large for this program (" +
+                       std::to_string(st.st_size) + " bytes)");
+    }
+    capacity = static_cast<size_t>(st.st_size) + 1;
+  }
   std::string data(capacity, '\0');
   size_t used = 0;
   for (;;) {
-    if (used == data.size()) data.resize(data.size() * 2);
-    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    if (used == data.size()) {
+      if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap
+      data.resize(data.size() * 2);
+    }
+    const ssize_t n = Calls().Read(fd, data.data() + used, data.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
@@ -107,49 +185,124 @@ void WriteStdout(std::string_view Bytes) {
 
 void WriteStderr(std::string_view Utf8Message) { WriteFully(STDERR_FILENO, Utf8Message); }
 
-void WriteAtomically(const std::string& Path, std::string_view Bytes) {
-  // Writing through a symbolic link replaces the file it points to, and the link stays.
-  std::string target = Path;
-  struct stat st {};
-  if (::lstat(Path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char* resolved = ::realpath(Path.c_str(), nullptr);
-    if (resolved == nullptr) Fail("cannot resolve", Path, errno);
-    target = resolved;
-    std::free(resolved);
-  }
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) throw EFileError("not a regular file: " + Path);
+namespace {
 
-  const size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  std::string temp = (slash == std::string::npos ? std::string() : folder) + ".tarnwick-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) Fail("cannot create a temporary file in", folder, errno);
-  TTempGuard guard(temp);
-
-  mode_t mode;
-  if (exists) {
-    mode = st.st_mode & 07777;
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Another owner cannot be given away without privilege; the permissions still apply.
+// Rewrites the file open as Fd in place: for a file with several hard links, which a rename
+// would split. Room for a longer result is reserved first, so that a full disk is found before
+// a byte changes; a failure after that leaves the file partly rewritten, as with sort -o.
+void RewriteInPlace(int Fd, const std::string& Path, std::string_view Bytes, off_t OldSize) {
+  if (static_cast<off_t>(Bytes.size()) > OldSize) {
+    const int error = ::posix_fallocate(Fd, 0, static_cast<off_t>(Bytes.size()));
+    if (error == ENOSPC || error == EFBIG || error == EDQUOT) {
+      Calls().Close(Fd);
+      Fail("cannot write", Path, error);
     }
+  }
+  int error = 0;
+  if (::lseek(Fd, 0, SEEK_SET) != 0 || !WriteFully(Fd, Bytes) ||
+      ::ftruncate(Fd, static_cast<off_t>(Bytes.size())) != 0 || Calls().Fsync(Fd) != 0)
+    error = errno;
+  if (Calls().Close(Fd) != 0 && error == 0) error = errno;
+  if (error != 0) Fail("cannot write", Path, error);
+}
+
+// Writes Bytes to a file in Folder that nobody else can see yet and gives it the name Target,
+// replacing what was there. The file is unnamed (O_TMPFILE) where the file system allows it,
+// so that not even SIGKILL can leave it behind; otherwise it is a named temporary file that
+// the fatal signals remove.
+void ReplaceFile(const std::string& Path, const std::string& Target, const std::string& Folder,
+                 std::string_view Bytes, const struct stat* Old, bool MayBeUnnamed = true) {
+  mode_t mode;
+  if (Old != nullptr) {
+    mode = Old->st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = 0666 & ~mask;
   }
+  const std::string folder = Folder.empty() ? "." : Folder;
+  int fd = -1;
+#ifdef O_TMPFILE
+  if (MayBeUnnamed) fd = Calls().Open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#endif
+  const bool unnamed = fd >= 0;
+  std::string temp;
+  for (int attempt = 0; !unnamed && fd < 0 && attempt < 100; ++attempt) {
+    temp = TempName(Folder);
+    fd = Calls().Open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) Fail("cannot create a temporary file in", folder, errno);
+  std::unique_ptr<TTempGuard> guard;
+  if (!unnamed) guard = std::make_unique<TTempGuard>(temp);
+
+  // The replacement keeps the owner and group where it can. Where it cannot (the file was
+  // someone else's), it must not keep a set-user-ID or set-group-ID bit: the program would
+  // then run as its new owner, the user who ran this tool.
+  if (Old != nullptr && ::fchown(fd, Old->st_uid, Old->st_gid) != 0) mode &= ~(S_ISUID | S_ISGID);
   int error = 0;
-  if (::fchmod(fd, mode) != 0 || !WriteFully(fd, Bytes) || ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (::fchmod(fd, mode) != 0 || !WriteFully(fd, Bytes) || Calls().Fsync(fd) != 0) error = errno;
+  if (error == 0 && unnamed) {
+    // Linked in under a temporary name first: a link cannot replace an existing file.
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      temp = TempName(Folder);
+      guard = std::make_unique<TTempGuard>(temp);
+      if (Calls().Linkat(AT_FDCWD, self, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+      error = errno;
+      guard->Kept = true;  // nothing was made
+      guard.reset();
+      if (error != EEXIST) break;
+    }
+  }
+  if (Calls().Close(fd) != 0 && error == 0) error = errno;
+  // Without /proc the unnamed file cannot be linked in: write a named one instead.
+  if (error == ENOENT && unnamed) return ReplaceFile(Path, Target, Folder, Bytes, Old, false);
+  if (error == 0 && Calls().Rename(temp.c_str(), Target.c_str()) != 0) error = errno;
   if (error != 0) Fail("cannot write", Path, error);
-  guard.Kept = true;
+  guard->Kept = true;
   // The rename itself is made durable by syncing the folder; failing that is not an error.
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
   }
+}
+
+}  // namespace
+
+void WriteOutput(const std::string& Path, std::string_view Bytes) {
+  struct stat st {
+  }, out{};
+  // -o /dev/stdout (or a name for the file standard output already writes to): write there,
+  // after what the shell or earlier commands wrote, rather than replace the whole file.
+  if (::stat(Path.c_str(), &st) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+      st.st_dev == out.st_dev && st.st_ino == out.st_ino) {
+    WriteStdout(Bytes);
+    return;
+  }
+  const std::string target = FollowLinks(Path);
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device, a FIFO or a terminal cannot be replaced: it is written as it is.
+    const int fd = Calls().Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
+    if (fd < 0) Fail("cannot write", Path, errno);
+    int error = WriteFully(fd, Bytes) ? 0 : errno;
+    if (Calls().Close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) Fail("cannot write", Path, error);
+    return;
+  }
+  if (exists) {
+    // Only a file the user may write is replaced (a rename would replace a read-only one).
+    const int fd = Calls().Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
+    if (fd < 0) Fail("cannot write", Path, errno);
+    if (st.st_nlink > 1) return RewriteInPlace(fd, Path, Bytes, st.st_size);
+    Calls().Close(fd);
+  }
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  ReplaceFile(Path, target, folder, Bytes, exists ? &st : nullptr);
 }
 
 bool StdoutIsColourTerminal() {

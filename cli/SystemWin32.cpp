@@ -5,7 +5,9 @@
 #include <shellapi.h>  // after windows.h, which it needs
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <new>
 
 #include "cli/System.h"
 
@@ -81,12 +83,24 @@ std::string ReadAll(const std::string& Path) {
   if (h == INVALID_HANDLE_VALUE) Fail("cannot open", Path, GetLastError());
   size_t capacity = 1 << 16;
   LARGE_INTEGER size{};
-  if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size))
+  if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size)) {
+    // On 32-bit Windows a size of 4 GiB or more does not fit size_t, and the byte after it
+    // could wrap to 0: the file would read as empty. Half the address space is already more
+    // than the text and its conversions can use.
+    if (static_cast<unsigned long long>(size.QuadPart) >= SIZE_MAX / 2) {
+      if (!isStdin) CloseHandle(h);
+      throw EFileError("cannot read " + Path + ": it is too large for this program (" +
+                       std::to_string(size.QuadPart) + " bytes)");
+    }
     capacity = static_cast<size_t>(size.QuadPart) + 1;
+  }
   std::string data(capacity, '\0');
   size_t used = 0;
   for (;;) {
-    if (used == data.size()) data.resize(data.size() * 2);
+    if (used == data.size()) {
+      if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap
+      data.resize(data.size() * 2);
+    }
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - used, 1u << 30));
     DWORD got = 0;
     if (!ReadFile(h, data.data() + used, chunk, &got, nullptr)) {
@@ -120,7 +134,7 @@ void WriteStderr(std::string_view Utf8Message) {
   }
 }
 
-void WriteAtomically(const std::string& Path, std::string_view Bytes) {
+void WriteOutput(const std::string& Path, std::string_view Bytes) {
   const std::wstring target = Wide(Path);
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;

@@ -177,6 +177,82 @@ class ToolTest(unittest.TestCase):
         self.assertTrue(os.path.islink(self.path("link.txt")))
         self.assertEqual(self.read("in.txt"), b"1\n2\n")
 
+    def test_output_like_sort_o_onto_special_files_links_and_protected_files(self):
+        if WINDOWS:
+            self.skipTest("POSIX files")
+        self.assertEqual(run(["sort", "-o", ""], b"a\n")[:2], (2, b""))
+        # /dev/null and a FIFO are written, not replaced.
+        code, _, err = run(["sort", "-o", "/dev/null"], b"b\na\n")
+        self.assertEqual((code, err), (0, ""))
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/null").st_mode))
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        reader = subprocess.Popen(["cat", fifo], stdout=subprocess.PIPE)
+        self.assertEqual(run(["sort", "-o", fifo], b"b\na\n")[0], 0)
+        self.assertEqual(reader.communicate(timeout=60)[0], b"a\nb\n")
+        # -o /dev/stdout adds to what the shell has written to the file, as sort -o does.
+        report = self.path("report.txt")
+        script = '{ echo header; "$@" -o /dev/stdout; } > "%s"' % report
+        proc = subprocess.run(["sh", "-c", script, "sh"] + TOOL + ["sort"], input=b"b\na\n")
+        self.assertEqual((proc.returncode, self.read("report.txt")), (0, b"header\na\nb\n"))
+        # A dangling link: its target is created and the link stays.
+        os.symlink("made.txt", self.path("dangling"))
+        self.assertEqual(run(["sort", "-o", self.path("dangling")], b"b\na\n")[0], 0)
+        self.assertTrue(os.path.islink(self.path("dangling")))
+        self.assertEqual(self.read("made.txt"), b"a\nb\n")
+        # A file with two hard links is rewritten in place: both names see the result.
+        self.path("one.txt", b"b\na\n")
+        os.link(self.path("one.txt"), self.path("two.txt"))
+        self.assertEqual(run(["sort", self.path("one.txt"), "-o", self.path("one.txt")])[0], 0)
+        self.assertEqual((self.read("one.txt"), self.read("two.txt")), (b"a\nb\n",) * 2)
+        self.assertEqual(os.stat(self.path("one.txt")).st_nlink, 2)
+        self.assertEqual(sorted(os.listdir(self.dir.name)),
+                         ["dangling", "fifo", "made.txt", "one.txt", "report.txt", "two.txt"])
+
+    def run_as_nobody(self, args, data=b"", limit=None):
+        def drop():
+            if limit is not None:
+                import resource
+                resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+            if os.geteuid() == 0:
+                os.setgid(65534)
+                os.setuid(65534)
+        proc = subprocess.run(TOOL + args, input=data, capture_output=True, preexec_fn=drop,
+                              timeout=120)
+        return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
+
+    def test_output_refuses_what_the_user_may_not_write_and_drops_setuid(self):
+        if WINDOWS:
+            self.skipTest("POSIX permissions")
+        os.chmod(self.dir.name, 0o777)
+        locked = self.path("locked.txt", b"keep\n")
+        os.chmod(locked, 0o444)
+        code, out, err = self.run_as_nobody(["sort", "-o", locked], b"b\na\n")
+        self.assertEqual(code, 1)
+        self.assertIn("Permission denied", err)
+        self.assertEqual(self.read("locked.txt"), b"keep\n")
+        if os.geteuid() != 0:
+            return  # another owner needs root to set up
+        program = self.path("program", b"b\na\n")
+        os.chmod(program, 0o6777)  # someone else's, writable by all, set-user-ID
+        code, _, err = self.run_as_nobody(["sort", program, "-o", program])
+        self.assertEqual((code, err), (0, ""))
+        self.assertEqual(self.read("program"), b"a\nb\n")
+        self.assertEqual(os.stat(program).st_mode & 0o6000, 0)
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["locked.txt", "program"])
+
+    def test_a_file_size_limit_leaves_the_target_and_no_temporary_file(self):
+        if WINDOWS:
+            self.skipTest("POSIX limits")
+        target = self.path("out.txt", b"old\n")
+        os.chmod(self.dir.name, 0o777)
+        os.chmod(target, 0o666)
+        code, _, err = self.run_as_nobody(["sort", "-o", target], b"line\n" * 2000, limit=4096)
+        self.assertEqual(code, 1, err)
+        self.assertIn("too large", err)
+        self.assertEqual(self.read("out.txt"), b"old\n")
+        self.assertEqual(os.listdir(self.dir.name), ["out.txt"])
+
     def test_highlight_mark_shows_the_repeated_lines(self):
         data = b"a\r\nb\na\r\n\n\n"
         self.assertResult(["highlight", "--mark", "--color=always"], data,

@@ -1,0 +1,22 @@
+// The POSIX calls the tool's file handling makes, through a table that tests replace to make
+// them fail as a full disk, a file-size limit or a failing device would.
+#pragma once
+
+#include <sys/types.h>
+
+namespace System::Posix {
+
+struct TCalls {
+  int (*Open)(const char* Path, int Flags, mode_t Mode);
+  ssize_t (*Read)(int Fd, void* Buffer, size_t Size);
+  ssize_t (*Write)(int Fd, const void* Buffer, size_t Size);
+  int (*Fsync)(int Fd);
+  int (*Close)(int Fd);
+  int (*Rename)(const char* From, const char* To);
+  int (*Linkat)(int FromFolder, const char* From, int ToFolder, const char* To, int Flags);
+};
+
+// The calls in use, initially the system's; a test changes entries and restores them.
+TCalls& Calls();
+
+}  // namespace System::Posix

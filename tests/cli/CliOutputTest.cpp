@@ -1,0 +1,161 @@
+// Writing the result with -o when the system fails midway: a full disk, a file-size limit, a
+// failing flush, rename or link, a read error. The calls are made to fail through the seam in
+// cli/PosixCalls.h; every failure must leave the target as it was and no temporary file.
+#ifndef _WIN32
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cli/PosixCalls.h"
+#include "cli/System.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Which call fails, and how. Plain globals: the seam takes plain function pointers.
+int gFailingCall = 0;  // the TCalls member index, see below; 0: none
+int gError = 0;
+bool gNoUnnamedFiles = false;
+size_t gWritten = 0;
+
+enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead };
+
+class OutputFailure : public testing::Test {
+ protected:
+  void SetUp() override {
+    Saved = System::Posix::Calls();
+    System::Posix::TCalls& calls = System::Posix::Calls();
+    calls.Open = [](const char* Path, int Flags, mode_t Mode) {
+#ifdef O_TMPFILE
+      if (gNoUnnamedFiles && (Flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+      }
+#endif
+      return ::open(Path, Flags, Mode);
+    };
+    // A write fails after some bytes have gone out, as a disk fills up.
+    calls.Write = [](int Fd, const void* Buffer, size_t Size) -> ssize_t {
+      if (gFailingCall == kWrite && gWritten > 0) {
+        errno = gError;
+        return -1;
+      }
+      const size_t part = gFailingCall == kWrite ? std::min<size_t>(Size, 3) : Size;
+      const ssize_t n = ::write(Fd, Buffer, part);
+      if (n > 0) gWritten += static_cast<size_t>(n);
+      return n;
+    };
+    calls.Read = [](int Fd, void* Buffer, size_t Size) -> ssize_t {
+      if (gFailingCall == kRead && gWritten > 0) {
+        errno = gError;
+        return -1;
+      }
+      const ssize_t n = ::read(Fd, Buffer, std::min<size_t>(Size, 4));
+      if (n > 0) gWritten += static_cast<size_t>(n);
+      return n;
+    };
+    calls.Fsync = [](int Fd) {
+      return gFailingCall == kFsync ? (errno = gError, -1) : ::fsync(Fd);
+    };
+    calls.Close = [](int Fd) {
+      const int result = ::close(Fd);
+      return gFailingCall == kClose ? (errno = gError, -1) : result;
+    };
+    calls.Rename = [](const char* From, const char* To) {
+      return gFailingCall == kRename ? (errno = gError, -1) : ::rename(From, To);
+    };
+    calls.Linkat = [](int A, const char* From, int B, const char* To, int Flags) {
+      return gFailingCall == kLinkat ? (errno = gError, -1) : ::linkat(A, From, B, To, Flags);
+    };
+    char name[] = "/tmp/tarnwick-output-XXXXXX";
+    Folder = ::mkdtemp(name);
+    Target = Folder / "out.txt";
+    std::ofstream(Target) << "old content\n";
+    gWritten = 0;
+  }
+  void TearDown() override {
+    System::Posix::Calls() = Saved;
+    gFailingCall = gError = 0;
+    gNoUnnamedFiles = false;
+    fs::remove_all(Folder);
+  }
+
+  std::string Content(const fs::path& Path) const {
+    std::ifstream in(Path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+  // The target still holds its old content and is the only file in the folder.
+  void ExpectUntouched(const std::string& What) {
+    EXPECT_EQ(Content(Target), "old content\n") << What;
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(Folder)) ++files, (void)entry;
+    EXPECT_EQ(files, 1u) << What << ": a temporary file was left";
+  }
+
+  System::Posix::TCalls Saved{};
+  fs::path Folder, Target;
+};
+
+TEST_F(OutputFailure, EachFailingCallLeavesTheTargetAndNoTemporaryFile) {
+  struct TCase {
+    const char* Label;
+    int Call, Error;
+  };
+  const TCase cases[] = {{"disk full while writing", kWrite, ENOSPC},
+                         {"file-size limit while writing", kWrite, EFBIG},
+                         {"flush fails", kFsync, EIO},
+                         {"close fails", kClose, EIO},
+                         {"rename fails", kRename, EIO},
+                         {"link fails", kLinkat, EIO}};
+  for (bool unnamed : {true, false}) {
+    for (const TCase& c : cases) {
+      if (c.Call == kLinkat && !unnamed) continue;  // only unnamed files are linked
+      gNoUnnamedFiles = !unnamed;
+      gFailingCall = c.Call;
+      gError = c.Error;
+      gWritten = 0;
+      const std::string label = std::string(c.Label) + (unnamed ? "" : ", named temporary file");
+      try {
+        System::WriteOutput(Target.string(), "the new content, longer than the old one\n");
+        ADD_FAILURE() << label << ": no error";
+      } catch (const System::EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(std::strerror(c.Error)), std::string::npos)
+            << label << ": " << e.what();
+      }
+      ExpectUntouched(label);
+    }
+  }
+  // Without failures both ways replace the file and leave nothing else.
+  for (bool unnamed : {true, false}) {
+    gFailingCall = 0;
+    gNoUnnamedFiles = !unnamed;
+    System::WriteOutput(Target.string(), "new\n");
+    EXPECT_EQ(Content(Target), "new\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1);
+  }
+}
+
+TEST_F(OutputFailure, AReadErrorMidwayIsAnErrorNotAShortInput) {
+  const fs::path input = Folder / "in.txt";
+  std::ofstream(input) << "first line\nsecond line\n";
+  gFailingCall = kRead;
+  gError = EIO;
+  EXPECT_THROW(System::ReadAll(input.string()), System::EFileError);
+  gFailingCall = 0;
+  EXPECT_EQ(System::ReadAll(input.string()), "first line\nsecond line\n");
+}
+
+}  // namespace
+#endif
