@@ -122,7 +122,39 @@ TEncoding Resolve(const std::string& name) {
   return Backend::Resolve(name);
 }
 
+namespace {
+
+std::u16string DecodeBody(std::string_view Bytes, size_t base, const TEncoding& Encoding);
+
+// For input that is not UTF-8 although no encoding was named: the encoding its bytes look
+// like, as advice to give --encoding. UTF-16 shows as zero bytes in every other place; the
+// Japanese legacy encodings are tried by decoding.
+std::string Suggestion(std::string_view Bytes) {
+  const std::string_view sample = Bytes.substr(0, 1 << 20);
+  size_t zeroEven = 0, zeroOdd = 0;
+  for (size_t i = 0; i < sample.size(); ++i) (i % 2 ? zeroOdd : zeroEven) += sample[i] == 0;
+  const char* guess = nullptr;
+  if (zeroOdd * 4 > sample.size() / 2 && zeroEven * 8 < zeroOdd) guess = "UTF-16LE";
+  if (zeroEven * 4 > sample.size() / 2 && zeroOdd * 8 < zeroEven) guess = "UTF-16BE";
+  if (guess != nullptr)
+    return "; if the file is in " + std::string(guess) + ", give --encoding " + guess;
+  std::string advice;
+  for (const char* name : {"Shift_JIS", "EUC-JP"}) {
+    try {
+      TEncoding other = Backend::Resolve(name);
+      Backend::DecodeOther(sample, other);
+      advice += (advice.empty() ? "; if the file is in " : ", or in ") + std::string(name) +
+                ", give --encoding " + name;
+    } catch (const std::exception&) {
+    }
+  }
+  return advice;
+}
+
+}  // namespace
+
 std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
+  const bool named = !Encoding.Name.empty();
   // An unnamed encoding is UTF-8 unless a mark says otherwise; "UTF-16" takes its byte order
   // from the mark and is big-endian without one.
   if (Encoding.Name.empty()) {
@@ -154,8 +186,35 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
     Encoding.Bom = true;
     base = bom.size();
   }
-  const std::string_view body = Bytes.substr(base);
+  try {
+    return DecodeBody(Bytes, base, Encoding);
+  } catch (const EInvalidInput& e) {
+    // The message also names the line, counted as the line commands count lines (CR LF, CR
+    // or LF), and for unnamed input suggests an encoding the bytes would be valid in.
+    const bool utf16 =
+        Encoding.Family == TFamily::fmUtf16LE || Encoding.Family == TFamily::fmUtf16BE;
+    const size_t step = utf16 ? 2 : 1, low = Encoding.Family == TFamily::fmUtf16BE ? 1 : 0;
+    size_t line = 1;
+    for (size_t i = base; i + step <= e.Offset; i += step) {
+      if (utf16 && Bytes[i + 1 - low] != 0) continue;
+      const char c = Bytes[i + low];
+      if (c == '\n' ||
+          (c == '\r' && !(i + 2 * step - 1 < Bytes.size() && Bytes[i + step + low] == '\n' &&
+                          (!utf16 || Bytes[i + step + 1 - low] == 0))))
+        ++line;
+    }
+    std::string message = e.what();
+    const size_t at = message.find("at byte offset");
+    if (at != std::string::npos) message.insert(at + 3, "line " + std::to_string(line) + ", ");
+    if (!named) message += Suggestion(Bytes);
+    throw EInvalidInput(message, e.Offset);
+  }
+}
 
+namespace {
+
+std::u16string DecodeBody(std::string_view Bytes, size_t base, const TEncoding& Encoding) {
+  const std::string_view body = Bytes.substr(base);
   switch (Encoding.Family) {
     case TFamily::fmUtf8: {
       std::u16string out;
@@ -174,6 +233,8 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
       return DecodeOther(Bytes, Encoding);
   }
 }
+
+}  // namespace
 
 std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
   std::string out(Encoding.Bom ? BomOf(Encoding.Family) : std::string_view{});

@@ -306,6 +306,9 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
 }
 
 bool StdoutIsColourTerminal() {
+  // NO_COLOR set to anything but the empty string turns colour off, as in other tools.
+  const char* noColour = std::getenv("NO_COLOR");
+  if (noColour != nullptr && *noColour != '\0') return false;
   if (!::isatty(STDOUT_FILENO)) return false;
   const char* term = std::getenv("TERM");
   return term == nullptr || std::strcmp(term, "dumb") != 0;

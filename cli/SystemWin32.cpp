@@ -174,6 +174,8 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
 }
 
 bool StdoutIsColourTerminal() {
+  // NO_COLOR set to anything but the empty string turns colour off, as in other tools.
+  if (GetEnvironmentVariableW(L"NO_COLOR", nullptr, 0) > 1) return false;
   HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode;
   if (!GetConsoleMode(h, &mode)) return false;

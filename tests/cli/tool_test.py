@@ -271,6 +271,35 @@ class ToolTest(unittest.TestCase):
                 self.assertEqual((code, out), (2, b""))
                 self.assertTrue(err.startswith("tarnwick: "), err)
 
+    @quick
+    def test_messages_are_in_the_tools_own_words(self):
+        cases = ((["--id", "abc"], "tarnwick: --id takes a number from 1 to 12, not 'abc'"),
+                 (["--id", "13"], "tarnwick: --id takes a number from 1 to 12, not '13'"),
+                 (["-o", "a", "-o", "b", "sort"], "tarnwick: --output may be given only once"),
+                 (["--bogus", "sort"], "tarnwick: unknown option '--bogus'"),
+                 (["highlight", "--mark", "--color=x"],
+                  "tarnwick: --color takes auto, always or never, not 'x'"))
+        for args, message in cases:
+            with self.subTest(args=args):
+                code, out, err = run(args)
+                self.assertEqual((code, out), (2, b""))
+                self.assertEqual(err.splitlines()[0], message)
+        self.assertIn(b"Usage: tarnwick [OPTIONS] OPERATION [FILE]", run(["--help"])[1])
+
+    @quick
+    def test_invalid_input_names_the_line_and_suggests_an_encoding(self):
+        code, _, err = run(["sort"], "ok\r\nいい\n".encode("shift_jis"))
+        self.assertEqual(code, 2)
+        self.assertIn("line 2, byte offset 4", err)
+        self.assertIn("--encoding Shift_JIS", err)
+        code, _, err = run(["-e", "UTF-8", "sort"], "ok\r\nいい\n".encode("shift_jis"))
+        self.assertNotIn("--encoding", err)
+
+    def test_no_color_turns_colour_off(self):
+        env = dict(os.environ, NO_COLOR="1")
+        code, out, _ = run(["highlight", "--mark"], b"a\na\n", env=env)
+        self.assertEqual((code, out), (0, b"* a\n* a\n"))
+
     def test_write_failures_are_exit_1(self):
         code, _, err = run(["sort", "-o", self.path("no/such/dir/out.txt")], b"a\n")
         self.assertEqual(code, 1)
