@@ -1,14 +1,11 @@
-// The quicksort of the keyed engine over records that carry their line's keys: the exact
-// scheme of ListClone::QuickSort, with two additions that never change the resulting text:
-// key bytes shared by a whole range are skipped, and a work budget hands inputs on which the
-// middle pivot degrades to quadratic time to an O(n log n) sort when the text cannot tell.
+// The quicksort of the keyed engine over records that carry their line's keys. It moves the
+// records exactly as ListClone::QuickSort moves the cells, so a consistent comparison gives
+// the described permutation; whatever the comparison answers, it only ever touches records
+// inside the range it was given and ends with each record present exactly once.
 #pragma once
 
-#include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "TemplateList/ListClone.h"
@@ -16,156 +13,34 @@
 
 namespace StringRecordListNormalSort::RecordSort {
 
-// Records that carry collation key bytes, which Deepen can move on.
+// What the sort moves: a record with Index, the line's position before the sort, which
+// indexes Cells and the key tables. A record with collation key bytes in Prefix and Prefix2
+// (bytes Depth .. Depth + 15 of its key) has them moved deeper where a range shares them.
+// TOrder is called as Compare(A, B, Depth) and answers -1, 0 or +1 as the line comparator
+// would, Depth being the number of leading key bytes every record of the range shares.
 template <typename TRecord>
 concept PrefixedRecord = requires(TRecord R) {
   R.Prefix;
 };
 
+// The line of cell I.
 inline const std::u16string& Line(ListClone::PPointerList Cells, int32_t I) {
   return *static_cast<const std::u16string*>(Cells[I]);
 }
 
-// The quicksort only ever compares records of the range it works on, and a range holds lines
-// of neighbouring ranks, which often share their first key bytes. Key bytes that every record
-// of the range shares decide nothing there: the prefixes move past them, so that such lines
-// are still told apart inside the record array. Exhausted tells that no key of the range has
-// bytes left to move on to.
-constexpr int32_t DeepenFrom = 64;  // smaller ranges are not worth the scan
-constexpr size_t DeepenBy = 3;      // fewer shared bytes are not worth fetching the keys again
-
-template <typename TRecord>
-void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, size_t& Depth,
-            bool& Exhausted) {
-  for (;;) {
-    // The bits in which any prefix differs from the first; the scan stops as soon as too few
-    // leading bytes are left in common.
-    const uint64_t First = Records[L].Prefix;
-    const uint64_t Stop = ~uint64_t{0} << (64 - 8 * DeepenBy);
-    uint64_t Differ = 0;
-    for (int32_t K = L + 1; K <= R && (Differ & Stop) == 0; ++K) {
-      Differ |= Records[K].Prefix ^ First;
-    }
-    if ((Differ & Stop) != 0) return;
-    const size_t Shared = Differ == 0 ? 8 : static_cast<size_t>(std::countl_zero(Differ)) / 8;
-    if (Shared == 8) {
-      size_t Longest = 0;
-      for (int32_t K = L; K <= R; ++K) Longest = std::max(Longest, Keys.Length(Records[K].Index));
-      if (Longest <= Depth + 16) {
-        Exhausted = true;
-        return;
-      }
-    }
-    Depth += Shared;
-    for (int32_t K = L; K <= R; ++K) {
-      // The keys lie scattered over the arena: fetching ahead overlaps the cache misses.
-      if (K + 16 <= R) Keys.PrefetchOffsets(Records[K + 16].Index);
-      if (K + 8 <= R) Keys.PrefetchKey(Records[K + 8].Index, Depth);
-      Records[K].Prefix = Keys.Prefix(Records[K].Index, Depth);
-      Records[K].Prefix2 = Keys.Prefix(Records[K].Index, Depth + 8);
-    }
-    if (Shared < 8) return;
-  }
-}
-
-// ListClone::QuickSort step for step (middle pivot read once per pass, the same I and J
-// moves, recursion into the smaller part), so equal comparisons give the same permutation.
-// Each pass charges its range's size to Budget; when the budget runs out the sort stops
-// half-done and returns false.
+// Sorts Records[L .. R] (L <= R) as ListClone::QuickSort would with Compare, charging each
+// pass's range size to Budget; false, leaving the range half-sorted, once it runs out.
 template <typename TRecord, typename TOrder>
 bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
-                      const TCollationKeys& Keys, size_t Depth, bool Exhausted, int64_t& Budget) {
-  do {
-    Budget -= R - L + 1;
-    if (Budget < 0) return false;
-    if constexpr (PrefixedRecord<TRecord>) {
-      if (!Exhausted && R - L + 1 >= DeepenFrom) Deepen(Records, L, R, Keys, Depth, Exhausted);
-    }
-    int32_t I = L;
-    int32_t J = R;
-    const TRecord P = Records[L + (R - L) / 2];
-    do {
-      while (Compare(Records[I], P, Depth) < 0) ++I;
-      while (Compare(Records[J], P, Depth) > 0) --J;
-      if (I <= J) {
-        std::swap(Records[I], Records[J]);
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (J - L < R - I) {
-      if (L < J && !QuickSortRecords(Records, L, J, Compare, Keys, Depth, Exhausted, Budget)) {
-        return false;
-      }
-      L = I;
-    } else {
-      if (I < R && !QuickSortRecords(Records, I, R, Compare, Keys, Depth, Exhausted, Budget)) {
-        return false;
-      }
-      R = J;
-    }
-  } while (L < R);
-  return true;
-}
+                      const TCollationKeys& Keys, size_t Depth, bool Exhausted, int64_t& Budget);
 
-// Puts the records back in their order before the sort, with their key bytes taken from the
-// start of the keys again, so that a sort can start over.
-template <typename TRecord>
-void RestoreRecords(std::vector<TRecord>& Records, const TCollationKeys& Keys) {
-  for (size_t I = 0; I < Records.size(); ++I) {
-    while (static_cast<size_t>(Records[I].Index) != I)
-      std::swap(Records[I], Records[Records[I].Index]);
-  }
-  if constexpr (PrefixedRecord<TRecord>) {
-    for (size_t I = 0; I < Records.size(); ++I) {
-      Records[I].Prefix = Keys.Prefix(I);
-      Records[I].Prefix2 = Keys.Prefix(I, 8);
-    }
-  }
-}
-
-// Sorts the records by any O(n log n) method and tells whether that gives the text the
-// quicksort would give. Any correct sort puts the lines in the same order up to the order of
-// lines that compare equal; when every such group holds lines that are the same code unit
-// for code unit, the order inside the groups cannot be seen in the text.
-template <typename TRecord, typename TOrder>
-bool SortByAnyMethod(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
-                     const TOrder& Compare) {
-  std::sort(Records.begin(), Records.end(), [&Compare](const TRecord& A, const TRecord& B) {
-    const int32_t Result = Compare(A, B, 0);
-    return Result != 0 ? Result < 0 : A.Index < B.Index;
-  });
-  for (size_t K = 1; K < Records.size(); ++K) {
-    if (Compare(Records[K - 1], Records[K], 0) == 0 &&
-        Line(Cells, Records[K - 1].Index) != Line(Cells, Records[K].Index)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The quicksort's passes add up to about 1.4 n log2 n on ordinary texts; a budget of a few
-// times that is only exhausted by the inputs (organ pipes and the like) on which the middle
-// pivot degrades to quadratic time.
-inline int64_t WorkBudget(size_t Count) {
-  return 3 * static_cast<int64_t>(Count) * (std::bit_width(Count) + 2);
-}
-
-// Sorts the records by Compare as the quicksort does. When an input drives the quicksort
-// towards quadratic time, a sort of guaranteed O(n log n) takes over if it yields the same
-// text, which it does unless lines that differ compare equal; only then does the quicksort
-// run to its end whatever it costs.
+// Sorts Records (Records[I].Index == I on entry) into the order the quicksort gives, in
+// O(n log n) even on inputs that drive the middle pivot to quadratic time whenever the text
+// cannot show the difference. Keys are the lines' collation keys for prefixed records.
 template <typename TRecord, typename TOrder>
 void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
-                 const TOrder& Compare, const TCollationKeys& Keys) {
-  const auto Last = static_cast<int32_t>(Records.size()) - 1;
-  int64_t Budget = WorkBudget(Records.size());
-  if (QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget)) return;
-  RestoreRecords(Records, Keys);
-  if (SortByAnyMethod(Cells, Records, Compare)) return;
-  RestoreRecords(Records, Keys);
-  Budget = INT64_MAX;
-  QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
-}
+                 const TOrder& Compare, const TCollationKeys& Keys);
 
 }  // namespace StringRecordListNormalSort::RecordSort
+
+#include "sorting/RecordQuickSortImpl.h"

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -182,6 +184,66 @@ TEST(ListClone, SortSurvivesAdversarialOrdersWithoutDeepRecursion) {
   for (int I = 0; I < N; ++I) L.Add(P(I < N / 2 ? I : N - I));  // organ pipe
   L.Sort(ByValue);
   for (int I = 1; I < N; ++I) ASSERT_LE(ByValue(L.GetItem(I - 1), L.GetItem(I)), 0);
+}
+
+namespace {
+
+// Comparators that contradict themselves, as a platform comparison can: answers at random,
+// every item below every other (itself included), above every other, and a cycle of three.
+enum class Disorder { Random, AlwaysLess, AlwaysGreater, Cycle };
+Disorder CurrentDisorder;
+std::mt19937 DisorderRng;
+bool SawOutsider;  // the sort handed over an item from outside the range it was given
+
+constexpr intptr_t Outsider = -7;
+
+int32_t Disordered(void* A, void* B) {
+  for (void* Item : {A, B}) SawOutsider |= reinterpret_cast<intptr_t>(Item) == Outsider;
+  switch (CurrentDisorder) {
+    case Disorder::Random:
+      return static_cast<int32_t>(DisorderRng() % 3) - 1;
+    case Disorder::AlwaysLess:
+      return -1;
+    case Disorder::AlwaysGreater:
+      return 1;
+    case Disorder::Cycle: {
+      const auto X = reinterpret_cast<intptr_t>(A) % 3, Y = reinterpret_cast<intptr_t>(B) % 3;
+      return X == Y ? 0 : (X + 1) % 3 == Y ? -1 : 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(ListClone, SortStaysInItsRangeWhateverTheComparisonAnswers) {
+  for (Disorder Kind :
+       {Disorder::Random, Disorder::AlwaysLess, Disorder::AlwaysGreater, Disorder::Cycle}) {
+    CurrentDisorder = Kind;
+    DisorderRng.seed(17);
+    for (int32_t N : {1, 2, 3, 5, 8, 17, 64, 300, 2000}) {
+      // The range sits between items that must never reach the comparison or move.
+      std::vector<void*> Slots(N + 4, P(Outsider));
+      std::vector<intptr_t> Expected;
+      for (int32_t I = 0; I < N; ++I) {
+        Slots[I + 2] = P(1000 + (I * 7919) % N);
+        Expected.push_back(1000 + (I * 7919) % N);
+      }
+      SawOutsider = false;
+      QuickSort(Slots.data(), 2, N + 1, Disordered);
+      EXPECT_FALSE(SawOutsider) << "disorder " << int(Kind) << ", " << N << " items";
+      std::vector<intptr_t> Got;
+      for (void* Item : Slots) Got.push_back(reinterpret_cast<intptr_t>(Item));
+      EXPECT_EQ((std::vector<intptr_t>(Got.begin(), Got.begin() + 2)),
+                (std::vector<intptr_t>(2, Outsider)));
+      EXPECT_EQ((std::vector<intptr_t>(Got.end() - 2, Got.end())),
+                (std::vector<intptr_t>(2, Outsider)));
+      std::vector<intptr_t> Sorted(Got.begin() + 2, Got.end() - 2);
+      std::sort(Sorted.begin(), Sorted.end());
+      std::sort(Expected.begin(), Expected.end());
+      EXPECT_EQ(Sorted, Expected) << "every item exactly once";
+    }
+  }
 }
 
 struct AssignCase {

@@ -1,0 +1,196 @@
+// The record quicksort's implementation (contract in RecordQuickSort.h): the exact scheme of
+// ListClone::QuickSort with two additions that never change the resulting text: key bytes
+// shared by a whole range are skipped, and a work budget hands inputs on which the middle
+// pivot degrades to quadratic time to an O(n log n) sort when the text cannot tell.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sorting/RecordQuickSort.h"
+
+namespace StringRecordListNormalSort::RecordSort {
+
+// The quicksort only ever compares records of the range it works on, and a range holds lines
+// of neighbouring ranks, which often share their first key bytes. Key bytes that every record
+// of the range shares decide nothing there: the prefixes move past them, so that such lines
+// are still told apart inside the record array. Exhausted tells that no key of the range has
+// bytes left to move on to.
+constexpr int32_t DeepenFrom = 64;  // smaller ranges are not worth the scan
+constexpr size_t DeepenBy = 3;      // fewer shared bytes are not worth fetching the keys again
+
+template <typename TRecord>
+void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, size_t& Depth,
+            bool& Exhausted) {
+  for (;;) {
+    // The bits in which any prefix differs from the first; the scan stops as soon as too few
+    // leading bytes are left in common.
+    const uint64_t First = Records[L].Prefix;
+    const uint64_t Stop = ~uint64_t{0} << (64 - 8 * DeepenBy);
+    uint64_t Differ = 0;
+    for (int32_t K = L + 1; K <= R && (Differ & Stop) == 0; ++K) {
+      Differ |= Records[K].Prefix ^ First;
+    }
+    if ((Differ & Stop) != 0) return;
+    const size_t Shared = Differ == 0 ? 8 : static_cast<size_t>(std::countl_zero(Differ)) / 8;
+    if (Shared == 8) {
+      size_t Longest = 0;
+      for (int32_t K = L; K <= R; ++K) Longest = std::max(Longest, Keys.Length(Records[K].Index));
+      if (Longest <= Depth + 16) {
+        Exhausted = true;
+        return;
+      }
+    }
+    Depth += Shared;
+    for (int32_t K = L; K <= R; ++K) {
+      // The keys lie scattered over the arena: fetching ahead overlaps the cache misses.
+      if (K + 16 <= R) Keys.PrefetchOffsets(Records[K + 16].Index);
+      if (K + 8 <= R) Keys.PrefetchKey(Records[K + 8].Index, Depth);
+      Records[K].Prefix = Keys.Prefix(Records[K].Index, Depth);
+      Records[K].Prefix2 = Keys.Prefix(Records[K].Index, Depth + 8);
+    }
+    if (Shared < 8) return;
+  }
+}
+
+// ListClone::QuickSort step for step (middle pivot read once per pass, the same I and J
+// moves, the same bounds on the scans, recursion into the smaller part), so equal comparisons
+// give the same permutation.
+template <typename TRecord, typename TOrder>
+bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
+                      const TCollationKeys& Keys, size_t Depth, bool Exhausted, int64_t& Budget) {
+  do {
+    Budget -= R - L + 1;
+    if (Budget < 0) return false;
+    if constexpr (PrefixedRecord<TRecord>) {
+      if (!Exhausted && R - L + 1 >= DeepenFrom) Deepen(Records, L, R, Keys, Depth, Exhausted);
+    }
+    int32_t I = L;
+    int32_t J = R;
+    const TRecord P = Records[L + (R - L) / 2];
+    do {
+      // A consistent comparison stops each scan inside the range (at the pivot, or at the
+      // record the other scan left behind); the bounds hold the scans in when a key and the
+      // platform's comparison disagree, or when the comparison is not transitive.
+      while (I <= R && Compare(Records[I], P, Depth) < 0) ++I;
+      while (J >= L && Compare(Records[J], P, Depth) > 0) --J;
+      if (I <= J) {
+        std::swap(Records[I], Records[J]);
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    // Only a comparison that contradicts itself lets a pass end without a swap; the record
+    // at the far end then counts as placed, so that every pass shrinks the range.
+    if (J >= R) {
+      J = R - 1;
+      I = R;
+    } else if (I <= L) {
+      I = L + 1;
+      J = L;
+    }
+    if (J - L < R - I) {
+      if (L < J && !QuickSortRecords(Records, L, J, Compare, Keys, Depth, Exhausted, Budget)) {
+        return false;
+      }
+      L = I;
+    } else {
+      if (I < R && !QuickSortRecords(Records, I, R, Compare, Keys, Depth, Exhausted, Budget)) {
+        return false;
+      }
+      R = J;
+    }
+  } while (L < R);
+  return true;
+}
+
+// Puts the records back in their order before the sort, with their key bytes taken from the
+// start of the keys again, so that a sort can start over.
+template <typename TRecord>
+void RestoreRecords(std::vector<TRecord>& Records, const TCollationKeys& Keys) {
+  for (size_t I = 0; I < Records.size(); ++I) {
+    while (static_cast<size_t>(Records[I].Index) != I)
+      std::swap(Records[I], Records[Records[I].Index]);
+  }
+  if constexpr (PrefixedRecord<TRecord>) {
+    for (size_t I = 0; I < Records.size(); ++I) {
+      Records[I].Prefix = Keys.Prefix(I);
+      Records[I].Prefix2 = Keys.Prefix(I, 8);
+    }
+  }
+}
+
+// A bottom-up merge sort by Less. Every position it reads or writes follows from the number
+// of records alone, so unlike std::sort, whose unguarded inner loops trust the comparison, no
+// answer of Less can take it outside the records.
+template <typename TRecord, typename TLess>
+void MergeSort(std::vector<TRecord>& Records, const TLess& Less) {
+  const size_t N = Records.size();
+  std::vector<TRecord> Buffer(N);
+  TRecord* From = Records.data();
+  TRecord* To = Buffer.data();
+  for (size_t Width = 1; Width < N; Width *= 2) {
+    for (size_t Low = 0; Low < N; Low += 2 * Width) {
+      const size_t Middle = std::min(Low + Width, N);
+      const size_t High = std::min(Low + 2 * Width, N);
+      size_t A = Low;
+      size_t B = Middle;
+      size_t K = Low;
+      while (A < Middle && B < High) To[K++] = Less(From[B], From[A]) ? From[B++] : From[A++];
+      while (A < Middle) To[K++] = From[A++];
+      while (B < High) To[K++] = From[B++];
+    }
+    std::swap(From, To);
+  }
+  if (From != Records.data()) std::copy(From, From + N, Records.data());
+}
+
+// Sorts the records by any O(n log n) method and tells whether that gives the text the
+// quicksort would give. Any correct sort puts the lines in the same order up to the order of
+// lines that compare equal; when every such group holds lines that are the same code unit
+// for code unit, the order inside the groups cannot be seen in the text.
+template <typename TRecord, typename TOrder>
+bool SortByAnyMethod(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
+                     const TOrder& Compare) {
+  MergeSort(Records, [&Compare](const TRecord& A, const TRecord& B) {
+    const int32_t Result = Compare(A, B, 0);
+    return Result != 0 ? Result < 0 : A.Index < B.Index;
+  });
+  for (size_t K = 1; K < Records.size(); ++K) {
+    if (Compare(Records[K - 1], Records[K], 0) == 0 &&
+        Line(Cells, Records[K - 1].Index) != Line(Cells, Records[K].Index)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The quicksort's passes add up to about 1.4 n log2 n on ordinary texts; a budget of a few
+// times that is only exhausted by the inputs (organ pipes and the like) on which the middle
+// pivot degrades to quadratic time.
+inline int64_t WorkBudget(size_t Count) {
+  return 3 * static_cast<int64_t>(Count) * (std::bit_width(Count) + 2);
+}
+
+// When an input drives the quicksort towards quadratic time, a sort of guaranteed
+// O(n log n) takes over if it yields the same text, which it does unless lines that differ
+// compare equal; only then does the quicksort run to its end whatever it costs.
+template <typename TRecord, typename TOrder>
+void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
+                 const TOrder& Compare, const TCollationKeys& Keys) {
+  if (Records.empty()) return;
+  const auto Last = static_cast<int32_t>(Records.size()) - 1;
+  int64_t Budget = WorkBudget(Records.size());
+  if (QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget)) return;
+  RestoreRecords(Records, Keys);
+  if (SortByAnyMethod(Cells, Records, Compare)) return;
+  RestoreRecords(Records, Keys);
+  Budget = INT64_MAX;
+  QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
+}
+
+}  // namespace StringRecordListNormalSort::RecordSort
