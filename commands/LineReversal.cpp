@@ -1,37 +1,12 @@
 #include "commands/LineReversal.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "strings/LineScan.h"
 
 namespace LineReversal {
-
-namespace {
-
-// The index of the first CR or LF in Units[From, N), or N: eight units at a time where the
-// processor has SSE2, since the scan reads every unit of the text.
-size_t NextBreak(const char16_t* Units, size_t From, size_t N) {
-#ifdef __SSE2__
-  const __m128i Cr = _mm_set1_epi16(u'\r');
-  const __m128i Lf = _mm_set1_epi16(u'\n');
-  for (; From + 8 <= N; From += 8) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + From));
-    const int Mask =
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(V, Cr), _mm_cmpeq_epi16(V, Lf)));
-    if (Mask != 0)
-      return From + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(Mask))) / 2;
-  }
-#endif
-  while (From < N && Units[From] != u'\r' && Units[From] != u'\n') ++From;
-  return From;
-}
-
-}  // namespace
 
 std::u16string ReverseLines(std::u16string_view Text) {
   // Reversing needs no line cells: one pass finds where each line starts, and the lines are
@@ -39,11 +14,9 @@ std::u16string ReverseLines(std::u16string_view Text) {
   std::u16string Result;
   const size_t N = Text.size();
   if (N == 0) return Result;
-  std::vector<size_t> Starts{0};
-  for (size_t P = NextBreak(Text.data(), 0, N); P < N; P = NextBreak(Text.data(), P + 1, N)) {
-    if (Text[P] == u'\r' && P + 1 < N && Text[P + 1] == u'\n') ++P;
-    if (P + 1 < N) Starts.push_back(P + 1);
-  }
+  std::vector<size_t> Starts;
+  LineScan::ForEachLine(Text,
+                        [&Starts](const LineScan::TLine& Line) { Starts.push_back(Line.Offset); });
   const bool Missing = Text[N - 1] != u'\r' && Text[N - 1] != u'\n';
   // Without a final break the first line, which ends up last, loses its break: the CR LF it
   // was given when it is the only line, else its own (the text of the first line has no other
@@ -90,7 +63,7 @@ void ReverseLinesInPlace(std::u16string& Text) {
   while (Begin < N) {
     size_t End = Begin + 1;
     if (Units[Begin] == u'\n' && End < N && Units[End] == u'\r') ++End;
-    End = NextBreak(Units, End, N);
+    End = LineScan::FindBreak(Units, End, N);
     std::reverse(Units + Begin, Units + End);
     Begin = End;
   }

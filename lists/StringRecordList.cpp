@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "strings/LineScan.h"
 #include "strings/MathUnit.h"
 #include "strings/StringSearchUnit.h"
 
@@ -136,18 +137,11 @@ std::u16string TCommonStringRecordList::Text() const {
 
 void TCommonStringRecordList::SetText(std::u16string_view Value) {
   // Equivalent to splitting at LineBreaks() keeping the separators (CR LF tried before a lone
-  // CR), done in one pass because every text from the editor comes through here.
+  // CR), done by the line scanner because every text from the editor comes through here.
   Clear();
-  const size_t N = Value.size();
-  size_t Begin = 0;
-  for (size_t P = 0; P < N; ++P) {
-    const char16_t Ch = Value[P];
-    if (Ch != u'\r' && Ch != u'\n') continue;
-    if (Ch == u'\r' && P + 1 < N && Value[P + 1] == u'\n') ++P;
-    Add(std::u16string(Value.substr(Begin, P + 1 - Begin)));
-    Begin = P + 1;
-  }
-  if (Begin < N) Add(std::u16string(Value.substr(Begin)));
+  LineScan::ForEachLine(Value, [&](const LineScan::TLine& Line) {
+    Add(std::u16string(Value.substr(Line.Offset, Line.Length)));
+  });
 }
 
 void TCommonStringRecordList::SetLines(std::vector<std::u16string>&& Lines) {

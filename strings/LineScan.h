@@ -1,0 +1,48 @@
+// Cutting a UTF-16 text into lines. A line ends in CR LF, a lone CR or a lone LF (CR LF is taken
+// before a lone CR); only the last line of a text may have no break, and an empty text has no
+// lines. Every part of the system that cuts a text into lines cuts it here.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace LineScan {
+
+// One line of a text: where it starts, its length with its line break and without it.
+struct TLine {
+  size_t Offset;
+  size_t Length;
+  size_t BodyLength;
+};
+
+// The position of the first CR or LF in Units[From, N), or N when there is none.
+size_t FindBreak(const char16_t* Units, size_t From, size_t N) noexcept;
+// The same, one code unit at a time: the plain path the vector path is checked against, and
+// the one taken where the processor has no SSE2.
+size_t FindBreakScalar(const char16_t* Units, size_t From, size_t N) noexcept;
+
+// Where the line break that starts at Break ends: after CR LF, CR or LF; Break itself when
+// Break is the end of the text.
+inline size_t BreakEnd(std::u16string_view Text, size_t Break) noexcept {
+  if (Break >= Text.size()) return Text.size();
+  if (Text[Break] == u'\r' && Break + 1 < Text.size() && Text[Break + 1] == u'\n') return Break + 2;
+  return Break + 1;
+}
+
+// The line of Text that starts at Begin < Text.size().
+inline TLine LineAt(std::u16string_view Text, size_t Begin) noexcept {
+  const size_t Break = FindBreak(Text.data(), Begin, Text.size());
+  return TLine{Begin, BreakEnd(Text, Break) - Begin, Break - Begin};
+}
+
+// Calls Visit(const TLine&) for each line of Text, in order.
+template <class TVisit>
+void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
+  for (size_t Begin = 0; Begin < Text.size();) {
+    const TLine Line = LineAt(Text, Begin);
+    Visit(Line);
+    Begin += Line.Length;
+  }
+}
+
+}  // namespace LineScan
