@@ -46,7 +46,7 @@ std::u16string DuplicationHighlightPattern(const std::u16string& Text) {
   std::u16string Pattern;
   Pattern.reserve(Total);
   for (const size_t Offset : Repeats) {
-    const TLine Line = LineAt(Text, Offset);
+    const TLine Line = LineScan::LineAt(Text, Offset);
     Pattern.append(Open);
     AppendQuoted(Pattern, std::u16string_view(Text).substr(Line.Offset, Line.BodyLength));
     Pattern.append(Close);

@@ -1,6 +1,8 @@
 #include "commands/DuplicationLineTable.h"
 
-#include "strings/StringUnit.h"
+#include <cstring>
+
+#include "TemplateList/ListClone.h"
 
 namespace DuplicationLineTable {
 
@@ -9,14 +11,141 @@ namespace {
 // Small enough that a text with few distinct lines keeps its whole index in the cache.
 constexpr size_t InitialSlots = 1024;
 
+// How many code units ahead of the current line the text is fetched into the cache: the
+// hardware does not always stream a large text in fast enough by itself.
+constexpr size_t TextAhead = 1024;
+
+// A 64-bit hash of the N code units at P, well mixed in every bit.
+uint64_t HashKey(const char16_t* P, size_t N) {
+  // Eight bytes per step, each step a bijection of the state; the length goes in first, so
+  // that the overlapping or zero-padded reads of the tail cannot make two lengths collide.
+  constexpr uint64_t K = 0x9E3779B97F4A7C15ull;
+  const unsigned char* B = reinterpret_cast<const unsigned char*>(P);
+  const size_t Bytes = N * sizeof(char16_t);
+  uint64_t H = (Bytes + 1) * K;
+  auto Step = [&H](uint64_t W) {
+    H = (H ^ W) * K;
+    H ^= H >> 32;
+  };
+  uint64_t W = 0;
+  if (Bytes >= 8) {
+    size_t I = 0;
+    for (; I + 8 < Bytes; I += 8) {
+      std::memcpy(&W, B + I, 8);
+      Step(W);
+    }
+    std::memcpy(&W, B + Bytes - 8, 8);  // The last eight bytes, overlapping the step before.
+  } else if (Bytes >= 4) {
+    uint32_t Lo = 0;
+    uint32_t Hi = 0;
+    std::memcpy(&Lo, B, 4);
+    std::memcpy(&Hi, B + Bytes - 4, 4);
+    W = (static_cast<uint64_t>(Hi) << 32) | Lo;
+  } else if (Bytes == 2) {
+    uint16_t Unit = 0;
+    std::memcpy(&Unit, B, 2);
+    W = Unit;
+  }
+  Step(W);
+  H ^= H >> 33;
+  H *= 0xFF51AFD7ED558CCDull;
+  H ^= H >> 33;
+  H *= 0xC4CEB9FE1A85EC53ull;
+  H ^= H >> 33;
+  return H;
+}
+
 }  // namespace
+
+void CheckLineCount(size_t Lines) {
+  if (Lines > static_cast<size_t>(ListClone::MaxListSize)) {
+    ListClone::TListClone::Error("Too many lines", ListClone::MaxListSize);
+  }
+}
 
 TDistinctLines::TDistinctLines(std::u16string_view Text, TKeyKind KeyKind)
     : FText(Text), FKeyKind(KeyKind), FSlots(InitialSlots), FMask(InitialSlots - 1) {}
 
-TLine TDistinctLines::WholeLine(const TKey& Key) const {
-  return TLine{Key.Offset, Key.Length,
-               StringUnit::BodyLength(FText.substr(Key.Offset, Key.Length))};
+TLine TDistinctLines::Line(size_t Number) const {
+  const TKey& Key = FKeys[Number];
+  if (FKeyKind == kkWholeLine) return LineScan::LineAt(FText, Key.Offset);
+  // A body ends where its line break, if any, starts.
+  const size_t End = LineScan::BreakEnd(FText, Key.Offset + Key.Length);
+  return TLine{Key.Offset, End - Key.Offset, Key.Length};
+}
+
+uint32_t TDistinctLines::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added) {
+  const char16_t* Key = FText.data() + Offset;
+  size_t I = Hash & FMask;
+  for (;;) {
+    const TSlot Slot = FSlots[I];
+    if (Slot.Number == 0) break;
+    if (Slot.Hash == Hash) {
+      const TKey& Known = FKeys[Slot.Number - 1];
+      if (Known.Length == Length &&
+          std::memcmp(FText.data() + Known.Offset, Key, Length * sizeof(char16_t)) == 0) {
+        Added = false;
+        return Slot.Number - 1;
+      }
+    }
+    I = (I + 1) & FMask;
+  }
+  // Keep the table at most half full, so that probe runs stay short.
+  if ((FKeys.size() + 1) * 2 > FSlots.size()) {
+    Grow();
+    I = Hash & FMask;
+    while (FSlots[I].Number != 0) I = (I + 1) & FMask;
+  }
+  FKeys.push_back(TKey{Offset, Length});
+  const auto Number = static_cast<uint32_t>(FKeys.size());
+  FSlots[I] = TSlot{Hash, Number};
+  Added = true;
+  return Number - 1;
+}
+
+void TDistinctLines::ScanWith(void* Context, TVisitFn Visit) {
+  // Lines go in batches: while the lines of one batch are looked up in order, the next batch
+  // is cut, hashed and its home slots fetched ahead. With a table larger than the cache, the
+  // fetches overlap instead of each lookup waiting for its own.
+  constexpr size_t BatchSize = 32;
+  TLine Lines[2][BatchSize];
+  uint32_t Hashes[2][BatchSize];
+  size_t Filled[2] = {0, 0};
+  size_t LineCount = 0;
+  size_t Begin = 0;
+  auto Fill = [&](size_t Batch) {
+    size_t N = 0;
+    for (; N < BatchSize && Begin < FText.size(); ++N) {
+      if (Begin + TextAhead < FText.size()) __builtin_prefetch(FText.data() + Begin + TextAhead);
+      const TLine Line = LineScan::LineAt(FText, Begin);
+      Begin += Line.Length;
+      const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
+      Lines[Batch][N] = Line;
+      Hashes[Batch][N] = static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength));
+      __builtin_prefetch(&FSlots[Hashes[Batch][N] & FMask]);
+    }
+    Filled[Batch] = N;
+    LineCount += N;
+    CheckLineCount(LineCount);
+  };
+  size_t Current = 0;
+  Fill(Current);
+  while (Filled[Current] != 0) {
+    Fill(1 - Current);
+    FScanned = Begin;
+    for (size_t I = 0; I < Filled[Current]; ++I) {
+      const TLine& Line = Lines[Current][I];
+      bool Added = false;
+      if (FKeyKind == kkBody) {
+        const uint32_t Number = FindOrAdd(Line.Offset, Line.BodyLength, Hashes[Current][I], Added);
+        Visit(Context, Line, Number, Added);
+      } else if (Line.BodyLength != 0) {
+        const uint32_t Number = FindOrAdd(Line.Offset, Line.Length, Hashes[Current][I], Added);
+        Visit(Context, Line, Number, Added);
+      }
+    }
+    Current = 1 - Current;
+  }
 }
 
 void TDistinctLines::Grow() {
