@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -144,6 +145,30 @@ TEST_F(OutputFailure, EachFailingCallLeavesTheTargetAndNoTemporaryFile) {
     System::WriteOutput(Target.string(), "new\n");
     EXPECT_EQ(Content(Target), "new\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1);
+  }
+}
+
+// A fatal signal while the named temporary file is being written (the user's Ctrl+C, kill,
+// or a file-size limit where the caller has not ignored SIGXFSZ) ends the run as that signal
+// does, after removing the file.
+TEST_F(OutputFailure, AFatalSignalMidwayRemovesTheTemporaryFile) {
+  GTEST_FLAG_SET(death_test_style, "fast");  // the child must write into this test's folder
+  for (int signal : {SIGTERM, SIGINT, SIGXFSZ}) {
+    EXPECT_EXIT(
+        {
+          gNoUnnamedFiles = true;
+          gError = signal;
+          System::Posix::Calls().Write = [](int Fd, const void* Buffer, size_t Size) {
+            const ssize_t n = ::write(Fd, Buffer, Size / 2 + 1);
+            ::raise(gError);
+            return n;
+          };
+          System::WriteOutput(Target.string(), "the new content, longer than the old one\n");
+          std::exit(0);
+        },
+        testing::KilledBySignal(signal), "")
+        << "signal " << signal;
+    ExpectUntouched("signal " + std::to_string(signal));
   }
 }
 

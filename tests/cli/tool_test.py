@@ -14,6 +14,7 @@ import unittest
 TOOL = []  # the command that starts tarnwick (the emulator first, when there is one)
 QUICK = False
 WINDOWS = False
+IS_32_BIT_WINDOWS = False
 
 
 def quick(test):
@@ -272,6 +273,21 @@ class ToolTest(unittest.TestCase):
                 self.assertTrue(err.startswith("tarnwick: "), err)
 
     @quick
+    def test_a_file_beyond_the_32_bit_address_space_is_refused_not_read_as_empty(self):
+        if not IS_32_BIT_WINDOWS:
+            self.skipTest("a 32-bit Windows build")
+        # 2^32 - 1 bytes (sparse): its size plus one wrapped to 0, and it read as empty.
+        big = self.path("big.txt")
+        with open(big, "wb") as f:
+            f.truncate(0xFFFFFFFF)
+        for args in (["sort", big], ["sort", big, "-o", big]):
+            with self.subTest(args=args):
+                code, out, err = run(args)
+                self.assertEqual((code, out), (2, b""), err)
+                self.assertIn("too large", err)
+                self.assertEqual(os.path.getsize(big), 0xFFFFFFFF)
+
+    @quick
     def test_messages_are_in_the_tools_own_words(self):
         cases = ((["--id", "abc"], "tarnwick: --id takes a number from 1 to 12, not 'abc'"),
                  (["--id", "13"], "tarnwick: --id takes a number from 1 to 12, not '13'"),
@@ -369,7 +385,7 @@ class ToolTest(unittest.TestCase):
 
 
 def main():
-    global QUICK, WINDOWS
+    global QUICK, WINDOWS, IS_32_BIT_WINDOWS
     args = sys.argv[1:]
     if args and args[0] == "--quick":
         QUICK, args = True, args[1:]
@@ -377,6 +393,11 @@ def main():
         sys.exit(__doc__)
     TOOL.extend(args[1:] + [args[0]])
     WINDOWS = args[0].lower().endswith(".exe")
+    if WINDOWS:  # the machine field of the PE header: 0x14C is i386
+        with open(args[0], "rb") as f:
+            header = f.read(4096)
+        pe = int.from_bytes(header[0x3C:0x40], "little")
+        IS_32_BIT_WINDOWS = int.from_bytes(header[pe + 4:pe + 6], "little") == 0x14C
     unittest.main(argv=[sys.argv[0], "-v"])
 
 
