@@ -140,6 +140,22 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw EFileError("not a regular file: " + Path);
+  // What the user may not open for writing is refused (a rename would replace a read-only
+  // file), and a device such as NUL or CON, or a pipe, is written as it is.
+  HANDLE existing = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (existing == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+      Fail("cannot write", Path, error);
+  } else if (GetFileType(existing) != FILE_TYPE_DISK) {
+    const DWORD error = WriteFully(existing, Bytes) ? 0 : GetLastError();
+    CloseHandle(existing);
+    if (error != 0) Fail("cannot write", Path, error);
+    return;
+  } else {
+    CloseHandle(existing);
+  }
 
   const size_t slash = target.find_last_of(L"\\/");
   const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);

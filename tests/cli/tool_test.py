@@ -165,6 +165,20 @@ class ToolTest(unittest.TestCase):
         if not WINDOWS:
             self.assertEqual(stat.S_IMODE(os.stat(src).st_mode), 0o640)
 
+    @quick
+    def test_output_to_a_device_is_written_and_a_read_only_file_is_refused(self):
+        device = "NUL" if WINDOWS else "/dev/null"
+        self.assertEqual(run(["sort", "-o", device], b"b\na\n")[:2], (0, b""))
+        self.assertEqual(os.listdir(self.dir.name), [])
+        if os.geteuid() == 0:
+            return  # root (Wine's Unix user too) may write any file; see the case as nobody
+        locked = self.path("locked.txt", b"keep\n")
+        os.chmod(locked, 0o444)
+        code, out, err = run(["sort", "-o", locked], b"b\na\n")
+        self.assertEqual((code, out), (1, b""), err)
+        self.assertEqual(self.read("locked.txt"), b"keep\n")
+        os.chmod(locked, 0o644)
+
     def test_output_to_a_new_file_and_through_a_link(self):
         src = self.path("in.txt", b"2\n1\n")
         code, _, err = run(["sort", src, "-o", self.path("new.txt")])
