@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "TarnwickVersion.h"
 #include "cli/CodecUnicode.h"
 #include "cli/System.h"
 #include "commands/CommandCaptions.h"
@@ -13,7 +14,7 @@
 namespace Arguments {
 namespace {
 
-constexpr const char* kVersion = "tarnwick 1.5.0";
+constexpr const char* kVersion = "tarnwick " TARNWICK_VERSION;
 
 // The menu caption in UTF-8, for the help text.
 std::string Caption(uint8_t Id) {

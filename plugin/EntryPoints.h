@@ -2,13 +2,14 @@
 // here lets an exception escape to the editor.
 #pragma once
 
+#include "TarnwickVersion.h"
 #include "platform/Win32.h"
 
 namespace Tarnwick {
 
 // The plug-in's name (caption of its dialogs) and version text, code page 932 (ASCII here).
 inline constexpr char DisplayName[] = "Tarnwick";
-inline constexpr char VersionText[] = "Version 1.5.0";
+inline constexpr char VersionText[] = "Version " TARNWICK_VERSION;
 
 // Host command whose enabled state the plug-in command shares.
 constexpr UINT HostCommandEnabledState = 4201;

@@ -27,3 +27,8 @@ set_target_properties(tarnwick_dll PROPERTIES
   PREFIX ""
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+# cmake --install puts the DLL beside the tool; its import library is of no use to an editor.
+include(GNUInstallDirs)
+install(TARGETS tarnwick_dll RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development EXCLUDE_FROM_ALL)
