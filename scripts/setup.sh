@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 xvfb xauth fonts-noto-cjk
+  git dpkg-dev lintian unzip man-db
 )
 
 # 32-bit Wine needs the i386 architecture.
