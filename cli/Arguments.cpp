@@ -95,7 +95,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_option("--id", idText, "The operation by its menu id, 1..12, in place of its name")
       ->type_name("N");
   app.add_option("-o,--output", options.Output,
-                 "Write the result to FILE atomically (it may be the input file)")
+                 "Write the result to FILE once it is ready, as sort -o does (it may be the input)")
       ->type_name("FILE");
   app.add_option("-e,--encoding", options.Encoding,
                  "Encoding of input and output (default UTF-8; a byte-order mark is honoured)")
