@@ -63,6 +63,23 @@ class HostileInput(unittest.TestCase):
                     self.assertEqual(f.read(), b"untouched")
                 self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.txt", "out.txt"])
 
+    def test_contradicting_marks_and_unknown_locales_write_nothing(self):
+        cases = [
+            ("UTF-16LE mark, UTF-16BE named", ["-e", "UTF-16BE"], b"\xff\xfeb\x00\n\x00a\x00"),
+            ("UTF-16BE mark, UTF-16LE named", ["-e", "UTF-16LE"], b"\xfe\xff\x00b\x00\n\x00a"),
+            ("UTF-16 mark, UTF-8 named", ["-e", "UTF-8"], b"\xff\xfeb\x00\n\x00"),
+            ("unknown locale", ["--locale", "xx_YY"], b"b\na\n"),
+        ]
+        for name, options, data in cases:
+            with self.subTest(name):
+                target = self.file("out.txt", b"untouched")
+                source = self.file("in.txt", data)
+                code, out, err = run(options + ["sort", source, "-o", target])
+                self.assertEqual((code, out), (2, b""), err)
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(), b"untouched")
+                self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.txt", "out.txt"])
+
     def test_nul_characters_are_ordinary_characters(self):
         data = b"b\x00\n\x00\na\x00b\n\x00\n"
         self.expect(["dedupe"], data, b"b\x00\n\x00\na\x00b\n")
