@@ -82,9 +82,17 @@ void RequireSize(size_t Size) {
 
 }  // namespace
 
-// The code-page functions take the whole text in one call (RequireSize keeps it within their
-// int lengths), so there are no pieces to size.
-void SetPieceSize(size_t) {}
+// UTF-8 goes through the code-page functions in pieces, each ending on a character boundary,
+// so that their int lengths never limit it. The other code pages take the whole text in one
+// call (RequireSize keeps it within those lengths): a character boundary cannot be found from
+// an arbitrary byte in every code page.
+namespace {
+size_t gPieceUnits = size_t{1} << 28;
+}  // namespace
+
+void SetPieceSize(size_t Units) {
+  gPieceUnits = Units == 0 ? size_t{1} << 28 : std::max<size_t>(Units, 4);
+}
 
 TEncoding Resolve(const std::string& name) {
   TFamily family;
@@ -94,28 +102,35 @@ TEncoding Resolve(const std::string& name) {
 
 bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
   Written = 0;
-  if (Bytes.empty()) return true;
-  RequireSize(Bytes.size());
-  CountCall();
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(),
-                                    static_cast<int>(Bytes.size()), reinterpret_cast<LPWSTR>(Out),
-                                    static_cast<int>(Bytes.size()));
-  if (n <= 0) return false;
-  Written = static_cast<size_t>(n);
+  while (!Bytes.empty()) {
+    size_t size = std::min(Bytes.size(), gPieceUnits);
+    // Back off over continuation bytes so that no character is cut.
+    for (int k = 0; k < 3 && size < Bytes.size() && (Bytes[size] & 0xC0) == 0x80; ++k) --size;
+    CountCall();
+    const int n =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Bytes.data(), static_cast<int>(size),
+                            reinterpret_cast<LPWSTR>(Out + Written), static_cast<int>(size));
+    if (n <= 0) return false;
+    Written += static_cast<size_t>(n);
+    Bytes.remove_prefix(size);
+  }
   return true;
 }
 
 bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
-  if (Text.empty()) return true;
-  RequireSize(Text.size());
-  const size_t start = Out.size();
-  char* target = Grow(Out, Text.size() * 3);
-  CountCall();
-  const int n = WideCharToMultiByte(
-      CP_UTF8, WC_ERR_INVALID_CHARS, reinterpret_cast<LPCWSTR>(Text.data()),
-      static_cast<int>(Text.size()), target, static_cast<int>(Text.size() * 3), nullptr, nullptr);
-  if (n <= 0) return false;
-  Out.resize(start + n);
+  while (!Text.empty()) {
+    size_t units = std::min(Text.size(), gPieceUnits);  // three bytes each at most
+    if (units < Text.size() && Text[units - 1] >= 0xD800 && Text[units - 1] <= 0xDBFF) --units;
+    const size_t start = Out.size();
+    char* target = Grow(Out, units * 3);
+    CountCall();
+    const int n = WideCharToMultiByte(
+        CP_UTF8, WC_ERR_INVALID_CHARS, reinterpret_cast<LPCWSTR>(Text.data()),
+        static_cast<int>(units), target, static_cast<int>(units * 3), nullptr, nullptr);
+    if (n <= 0) return false;
+    Out.resize(start + static_cast<size_t>(n));
+    Text.remove_prefix(units);
+  }
   return true;
 }
 
