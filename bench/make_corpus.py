@@ -2,10 +2,12 @@
 """Writes the benchmark corpora: deterministic texts of a given number of lines.
 
 Usage: make_corpus.py KIND LINES OUTPUT
-KIND is one of: ascii, numbers, japanese, dupes, crlf.
-The same arguments always give the same bytes (fixed seeds, no dependence on the clock).
+KIND is one of the names in KINDS below. The same arguments always give the same bytes (fixed
+seeds, no dependence on the clock or the machine). Every kind is UTF-8 except sjis and utf16,
+which are the mixed text converted by iconv (Shift_JIS, and UTF-16 with its byte-order mark).
 """
 import random
+import subprocess
 import sys
 
 WORDS = [
@@ -19,6 +21,11 @@ KATA = "アイウエオカキクケコサシスセソタチツテトナニヌネ
 HALF = "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄ"
 KANJI = "日本語文字列行並替重複削除表示昇順降順辞書整数比較長逆東京大阪名古屋札幌福岡"
 FULL_DIGITS = "０１２３４５６７８９"
+# The non-ASCII pieces that turn up in otherwise English text.
+SCATTERED = ["°C", "°F", "１", "２", "７", "José", "Zoë", "Müller", "Ångström", "Renée",
+             "naïve", "café", "µs", "€", "±"]
+UNITS = ["ms", "s", "KB", "MB", "GB", "%", "km/h", "kg", "V", "W", "Hz", "°C", "rpm", "req/s"]
+B64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"
 
 
 def ascii_line(rng):
@@ -64,19 +71,21 @@ def numbers_corpus(rng, n):
 
 
 def japanese_line(rng):
-    pieces = []
-    while sum(len(p.encode("utf-8")) for p in pieces) < 56:
+    pieces, size = [], 0
+    while size < 56:
         kind = rng.random()
         if kind < 0.35:
-            pieces.append("".join(rng.choice(KANA) for _ in range(rng.randint(1, 4))))
+            piece = "".join(rng.choices(KANA, k=rng.randint(1, 4)))
         elif kind < 0.55:
-            pieces.append("".join(rng.choice(KANJI) for _ in range(rng.randint(1, 3))))
+            piece = "".join(rng.choices(KANJI, k=rng.randint(1, 3)))
         elif kind < 0.7:
-            pieces.append("".join(rng.choice(KATA) for _ in range(rng.randint(1, 4))))
+            piece = "".join(rng.choices(KATA, k=rng.randint(1, 4)))
         elif kind < 0.8:
-            pieces.append("".join(rng.choice(HALF) for _ in range(rng.randint(1, 4))))
+            piece = "".join(rng.choices(HALF, k=rng.randint(1, 4)))
         else:
-            pieces.append(rng.choice(WORDS))
+            piece = rng.choice(WORDS)
+        pieces.append(piece)
+        size += len(piece.encode("utf-8"))
     return "".join(pieces)
 
 
@@ -91,27 +100,110 @@ def dupes_corpus(rng, n):
     return rng.choices(distinct, weights=weights, k=n)
 
 
+def scattered_corpus(rng, n):
+    # English text; about one line in fifty carries one non-ASCII piece (a unit, a full-width
+    # digit, an accented name), so the text is long ASCII runs broken here and there.
+    lines = ascii_corpus(rng, n)
+    for i in range(n):
+        if rng.random() < 0.02:
+            words = lines[i].split(" ")
+            words.insert(rng.randint(0, len(words)), rng.choice(SCATTERED))
+            lines[i] = " ".join(words)
+    return lines
+
+
+def mixed_line(rng):
+    # Japanese and ASCII alternate within the line, as in notes written in both.
+    pieces, size = [], 0
+    while size < 60:
+        kind = rng.random()
+        if kind < 0.4:
+            piece = rng.choice(WORDS)
+        elif kind < 0.55:
+            piece = str(rng.randrange(10000))
+        elif kind < 0.75:
+            piece = "".join(rng.choices(KANA, k=rng.randint(1, 4)))
+        elif kind < 0.9:
+            piece = "".join(rng.choices(KANJI, k=rng.randint(1, 3)))
+        else:
+            piece = "".join(rng.choices(KATA, k=rng.randint(1, 4)))
+        if rng.random() < 0.5:
+            piece += " "
+        pieces.append(piece)
+        size += len(piece.encode("utf-8"))
+    return "".join(pieces).rstrip()
+
+
+def mixed_corpus(rng, n):
+    return [mixed_line(rng) for _ in range(n)]
+
+
+def units_line(rng):
+    # A log line of measurements: many numbers, each with a unit.
+    parts = [f"{rng.randint(0, 23):02d}:{rng.randint(0, 59):02d}:{rng.randint(0, 59):02d}",
+             rng.choice(WORDS)]
+    for _ in range(rng.randint(2, 5)):
+        value = rng.choice([str(rng.randint(0, 100000)), f"{rng.uniform(0, 1000):.2f}"])
+        parts.append(f"{rng.choice(WORDS)}={value}{rng.choice(['', ' '])}{rng.choice(UNITS)}")
+    return " ".join(parts)
+
+
+def units_corpus(rng, n):
+    return [units_line(rng) for _ in range(n)]
+
+
+def short_corpus(_rng, n):
+    # What `seq N` prints.
+    return [str(i) for i in range(1, n + 1)]
+
+
+def long_corpus(rng, n):
+    # Very long lines: every line is a record with a base64 payload of 200 to 1,000 bytes, and
+    # one line in a thousand carries 20 to 60 KB (a minified document or an embedded file).
+    # The payloads are slices of one random pool: drawing each byte would take minutes.
+    pool = "".join(rng.choices(B64, k=1 << 20))
+    lines = []
+    for i in range(n):
+        size = rng.randint(20_000, 60_000) if rng.random() < 0.001 else rng.randint(200, 1000)
+        start = rng.randrange(len(pool) - size)
+        lines.append(f"{rng.choice(WORDS)} {i % 9973} {pool[start:start + size]}")
+    return lines
+
+
+KINDS = {
+    "ascii": ascii_corpus,
+    "numbers": numbers_corpus,
+    "japanese": japanese_corpus,
+    "dupes": dupes_corpus,
+    "crlf": ascii_corpus,
+    "scattered": scattered_corpus,
+    "mixed": mixed_corpus,
+    "units": units_corpus,
+    "short": short_corpus,
+    "long": long_corpus,
+    "sjis": mixed_corpus,
+    "utf16": mixed_corpus,
+}
+# Kinds written through iconv, with its target encoding.
+ICONV_TARGET = {"sjis": "SHIFT_JIS", "utf16": "UTF-16"}
+
+
 def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in KINDS:
+        sys.exit(__doc__.strip() + "\nKINDS: " + ", ".join(KINDS))
     kind, count, output = sys.argv[1], int(sys.argv[2]), sys.argv[3]
     rng = random.Random(f"{kind}:{count}")
-    breaks = "\n"
-    if kind == "ascii":
-        lines = ascii_corpus(rng, count)
-    elif kind == "numbers":
-        lines = numbers_corpus(rng, count)
-    elif kind == "japanese":
-        lines = japanese_corpus(rng, count)
-    elif kind == "dupes":
-        lines = dupes_corpus(rng, count)
-    elif kind == "crlf":
-        lines, breaks = ascii_corpus(rng, count), "\r\n"
-    else:
-        sys.exit(f"unknown corpus kind: {kind}")
+    lines = KINDS[kind](rng, count)
+    breaks = "\r\n" if kind == "crlf" else "\n"
     text = breaks.join(lines)
     if kind != "crlf":
         text += breaks  # the CR LF corpus keeps its last line without a break
-    with open(output, "w", encoding="utf-8", newline="") as f:
-        f.write(text)
+    data = text.encode("utf-8")
+    if kind in ICONV_TARGET:
+        data = subprocess.run(["iconv", "-f", "UTF-8", "-t", ICONV_TARGET[kind]], input=data,
+                              capture_output=True, check=True).stdout
+    with open(output, "wb") as f:
+        f.write(data)
 
 
 if __name__ == "__main__":
