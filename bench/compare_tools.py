@@ -30,6 +30,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import textwrap
 import threading
 import time
 from pathlib import Path
@@ -482,6 +483,10 @@ def check_plugin_results(rows, path):
 # Reports
 
 
+def runs(count):
+    return "one run" if count == 1 else f"{count} runs"
+
+
 def mb(kib):
     return kib * 1024 / 1e6
 
@@ -502,7 +507,7 @@ def busy_note(results):
             + ("\n> ..." if len(results["busy"]) > 12 else "") + "\n")
 
 
-def threads_note(info):
+def threads_note(info, cpu_columns=True):
     if info["tarnwick_has_threads_option"]:
         ours = (f"tarnwick ran with its default `--threads` (the cores available, at most 8: "
                 f"{info['tarnwick_threads']})")
@@ -510,8 +515,9 @@ def threads_note(info):
         ours = "tarnwick ran on one thread (this build has no `--threads` option)"
     return (f"Threads: {ours}; GNU `sort` with its default `--parallel` (the cores, at most 8: "
             f"{info['sort_threads']}); `tac`, `mawk`, `uniq`, `cut` and `rev` use one. A "
-            "pipeline's processes run at once, and its CPU time is the sum of theirs. The CPU "
-            "columns show how much of each side's time was spent on more than one core.")
+            "pipeline's processes run at once, and its CPU time is the sum of theirs."
+            + (" CPU time above the wall time shows work on more than one core."
+               if cpu_columns else ""))
 
 
 def ratio_cells(row):
@@ -594,8 +600,8 @@ def write_markdown(path, results):
            "- Whole process: start, reading the file, the work, writing the result to "
            "`/dev/null`. The file is read once beforehand so that every run finds it in the "
            "page cache.",
-           f"- Each pair is timed in turns (tarnwick, peer, tarnwick, ...), {results['runs']} "
-           "runs each; the figure is the median. Wall time is the elapsed time; CPU time is "
+           f"- Each pair is timed in turns (tarnwick, peer, tarnwick, ...), {runs(results['runs'])} "
+           "each; the figure is the median. Wall time is the elapsed time; CPU time is "
            "user + system time of every process of the command (from `wait4`).",
            "- Peak memory is the largest maximum resident set of one process of the command, "
            "as GNU `time` reports it (`%M`); for a pipeline that is its largest stage, not the "
@@ -657,7 +663,7 @@ def plugin_section(results):
            "keyboard on a private Xvfb display). \"Command\" runs from the editor's select-all "
            "that follows the menu to the return of `OnCommand`; the simulated editor's part "
            "(its copies of the text, its line table) is shown apart, and the plug-in's part is "
-           f"the rest. Median of {results['plugin_runs']} runs. Collation: en_US. "
+           f"the rest. The median of {runs(results['plugin_runs'])}. Collation: en_US. "
            "The tool's time for the same operation on the same file is beside it.\n"]
     if not rows:
         return out + ["Not measured: no plug-in benchmark was built.\n"]
@@ -720,8 +726,8 @@ def matrix_sections(results):
                         f"{verdict(worst_growth[0] <= 12 and not failed)}.")
     return (table(f"Growth from {small:,} to {big:,} lines",
                   "Each entry is the time on " f"{big:,} lines over the time on {small:,}, whole "
-                  f"process (median of {results['small_runs']} runs for the smaller file, "
-                  f"{results['matrix_runs']} for the larger). Entries above 12× are in bold. "
+                  f"process (the median of {runs(results['small_runs'])} for the smaller file, "
+                  f"{runs(results['matrix_runs'])} for the larger). Entries above 12× are in bold. "
                   + summary_line, growth_cell)
             + table(f"Peak memory over the input's size, {big:,} lines",
                     "Maximum resident set over the input file's size; entries above 4× are in "
@@ -732,32 +738,50 @@ def matrix_sections(results):
 
 def readme_block(results):
     info = results["info"]
-    lines = [README_BEGIN,
-             f"`tarnwick` against the standard tools on {results['big_lines']:,}-line files, "
-             f"whole process, median of {results['runs']} runs taken in turns with the peer. "
-             + header(results) + " " + threads_note(info)
-             + " Full tables (CPU time, the growth and memory of every operation on every "
-             "corpus, the plug-in through OnCommand): [docs/benchmarks.md](docs/benchmarks.md).",
-             busy_note(results),
-             "| operation | tarnwick (s) | peer | peer (s) | ratio | goal | peak memory: tarnwick "
-             "(× input) / peer |", "|---|---|---|---|---|---|---|"]
+
+    def paragraph(text):
+        return textwrap.fill(text, width=96, break_long_words=False, break_on_hyphens=False)
+
+    lines = [README_BEGIN, paragraph(
+        f"`tarnwick` against the standard tools on {results['big_lines']:,}-line files, whole "
+        f"process, the median of {runs(results['runs'])} taken in turns with the peer; wall "
+        "seconds with CPU seconds (user + system) in brackets. " + header(results) + " "
+        + threads_note(info) + " Full tables (the growth and peak memory of every operation on "
+        "every corpus, the plug-in through OnCommand, the machine's load during each pair): "
+        "[docs/benchmarks.md](docs/benchmarks.md)."), busy_note(results),
+        "| operation | tarnwick (s) | peer | peer (s) | ratio | goal | peak memory: tarnwick "
+        "(× input) / peer |", "|---|---|---|---|---|---|---|"]
     for row in results["peers"]:
         if not row["main"]:
             continue
         c = peer_row_cells(row)
-        lines.append("| " + " | ".join([c[0], c[1], c[3], c[4], c[6], c[7], c[8]]) + " |")
+        ours, theirs = c[1], c[4]
+        if c[2]:
+            ours, theirs = f"{c[1]} ({c[2]})", f"{c[4]} ({c[5]})"
+        lines.append("| " + " | ".join([c[0], ours, c[3], theirs, c[6], c[7], c[8]]) + " |")
     for name, value, goal in goal_rows_from_matrix(results):
         lines.append(f"| {name} | {value} | | | | {goal} | |")
     plugin = [r for r in results["plugin"] if "op" in r and "failed" not in r]
     if plugin:
-        lines.append("")
-        lines.append("The plug-in through OnCommand on the same English file (the command "
-                     "after the menu, the simulated editor's own work left out): " + "; ".join(
-                         f"{r['build']}, {'sort' if r['op'] == 'sort' else 'delete duplicates'} "
-                         f"{r['plugin_s']:.2f} s" for r in plugin) + ".")
+        tool = {e["op"]: e["big"]["wall"] for e in results["matrix"]
+                if e["corpus"] == "ascii" and "failed" not in e["big"]}
+        builds = []
+        for build in dict.fromkeys(r["build"] for r in plugin):
+            mine = {r["op"]: r["plugin_s"] for r in plugin if r["build"] == build}
+            builds.append(f"{build}: " + ", ".join(
+                f"{'sort' if op == 'sort' else 'delete duplicates'} {value:.2f} s"
+                for op, value in mine.items()))
+        beside = ""
+        if "sort" in tool and "dedupe" in tool:
+            beside = (f" (the tool on the same file: sort {tool['sort']:.2f} s, delete "
+                      f"duplicates {tool['dedupe']:.2f} s)")
+        lines += ["", paragraph(
+            f"The plug-in through OnCommand on the English file of {results['plugin_lines']:,} "
+            "lines, the simulated editor's own work left out: " + "; ".join(builds) + beside
+            + ".")]
     lines += ["", "![tarnwick and the standard tools: time against line count, and peak memory]"
               "(docs/scaling.png)", README_END]
-    return "\n".join(line for line in lines if line is not None)
+    return "\n".join(lines)
 
 
 def write_readme(results, readme=ROOT / "README.md"):

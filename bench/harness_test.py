@@ -148,7 +148,8 @@ class ReportTest(unittest.TestCase):
         self.assertTrue(text.startswith("intro\n"))
         self.assertTrue(text.endswith(f"{compare_tools.README_END}\nafter\n"))
         self.assertNotIn("\nold\n", text)
-        self.assertIn("| dictionary sort | 1.000 | `sort` (C) | 2.000 | 0.50× |", text)
+        self.assertIn("| dictionary sort | 1.000 (1.500) | `sort` (C) | 2.000 (2.000) | 0.50× |",
+                      text)
 
 
 class PluginBenchTest(unittest.TestCase):
