@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -14,38 +14,69 @@ namespace StringRecordList {
 
 namespace {
 
-constexpr int32_t kAddressOrderFrom = 4096;  // below that the cells fit the cache anyway
+// Blocks of the arena: small for a short list, at most MaxBlock unless one cell needs more, so
+// that a large list never needs one contiguous run of address space (scarce in a 32-bit
+// editor) and the last block's unused tail stays small.
+constexpr size_t MinBlock = size_t{4} << 10;
+constexpr size_t MaxBlock = size_t{16} << 20;
 
-// Sorts the N pointers of Items by address: a least-significant-digit radix sort on the
-// distance from the lowest address, in as many 12-bit digits as the spread needs.
-void SortByAddress(void** Items, int32_t N) noexcept {
-  uintptr_t Low = UINTPTR_MAX, High = 0;
-  for (int32_t I = 0; I < N; ++I) {
-    Low = std::min(Low, reinterpret_cast<uintptr_t>(Items[I]));
-    High = std::max(High, reinterpret_cast<uintptr_t>(Items[I]));
+// Dead cells are moved out only past this many bytes: small lists are not worth it.
+constexpr size_t CompactFrom = size_t{1} << 20;
+
+// The bytes before a line's code units in its cell (see LineOf).
+size_t HeaderSize(size_t Length) { return Length < UINT32_MAX ? 4 : 12; }
+
+// Writes Line into Cell, which has room for it. Line may lie in the cell itself: the units
+// move first, and the header they are written after never reaches where Line starts.
+void WriteCell(void* Cell, std::u16string_view Line) {
+  auto* Bytes = static_cast<std::byte*>(Cell);
+  if (!Line.empty()) {
+    std::memmove(Bytes + HeaderSize(Line.size()), Line.data(), Line.size() * sizeof(char16_t));
   }
-  constexpr int Bits = 12;
-  constexpr uintptr_t Mask = (uintptr_t{1} << Bits) - 1;
-  // Without room for the scratch array the cells are simply released in list order.
-  std::unique_ptr<void*[]> Scratch(new (std::nothrow) void*[static_cast<size_t>(N)]);
-  std::unique_ptr<size_t[]> Start(new (std::nothrow) size_t[Mask + 1]);
-  if (!Scratch || !Start) return;
-  void** From = Items;
-  void** To = Scratch.get();
-  // Heap blocks are 16-byte aligned: the low four bits never differ.
-  for (int Shift = 4; Shift < 64 && ((High - Low) >> Shift) != 0; Shift += Bits) {
-    auto Digit = [&](void* P) { return ((reinterpret_cast<uintptr_t>(P) - Low) >> Shift) & Mask; };
-    std::fill(Start.get(), Start.get() + Mask + 1, 0);
-    for (int32_t I = 0; I < N; ++I) ++Start[Digit(From[I])];
-    size_t Sum = 0;
-    for (uintptr_t D = 0; D <= Mask; ++D) Sum += std::exchange(Start[D], Sum);
-    for (int32_t I = 0; I < N; ++I) To[Start[Digit(From[I])]++] = From[I];
-    std::swap(From, To);
+  if (Line.size() < UINT32_MAX) {
+    const auto Length = static_cast<uint32_t>(Line.size());
+    std::memcpy(Bytes, &Length, sizeof Length);
+  } else {
+    const uint32_t Long = UINT32_MAX;
+    const auto Length = static_cast<uint64_t>(Line.size());
+    std::memcpy(Bytes, &Long, sizeof Long);
+    std::memcpy(Bytes + 4, &Length, sizeof Length);
   }
-  if (From != Items) std::copy(From, From + N, Items);
 }
 
 }  // namespace
+
+size_t TLineArena::CellSize(size_t Length) noexcept {
+  // Whole 32-bit words, so that the next cell's header is aligned.
+  return (HeaderSize(Length) + Length * sizeof(char16_t) + 3) / 4 * 4;
+}
+
+void* TLineArena::NewCell(std::u16string_view Line) {
+  const size_t Bytes = CellSize(Line.size());
+  if (static_cast<size_t>(FEnd - FNext) < Bytes) {
+    // A new block: the size the caller expects (within bounds), else as large as all the
+    // cells so far, so that the number of blocks grows with the logarithm of the list.
+    size_t Size = FExpected != 0 ? FExpected : FUsed;
+    Size = std::max(std::clamp(Size, MinBlock, MaxBlock), Bytes);
+    FBlocks.reserve(FBlocks.size() + 1);
+    FBlocks.emplace_back(new std::byte[Size]);
+    FNext = FBlocks.back().get();
+    FEnd = FNext + Size;
+    FExpected -= std::min(FExpected, Size);
+  }
+  void* Cell = FNext;
+  FNext += Bytes;
+  FUsed += Bytes;
+  WriteCell(Cell, Line);
+  return Cell;
+}
+
+void TLineArena::Release() noexcept {
+  FBlocks.clear();
+  FNext = FEnd = nullptr;
+  FExpected = 0;
+  FUsed = 0;
+}
 
 const std::vector<std::u16string>& LineBreaks() {
   static const std::vector<std::u16string> Breaks{u"\r\n", u"\r", u"\n"};
@@ -56,59 +87,68 @@ TRecordList::TRecordList() = default;
 
 TRecordList::~TRecordList() { Clear(); }
 
-int32_t TRecordList::Add(const std::u16string& Item) { return Add(std::u16string(Item)); }
-
-int32_t TRecordList::Add(std::u16string&& Item) {
-  // The cell is owned by the unique_ptr until the list has taken it, so a failure to grow
-  // the list cannot leak it.
-  auto Cell = std::make_unique<std::u16string>(std::move(Item));
-  const int32_t Index = FList.Add(Cell.get());
-  Cell.release();
-  return Index;
+int32_t TRecordList::Add(std::u16string_view Item) {
+  void* Cell = FArena.NewCell(Item);
+  try {
+    return FList.Add(Cell);
+  } catch (...) {
+    // The list could not take the cell: it stays in the arena, unused, until the next Clear.
+    FDead += TLineArena::CellSize(Item.size());
+    throw;
+  }
 }
 
-void TRecordList::Insert(int32_t Index, const std::u16string& Item) {
-  auto Cell = std::make_unique<std::u16string>(Item);
-  FList.Insert(Index, Cell.get());
-  Cell.release();
+void TRecordList::Insert(int32_t Index, std::u16string_view Item) {
+  void* Cell = FArena.NewCell(Item);
+  try {
+    FList.Insert(Index, Cell);
+  } catch (...) {
+    FDead += TLineArena::CellSize(Item.size());
+    throw;
+  }
 }
 
 void TRecordList::Delete(int32_t Index) {
-  std::u16string* Doomed = CellAt(Index);
+  const void* Doomed = FList.GetItem(Index);
   FList.Delete(Index);
-  delete Doomed;
+  Abandon(Doomed);
 }
 
 void TRecordList::Clear() {
-  // After a sort the cells lie in the list in an order unrelated to where they lie in memory;
-  // released in that order, every release merges with neighbours that are not in the cache.
-  // In address order each one merges with the block released just before it.
-  const int32_t N = FList.Count();
-  if (N >= kAddressOrderFrom) {
-    // The list is being emptied, so its own array may be reordered.
-    SortByAddress(FList.List(), N);
-  }
-  for (int32_t I = 0; I < N; ++I) delete Cell(FList.List()[I]);
+  // The cells go with their arena, in a few large blocks, whatever order the list is in.
   FList.Clear();
+  FArena.Release();
+  FDead = 0;
 }
 
 void TRecordList::Exchange(int32_t Index1, int32_t Index2) { FList.Exchange(Index1, Index2); }
 
 void TRecordList::Move(int32_t CurIndex, int32_t NewIndex) { FList.Move(CurIndex, NewIndex); }
 
-std::u16string TRecordList::GetItem(int32_t Index) const { return *CellAt(Index); }
+std::u16string TRecordList::GetItem(int32_t Index) const { return std::u16string(ItemRef(Index)); }
 
-const std::u16string& TRecordList::ItemRef(int32_t Index) const { return *CellAt(Index); }
+std::u16string_view TRecordList::ItemRef(int32_t Index) const {
+  return LineOf(FList.GetItem(Index));
+}
 
-void TRecordList::SetItem(int32_t Index, const std::u16string& Value) { *CellAt(Index) = Value; }
-
-void TRecordList::SetItem(int32_t Index, std::u16string&& Value) {
-  *CellAt(Index) = std::move(Value);
+void TRecordList::SetItem(int32_t Index, std::u16string_view Value) {
+  void* Cell = FList.GetItem(Index);
+  const size_t Old = TLineArena::CellSize(LineOf(Cell).size());
+  const size_t New = TLineArena::CellSize(Value.size());
+  if (New <= Old) {
+    // A line that fits is written over the old one; the rest of the cell lies unused.
+    WriteCell(Cell, Value);
+    FDead += Old - New;
+    return;
+  }
+  // A longer line gets a new cell in the same place of the list.
+  FList.List()[Index] = FArena.NewCell(Value);
+  Abandon(Cell);
 }
 
 int32_t TRecordList::IndexOf(std::u16string_view Value) const {
   for (int32_t I = 0; I < FList.Count(); ++I) {
-    if (*Cell(FList.List()[I]) == Value) return I;
+    if (LineOf(FList.List()[I]) == Value) return I;
   }
   return -1;
 }
@@ -116,14 +156,37 @@ int32_t TRecordList::IndexOf(std::u16string_view Value) const {
 void TRecordList::SetCount(int32_t NewCount) {
   if (NewCount < 0) ListClone::TListClone::Error("", NewCount);
   for (int32_t I = Count() - 1; I >= NewCount; --I) Delete(I);
-  while (Count() < NewCount) Add(std::u16string());
+  while (Count() < NewCount) Add(std::u16string_view());
 }
 
 void TRecordList::Assign(const TRecordList* Source) {
   if (Source == nullptr) return;
   if (Source == this) return;  // Copying a list onto itself leaves it as it is.
   Clear();
+  size_t Bytes = 0;
+  for (int32_t I = 0; I < Source->Count(); ++I)
+    Bytes += TLineArena::CellSize(Source->ItemRef(I).size());
+  Expect(Source->Count(), Bytes);
   for (int32_t I = 0; I < Source->Count(); ++I) Add(Source->ItemRef(I));
+}
+
+void TRecordList::Expect(int32_t Lines, size_t Bytes) {
+  FList.SetCapacity(std::max(FList.Capacity(), FList.Count() + Lines));
+  FArena.Expect(Bytes);
+}
+
+void TRecordList::Abandon(const void* Cell) {
+  FDead += TLineArena::CellSize(LineOf(Cell).size());
+  if (FDead < CompactFrom || FDead < FArena.Used() - FDead) return;
+  // More than half the arena is dead: the live cells move to a fresh one, in list order. If
+  // the fresh arena cannot be had, the list stays as it was.
+  TLineArena Fresh;
+  Fresh.Expect(FArena.Used() - FDead);
+  std::vector<void*> Moved(static_cast<size_t>(Count()));
+  for (int32_t I = 0; I < Count(); ++I) Moved[I] = Fresh.NewCell(LineOf(FList.List()[I]));
+  std::copy(Moved.begin(), Moved.end(), FList.List());
+  std::swap(FArena, Fresh);
+  FDead = 0;
 }
 
 std::u16string TCommonStringRecordList::Text() const {
@@ -137,20 +200,32 @@ std::u16string TCommonStringRecordList::Text() const {
 
 void TCommonStringRecordList::SetText(std::u16string_view Value) {
   // Equivalent to splitting at LineBreaks() keeping the separators (CR LF tried before a lone
-  // CR), done by the line scanner because every text from the editor comes through here.
+  // CR), done by the line scanner because every text from the editor comes through here. A
+  // first pass counts the lines and their cells, so that the list and the arena are sized
+  // once: no block is copied as the list grows.
   Clear();
+  size_t Lines = 0;
+  size_t Bytes = 0;
   LineScan::ForEachLine(Value, [&](const LineScan::TLine& Line) {
-    Add(std::u16string(Value.substr(Line.Offset, Line.Length)));
+    ++Lines;
+    Bytes += TLineArena::CellSize(Line.Length);
   });
+  if (Lines > static_cast<size_t>(ListClone::MaxListSize)) {
+    ListClone::TListClone::Error("Too many lines", ListClone::MaxListSize);
+  }
+  Expect(static_cast<int32_t>(Lines), Bytes);
+  LineScan::ForEachLine(
+      Value, [&](const LineScan::TLine& Line) { Add(Value.substr(Line.Offset, Line.Length)); });
 }
 
 void TCommonStringRecordList::SetLines(std::vector<std::u16string>&& Lines) {
   Clear();
-  FList.SetCapacity(static_cast<int32_t>(Lines.size()));
-  for (auto& Line : Lines) Add(std::move(Line));
+  size_t Bytes = 0;
+  for (const auto& Line : Lines) Bytes += TLineArena::CellSize(Line.size());
+  Expect(static_cast<int32_t>(std::min<size_t>(Lines.size(), ListClone::MaxListSize)), Bytes);
+  for (const auto& Line : Lines) Add(Line);
   Lines.clear();
 }
-
 void TCommonStringRecordList::SetDelimitedText(std::u16string_view Value,
                                                const std::vector<std::u16string>& Delimiters) {
   SplitText(Value, Delimiters, smDropSeparator);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "lists/StringRecordList.h"
 #include "sorting/NumericKey.h"
 #include "strings/StringUnit.h"
 
@@ -9,7 +10,7 @@ namespace StringRecordListNormalSort {
 
 namespace {
 
-const std::u16string& Line(void* Item) { return *static_cast<const std::u16string*>(Item); }
+std::u16string_view Line(void* Item) { return StringRecordList::LineOf(Item); }
 
 int32_t FromCompareResult(StringUnit::TCompareResult Result) {
   switch (Result) {

@@ -1,6 +1,6 @@
 // The comparators of the sort orders: TListCloneSortCompare functions over two line cells
-// (std::u16string*), each deriving its keys afresh. Results are -1, 0 or +1. A failing platform
-// comparison throws SysUtils::Exception.
+// (read with StringRecordList::LineOf), each deriving its keys afresh. Results are -1, 0 or +1. A
+// failing platform comparison throws SysUtils::Exception.
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
+#include <cstring>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -156,7 +159,7 @@ struct TDescending {
 };
 
 // Sorts the records by the order (negated for soDescending), then moves the cells into the
-// order the records ended in.
+// order the records ended in; the records are spent.
 template <typename TRecord, typename TOrder>
 void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSortOrder Order,
                const TOrder& Ascending, const TCollationKeys& Keys) {
@@ -165,9 +168,17 @@ void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSo
   } else {
     SortRecords(Cells, Records, TDescending<TOrder>{Ascending}, Keys);
   }
-  std::vector<void*> Sorted(Records.size());
-  for (size_t I = 0; I < Records.size(); ++I) Sorted[I] = Cells[Records[I].Index];
-  std::copy(Sorted.begin(), Sorted.end(), Cells);
+  // Cell I takes the cell Records[I].Index held before the sort. The records' own storage
+  // holds the new order on the way, rather than a copy of the cell array, which would add a
+  // pointer per line to the sort's peak memory: record I is read before pointer I is written
+  // over the I-th pointer-sized slot of the records' bytes, where no later record lies.
+  static_assert(sizeof(TRecord) >= sizeof(void*) && std::is_trivially_copyable_v<TRecord>);
+  auto* const Scratch = reinterpret_cast<std::byte*>(Records.data());
+  for (size_t I = 0; I < Records.size(); ++I) {
+    void* const Cell = Cells[Records[I].Index];
+    std::memcpy(Scratch + I * sizeof(void*), &Cell, sizeof Cell);
+  }
+  if (!Records.empty()) std::memcpy(Cells, Scratch, Records.size() * sizeof(void*));
 }
 
 template <typename TRecord>
@@ -188,7 +199,7 @@ bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TColl
   Keys.Reserve(static_cast<size_t>(Count), Units);
   std::u16string Reversal;
   for (int32_t I = 0; I < Count; ++I) {
-    const std::u16string& Text = Line(Cells, I);
+    const std::u16string_view Text = Line(Cells, I);
     if (Reversed) {
       Reversal.assign(Text.rbegin(), Text.rend());
       if (!Keys.Add(Reversal)) return false;

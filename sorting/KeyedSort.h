@@ -10,8 +10,8 @@
 
 namespace StringRecordListNormalSort {
 
-// Reorders the line cells (std::u16string*) Cells[0 .. Count - 1] as TListClone::Sort with the
-// comparator of Kind (negated for soDescending) would. Kind must compare lines (not skReverse).
+// Reorders the line cells (StringRecordList::LineOf) Cells[0 .. Count - 1] as TListClone::Sort with
+// the comparator of Kind (negated for soDescending) would. Kind must compare lines (not skReverse).
 // Returns false, leaving the cells untouched, when the platform gives no collation key for a
 // line; the caller then sorts with the comparators.
 bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order);

@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "TemplateList/ListClone.h"
+#include "lists/StringRecordList.h"
 #include "sorting/CollationKeys.h"
 
 namespace StringRecordListNormalSort::RecordSort {
@@ -24,8 +25,8 @@ concept PrefixedRecord = requires(TRecord R) {
 };
 
 // The line of cell I.
-inline const std::u16string& Line(ListClone::PPointerList Cells, int32_t I) {
-  return *static_cast<const std::u16string*>(Cells[I]);
+inline std::u16string_view Line(ListClone::PPointerList Cells, int32_t I) {
+  return StringRecordList::LineOf(Cells[I]);
 }
 
 // Sorts Records[L .. R] (L <= R) as ListClone::QuickSort would with Compare, charging each

@@ -53,20 +53,20 @@ bool TStringRecordListNormalSort::AddMissingFinalBreak() {
   // to find it.
   bool EndsWithBreak = false;
   for (int32_t I = Count() - 1; I >= 0; --I) {
-    const std::u16string& Line = ItemRef(I);
+    const std::u16string_view Line = ItemRef(I);
     if (Line.empty()) continue;
     EndsWithBreak = StringUnit::GetLineBreakKind(Line) != StringUnit::lbNone;
     break;
   }
   if (EndsWithBreak) return false;
-  CellAt(Count() - 1)->append(u"\r\n");
+  SetItem(Count() - 1, std::u16string(ItemRef(Count() - 1)) + u"\r\n");
   return true;
 }
 
 void TStringRecordListNormalSort::TrimFinalBreak() {
-  std::u16string* Last = CellAt(Count() - 1);
-  if (StringUnit::GetLineBreakKind(*Last) != StringUnit::lbNone) {
-    *Last = StringUnit::TrimRightChars(*Last, u"\r\n");
+  const std::u16string_view Last = ItemRef(Count() - 1);
+  if (StringUnit::GetLineBreakKind(Last) != StringUnit::lbNone) {
+    SetItem(Count() - 1, StringUnit::TrimRightChars(Last, u"\r\n"));
   }
 }
 

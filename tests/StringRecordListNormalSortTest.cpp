@@ -85,11 +85,11 @@ TEST(SortEngine, DescendingNegatesInsteadOfReversing) {
     for (TSortOrder Order : {soAscending, soDescending}) {
       EngineList List;
       List.SetText(u"x\r\nx\r\nx\r\n");
-      const std::u16string* X = &List.ItemRef(0);
-      const std::u16string* Z = &List.ItemRef(2);
+      const char16_t* X = List.ItemRef(0).data();
+      const char16_t* Z = List.ItemRef(2).data();
       List.ExecuteSort(skText, Order, Engine);
-      EXPECT_EQ(&List.ItemRef(0), Z);
-      EXPECT_EQ(&List.ItemRef(2), X);
+      EXPECT_EQ(List.ItemRef(0).data(), Z);
+      EXPECT_EQ(List.ItemRef(2).data(), X);
     }
   }
 }

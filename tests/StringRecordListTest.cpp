@@ -134,3 +134,73 @@ TEST(StringRecordList, AssignCopiesAndIgnoresNullSource) {
   B.Assign(&B);
   EXPECT_EQ(B.Text(), u"1\n2\n");
 }
+
+TEST(StringRecordList, KeepsEveryLineThroughRandomEditsAsAPlainVectorDoes) {
+  // Lines of up to a few thousand units, so that the cells left behind by Delete and by a
+  // longer SetItem pile up far enough for the live ones to be moved to a fresh arena.
+  std::mt19937 Rng(1207);
+  auto RandomLine = [&Rng] {
+    std::u16string Line(Rng() % 4 == 0 ? Rng() % 3000 : Rng() % 12, u'a');
+    for (auto& Unit : Line) Unit = static_cast<char16_t>(u'a' + Rng() % 26);
+    return Line;
+  };
+  TCommonStringRecordList L;
+  std::vector<std::u16string> Model;
+  for (int Step = 0; Step < 6000; ++Step) {
+    const int32_t N = L.Count();
+    const uint32_t Op = Rng() % 8;
+    if (Op <= 1 || N == 0) {
+      const std::u16string Line = RandomLine();
+      L.Add(Line);
+      Model.push_back(Line);
+    } else if (Op == 2) {
+      const int32_t At = static_cast<int32_t>(Rng() % (N + 1));
+      const std::u16string Line = RandomLine();
+      L.Insert(At, Line);
+      Model.insert(Model.begin() + At, Line);
+    } else if (Op <= 4) {
+      const int32_t At = static_cast<int32_t>(Rng() % N);
+      L.Delete(At);
+      Model.erase(Model.begin() + At);
+    } else if (Op == 5) {
+      const int32_t At = static_cast<int32_t>(Rng() % N);
+      const std::u16string Line = RandomLine();
+      L.SetItem(At, Line);
+      Model[At] = Line;
+    } else if (Op == 6) {
+      // A line set from a piece of itself or of another line of the same list.
+      const int32_t At = static_cast<int32_t>(Rng() % N);
+      const int32_t From = static_cast<int32_t>(Rng() % N);
+      const std::u16string_view Source = L.ItemRef(From);
+      const size_t Skip = Source.empty() ? 0 : Rng() % Source.size();
+      const std::u16string Expected = Model[From].substr(Skip);
+      L.SetItem(At, Source.substr(Skip));
+      Model[At] = Expected;
+    } else {
+      const int32_t A = static_cast<int32_t>(Rng() % N);
+      const int32_t B = static_cast<int32_t>(Rng() % N);
+      L.Exchange(A, B);
+      std::swap(Model[A], Model[B]);
+    }
+    ASSERT_EQ(L.Count(), static_cast<int32_t>(Model.size())) << "step " << Step;
+    if (Step % 50 == 0) {
+      ASSERT_EQ(Lines(L), Model) << "step " << Step;
+    }
+  }
+  EXPECT_EQ(Lines(L), Model);
+  TCommonStringRecordList Copy;
+  Copy.Assign(&L);
+  L.Clear();
+  EXPECT_EQ(Lines(Copy), Model);
+}
+
+TEST(StringRecordList, LongTextCutIntoManyShortLinesJoinsBackUnchanged) {
+  // More cells than one block of the arena holds, and empty lines.
+  std::u16string Text;
+  for (int I = 0; I < 300000; ++I)
+    Text += I % 7 == 0 ? u"\r\n" : std::u16string(I % 5, u'x') + u"\n";
+  TCommonStringRecordList L;
+  L.SetText(Text);
+  EXPECT_EQ(L.Count(), 300000);
+  EXPECT_EQ(L.Text(), Text);
+}

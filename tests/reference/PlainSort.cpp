@@ -40,7 +40,7 @@ int32_t Sign(StringUnit::TCompareResult R) {
   return R == StringUnit::crLess ? -1 : R == StringUnit::crGreater ? 1 : 0;
 }
 
-const std::u16string& L(void* Item) { return *static_cast<std::u16string*>(Item); }
+std::u16string L(void* Item) { return std::u16string(StringRecordList::LineOf(Item)); }
 
 int32_t TextCompare(void* A, void* B) { return Sign(StringUnit::LocaleCompare(L(A), L(B))); }
 
