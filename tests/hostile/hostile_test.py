@@ -161,7 +161,8 @@ class HostileInput(unittest.TestCase):
         self.expect(["sort-numeric"], data, expected)
 
     def test_out_of_memory_is_exit_1_and_keeps_the_output_file(self):
-        source = self.file("in.txt", b"some line of text\n" * 2_000_000)
+        # Four million lines: more than the sort can hold in 300 MB (two million now fit).
+        source = self.file("in.txt", b"some line of text\n" * 4_000_000)
         target = self.file("out.txt", b"untouched")
         code, _, err = run(["sort", source, "-o", target], limit_kib=300 * 1024)
         self.assertEqual(code, 1, err)
