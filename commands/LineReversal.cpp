@@ -8,6 +8,19 @@
 
 namespace LineReversal {
 
+namespace {
+
+// The line break that ends Line: CR LF, a lone CR or LF, or nothing.
+std::u16string_view BreakOf(std::u16string_view Line) {
+  if (Line.size() >= 2 && Line.substr(Line.size() - 2) == u"\r\n")
+    return Line.substr(Line.size() - 2);
+  if (!Line.empty() && (Line.back() == u'\r' || Line.back() == u'\n'))
+    return Line.substr(Line.size() - 1);
+  return {};
+}
+
+}  // namespace
+
 std::u16string ReverseLines(std::u16string_view Text) {
   // Reversing needs no line cells: one pass finds where each line starts, and the lines are
   // copied from the text into the result back to front.
@@ -18,16 +31,21 @@ std::u16string ReverseLines(std::u16string_view Text) {
   LineScan::ForEachLine(Text,
                         [&Starts](const LineScan::TLine& Line) { Starts.push_back(Line.Offset); });
   const bool Missing = Text[N - 1] != u'\r' && Text[N - 1] != u'\n';
-  // Without a final break the first line, which ends up last, loses its break: the CR LF it
-  // was given when it is the only line, else its own (the text of the first line has no other
-  // CR or LF). Copying stops that many units short.
+  // Without a final break the last line, which ends up first, takes the break of the line
+  // before it (CR LF when it is the only line), and the first line, which ends up last, loses
+  // its break: the one it was given when it is the only line, else its own (the text of the
+  // first line has no other CR or LF). Copying stops that many units short.
+  std::u16string_view Added;
   size_t Cut = 0;
   if (Missing) {
-    const std::u16string_view First =
-        Starts.size() > 1 ? Text.substr(0, Starts[1]) : std::u16string_view(u"\r\n");
-    Cut = First.size() >= 2 && First.substr(First.size() - 2) == u"\r\n" ? 2 : 1;
+    Added = Starts.size() > 1
+                ? BreakOf(Text.substr(Starts[Starts.size() - 2],
+                                      Starts[Starts.size() - 1] - Starts[Starts.size() - 2]))
+                : std::u16string_view(u"\r\n");
+    const std::u16string_view First = Starts.size() > 1 ? Text.substr(0, Starts[1]) : Added;
+    Cut = BreakOf(First).size();
   }
-  Result.resize(N + (Missing ? 2 : 0) - Cut);
+  Result.resize(N + Added.size() - Cut);
   char16_t* Out = Result.data();
   const char16_t* const Stop = Out + Result.size();
   auto Put = [&Out, Stop](const char16_t* From, size_t Count) {
@@ -38,7 +56,7 @@ std::u16string ReverseLines(std::u16string_view Text) {
   size_t End = N;
   for (size_t K = Starts.size(); K-- > 0;) {
     Put(Text.data() + Starts[K], End - Starts[K]);
-    if (Missing && End == N) Put(u"\r\n", 2);
+    if (Missing && End == N) Put(Added.data(), Added.size());
     End = Starts[K];
   }
   return Result;

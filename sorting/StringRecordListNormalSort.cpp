@@ -39,9 +39,9 @@ void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder Sor
     throw SysUtils::EAssertionFailed("Error:function ExecuteSort");
   }
   if (Count() == 0) return;
-  // Every line compares with its break, so a last line without one gets CR LF for the time of
-  // the sort. If a comparison throws, the exception leaves from here: the caller discards the
-  // list, which still holds every line.
+  // Every line compares with its break, so a last line without one gets a break for the time
+  // of the sort: the break of the line before it. If a comparison throws, the exception
+  // leaves from here: the caller discards the list, which still holds every line.
   const bool Added = AddMissingFinalBreak();
   Reorder(SortKind, SortOrder, Engine);
   if (Added) TrimFinalBreak();
@@ -59,8 +59,19 @@ bool TStringRecordListNormalSort::AddMissingFinalBreak() {
     break;
   }
   if (EndsWithBreak) return false;
-  SetItem(Count() - 1, std::u16string(ItemRef(Count() - 1)) + u"\r\n");
+  SetItem(Count() - 1, std::u16string(ItemRef(Count() - 1)) +
+                           std::u16string(StringUnit::LineBreakText(AddedBreakKind())));
   return true;
+}
+
+StringUnit::TLineBreakKind TStringRecordListNormalSort::AddedBreakKind() const {
+  // The break the line before the last ends in, so that a sort writes no break into the text
+  // that it did not already use; CR LF when there is no such break (a text of one line).
+  if (Count() >= 2) {
+    const StringUnit::TLineBreakKind Kind = StringUnit::GetLineBreakKind(ItemRef(Count() - 2));
+    if (Kind != StringUnit::lbNone) return Kind;
+  }
+  return StringUnit::lbCRLF;
 }
 
 void TStringRecordListNormalSort::TrimFinalBreak() {

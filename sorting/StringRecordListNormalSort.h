@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "lists/StringRecordList.h"
+#include "strings/StringUnit.h"
 
 namespace StringRecordListNormalSort {
 
@@ -36,7 +37,8 @@ inline constexpr TSortEngine DefaultSortEngine = TSortEngine::seKeyed;
 
 class TStringRecordListNormalSort : public StringRecordList::TCommonStringRecordList {
  public:
-  // Each reorders the lines in place; a text without a final break keeps it missing.
+  // Each reorders the lines in place; a text without a final break keeps it missing. While
+  // they sort, its last line carries the break of the line before it (CR LF for one line).
   // Descending orders use the negated comparison, not a reversed ascending result.
   void TextSort(TSortOrder SortOrder);
   void NumericSort(TSortOrder SortOrder);
@@ -54,6 +56,7 @@ class TStringRecordListNormalSort : public StringRecordList::TCommonStringRecord
 
  private:
   bool AddMissingFinalBreak();
+  StringUnit::TLineBreakKind AddedBreakKind() const;
   void TrimFinalBreak();
   void Reorder(TSortKind SortKind, TSortOrder SortOrder, TSortEngine Engine);
 };

@@ -92,6 +92,22 @@ TEST_F(OnCommandTest, SelectionIntoLastLineKeepsItsMissingBreak) {
   EXPECT_EQ(Editor.Document, u"x\r\na\r\nb");
 }
 
+TEST_F(OnCommandTest, SortAndReversalWriteOnlyTheBreaksTheDocumentUses) {
+  // A last line without a break moves up with the break of the line before it: an LF or CR
+  // document gains no CR LF.
+  for (int Id : {1, 2, 5, 9}) {
+    Open(u"charlie\nalpha 2\nbravo 1");
+    Editor.Select({0, 0}, {0, 0});
+    Choose(Id);
+    Tarnwick::OnCommand(Window());
+    EXPECT_EQ(Editor.Document.find(u'\r'), std::u16string::npos) << "command " << Id;
+    Open(u"b\ra\rc");
+    Editor.Select({0, 0}, {0, 0});
+    Tarnwick::OnCommand(Window());
+    EXPECT_EQ(Editor.Document.find(u'\n'), std::u16string::npos) << "command " << Id;
+  }
+}
+
 TEST_F(OnCommandTest, HighlightLeavesDocumentAndSendsPatternOfSelectedLines) {
   const std::u16string Text = u"a\r\nb\r\na\r\nb\r\nz";
   Open(Text);

@@ -55,17 +55,21 @@ TEST_F(SortCommand, RunsTheOrderOfEachIdentifier) {
 
 TEST_F(SortCommand, KeepsMissingFinalBreakMissing) {
   EXPECT_EQ(Tarnwick::Sort(u"b\r\na", 1), u"a\r\nb");
-  // The line that lacked a break gets CR LF, whatever the other lines use.
-  EXPECT_EQ(Tarnwick::Sort(u"b\na", 1), u"a\r\nb");
+  // The line that lacked a break gets the break of the line before it: a sort writes no
+  // break the text did not use.
+  EXPECT_EQ(Tarnwick::Sort(u"b\na", 1), u"a\nb");
+  EXPECT_EQ(Tarnwick::Sort(u"charlie\nalpha\nbravo", 1), u"alpha\nbravo\ncharlie");
+  EXPECT_EQ(Tarnwick::Sort(u"charlie\ralpha\rbravo", 2), u"charlie\rbravo\ralpha");
+  EXPECT_EQ(Tarnwick::Sort(u"b\r\nc\na", 1), u"a\nb\r\nc");
   EXPECT_EQ(Tarnwick::Sort(u"1\r\n2\r\n3", 9), u"3\r\n2\r\n1");
 }
 
 TEST_F(SortCommand, ReversalWithoutFinalBreakDropsOnlyTheFirstLinesBreak) {
   // The first line, ending up last, loses its one break even when that leaves it empty; the
   // break before it stays.
-  EXPECT_EQ(Tarnwick::Sort(u"\nabc", 9), u"abc\r\n");
-  EXPECT_EQ(Tarnwick::Sort(u"\nx\ry", 9), u"y\r\nx\r");
-  EXPECT_EQ(Tarnwick::Sort(u"a\rb", 9), u"b\r\na");
+  EXPECT_EQ(Tarnwick::Sort(u"\nabc", 9), u"abc\n");
+  EXPECT_EQ(Tarnwick::Sort(u"\nx\ry", 9), u"y\rx\r");
+  EXPECT_EQ(Tarnwick::Sort(u"a\rb", 9), u"b\ra");
   EXPECT_EQ(Tarnwick::Sort(std::u16string(u"a\r\n\r\nb"), 9), u"b\r\n\r\na");
 }
 

@@ -47,7 +47,9 @@ TEST_P(SortOrders, GiveTheDescribedOrder) {
 const OrderCase OrderCases[] = {
     {"TextLastLineGainsAndLosesBreak", skText, soAscending, u"b\r\na", u"a\r\nb"},
     {"TextDescendingKeepsFinalBreak", skText, soDescending, u"a\r\nb\r\n", u"b\r\na\r\n"},
-    {"TextAddsCrLfNotLf", skText, soAscending, u"b\na", u"a\r\nb"},
+    {"TextLastLineBorrowsLfOfLineBefore", skText, soAscending, u"b\na", u"a\nb"},
+    {"TextLastLineBorrowsCrOfLineBefore", skText, soDescending, u"a\r\nb\rc", u"c\rb\ra"},
+    {"ReverseLastLineBorrowsLfOfLineBefore", skReverse, soDescending, u"1\r2\n3", u"3\n2\n1"},
     {"TextSingleLineUnchanged", skText, soDescending, u"x", u"x"},
     {"ReverseOddCountKeepsMiddle", skReverse, soDescending, u"1\r\n2\r\n3", u"3\r\n2\r\n1"},
     {"ReverseEvenCount", skReverse, soDescending, u"1\n2\r3\r\n4\r\n", u"4\r\n3\r\n2\r1\n"},

@@ -114,7 +114,12 @@ void TPlainSortList::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
   if (Count() == 0) return;
   bool Added = false;
   if (StringUnit::GetLineBreakKind(Text()) == StringUnit::lbNone) {
-    SetItem(Count() - 1, GetItem(Count() - 1) + u"\r\n");
+    // The break of the line before the last, CR LF when there is none.
+    StringUnit::TLineBreakKind Kind = StringUnit::lbCRLF;
+    if (Count() >= 2 && StringUnit::GetLineBreakKind(GetItem(Count() - 2)) != StringUnit::lbNone) {
+      Kind = StringUnit::GetLineBreakKind(GetItem(Count() - 2));
+    }
+    SetItem(Count() - 1, GetItem(Count() - 1) + std::u16string(StringUnit::LineBreakText(Kind)));
     Added = true;
   }
   const bool Up = SortOrder == soAscending;
