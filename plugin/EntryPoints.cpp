@@ -6,9 +6,11 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
+#include "base/Exceptions.h"
 #include "commands/LineCommands.h"
 #include "plugin/CommandMenu.h"
 #include "plugin/DuplicationHighlight.h"
@@ -25,6 +27,9 @@ namespace {
 
 const char16_t* const UninstallQuestion = u"アンインストールしますか？";
 const char* const UnknownFailure = "不明なエラーが発生しました";
+const char* const OutOfMemory = "メモリが不足しています";
+// The first line for an exception from outside the plug-in, whose own text follows.
+const char* const UnexpectedFailure = "予期しないエラーが発生しました";
 
 std::u16string DisplayNameWide() { return Utf8ToUtf16(DisplayName); }
 
@@ -67,9 +72,12 @@ void ChooseAndRun(const THostEditor& Editor) {
   Editor.SetScrollPos(Scroll);
 }
 
-void ShowFailure(HWND Window, const char* Utf8Message) noexcept {
+// Shows Message, and Detail on a second line when given. Texts of the plug-in's own failures
+// are Japanese; a foreign exception's text may not even be UTF-8, which is shown replaced.
+void ShowFailure(HWND Window, const char* Message, const char* Detail = nullptr) noexcept {
   try {
-    const std::u16string Text = Utf8ToUtf16(Utf8Message);
+    std::u16string Text = Utf8ToUtf16(Message);
+    if (Detail != nullptr && *Detail != '\0') Text += u"\n" + Utf8ToUtf16(Detail);
     const std::u16string Caption = DisplayNameWide();
     MessageBoxW(Window, AsWide(Text.c_str()), AsWide(Caption.c_str()), MB_OK | MB_ICONERROR);
   } catch (...) {
@@ -92,12 +100,21 @@ LRESULT CopyText(const char* Text, WPARAM BufferSize, LPARAM Buffer) {
 void OnCommand(HWND Window) noexcept {
   const THostEditor Editor(Window);
   Editor.SetRedraw(false);
+  // On a failure nothing has been written back. Repainting comes back before the box, so the
+  // editor draws the unchanged text behind it; the user reads why in the plug-in's language.
   try {
     ChooseAndRun(Editor);
-  } catch (const std::exception& E) {
-    // Repainting comes back before the box, so the editor draws the unchanged text behind it.
+  } catch (const std::bad_alloc&) {
+    Editor.SetRedraw(true);
+    ShowFailure(Window, OutOfMemory);
+    return;
+  } catch (const SysUtils::Exception& E) {
     Editor.SetRedraw(true);
     ShowFailure(Window, *E.what() != '\0' ? E.what() : UnknownFailure);
+    return;
+  } catch (const std::exception& E) {
+    Editor.SetRedraw(true);
+    ShowFailure(Window, UnexpectedFailure, E.what());
     return;
   } catch (...) {
     Editor.SetRedraw(true);

@@ -1,5 +1,7 @@
 #include "sorting/StringRecordListNormalSort.h"
 
+#include <new>
+
 #include "base/Exceptions.h"
 #include "sorting/Comparators.h"
 #include "sorting/KeyedSort.h"
@@ -89,9 +91,16 @@ void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrd
     }
     return;
   }
-  if (Engine == TSortEngine::seKeyed &&
-      KeyedSort(FList.List(), FList.Count(), SortKind, SortOrder)) {
-    return;
+  if (Engine == TSortEngine::seKeyed) {
+    // The keyed engine needs memory beyond the lines: its key arena (about two bytes per code
+    // unit and eight per line, in one block) and a record per line, a lot for a 32-bit editor.
+    // Without it the comparator sort below gives the same order and needs no memory of its
+    // own. The keyed engine moves the cells only once it has sorted, so a failure leaves them
+    // in their first order.
+    try {
+      if (KeyedSort(FList.List(), FList.Count(), SortKind, SortOrder)) return;
+    } catch (const std::bad_alloc&) {
+    }
   }
   const bool Ascending = SortOrder == soAscending;
   switch (SortKind) {
