@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "strings/LineScan.h"
-#include "strings/MathUnit.h"
 #include "strings/StringSearchUnit.h"
 
 namespace StringRecordList {
@@ -243,44 +242,37 @@ std::u16string TCommonStringRecordList::GetDelimitedText(std::u16string_view Del
 void TCommonStringRecordList::SplitText(std::u16string_view Value,
                                         const std::vector<std::u16string>& Separators,
                                         TSplitMode Mode) {
-  using StringSearchUnit::CopyRange;
+  // Positions are counted in size_t: a text may hold more code units than a 32-bit position
+  // can count. Begin is where the current piece starts.
   Clear();
-  const auto N = static_cast<int32_t>(Value.size());
-  int32_t B = 0;
-  int32_t E = 0;
-  int32_t P = 1;
-  while (P <= N) {
+  const size_t N = Value.size();
+  size_t Begin = 0;
+  size_t P = 0;
+  while (P < N) {
     const std::u16string* Found = nullptr;
     for (const auto& Sep : Separators) {
-      if (StringSearchUnit::IsSubStringAt(Sep, Value, P)) {
+      // The separators are tried in order; an empty one never occurs.
+      if (!Sep.empty() && Value.substr(P).starts_with(Sep)) {
         Found = &Sep;
         break;
       }
     }
     if (Found == nullptr) {
-      E = P;
       ++P;
       continue;
     }
-    const auto L = static_cast<int32_t>(Found->size());
     if (Mode == smKeepSeparator) {
-      E = P + L - 1;
-      Add(CopyRange(Value, B, E));
-      P = E + 1;
+      P += Found->size();
+      Add(std::u16string(Value.substr(Begin, P - Begin)));
     } else {
-      E = P - 1;
-      Add(CopyRange(Value, B, P - 1));
-      P += L;
+      Add(std::u16string(Value.substr(Begin, P - Begin)));
+      P += Found->size();
     }
-    B = P;
+    Begin = P;
   }
-  if (Mode == smKeepSeparator) {
-    if (E >= B && (MathUnit::IsBetween(1, B, N) || MathUnit::IsBetween(1, E, N))) {
-      Add(CopyRange(Value, B, E));
-    }
-  } else {
-    Add(CopyRange(Value, B, E));
-  }
+  // Keeping separators, a text that ends with one adds no empty last piece (nor does the
+  // empty text); dropping them, the rest is always a piece, empty or not.
+  if (Mode == smDropSeparator || Begin < N) Add(std::u16string(Value.substr(Begin)));
 }
 
 }  // namespace StringRecordList

@@ -9,7 +9,10 @@
 
 namespace StringUnit {
 
-TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2) {
+namespace {
+
+// One call of the platform's comparison; both lengths must fit its int parameters.
+TCompareResult PlatformCompare(std::u16string_view S1, std::u16string_view S2) {
   // Explicit lengths: embedded NULs and the lines' own breaks take part in the comparison.
   // A view may have no storage when empty; the platform still wants a valid pointer.
   static const char16_t Empty[1] = {0};
@@ -25,6 +28,60 @@ TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2) {
       return crGreater;
     default:
       throw SysUtils::Exception("CompareStringWの戻り値が不正です");
+  }
+}
+
+// True when a text may be cut before position P without changing how the part before and
+// the part after collate: P is the end, or the unit at P is ASCII other than a letter, which
+// in no locale joins the unit before it into one collation element, takes its weight from it
+// or reorders with it.
+bool CutsCleanly(std::u16string_view S, size_t P) {
+  if (P >= S.size()) return true;
+  const char16_t Ch = S[P];
+  const char16_t Lower = Ch | 0x20;
+  return Ch < 0x80 && !(Lower >= u'a' && Lower <= u'z');
+}
+
+// The length of the longest beginning of S of at most Limit units (S being longer) that ends
+// at a clean cut; Limit itself, short of a split surrogate pair, when there is none.
+size_t PieceLength(std::u16string_view S, size_t Limit) {
+  for (size_t P = Limit; P > 0; --P) {
+    if (CutsCleanly(S, P)) return P;
+  }
+  const bool SplitsPair = S[Limit - 1] >= 0xD800 && S[Limit - 1] <= 0xDBFF && Limit > 1;
+  return SplitsPair ? Limit - 1 : Limit;
+}
+
+}  // namespace
+
+TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2) {
+  return LocaleCompareWithin(S1, S2, static_cast<size_t>(INT_MAX));
+}
+
+TCompareResult LocaleCompareWithin(std::u16string_view S1, std::u16string_view S2, size_t Limit) {
+  for (;;) {
+    if (S1.size() <= Limit && S2.size() <= Limit) return PlatformCompare(S1, S2);
+    // A beginning both texts share, up to a clean cut, gives both the same weights at every
+    // level of the comparison: the rest alone decides.
+    size_t Shared = 0;
+    const size_t Common = std::min(S1.size(), S2.size());
+    while (Shared < Common && S1[Shared] == S2[Shared]) ++Shared;
+    while (Shared > 0 && !(CutsCleanly(S1, Shared) && CutsCleanly(S2, Shared))) --Shared;
+    if (Shared > 0) {
+      S1.remove_prefix(Shared);
+      S2.remove_prefix(Shared);
+      continue;
+    }
+    // Still too long: piece by piece, each cut cleanly. Pieces that compare equal leave the
+    // decision to the rest; the first pieces that differ decide. That is the platform's answer
+    // whenever they differ in their letters; a difference of accents or case alone in an
+    // earlier piece decides here before a difference of letters in a later one.
+    const size_t Piece1 = S1.size() <= Limit ? S1.size() : PieceLength(S1, Limit);
+    const size_t Piece2 = S2.size() <= Limit ? S2.size() : PieceLength(S2, Limit);
+    const TCompareResult Result = PlatformCompare(S1.substr(0, Piece1), S2.substr(0, Piece2));
+    if (Result != crEqual) return Result;
+    S1.remove_prefix(Piece1);
+    S2.remove_prefix(Piece2);
   }
 }
 

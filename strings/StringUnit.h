@@ -17,6 +17,10 @@ using enum TLineBreakKind;
 // Compares the whole of S1 with the whole of S2 with CompareStringW in the user's locale
 // (case-sensitive, every code unit counted). Throws SysUtils::Exception on a platform failure.
 TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2);
+// LocaleCompare through a platform call that takes at most Limit (>= 2) code units a text
+// (LocaleCompare: INT_MAX). Longer texts are compared without the beginning they share, and,
+// where that is not enough, piece by piece; see the implementation for the one approximation.
+TCompareResult LocaleCompareWithin(std::u16string_view S1, std::u16string_view S2, size_t Limit);
 
 // The break that ends S: CR LF, else a final LF, else a final CR, else none.
 TLineBreakKind GetLineBreakKind(std::u16string_view S);

@@ -26,6 +26,58 @@ TEST(LocaleCompare, EveryCodeUnitTakesPart) {
   EXPECT_NE(LocaleCompare(u"a\r\n", u"a"), crEqual);
 }
 
+// Texts longer than the platform takes, with the limit lowered from 2^31 - 1 code units to a
+// few: compared without their shared beginning, or piece by piece, they order as a whole.
+TEST(LocaleCompareBeyondThePlatformLimit, SharedBeginningsAreLeftOut) {
+  const std::u16string Words[] = {u"apple", u"Apple", u"b",       u"co-op", u"r\u00e9sum\u00e9",
+                                  u"日本",  u"カー",  u"e\u0301", u"-",     u"12",
+                                  u"x"};
+  const std::u16string Tails[] = {u"",   u"a",  u"A",  u"b",  u"\u00e9", u"e\u0301",
+                                  u"カ", u"ー", u" 9", u"-z", u"\u0301"};
+  uint32_t Seed = 7;
+  auto Pick = [&Seed](size_t N) {
+    Seed = Seed * 1103515245 + 12345;
+    return static_cast<size_t>((Seed >> 16) % N);
+  };
+  int Checked = 0;
+  for (int N = 0; N < 400; ++N) {
+    std::u16string Shared;
+    const size_t Count = 1 + Pick(12);
+    for (size_t K = 0; K < Count; ++K) Shared += Words[Pick(std::size(Words))] + u" ";
+    const std::u16string A = Shared + Tails[Pick(std::size(Tails))];
+    const std::u16string B = Shared + Tails[Pick(std::size(Tails))];
+    ASSERT_EQ(LocaleCompareWithin(A, B, 16), LocaleCompare(A, B))
+        << std::string(A.begin(), A.end());
+    ASSERT_EQ(LocaleCompareWithin(B, A, 16), LocaleCompare(B, A));
+    Checked += A.size() > 16;
+  }
+  EXPECT_GT(Checked, 200) << "most texts exceed the limit";
+}
+
+TEST(LocaleCompareBeyondThePlatformLimit, AtTheLimitAndPieceByPiece) {
+  for (size_t Length : {7, 8, 9, 17}) {
+    const std::u16string Long(Length, u'a');
+    const std::u16string Others[] = {Long,
+                                     Long + u"b",
+                                     Long.substr(1),
+                                     std::u16string(u"b").append(Long),
+                                     std::u16string(u"A").append(Long, 1),
+                                     Long.substr(1) + u"b"};
+    for (const std::u16string& Other : Others) {
+      EXPECT_EQ(LocaleCompareWithin(Long, Other, 8), LocaleCompare(Long, Other)) << Length;
+      EXPECT_EQ(LocaleCompareWithin(Other, Long, 8), LocaleCompare(Other, Long)) << Length;
+    }
+  }
+  // Nothing shared at the start: the first pieces that differ in a letter decide, and pieces
+  // that compare equal leave it to the rest.
+  std::u16string Words;
+  for (int I = 0; I < 10; ++I) Words += u"word ";
+  EXPECT_EQ(LocaleCompareWithin(u"b " + Words, u"a " + Words, 8), crGreater);
+  EXPECT_EQ(LocaleCompareWithin(u"a" + Words + u"x", u"a" + Words + u"y", 8), crLess);
+  EXPECT_EQ(LocaleCompareWithin(Words + u"x", Words, 8), crGreater);
+  EXPECT_EQ(LocaleCompareWithin(Words, Words, 8), crEqual);
+}
+
 TEST(StringSearch, IsSubStringAtChecksBounds) {
   EXPECT_TRUE(IsSubStringAt(u"c", u"abc", 3));
   EXPECT_FALSE(IsSubStringAt(u"c", u"abc", 4));
