@@ -1,0 +1,90 @@
+// The collation keys of many lines in one arena: keys order as the platform's comparison,
+// read past their ends as zero bytes, and compare as the whole keys from any shared depth.
+#include "sorting/CollationKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "strings/StringUnit.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
+
+using StringRecordListNormalSort::TCollationKeys;
+
+namespace {
+
+class CollationKeys : public testing::Test {
+ protected:
+#ifndef _WIN32
+  void SetUp() override { standin::SetCollationLocale("en"); }
+  void TearDown() override { standin::SetCollationLocale(""); }
+#endif
+  static int32_t Expected(const std::u16string& A, const std::u16string& B) {
+    const auto R = StringUnit::LocaleCompare(A, B);
+    return R == StringUnit::crLess ? -1 : R == StringUnit::crEqual ? 0 : 1;
+  }
+};
+
+TEST_F(CollationKeys, EmptyTextHasAKeyThatSortsFirst) {
+  TCollationKeys Keys;
+  ASSERT_TRUE(Keys.Add(u""));
+  ASSERT_TRUE(Keys.Add(u"a"));
+  ASSERT_TRUE(Keys.Add(u"\r\n"));
+  EXPECT_EQ(Keys.Count(), 3u);
+  EXPECT_EQ(Keys.Compare(0, 0), 0);
+  EXPECT_EQ(Keys.Compare(0, 1), Expected(u"", u"a"));
+  EXPECT_EQ(Keys.Compare(1, 0), Expected(u"a", u""));
+  EXPECT_EQ(Keys.Compare(0, 2), Expected(u"", u"\r\n"));
+}
+
+TEST_F(CollationKeys, PrefixReadsPastTheKeysEndAsZero) {
+  TCollationKeys Keys;
+  ASSERT_TRUE(Keys.Add(u"a"));
+  const size_t Length = Keys.Length(0);
+  ASSERT_GT(Length, 0u);
+  EXPECT_EQ(Keys.Prefix(0, Length), 0u) << "wholly past the end";
+  EXPECT_EQ(Keys.Prefix(0, Length + 100), 0u);
+  // The last byte of the key, then seven zero bytes.
+  EXPECT_EQ(Keys.Prefix(0, Length - 1) & 0x00FFFFFFFFFFFFFFu, 0u);
+}
+
+TEST_F(CollationKeys, CompareFromAnySharedDepthAgreesWithTheWholeKeys) {
+  // Texts whose keys share long beginnings and end at every depth around one another.
+  std::vector<std::u16string> Texts;
+  for (int I = 0; I < 24; ++I) {
+    Texts.push_back(std::u16string(I, u'a'));
+    Texts.push_back(std::u16string(I, u'a') + u'b');
+    Texts.push_back(std::u16string(I, u'a') + u'A');
+  }
+  TCollationKeys Keys;
+  Keys.Reserve(Texts.size(), 4);  // far too little: the arena must grow as keys are added
+  for (const auto& T : Texts) ASSERT_TRUE(Keys.Add(T));
+  for (size_t I = 0; I < Texts.size(); ++I) {
+    for (size_t J = 0; J < Texts.size(); ++J) {
+      const int32_t Whole = Keys.Compare(I, J);
+      ASSERT_EQ(Whole, Expected(Texts[I], Texts[J])) << I << " " << J;
+      // The depth up to which both keys read the same (zero past their ends).
+      size_t Shared = 0;
+      while (Shared < 200 && Keys.Prefix(I, Shared) == Keys.Prefix(J, Shared)) Shared += 8;
+      for (size_t Depth = 0; Depth <= Shared; ++Depth) {
+        ASSERT_EQ(Keys.CompareFrom(I, J, Depth), Whole) << I << " " << J << " from " << Depth;
+      }
+    }
+  }
+}
+
+TEST_F(CollationKeys, TextBeyondThePlatformsLengthIsRefusedUnread) {
+  // A view that claims 2^31 code units: Add must refuse it before reading a single one.
+  const char16_t Unit = u'x';
+  TCollationKeys Keys;
+  EXPECT_FALSE(Keys.Add(std::u16string_view(&Unit, size_t{INT_MAX} + 1)));
+  EXPECT_EQ(Keys.Count(), 0u);
+  ASSERT_TRUE(Keys.Add(u"x"));
+  EXPECT_EQ(Keys.Count(), 1u);
+}
+
+}  // namespace
