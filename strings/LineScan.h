@@ -1,6 +1,8 @@
-// Cutting a UTF-16 text into lines. A line ends in CR LF, a lone CR or a lone LF (CR LF is taken
+// Cutting a text into lines. A line ends in CR LF, a lone CR or a lone LF (CR LF is taken
 // before a lone CR); only the last line of a text may have no break, and an empty text has no
-// lines. Every part of the system that cuts a text into lines cuts it here.
+// lines. Every part of the system that cuts a text into lines cuts it here. Texts are UTF-16,
+// or UTF-8 where the tool works on the bytes of a file: CR and LF are single code units in
+// both, and no other character's units contain them.
 #pragma once
 
 #include <cstddef>
@@ -17,32 +19,65 @@ struct TLine {
 
 // The position of the first CR or LF in Units[From, N), or N when there is none.
 size_t FindBreak(const char16_t* Units, size_t From, size_t N) noexcept;
+size_t FindBreak(const char* Units, size_t From, size_t N) noexcept;
 // The same, one code unit at a time: the plain path the vector path is checked against, and
 // the one taken where the processor has no SSE2.
 size_t FindBreakScalar(const char16_t* Units, size_t From, size_t N) noexcept;
+size_t FindBreakScalar(const char* Units, size_t From, size_t N) noexcept;
 
-// Where the line break that starts at Break ends: after CR LF, CR or LF; Break itself when
-// Break is the end of the text.
-inline size_t BreakEnd(std::u16string_view Text, size_t Break) noexcept {
+namespace Detail {
+
+template <class TUnit>
+size_t BreakEnd(std::basic_string_view<TUnit> Text, size_t Break) noexcept {
   if (Break >= Text.size()) return Text.size();
-  if (Text[Break] == u'\r' && Break + 1 < Text.size() && Text[Break + 1] == u'\n') return Break + 2;
+  if (Text[Break] == TUnit('\r') && Break + 1 < Text.size() && Text[Break + 1] == TUnit('\n')) {
+    return Break + 2;
+  }
   return Break + 1;
 }
 
-// The line of Text that starts at Begin < Text.size().
-inline TLine LineAt(std::u16string_view Text, size_t Begin) noexcept {
+template <class TUnit>
+TLine LineAt(std::basic_string_view<TUnit> Text, size_t Begin) noexcept {
   const size_t Break = FindBreak(Text.data(), Begin, Text.size());
   return TLine{Begin, BreakEnd(Text, Break) - Begin, Break - Begin};
 }
 
-// Calls Visit(const TLine&) for each line of Text, in order.
-template <class TVisit>
-void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
+template <class TUnit, class TVisit>
+void ForEachLine(std::basic_string_view<TUnit> Text, TVisit& Visit) {
   for (size_t Begin = 0; Begin < Text.size();) {
     const TLine Line = LineAt(Text, Begin);
     Visit(Line);
     Begin += Line.Length;
   }
+}
+
+}  // namespace Detail
+
+// Where the line break that starts at Break ends: after CR LF, CR or LF; Break itself when
+// Break is the end of the text.
+inline size_t BreakEnd(std::u16string_view Text, size_t Break) noexcept {
+  return Detail::BreakEnd(Text, Break);
+}
+inline size_t BreakEnd(std::string_view Text, size_t Break) noexcept {
+  return Detail::BreakEnd(Text, Break);
+}
+
+// The line of Text that starts at Begin < Text.size().
+inline TLine LineAt(std::u16string_view Text, size_t Begin) noexcept {
+  return Detail::LineAt(Text, Begin);
+}
+inline TLine LineAt(std::string_view Text, size_t Begin) noexcept {
+  return Detail::LineAt(Text, Begin);
+}
+
+// Calls Visit(const TLine&) for each line of Text, in order.
+template <class TVisit>
+void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
+  Detail::ForEachLine(Text, Visit);
+}
+template <class TVisit>
+void ForEachLine(std::string_view Text, TVisit&& Visit) {
+  Detail::ForEachLine(Text, Visit);
 }
 
 }  // namespace LineScan

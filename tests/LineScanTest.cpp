@@ -100,3 +100,20 @@ TEST(LineScan, BreakEndPassesOneBreakOrStopsAtTheEnd) {
   EXPECT_EQ(LineScan::BreakEnd(Text, 4), 5u);
   EXPECT_EQ(LineScan::BreakEnd(Text, 5), 5u);
 }
+
+TEST(LineScan, ByteSearchFindsTheSameBreakOnBothPaths) {
+  // UTF-8 bytes: continuation and lead bytes whose low bits are those of CR or LF.
+  static const char Bytes[] = {'\r', '\n', 'a', '\x8D', '\x8A', '\xCD', '\xE3', '\x0B', '\x0C'};
+  std::mt19937 Rng(11);
+  for (int Round = 0; Round < 3000; ++Round) {
+    std::string Text(Rng() % 80, 'a');
+    for (auto& Unit : Text) Unit = Rng() % 6 == 0 ? Bytes[Rng() % std::size(Bytes)] : 'x';
+    for (size_t From = 0; From <= Text.size(); ++From) {
+      ASSERT_EQ(LineScan::FindBreak(Text.data(), From, Text.size()),
+                LineScan::FindBreakScalar(Text.data(), From, Text.size()))
+          << "round " << Round << " from " << From;
+    }
+  }
+  const std::string CrLfAcross = std::string(15, 'x') + "\r\ny";
+  EXPECT_EQ(LineScan::LineAt(std::string_view(CrLfAcross), 0).Length, 17u);
+}
