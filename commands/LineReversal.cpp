@@ -10,47 +10,54 @@ namespace LineReversal {
 
 namespace {
 
+// UTF-16 and UTF-8 texts are reversed by the same code: every decision is about CR and LF,
+// which are single code units in both.
+template <class TUnit>
+using TView = std::basic_string_view<TUnit>;
+
 // The line break that ends Line: CR LF, a lone CR or LF, or nothing.
-std::u16string_view BreakOf(std::u16string_view Line) {
-  if (Line.size() >= 2 && Line.substr(Line.size() - 2) == u"\r\n")
-    return Line.substr(Line.size() - 2);
-  if (!Line.empty() && (Line.back() == u'\r' || Line.back() == u'\n'))
-    return Line.substr(Line.size() - 1);
+template <class TUnit>
+TView<TUnit> BreakOf(TView<TUnit> Line) {
+  const size_t N = Line.size();
+  if (N >= 2 && Line[N - 2] == TUnit('\r') && Line[N - 1] == TUnit('\n')) return Line.substr(N - 2);
+  if (N != 0 && (Line[N - 1] == TUnit('\r') || Line[N - 1] == TUnit('\n'))) {
+    return Line.substr(N - 1);
+  }
   return {};
 }
 
-}  // namespace
-
-std::u16string ReverseLines(std::u16string_view Text) {
+template <class TUnit>
+std::basic_string<TUnit> Reversed(TView<TUnit> Text) {
+  static constexpr TUnit CrLf[2] = {TUnit('\r'), TUnit('\n')};
   // Reversing needs no line cells: one pass finds where each line starts, and the lines are
   // copied from the text into the result back to front.
-  std::u16string Result;
+  std::basic_string<TUnit> Result;
   const size_t N = Text.size();
   if (N == 0) return Result;
   std::vector<size_t> Starts;
   LineScan::ForEachLine(Text,
                         [&Starts](const LineScan::TLine& Line) { Starts.push_back(Line.Offset); });
-  const bool Missing = Text[N - 1] != u'\r' && Text[N - 1] != u'\n';
+  const bool Missing = Text[N - 1] != TUnit('\r') && Text[N - 1] != TUnit('\n');
   // Without a final break the last line, which ends up first, takes the break of the line
   // before it (CR LF when it is the only line), and the first line, which ends up last, loses
   // its break: the one it was given when it is the only line, else its own (the text of the
   // first line has no other CR or LF). Copying stops that many units short.
-  std::u16string_view Added;
+  TView<TUnit> Added;
   size_t Cut = 0;
   if (Missing) {
     Added = Starts.size() > 1
                 ? BreakOf(Text.substr(Starts[Starts.size() - 2],
                                       Starts[Starts.size() - 1] - Starts[Starts.size() - 2]))
-                : std::u16string_view(u"\r\n");
-    const std::u16string_view First = Starts.size() > 1 ? Text.substr(0, Starts[1]) : Added;
+                : TView<TUnit>(CrLf, 2);
+    const TView<TUnit> First = Starts.size() > 1 ? Text.substr(0, Starts[1]) : Added;
     Cut = BreakOf(First).size();
   }
   Result.resize(N + Added.size() - Cut);
-  char16_t* Out = Result.data();
-  const char16_t* const Stop = Out + Result.size();
-  auto Put = [&Out, Stop](const char16_t* From, size_t Count) {
+  TUnit* Out = Result.data();
+  const TUnit* const Stop = Out + Result.size();
+  auto Put = [&Out, Stop](const TUnit* From, size_t Count) {
     Count = std::min(Count, static_cast<size_t>(Stop - Out));
-    std::memcpy(Out, From, Count * sizeof(char16_t));
+    std::memcpy(Out, From, Count * sizeof(TUnit));
     Out += Count;
   };
   size_t End = N;
@@ -62,29 +69,41 @@ std::u16string ReverseLines(std::u16string_view Text) {
   return Result;
 }
 
-void ReverseLinesInPlace(std::u16string& Text) {
+template <class TUnit>
+void ReverseInPlace(std::basic_string<TUnit>& Text) {
   const size_t N = Text.size();
   if (N == 0) return;
-  if (Text[N - 1] != u'\r' && Text[N - 1] != u'\n') {
+  if (Text[N - 1] != TUnit('\r') && Text[N - 1] != TUnit('\n')) {
     // The break handed from the last line to the first can change the length: copied.
-    Text = ReverseLines(Text);
+    Text = Reversed(TView<TUnit>(Text));
     return;
   }
   // Reversing every unit puts the lines in reverse order, each one reversed; reversing each
   // line back finishes the job. In the reversed text a line starts with its reversed break
   // (LF CR for CR LF, or a lone CR or LF) followed by its reversed body. An LF followed by a
   // CR there is always one reversed CR LF: a line ending in a lone CR is never followed by
-  // a line starting with LF, since the two would have been one CR LF.
+  // a line starting with LF, since the two would have been one CR LF. (In UTF-8 each
+  // character's bytes come back in their order with the line's other units.)
   std::reverse(Text.begin(), Text.end());
-  char16_t* const Units = Text.data();
+  TUnit* const Units = Text.data();
   size_t Begin = 0;
   while (Begin < N) {
     size_t End = Begin + 1;
-    if (Units[Begin] == u'\n' && End < N && Units[End] == u'\r') ++End;
+    if (Units[Begin] == TUnit('\n') && End < N && Units[End] == TUnit('\r')) ++End;
     End = LineScan::FindBreak(Units, End, N);
     std::reverse(Units + Begin, Units + End);
     Begin = End;
   }
 }
+
+}  // namespace
+
+std::u16string ReverseLines(std::u16string_view Text) { return Reversed(Text); }
+
+void ReverseLinesInPlace(std::u16string& Text) { ReverseInPlace(Text); }
+
+std::string ReverseLines(std::string_view Text) { return Reversed(Text); }
+
+void ReverseLinesInPlace(std::string& Text) { ReverseInPlace(Text); }
 
 }  // namespace LineReversal

@@ -15,4 +15,9 @@ std::u16string ReverseLines(std::u16string_view Text);
 // Text becomes ReverseLines(Text), in its own storage where its last line has a break.
 void ReverseLinesInPlace(std::u16string& Text);
 
+// The same two on valid UTF-8: byte for byte the UTF-8 form of what they give on the UTF-16
+// form of the text, since CR and LF are one unit in both and the lines move whole.
+std::string ReverseLines(std::string_view Text);
+void ReverseLinesInPlace(std::string& Text);
+
 }  // namespace LineReversal
