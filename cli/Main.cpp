@@ -77,6 +77,29 @@ std::u16string Process(const Arguments::TOptions& Options, std::u16string&& Text
   }
 }
 
+// Runs the operation on the input's bytes where it can (Operations::RunOnUtf8).
+bool RunOnBytes(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+                std::string& Bytes) {
+  try {
+    return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes);
+  } catch (const std::bad_alloc&) {
+    throw TExit{kExitFailed, "out of memory"};
+  }
+}
+
+// Writes the output to standard output or to the -o file.
+int Write(const Arguments::TOptions& Options, const std::string& Bytes) {
+  try {
+    if (Options.Output.empty())
+      System::WriteStdout(Bytes);
+    else
+      System::WriteOutput(Options.Output, Bytes);
+  } catch (const System::EFileError& e) {
+    throw TExit{kExitFailed, e.what()};
+  }
+  return kExitOk;
+}
+
 int Run(int argc, char** argv) {
   const std::optional<Arguments::TOptions> parsed = Arguments::Parse(System::Arguments(argc, argv));
   if (!parsed) return kExitOk;
@@ -92,14 +115,22 @@ int Run(int argc, char** argv) {
   }
 
   std::u16string text;
+  std::string direct;  // the output, when the operation ran on the input's bytes
+  bool ranOnBytes = false;
   try {
-    const std::string bytes = System::ReadAll(options.Input);
-    text = Codec::Decode(bytes, encoding);
+    std::string bytes = System::ReadAll(options.Input);
+    ranOnBytes = RunOnBytes(options, encoding, bytes);
+    if (ranOnBytes)
+      direct = std::move(bytes);
+    else
+      text = Codec::Decode(bytes, encoding);
   } catch (const System::EFileError& e) {
     throw TExit{kExitUsage, e.what()};
   } catch (const Codec::EInvalidInput& e) {
     throw TExit{kExitUsage, inputName + ": " + e.what()};
   }
+
+  if (ranOnBytes) return Write(options, direct);
 
   std::u16string result = Process(options, std::move(text));
   std::u16string().swap(text);
@@ -114,16 +145,7 @@ int Run(int argc, char** argv) {
     throw TExit{kExitUsage, e.what()};
   }
   result = std::u16string();
-
-  try {
-    if (options.Output.empty())
-      System::WriteStdout(bytes);
-    else
-      System::WriteOutput(options.Output, bytes);
-  } catch (const System::EFileError& e) {
-    throw TExit{kExitFailed, e.what()};
-  }
-  return kExitOk;
+  return Write(options, bytes);
 }
 
 }  // namespace

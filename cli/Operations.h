@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/Codec.h"
+
 namespace Operations {
 
 struct TOperation {
@@ -26,5 +28,11 @@ const TOperation* FindById(int Id);
 std::u16string Run(const TOperation& Operation, const std::u16string& Text);
 // The same; the sort and reverse operations release Text as soon as they no longer need it.
 std::u16string Run(const TOperation& Operation, std::u16string&& Text);
+
+// Runs the operation on the bytes of a file themselves where that gives the bytes the
+// decoding, Run and encoding would give: reversal of valid UTF-8 (a UTF-8 byte-order mark
+// stays in front). True when it did, Bytes then holding the output; false, Bytes untouched,
+// when the text must take the common path.
+bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes);
 
 }  // namespace Operations
