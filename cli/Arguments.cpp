@@ -103,6 +103,10 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_option("--locale", options.Locale,
                  "Collation of the dictionary orders: C, root, ja, ... (see below)")
       ->type_name("NAME");
+  app.add_option("--threads", options.Threads,
+                 "Threads to use (default: the cores available, at most 8); the result is the same")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256));
   app.add_flag("--mark", options.Mark,
                "highlight: print the text with the repeated lines marked instead of the pattern");
   app.add_option("--color,--colour", colour,

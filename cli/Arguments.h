@@ -21,6 +21,7 @@ struct TOptions {
   std::optional<std::string> Locale;  // collation locale; absent: the environment's
   bool Mark = false;                  // highlight: show the text with the repeated lines marked
   TColour Colour = TColour::clAuto;
+  unsigned Threads = 0;  // threads the operation may use; 0: the cores available, at most 8
 };
 
 // A usage error; the message says what is wrong.

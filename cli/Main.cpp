@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "base/Parallel.h"
 #include "cli/Arguments.h"
 #include "cli/Codec.h"
 #include "cli/Marking.h"
@@ -107,6 +108,7 @@ int Run(int argc, char** argv) {
   const std::string inputName = options.Input == "-" ? "standard input" : options.Input;
 
   ApplyLocale(options);
+  Parallel::SetThreadCount(options.Threads);
   Codec::TEncoding encoding;
   try {
     encoding = Codec::Resolve(options.Encoding);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Parallel.h"
 #include "platform/Win32.h"
 
 namespace StringRecordListNormalSort {
@@ -51,6 +52,27 @@ bool TCollationKeys::Add(std::u16string_view Text) {
   FUsed += static_cast<size_t>(Written);
   FOffsets.push_back(FUsed);
   return true;
+}
+
+void TCollationKeys::Join(std::vector<TCollationKeys>& Parts) {
+  // Where each part's bytes and offsets go.
+  std::vector<size_t> ByteStart(Parts.size() + 1, FUsed);
+  std::vector<size_t> KeyStart(Parts.size() + 1, Count());
+  for (size_t P = 0; P < Parts.size(); ++P) {
+    ByteStart[P + 1] = ByteStart[P] + Parts[P].FUsed;
+    KeyStart[P + 1] = KeyStart[P] + Parts[P].Count();
+  }
+  EnsureRoom(ByteStart.back() - FUsed);
+  FOffsets.resize(KeyStart.back() + 1);
+  Parallel::ForEachPart(Parts.size(), [&](size_t P) {
+    TCollationKeys& Part = Parts[P];
+    if (Part.FUsed > 0) std::memcpy(FBytes.get() + ByteStart[P], Part.FBytes.get(), Part.FUsed);
+    for (size_t K = 0; K < Part.Count(); ++K) {
+      FOffsets[KeyStart[P] + K + 1] = ByteStart[P] + Part.FOffsets[K + 1];
+    }
+    Part = TCollationKeys();  // its bytes are not needed twice over
+  });
+  FUsed = ByteStart.back();
 }
 
 uint64_t TCollationKeys::Prefix(size_t I, size_t Depth) const {

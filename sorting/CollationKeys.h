@@ -18,6 +18,8 @@ class TCollationKeys {
   void Reserve(size_t Count, size_t Units);
   // Appends the key of Text; false when the platform cannot produce it.
   bool Add(std::u16string_view Text);
+  // Appends the keys of every part in turn (copying in parallel) and empties the parts.
+  void Join(std::vector<TCollationKeys>& Parts);
   size_t Count() const { return FOffsets.size() - 1; }
   size_t Length(size_t I) const { return FOffsets[I + 1] - FOffsets[I]; }
   // Asks the processor to fetch key I's offsets and the key's bytes from Depth on.

@@ -1,6 +1,7 @@
 #include "sorting/KeyedSort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstddef>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Parallel.h"
 #include "sorting/CollationKeys.h"
 #include "sorting/Comparators.h"
 #include "sorting/NumericKey.h"
@@ -56,20 +58,51 @@ struct TNumericTextRecord {
   int32_t Count;
 };
 
-// The numeric keys of all lines in one array.
+// How many lines a part of the key derivation takes at least: enough to outweigh handing it to
+// a thread.
+constexpr size_t KeyGrain = 4096;
+
+// The numeric keys of all lines in one array, derived in parallel.
 class TNumberKeys {
  public:
-  explicit TNumberKeys(size_t Count) { FOffsets.reserve(Count + 1); }
-  void Add(std::u16string_view Line) {
-    FScanner.Scan(Line, FValues);
-    FOffsets.push_back(FValues.size());
+  TNumberKeys(ListClone::PPointerList Cells, size_t Count) {
+    const size_t Parts = Parallel::PartCount(Count, KeyGrain);
+    // Each part scans its lines into arrays of its own; the parts are then put end to end.
+    std::vector<TInt64DynArray> Values(Parts);
+    std::vector<std::vector<size_t>> Ends(Parts);
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      const size_t Begin = Parallel::PartBegin(Count, Parts, P);
+      const size_t End = Parallel::PartBegin(Count, Parts, P + 1);
+      TNumberScanner Scanner;
+      Ends[P].reserve(End - Begin);
+      for (size_t I = Begin; I < End; ++I) {
+        Scanner.Scan(Line(Cells, static_cast<int32_t>(I)), Values[P]);
+        Ends[P].push_back(Values[P].size());
+      }
+    });
+    if (Parts == 1) {
+      FValues = std::move(Values[0]);
+      FOffsets.reserve(Count + 1);
+      FOffsets.insert(FOffsets.end(), Ends[0].begin(), Ends[0].end());
+      return;
+    }
+    std::vector<size_t> ValueStart(Parts + 1, 0);
+    for (size_t P = 0; P < Parts; ++P) ValueStart[P + 1] = ValueStart[P] + Values[P].size();
+    FValues.resize(ValueStart.back());
+    FOffsets.resize(Count + 1);
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      std::copy(Values[P].begin(), Values[P].end(), FValues.begin() + ValueStart[P]);
+      const size_t Begin = Parallel::PartBegin(Count, Parts, P);
+      for (size_t K = 0; K < Ends[P].size(); ++K)
+        FOffsets[Begin + K + 1] = ValueStart[P] + Ends[P][K];
+      TInt64DynArray().swap(Values[P]);
+    });
   }
   std::span<const int64_t> Key(int32_t I) const {
     return {FValues.data() + FOffsets[I], FOffsets[I + 1] - FOffsets[I]};
   }
 
  private:
-  TNumberScanner FScanner;
   TInt64DynArray FValues;
   std::vector<size_t> FOffsets = {0};
 };
@@ -192,14 +225,16 @@ std::vector<TRecord> TextRecords(const TCollationKeys& Keys) {
   return Records;
 }
 
-// The collation key of every line (of every reversed line for the order read from the end).
-bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys) {
+// Appends the collation keys of lines Begin .. End - 1 (of the reversed lines for the order
+// read from the end).
+bool AddKeys(ListClone::PPointerList Cells, size_t Begin, size_t End, bool Reversed,
+             TCollationKeys& Keys) {
   size_t Units = 0;
-  for (int32_t I = 0; I < Count; ++I) Units += Line(Cells, I).size();
-  Keys.Reserve(static_cast<size_t>(Count), Units);
+  for (size_t I = Begin; I < End; ++I) Units += Line(Cells, static_cast<int32_t>(I)).size();
+  Keys.Reserve(End - Begin, Units);
   std::u16string Reversal;
-  for (int32_t I = 0; I < Count; ++I) {
-    const std::u16string_view Text = Line(Cells, I);
+  for (size_t I = Begin; I < End; ++I) {
+    const std::u16string_view Text = Line(Cells, static_cast<int32_t>(I));
     if (Reversed) {
       Reversal.assign(Text.rbegin(), Text.rend());
       if (!Keys.Add(Reversal)) return false;
@@ -210,16 +245,33 @@ bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TColl
   return true;
 }
 
+// The collation key of every line, derived in parallel: each part of the lines gets keys of
+// its own, which are then put end to end.
+bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys) {
+  const auto Lines = static_cast<size_t>(Count);
+  const size_t Parts = Parallel::PartCount(Lines, KeyGrain);
+  if (Parts == 1) return AddKeys(Cells, 0, Lines, Reversed, Keys);
+  std::vector<TCollationKeys> PartKeys(Parts);
+  std::atomic<bool> Failed{false};
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    if (Failed.load(std::memory_order_relaxed)) return;
+    if (!AddKeys(Cells, Parallel::PartBegin(Lines, Parts, P),
+                 Parallel::PartBegin(Lines, Parts, P + 1), Reversed, PartKeys[P])) {
+      Failed = true;
+    }
+  });
+  if (Failed) return false;
+  Keys.Join(PartKeys);
+  return true;
+}
+
 // The numeric order. Where few lines tie on their numbers, collation keys are made only for
 // the lines that do; where many lines have no number at all, the dictionary order decides
 // much of the sort, and every line gets its key at once as in the other orders.
 bool NumericSort(ListClone::PPointerList Cells, int32_t Count, TSortOrder Order) {
-  TNumberKeys Numbers(static_cast<size_t>(Count));
+  const TNumberKeys Numbers(Cells, static_cast<size_t>(Count));
   int32_t WithoutNumbers = 0;
-  for (int32_t I = 0; I < Count; ++I) {
-    Numbers.Add(Line(Cells, I));
-    WithoutNumbers += Numbers.Key(I).empty();
-  }
+  for (int32_t I = 0; I < Count; ++I) WithoutNumbers += Numbers.Key(I).empty();
   auto SetNumbers = [&Numbers](auto& Records) {
     for (size_t I = 0; I < Records.size(); ++I) {
       const auto Key = Numbers.Key(Records[I].Index);
@@ -258,7 +310,13 @@ bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSo
   const TTextOrder Text{Keys};
   if (Kind == skByteLength) {
     auto Records = TextRecords<TByteLengthRecord>(Keys);
-    for (int32_t I = 0; I < Count; ++I) Records[I].Measure = StringUnit::ByteLength(Line(Cells, I));
+    const size_t Parts = Parallel::PartCount(Records.size(), KeyGrain);
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      const size_t End = Parallel::PartBegin(Records.size(), Parts, P + 1);
+      for (size_t I = Parallel::PartBegin(Records.size(), Parts, P); I < End; ++I) {
+        Records[I].Measure = StringUnit::ByteLength(Line(Cells, static_cast<int32_t>(I)));
+      }
+    });
     SortCells(Cells, Records, Order, TByteLengthOrder{Text}, Keys);
   } else {
     auto Records = TextRecords<TTextRecord>(Keys);

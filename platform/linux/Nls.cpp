@@ -5,10 +5,15 @@
 #include <unicode/ucol.h>
 #include <unicode/ures.h>
 #include <unicode/ustring.h>
+#include <unicode/uvernum.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "platform/Win32.h"
@@ -23,10 +28,14 @@ struct CollatorCloser {
 // The locale name that stands for code-point order (the POSIX "C" locale).
 const std::string kCodePoint = "C";
 
+// The collation chosen. A UCollator is not to be used by two threads at once: each thread
+// works on a copy of its own (see Collator), made again when the choice changes.
 struct CollatorState {
+  std::mutex lock;                                      // guards the three below
   std::string locale;                                   // the ICU name, or kCodePoint
   std::unique_ptr<UCollator, CollatorCloser> collator;  // none in code-point order
   bool ready = false;
+  std::atomic<uint64_t> generation{0};  // advances whenever the choice is made or changed
 };
 
 // POSIX names such as "ja_JP.UTF-8@euro" carry a code set and modifier ICU does not want.
@@ -87,8 +96,8 @@ CollatorState& State() {
 // The collator is opened on first use and kept: opening one costs far more than a comparison.
 // Without an explicit choice an unknown environment locale gets the root order, as ICU gives
 // it: the national-language functions have no way to report it.
-const CollatorState& Collation() {
-  CollatorState& s = State();
+// Called with the lock held.
+void EnsureReady(CollatorState& s) {
   if (!s.ready) {
     s.locale = IcuLocaleFromPosix(EnvironmentLocale().first);
     try {
@@ -98,8 +107,40 @@ const CollatorState& Collation() {
     }
     s.collator = OpenCollator(s.locale);
     s.ready = true;
+    ++s.generation;
   }
-  return s;
+}
+
+std::unique_ptr<UCollator, CollatorCloser> Clone(const UCollator* c) {
+  UErrorCode status = U_ZERO_ERROR;
+#if U_ICU_VERSION_MAJOR_NUM >= 71
+  UCollator* copy = ucol_clone(c, &status);
+#else
+  UCollator* copy = ucol_safeClone(c, nullptr, nullptr, &status);
+#endif
+  if (U_FAILURE(status)) {
+    throw std::runtime_error(std::string("cannot copy the collator: ") + u_errorName(status));
+  }
+  return std::unique_ptr<UCollator, CollatorCloser>(copy);
+}
+
+// This thread's copy of the chosen collator; null in code-point order. Copying costs far more
+// than a comparison, so the copy is kept until the choice changes.
+UCollator* Collator() {
+  struct Copy {
+    uint64_t generation = 0;
+    std::unique_ptr<UCollator, CollatorCloser> collator;
+  };
+  thread_local Copy mine;
+  CollatorState& s = State();
+  if (mine.generation != 0 && mine.generation == s.generation.load(std::memory_order_acquire)) {
+    return mine.collator.get();
+  }
+  std::lock_guard guard(s.lock);
+  EnsureReady(s);
+  mine.collator = s.collator ? Clone(s.collator.get()) : nullptr;
+  mine.generation = s.generation.load(std::memory_order_relaxed);
+  return mine.collator.get();
 }
 
 // The code point at S[I], I moved past it; an unpaired surrogate stands for itself.
@@ -169,22 +210,30 @@ std::string SetCollationLocale(const std::string& name) {
   const std::string locale = IcuLocaleFromPosix(given);
   std::string warning = CheckKnown(locale, given, variable);
   auto collator = OpenCollator(locale);
-  State().locale = locale;
-  State().collator = std::move(collator);
-  State().ready = true;
+  CollatorState& s = State();
+  std::lock_guard guard(s.lock);
+  s.locale = locale;
+  s.collator = std::move(collator);
+  s.ready = true;
+  ++s.generation;
   return warning;
 }
 
-std::string CollationLocale() { return Collation().locale; }
+std::string CollationLocale() {
+  CollatorState& s = State();
+  std::lock_guard guard(s.lock);
+  EnsureReady(s);
+  return s.locale;
+}
 
 }  // namespace standin
 
 int CompareStringW(LCID, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int n2) {
   if (flags != 0 || s1 == nullptr || s2 == nullptr) return 0;
-  const standin::CollatorState& state = standin::Collation();
+  UCollator* collator = standin::Collator();
   const int32_t length1 = standin::Length(s1, n1), length2 = standin::Length(s2, n2);
-  if (!state.collator) return standin::CompareCodePoints(s1, length1, s2, length2);
-  switch (ucol_strcoll(state.collator.get(), s1, length1, s2, length2)) {
+  if (collator == nullptr) return standin::CompareCodePoints(s1, length1, s2, length2);
+  switch (ucol_strcoll(collator, s1, length1, s2, length2)) {
     case UCOL_LESS:
       return CSTR_LESS_THAN;
     case UCOL_EQUAL:
@@ -233,16 +282,16 @@ int MapHalfWidth(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
 int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   const int32_t n = standin::Length(src, srcLen);
   auto* bytes = reinterpret_cast<uint8_t*>(dest);
-  const standin::CollatorState& state = standin::Collation();
-  if (!state.collator) {
+  UCollator* collator = standin::Collator();
+  if (collator == nullptr) {
     if (destLen == 0) return standin::CodePointKey(src, n, nullptr, 0);
     if (dest == nullptr) return 0;
     const int32_t needed = standin::CodePointKey(src, n, bytes, destLen);
     return needed > destLen ? 0 : needed;
   }
-  if (destLen == 0) return ucol_getSortKey(state.collator.get(), src, n, nullptr, 0);
+  if (destLen == 0) return ucol_getSortKey(collator, src, n, nullptr, 0);
   if (dest == nullptr) return 0;
-  const int32_t needed = ucol_getSortKey(state.collator.get(), src, n, bytes, destLen);
+  const int32_t needed = ucol_getSortKey(collator, src, n, bytes, destLen);
   return needed > destLen ? 0 : needed;
 }
 

@@ -399,6 +399,20 @@ class ToolTest(unittest.TestCase):
         self.assertIn("warning", err)
         self.assertIn("'en'", err)
 
+    @quick
+    def test_threads_change_nothing_in_the_result(self):
+        # Enough lines that the work is split between threads.
+        lines = [("w%d %d" % (i * 7919 % 20011, i % 13)).encode() for i in range(40000)]
+        data = b"\n".join(lines) + b"\n"
+        for op in ("sort", "sort-numeric-desc", "count"):
+            code, one, err = run(["--threads", "1", op], data)
+            self.assertEqual((code, err), (0, ""), op)
+            self.assertResult(["--threads", "8", op], data, one)
+        for bad in ("0", "-1", "x", "257"):
+            code, out, err = run(["--threads", bad, "sort"], b"b\na\n")
+            self.assertEqual((code, out), (2, b""), bad)
+            self.assertIn("--threads", err)
+
 
 def main():
     global QUICK, WINDOWS, IS_32_BIT_WINDOWS
