@@ -111,6 +111,8 @@ class TNumberKeys {
 // lines whose numbers are all equal, which in most texts are few.
 class TLazyTextOrder {
  public:
+  static constexpr bool SingleThreaded = true;  // makes keys as it compares
+
   TLazyTextOrder(ListClone::PPointerList Cells, size_t Count) : FCells(Cells), FSlots(Count, -1) {}
 
   template <typename TRecord>
@@ -162,6 +164,7 @@ struct TByteLengthOrder {
 
 template <typename TText>
 struct TNumericOrder {
+  static constexpr bool SingleThreaded = RecordSort::SingleThreadedOrder<TText>;
   const TNumberKeys& Numbers;
   TText& Text;
   // CompareNumberKeys, with the first numbers and the counts taken from the records: the
@@ -184,6 +187,7 @@ struct TNumericOrder {
 // The descending comparison: the ascending one with the same arguments, negated.
 template <typename TOrder>
 struct TDescending {
+  static constexpr bool SingleThreaded = RecordSort::SingleThreadedOrder<TOrder>;
   TOrder Ascending;
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {

@@ -24,6 +24,14 @@ concept PrefixedRecord = requires(TRecord R) {
   R.Prefix;
 };
 
+// An order that changes state of its own as it compares (keys made on first use) declares
+// "static constexpr bool SingleThreaded = true": the sort then calls it from one thread only.
+// Any other order may be called from several threads at once.
+template <typename TOrder>
+concept SingleThreadedOrder = requires {
+  requires TOrder::SingleThreaded;
+};
+
 // The line of cell I.
 inline std::u16string_view Line(ListClone::PPointerList Cells, int32_t I) {
   return StringRecordList::LineOf(Cells[I]);
@@ -37,7 +45,8 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
 
 // Sorts Records (Records[I].Index == I on entry) into the order the quicksort gives, in
 // O(n log n) even on inputs that drive the middle pivot to quadratic time whenever the text
-// cannot show the difference. Keys are the lines' collation keys for prefixed records.
+// cannot show the difference. Keys are the lines' collation keys for prefixed records. Large
+// ranges are split between Parallel::ThreadCount() threads; the result is the same for any.
 template <typename TRecord, typename TOrder>
 void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
                  const TOrder& Compare, const TCollationKeys& Keys);

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/Parallel.h"
 #include "sorting/RecordQuickSort.h"
 
 namespace StringRecordListNormalSort::RecordSort {
@@ -57,9 +59,40 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
   }
 }
 
-// ListClone::QuickSort step for step (middle pivot read once per pass, the same I and J
-// moves, the same bounds on the scans, recursion into the smaller part), so equal comparisons
-// give the same permutation.
+// One pass of ListClone::QuickSort over Records[L .. R] (middle pivot read once, the same I
+// and J moves, the same bounds on the scans). Leaves I and J where the two parts start and
+// end: Records[L .. J] and Records[I .. R] are still to sort.
+template <typename TRecord, typename TOrder>
+void PartitionPass(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare, size_t Depth,
+                   int32_t& I, int32_t& J) {
+  I = L;
+  J = R;
+  const TRecord P = Records[L + (R - L) / 2];
+  do {
+    // A consistent comparison stops each scan inside the range (at the pivot, or at the
+    // record the other scan left behind); the bounds hold the scans in when a key and the
+    // platform's comparison disagree, or when the comparison is not transitive.
+    while (I <= R && Compare(Records[I], P, Depth) < 0) ++I;
+    while (J >= L && Compare(Records[J], P, Depth) > 0) --J;
+    if (I <= J) {
+      std::swap(Records[I], Records[J]);
+      ++I;
+      --J;
+    }
+  } while (I <= J);
+  // Only a comparison that contradicts itself lets a pass end without a swap; the record
+  // at the far end then counts as placed, so that every pass shrinks the range.
+  if (J >= R) {
+    J = R - 1;
+    I = R;
+  } else if (I <= L) {
+    I = L + 1;
+    J = L;
+  }
+}
+
+// ListClone::QuickSort step for step (recursion into the smaller part), so equal
+// comparisons give the same permutation.
 template <typename TRecord, typename TOrder>
 bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
                       const TCollationKeys& Keys, size_t Depth, bool Exhausted, int64_t& Budget) {
@@ -69,30 +102,9 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
     if constexpr (PrefixedRecord<TRecord>) {
       if (!Exhausted && R - L + 1 >= DeepenFrom) Deepen(Records, L, R, Keys, Depth, Exhausted);
     }
-    int32_t I = L;
-    int32_t J = R;
-    const TRecord P = Records[L + (R - L) / 2];
-    do {
-      // A consistent comparison stops each scan inside the range (at the pivot, or at the
-      // record the other scan left behind); the bounds hold the scans in when a key and the
-      // platform's comparison disagree, or when the comparison is not transitive.
-      while (I <= R && Compare(Records[I], P, Depth) < 0) ++I;
-      while (J >= L && Compare(Records[J], P, Depth) > 0) --J;
-      if (I <= J) {
-        std::swap(Records[I], Records[J]);
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    // Only a comparison that contradicts itself lets a pass end without a swap; the record
-    // at the far end then counts as placed, so that every pass shrinks the range.
-    if (J >= R) {
-      J = R - 1;
-      I = R;
-    } else if (I <= L) {
-      I = L + 1;
-      J = L;
-    }
+    int32_t I;
+    int32_t J;
+    PartitionPass(Records, L, R, Compare, Depth, I, J);
     if (J - L < R - I) {
       if (L < J && !QuickSortRecords(Records, L, J, Compare, Keys, Depth, Exhausted, Budget)) {
         return false;
@@ -106,6 +118,96 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
     }
   } while (L < R);
   return true;
+}
+
+// The parts of a pass never overlap, and what happens in one depends only on the records in
+// it: sorting the smaller part on another thread while this one goes on with the larger gives
+// the very permutation of QuickSortRecords.
+//
+// The budget is shared. The sequential sort runs out exactly when the sizes of all its passes
+// add up to more than the budget, whatever the order of the passes: the running total only
+// grows. Here each pass takes its size from the shared budget at once, so whichever pass
+// takes it below zero, some pass does exactly when the sequential sort's would; the others
+// then stop. The outcome, and so the sort that follows, is the same for any number of threads.
+template <typename TRecord, typename TOrder>
+class TParallelQuickSort {
+ public:
+  // Parts smaller than this are sorted on the thread that made them.
+  static constexpr int32_t SplitFrom = 2048;
+
+  TParallelQuickSort(TRecord* Records, const TOrder& Compare, const TCollationKeys& Keys,
+                     int64_t Budget, unsigned Threads)
+      : FRecords(Records), FCompare(Compare), FKeys(Keys), FBudget(Budget), FGroup(Threads) {}
+
+  // QuickSortRecords(Records, L, R, ...) with the budget given; false when it ran out.
+  bool Sort(int32_t L, int32_t R) {
+    try {
+      Range(L, R, 0, false);
+    } catch (...) {
+      FStop = true;  // the other threads give up; the group's destructor joins them
+      throw;
+    }
+    FGroup.Wait();  // every part's thread is joined here; a comparison's exception rethrown
+    return !FStop.load();
+  }
+
+ private:
+  void Range(int32_t L, int32_t R, size_t Depth, bool Exhausted) {
+    do {
+      if (FStop.load(std::memory_order_relaxed) || FGroup.Failed()) return;
+      const int64_t Size = R - L + 1;
+      if (FBudget.fetch_sub(Size, std::memory_order_relaxed) - Size < 0) {
+        FStop = true;
+        return;
+      }
+      if constexpr (PrefixedRecord<TRecord>) {
+        if (!Exhausted && Size >= DeepenFrom) Deepen(FRecords, L, R, FKeys, Depth, Exhausted);
+      }
+      int32_t I;
+      int32_t J;
+      PartitionPass(FRecords, L, R, FCompare, Depth, I, J);
+      // The smaller part as the sequential sort recurses into it; the larger goes on here.
+      int32_t Low = I;
+      int32_t High = R;
+      if (J - L < R - I) {
+        Low = L;
+        High = J;
+        L = I;
+      } else {
+        R = J;
+      }
+      if (Low < High) {
+        if (High - Low + 1 >= SplitFrom) {
+          FGroup.Run([this, Low, High, Depth, Exhausted] { Range(Low, High, Depth, Exhausted); });
+        } else {
+          Range(Low, High, Depth, Exhausted);
+        }
+      }
+    } while (L < R);
+  }
+
+  TRecord* const FRecords;
+  const TOrder& FCompare;
+  const TCollationKeys& FKeys;
+  std::atomic<int64_t> FBudget;
+  std::atomic<bool> FStop{false};  // the budget ran out, or a comparison failed
+  Parallel::TTaskGroup FGroup;
+};
+
+// QuickSortRecords over all records, on the threads the settings allow when there are enough
+// records and the order may be called from several threads.
+template <typename TRecord, typename TOrder>
+bool QuickSortAll(std::vector<TRecord>& Records, const TOrder& Compare, const TCollationKeys& Keys,
+                  int64_t Budget) {
+  const auto Last = static_cast<int32_t>(Records.size()) - 1;
+  const unsigned Threads = Parallel::ThreadCount();
+  if constexpr (!SingleThreadedOrder<TOrder>) {
+    if (Threads > 1 && Records.size() >= 2 * TParallelQuickSort<TRecord, TOrder>::SplitFrom) {
+      TParallelQuickSort<TRecord, TOrder> Sort(Records.data(), Compare, Keys, Budget, Threads);
+      return Sort.Sort(0, Last);
+    }
+  }
+  return QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
 }
 
 // Puts the records back in their order before the sort, with their key bytes taken from the
@@ -183,14 +285,11 @@ template <typename TRecord, typename TOrder>
 void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
                  const TOrder& Compare, const TCollationKeys& Keys) {
   if (Records.empty()) return;
-  const auto Last = static_cast<int32_t>(Records.size()) - 1;
-  int64_t Budget = WorkBudget(Records.size());
-  if (QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget)) return;
+  if (QuickSortAll(Records, Compare, Keys, WorkBudget(Records.size()))) return;
   RestoreRecords(Records, Keys);
   if (SortByAnyMethod(Cells, Records, Compare)) return;
   RestoreRecords(Records, Keys);
-  Budget = INT64_MAX;
-  QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
+  QuickSortAll(Records, Compare, Keys, INT64_MAX);
 }
 
 }  // namespace StringRecordListNormalSort::RecordSort
