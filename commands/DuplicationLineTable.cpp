@@ -1,6 +1,13 @@
 #include "commands/DuplicationLineTable.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <exception>
+#include <random>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include "TemplateList/ListClone.h"
 
@@ -15,44 +22,27 @@ constexpr size_t InitialSlots = 1024;
 // hardware does not always stream a large text in fast enough by itself.
 constexpr size_t TextAhead = 1024;
 
-// A 64-bit hash of the N code units at P, well mixed in every bit.
-uint64_t HashKey(const char16_t* P, size_t N) {
-  // Eight bytes per step, each step a bijection of the state; the length goes in first, so
-  // that the overlapping or zero-padded reads of the tail cannot make two lengths collide.
-  constexpr uint64_t K = 0x9E3779B97F4A7C15ull;
-  const unsigned char* B = reinterpret_cast<const unsigned char*>(P);
-  const size_t Bytes = N * sizeof(char16_t);
-  uint64_t H = (Bytes + 1) * K;
-  auto Step = [&H](uint64_t W) {
-    H = (H ^ W) * K;
-    H ^= H >> 32;
-  };
-  uint64_t W = 0;
-  if (Bytes >= 8) {
-    size_t I = 0;
-    for (; I + 8 < Bytes; I += 8) {
-      std::memcpy(&W, B + I, 8);
-      Step(W);
-    }
-    std::memcpy(&W, B + Bytes - 8, 8);  // The last eight bytes, overlapping the step before.
-  } else if (Bytes >= 4) {
-    uint32_t Lo = 0;
-    uint32_t Hi = 0;
-    std::memcpy(&Lo, B, 4);
-    std::memcpy(&Hi, B + Bytes - 4, 4);
-    W = (static_cast<uint64_t>(Hi) << 32) | Lo;
-  } else if (Bytes == 2) {
-    uint16_t Unit = 0;
-    std::memcpy(&Unit, B, 2);
-    W = Unit;
+// A 64-bit hash of the N code units at P under Seed.
+uint64_t HashKey(const char16_t* P, size_t N, uint64_t Seed) {
+  return XXH3_64bits_withSeed(P, N * sizeof(char16_t), Seed);
+}
+
+// A seed no input can know in advance: from the system's random source, mixed with the clock
+// and an address in case that source is deterministic (as on some older runtimes).
+uint64_t FreshSeed() {
+  static std::atomic<uint64_t> Counter{0};
+  uint64_t Seed = 0;
+  try {
+    std::random_device Source;
+    Seed = (static_cast<uint64_t>(Source()) << 32) ^ Source();
+  } catch (const std::exception&) {
+    // No random source: the clock and the addresses below still differ from run to run.
   }
-  Step(W);
-  H ^= H >> 33;
-  H *= 0xFF51AFD7ED558CCDull;
-  H ^= H >> 33;
-  H *= 0xC4CEB9FE1A85EC53ull;
-  H ^= H >> 33;
-  return H;
+  const uint64_t Clock =
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  const uint64_t Mixed[3] = {Seed, Clock ^ reinterpret_cast<uintptr_t>(&Counter),
+                             Counter.fetch_add(1, std::memory_order_relaxed)};
+  return XXH3_64bits(Mixed, sizeof Mixed);
 }
 
 }  // namespace
@@ -64,7 +54,10 @@ void CheckLineCount(size_t Lines) {
 }
 
 TDistinctLines::TDistinctLines(std::u16string_view Text, TKeyKind KeyKind)
-    : FText(Text), FKeyKind(KeyKind), FSlots(InitialSlots), FMask(InitialSlots - 1) {}
+    : TDistinctLines(Text, KeyKind, FreshSeed()) {}
+
+TDistinctLines::TDistinctLines(std::u16string_view Text, TKeyKind KeyKind, uint64_t Seed)
+    : FText(Text), FKeyKind(KeyKind), FSlots(InitialSlots), FMask(InitialSlots - 1), FSeed(Seed) {}
 
 TLine TDistinctLines::Line(size_t Number) const {
   const TKey& Key = FKeys[Number];
@@ -78,6 +71,7 @@ uint32_t TDistinctLines::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, 
   const char16_t* Key = FText.data() + Offset;
   size_t I = Hash & FMask;
   for (;;) {
+    ++FProbes;
     const TSlot Slot = FSlots[I];
     if (Slot.Number == 0) break;
     if (Slot.Hash == Hash) {
@@ -121,7 +115,8 @@ void TDistinctLines::ScanWith(void* Context, TVisitFn Visit) {
       Begin += Line.Length;
       const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
       Lines[Batch][N] = Line;
-      Hashes[Batch][N] = static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength));
+      Hashes[Batch][N] =
+          static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed));
       __builtin_prefetch(&FSlots[Hashes[Batch][N] & FMask]);
     }
     Filled[Batch] = N;

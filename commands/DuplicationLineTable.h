@@ -27,7 +27,11 @@ void CheckLineCount(size_t Lines);
 // which must outlive it.
 class TDistinctLines {
  public:
+  // The lines are hashed with a seed chosen afresh for each table, so that no text can be
+  // made whose lines all collide.
   TDistinctLines(std::u16string_view Text, TKeyKind KeyKind);
+  // The same with the given seed, for tests that need the hashes fixed.
+  TDistinctLines(std::u16string_view Text, TKeyKind KeyKind, uint64_t Seed);
 
   // Goes through the lines of the text in order and calls Visit(const TLine&, uint32_t
   // Number, bool Added) for each: Number is the distinct line with the same key, which is
@@ -48,6 +52,9 @@ class TDistinctLines {
   size_t Offset(size_t Number) const { return FKeys[Number].Offset; }
   // The distinct line Number, as it stood in the text (with its own break).
   TLine Line(size_t Number) const;
+  // How many slots the lookups have looked at so far: about one per line while the hashes
+  // spread well, growing with the square of the lines where they collide.
+  size_t Probes() const { return FProbes; }
 
  private:
   using TVisitFn = void (*)(void* Context, const TLine& Line, uint32_t Number, bool Added);
@@ -73,6 +80,8 @@ class TDistinctLines {
   std::vector<TSlot> FSlots;
   size_t FMask;
   std::vector<TKey> FKeys;
+  uint64_t FSeed;
+  size_t FProbes = 0;
   // How far Scan has come through the text, for sizing the table when it grows.
   size_t FScanned = 0;
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ python3 python3-matplotlib time clang libclang-rt-14-dev clang-format
-  libicu-dev libcli11-dev libbenchmark-dev libgtest-dev libgmock-dev googletest
+  libicu-dev libcli11-dev libxxhash-dev libbenchmark-dev libgtest-dev libgmock-dev googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 xvfb xauth fonts-noto-cjk
