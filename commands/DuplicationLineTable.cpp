@@ -1,5 +1,6 @@
 #include "commands/DuplicationLineTable.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <xxhash.h>
 
 #include "TemplateList/ListClone.h"
+#include "base/Parallel.h"
 
 namespace DuplicationLineTable {
 
@@ -17,6 +19,13 @@ namespace {
 
 // Small enough that a text with few distinct lines keeps its whole index in the cache.
 constexpr size_t InitialSlots = 1024;
+
+// Texts of this many code units or more are cut and hashed on several threads, in segments of
+// SegmentUnits per thread.
+constexpr size_t ParallelFrom = size_t{1} << 17;
+constexpr size_t SegmentUnits = size_t{1} << 20;
+// How many lines ahead of the one being looked up its home slot is fetched.
+constexpr size_t LookAhead = 8;
 
 // How many code units ahead of the current line the text is fetched into the cache: the
 // hardware does not always stream a large text in fast enough by itself.
@@ -43,6 +52,15 @@ uint64_t FreshSeed() {
   const uint64_t Mixed[3] = {Seed, Clock ^ reinterpret_cast<uintptr_t>(&Counter),
                              Counter.fetch_add(1, std::memory_order_relaxed)};
   return XXH3_64bits(Mixed, sizeof Mixed);
+}
+
+// The first line start at or after P (the end of the text when none is).
+size_t NextLineStart(std::u16string_view Text, size_t P) {
+  if (P == 0 || P >= Text.size()) return std::min(P, Text.size());
+  const char16_t Before = Text[P - 1];
+  if (Before == u'\n' || (Before == u'\r' && Text[P] != u'\n')) return P;
+  // P lies inside a line, or between the CR and LF of its break.
+  return LineScan::BreakEnd(Text, LineScan::FindBreak(Text.data(), P, Text.size()));
 }
 
 }  // namespace
@@ -97,7 +115,64 @@ uint32_t TDistinctLines::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, 
   return Number - 1;
 }
 
+void TDistinctLines::ScanInParallel(void* Context, TVisitFn Visit) {
+  // The text goes in segments of a few megabytes. The lines of a segment are cut and hashed
+  // on every thread, each taking a run of whole lines; then they are looked up in order on
+  // this one, so every line gets the number it gets in a scan on one thread.
+  const size_t Threads = Parallel::ThreadCount();
+  const size_t Parts = 2 * Threads;  // two runs per thread, so an uneven run evens out
+  std::vector<std::vector<TLine>> Lines(Parts);
+  std::vector<std::vector<uint32_t>> Hashes(Parts);
+  std::vector<size_t> Bounds(Parts + 1);
+  size_t LineCount = 0;
+  for (size_t Begin = 0; Begin < FText.size();) {
+    const size_t Length = std::min(SegmentUnits * Threads, FText.size() - Begin);
+    // Each run ends at a line start; no run looks for one before the previous run's end, so
+    // the search reads each code unit at most once even for a very long line.
+    Bounds[0] = Begin;
+    for (size_t P = 1; P <= Parts; ++P) {
+      Bounds[P] = NextLineStart(FText, std::max(Bounds[P - 1], Begin + Length * P / Parts));
+    }
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      Lines[P].clear();
+      Hashes[P].clear();
+      for (size_t At = Bounds[P]; At < Bounds[P + 1];) {
+        const TLine Line = LineScan::LineAt(FText, At);
+        At += Line.Length;
+        const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
+        Lines[P].push_back(Line);
+        Hashes[P].push_back(
+            static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed)));
+      }
+    });
+    for (size_t P = 0; P < Parts; ++P) LineCount += Lines[P].size();
+    CheckLineCount(LineCount);
+    Begin = Bounds[Parts];
+    FScanned = Begin;
+    for (size_t P = 0; P < Parts; ++P) {
+      const std::vector<uint32_t>& Hash = Hashes[P];
+      for (size_t I = 0; I < Lines[P].size(); ++I) {
+        // The home slots of the lines a little ahead are fetched while this one is looked up.
+        if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Hash[I + LookAhead] & FMask]);
+        const TLine& Line = Lines[P][I];
+        bool Added = false;
+        if (FKeyKind == kkBody) {
+          const uint32_t Number = FindOrAdd(Line.Offset, Line.BodyLength, Hash[I], Added);
+          Visit(Context, Line, Number, Added);
+        } else if (Line.BodyLength != 0) {
+          const uint32_t Number = FindOrAdd(Line.Offset, Line.Length, Hash[I], Added);
+          Visit(Context, Line, Number, Added);
+        }
+      }
+    }
+  }
+}
+
 void TDistinctLines::ScanWith(void* Context, TVisitFn Visit) {
+  if (Parallel::ThreadCount() > 1 && FText.size() >= ParallelFrom) {
+    ScanInParallel(Context, Visit);
+    return;
+  }
   // Lines go in batches: while the lines of one batch are looked up in order, the next batch
   // is cut, hashed and its home slots fetched ahead. With a table larger than the cache, the
   // fetches overlap instead of each lookup waiting for its own.

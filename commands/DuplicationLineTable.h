@@ -72,6 +72,7 @@ class TDistinctLines {
   };
 
   void ScanWith(void* Context, TVisitFn Visit);
+  void ScanInParallel(void* Context, TVisitFn Visit);
   uint32_t FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added);
   void Grow();
 
