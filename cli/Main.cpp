@@ -78,13 +78,22 @@ std::u16string Process(const Arguments::TOptions& Options, std::u16string&& Text
   }
 }
 
-// Runs the operation on the input's bytes where it can (Operations::RunOnUtf8).
+// Runs the operation on the input's bytes where it can (Operations::RunOnUtf8), with the
+// same messages as Process.
 bool RunOnBytes(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
                 std::string& Bytes) {
   try {
-    return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes);
+    if (Options.Operation->Id != 12 || !Options.Mark) {
+      return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes);
+    }
+    const Operations::TMarks Marks = UseColour(Options)
+                                         ? Operations::TMarks{"\x1b[30;43m", "\x1b[0m", ""}
+                                         : Operations::TMarks{"* ", "", "  "};
+    return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes, &Marks);
   } catch (const std::bad_alloc&) {
     throw TExit{kExitFailed, "out of memory"};
+  } catch (const std::exception& e) {
+    throw TExit{kExitFailed, std::string(Options.Operation->Name) + " failed: " + e.what()};
   }
 }
 

@@ -7,39 +7,46 @@
 
 namespace Marking {
 
-std::vector<bool> MarkedLines(std::u16string_view Text) {
+namespace {
+
+template <class TUnit>
+std::vector<bool> Marked(std::basic_string_view<TUnit> Text) {
   using namespace DuplicationLineTable;
   // Every line's body, numbered by the distinct bodies, and where each line starts.
-  TDistinctLines Bodies(Text, kkBody);
+  TDistinctLinesOf<TUnit> Bodies(Text, kkBody);
   std::vector<uint32_t> BodyOf;
   std::vector<size_t> Starts;
   Bodies.Scan([&](const TLine& Line, uint32_t Number, bool) {
     BodyOf.push_back(Number);
     Starts.push_back(Line.Offset);
   });
+  Bodies.ReleaseIndex();
   // A body is repeated when a non-empty line repeats an earlier line exactly (break
   // included); the whole-line table passes bare breaks over, so empty lines never count.
   std::vector<bool> Repeated(Bodies.Count());
-  TDistinctLines Whole(Text, kkWholeLine);
+  TDistinctLinesOf<TUnit> Whole(Text, kkWholeLine);
   size_t Index = 0;  // The line the whole-line scan has reached; both scans go in text order.
   Whole.Scan([&](const TLine& Line, uint32_t, bool Added) {
     while (Starts[Index] != Line.Offset) ++Index;
     if (!Added) Repeated[BodyOf[Index]] = true;
   });
-  std::vector<bool> Marked(BodyOf.size());
-  for (size_t I = 0; I < BodyOf.size(); ++I) Marked[I] = Repeated[BodyOf[I]];
-  return Marked;
+  std::vector<bool> Result(BodyOf.size());
+  for (size_t I = 0; I < BodyOf.size(); ++I) Result[I] = Repeated[BodyOf[I]];
+  return Result;
 }
 
-std::u16string MarkText(std::u16string_view Text, std::u16string_view Open,
-                        std::u16string_view Close, std::u16string_view Plain) {
-  const std::vector<bool> Marked = MarkedLines(Text);
-  std::u16string Out;
-  Out.reserve(Text.size() + Marked.size() * (Open.size() + Close.size()));
+template <class TUnit>
+std::basic_string<TUnit> Mark(std::basic_string_view<TUnit> Text,
+                              std::basic_string_view<TUnit> Open,
+                              std::basic_string_view<TUnit> Close,
+                              std::basic_string_view<TUnit> Plain) {
+  const std::vector<bool> Marks = Marked(Text);
+  std::basic_string<TUnit> Out;
+  Out.reserve(Text.size() + Marks.size() * (Open.size() + Close.size()));
   size_t Index = 0;
   LineScan::ForEachLine(Text, [&](const LineScan::TLine& Line) {
-    const std::u16string_view Body = Text.substr(Line.Offset, Line.BodyLength);
-    if (Marked[Index++]) {
+    const std::basic_string_view<TUnit> Body = Text.substr(Line.Offset, Line.BodyLength);
+    if (Marks[Index++]) {
       Out.append(Open).append(Body).append(Close);
     } else {
       Out.append(Plain).append(Body);
@@ -47,6 +54,22 @@ std::u16string MarkText(std::u16string_view Text, std::u16string_view Open,
     Out.append(Text.substr(Line.Offset + Line.BodyLength, Line.Length - Line.BodyLength));
   });
   return Out;
+}
+
+}  // namespace
+
+std::vector<bool> MarkedLines(std::u16string_view Text) { return Marked(Text); }
+
+std::vector<bool> MarkedLines(std::string_view Text) { return Marked(Text); }
+
+std::u16string MarkText(std::u16string_view Text, std::u16string_view Open,
+                        std::u16string_view Close, std::u16string_view Plain) {
+  return Mark(Text, Open, Close, Plain);
+}
+
+std::string MarkText(std::string_view Text, std::string_view Open, std::string_view Close,
+                     std::string_view Plain) {
+  return Mark(Text, Open, Close, Plain);
 }
 
 }  // namespace Marking

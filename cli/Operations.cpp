@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/CodecUnicode.h"
+#include "cli/Marking.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
 
@@ -25,6 +26,14 @@ constexpr std::array<TOperation, 12> kOperations{{
     {"count", 11, "each distinct line once with \":\" and its count, most frequent first"},
     {"highlight", 12, "print the editor's pattern for the repeated lines (--mark: show them)"},
 }};
+
+constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+
+// Output, with the UTF-8 byte-order mark in front when the input had one (Base != 0).
+std::string WithMark(std::string&& Output, size_t Base) {
+  if (Base != 0) Output.insert(0, Utf8Mark);
+  return std::move(Output);
+}
 
 }  // namespace
 
@@ -60,21 +69,42 @@ std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
   return Tarnwick::Sort(std::move(Text), static_cast<uint8_t>(Operation.Id));
 }
 
-bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes) {
-  // Reversal moves whole lines and decides only at CR and LF, which are single bytes in UTF-8
-  // and in no other character's bytes: on valid UTF-8 it gives the bytes the round trip
-  // through UTF-16 gives, at a fraction of the cost. An unnamed encoding is UTF-8 unless a
-  // UTF-16 mark says otherwise, and such a mark is not valid UTF-8.
-  if (Operation.Id != 9) return false;
+bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+               const TMarks* Marks) {
+  // Reversal and the duplicate commands decide only at CR and LF, which are single bytes in
+  // UTF-8 and in no other character's bytes, and compare lines for equality, which the bytes
+  // of valid UTF-8 decide as the UTF-16 code units do; the counts and the pattern's quoting
+  // are ASCII. So on valid UTF-8 they give the bytes the round trip through UTF-16 gives, at
+  // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
+  // and such a mark is not valid UTF-8.
+  if (Operation.Id < 9) return false;
   if (!Encoding.Name.empty() && Encoding.Family != Codec::TFamily::fmUtf8) return false;
-  constexpr std::string_view Mark = "\xEF\xBB\xBF";
-  const size_t Base = Bytes.starts_with(Mark) ? Mark.size() : 0;
+  const size_t Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
   const std::string_view Body = std::string_view(Bytes).substr(Base);
   if (Codec::Unicode::FirstInvalidUtf8(Body) != std::string_view::npos) return false;
-  if (Base == 0) {
-    LineReversal::ReverseLinesInPlace(Bytes);
-  } else {
-    Bytes = std::string(Mark) + LineReversal::ReverseLines(Body);
+  switch (Operation.Id) {
+    case 9:
+      if (Base == 0) {
+        LineReversal::ReverseLinesInPlace(Bytes);
+      } else {
+        Bytes = WithMark(LineReversal::ReverseLines(Body), Base);
+      }
+      break;
+    case 10:
+      Bytes.resize(Base + Tarnwick::DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
+      break;
+    case 11:
+      Bytes = WithMark(Tarnwick::DuplicationDeleteCountDown(Body), Base);
+      break;
+    default:
+      if (Marks != nullptr) {
+        Bytes = WithMark(Marking::MarkText(Body, Marks->Open, Marks->Close, Marks->Plain), Base);
+      } else {
+        std::string Pattern = Tarnwick::DuplicationHighlightPattern(Body);
+        Pattern += '\n';
+        Bytes = std::move(Pattern);
+      }
+      break;
   }
   return true;
 }

@@ -29,10 +29,21 @@ std::u16string Run(const TOperation& Operation, const std::u16string& Text);
 // The same; the sort and reverse operations release Text as soon as they no longer need it.
 std::u16string Run(const TOperation& Operation, std::u16string&& Text);
 
+// How highlight --mark shows the lines it marks: Open and Close around the body of each marked
+// line, Plain before the body of every other line.
+struct TMarks {
+  std::string_view Open;
+  std::string_view Close;
+  std::string_view Plain;
+};
+
 // Runs the operation on the bytes of a file themselves where that gives the bytes the
-// decoding, Run and encoding would give: reversal of valid UTF-8 (a UTF-8 byte-order mark
-// stays in front). True when it did, Bytes then holding the output; false, Bytes untouched,
-// when the text must take the common path.
-bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes);
+// decoding, Run (or the marking, with Marks) and encoding would give: reversal and the
+// duplicate commands on valid UTF-8, whose byte-order mark stays in front (but not before the
+// highlight pattern, which is written as a line of its own). True when it did, Bytes then
+// holding the output; false, Bytes untouched, when the text must take the common path.
+// Exceptions of the commands pass through.
+bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+               const TMarks* Marks = nullptr);
 
 }  // namespace Operations

@@ -17,9 +17,10 @@ namespace {
 }
 
 // Writes Value in decimal, digits only, ending just before End; returns the first digit.
-char16_t* WriteDecimalBefore(char16_t* End, uint32_t Value) {
+template <class TUnit>
+TUnit* WriteDecimalBefore(TUnit* End, uint32_t Value) {
   do {
-    *--End = static_cast<char16_t>(u'0' + Value % 10);
+    *--End = static_cast<TUnit>('0' + Value % 10);
     Value /= 10;
   } while (Value != 0);
   return End;
@@ -68,11 +69,14 @@ std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts,
   return Order;
 }
 
-std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
+namespace {
+
+template <class TUnit>
+std::basic_string<TUnit> CountDuplicates(std::basic_string_view<TUnit> Text) {
   using namespace DuplicationLineTable;
   // Each distinct body once, at its first line (which keeps its own break), with the number
   // of lines that share the body.
-  TDistinctLines Distinct(Text, kkBody);
+  TDistinctLinesOf<TUnit> Distinct(Text, kkBody);
   std::vector<int32_t> Counts;
   int32_t Highest = 1;
   size_t Total = 0;  // The output without the counts' digits.
@@ -87,15 +91,17 @@ std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
     }
   });
 
+  // The lines are known; the index is not needed any more.
+  Distinct.ReleaseIndex();
   const std::vector<uint32_t> Order = OrderByCountDescending(Counts, Highest);
 
   // Every output line is its input line with ":" and the count put before the break.
   for (const int32_t Count : Counts) Total += DecimalLength(static_cast<uint32_t>(Count));
-  std::u16string Result;
+  std::basic_string<TUnit> Result;
   Result.resize(Total);
-  char16_t* Out = Result.data();
-  char16_t Digits[16];
-  char16_t* const DigitsEnd = Digits + 16;
+  TUnit* Out = Result.data();
+  TUnit Digits[16];
+  TUnit* const DigitsEnd = Digits + 16;
   // The lines are read in output order, which jumps about the text; each is fetched a few
   // lines ahead.
   constexpr size_t Ahead = 16;
@@ -104,18 +110,28 @@ std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
       __builtin_prefetch(Text.data() + Distinct.Offset(Order[K + Ahead]));
     const uint32_t Number = Order[K];
     const TLine Line = Distinct.Line(Number);
-    const char16_t* In = Text.data() + Line.Offset;
-    std::memcpy(Out, In, Line.BodyLength * sizeof(char16_t));
+    const TUnit* In = Text.data() + Line.Offset;
+    std::memcpy(Out, In, Line.BodyLength * sizeof(TUnit));
     Out += Line.BodyLength;
-    *Out++ = u':';
-    const char16_t* First = WriteDecimalBefore(DigitsEnd, static_cast<uint32_t>(Counts[Number]));
-    std::memcpy(Out, First, (DigitsEnd - First) * sizeof(char16_t));
+    *Out++ = TUnit(':');
+    const TUnit* First = WriteDecimalBefore(DigitsEnd, static_cast<uint32_t>(Counts[Number]));
+    std::memcpy(Out, First, (DigitsEnd - First) * sizeof(TUnit));
     Out += DigitsEnd - First;
     const size_t BreakLength = Line.Length - Line.BodyLength;
-    std::memcpy(Out, In + Line.BodyLength, BreakLength * sizeof(char16_t));
+    std::memcpy(Out, In + Line.BodyLength, BreakLength * sizeof(TUnit));
     Out += BreakLength;
   }
   return Result;
+}
+
+}  // namespace
+
+std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
+  return CountDuplicates<char16_t>(Text);
+}
+
+std::string DuplicationDeleteCountDown(std::string_view Text) {
+  return CountDuplicates<char>(Text);
 }
 
 }  // namespace Tarnwick

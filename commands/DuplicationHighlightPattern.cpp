@@ -7,19 +7,26 @@ namespace Tarnwick {
 
 namespace {
 
-constexpr std::u16string_view Open = u"^\\Q";
-constexpr std::u16string_view Close = u"\\E$|";
-// What a "\E" inside a body becomes: close the quote, an escaped backslash, a plain E, and
-// open the quote again.
-constexpr std::u16string_view QuotedBackslashE = u"\\E\\\\E\\Q";
+// The pieces of the pattern, in either code unit (all ASCII).
+template <class TUnit>
+struct TPatternParts {
+  static constexpr TUnit Open[] = {'^', '\\', 'Q'};
+  static constexpr TUnit Close[] = {'\\', 'E', '$', '|'};
+  // What a "\E" inside a body becomes: close the quote, an escaped backslash, a plain E, and
+  // open the quote again.
+  static constexpr TUnit QuotedBackslashE[] = {'\\', 'E', '\\', '\\', 'E', '\\', 'Q'};
+};
 
 // Appends Body as literal text inside a \Q...\E quote that is already open. A "\E" in the
 // body would close the quote early, so each one is written as QuotedBackslashE.
-void AppendQuoted(std::u16string& Pattern, std::u16string_view Body) {
+template <class TUnit>
+void AppendQuoted(std::basic_string<TUnit>& Pattern, std::basic_string_view<TUnit> Body) {
+  using TParts = TPatternParts<TUnit>;
   size_t From = 0;
   for (size_t At = 0; At + 1 < Body.size(); ++At) {
-    if (Body[At] == u'\\' && Body[At + 1] == u'E') {
-      Pattern.append(Body.substr(From, At - From)).append(QuotedBackslashE);
+    if (Body[At] == TUnit('\\') && Body[At + 1] == TUnit('E')) {
+      Pattern.append(Body.substr(From, At - From))
+          .append(TParts::QuotedBackslashE, std::size(TParts::QuotedBackslashE));
       From = At + 2;
       ++At;
     }
@@ -27,32 +34,45 @@ void AppendQuoted(std::u16string& Pattern, std::u16string_view Body) {
   Pattern.append(Body.substr(From));
 }
 
-}  // namespace
-
-std::u16string DuplicationHighlightPattern(const std::u16string& Text) {
+template <class TUnit>
+std::basic_string<TUnit> HighlightPattern(std::basic_string_view<TUnit> Text) {
   using namespace DuplicationLineTable;
+  using TParts = TPatternParts<TUnit>;
+  constexpr size_t OpenSize = std::size(TParts::Open);
+  constexpr size_t CloseSize = std::size(TParts::Close);
   // One alternative per line that repeats an earlier line exactly (break included), in text
   // order: a line that occurs k times gives k - 1 alternatives. Empty lines never count.
-  TDistinctLines Distinct(Text, kkWholeLine);
+  TDistinctLinesOf<TUnit> Distinct(Text, kkWholeLine);
   std::vector<size_t> Repeats;
   size_t Total = 0;
   Distinct.Scan([&](const TLine& Line, uint32_t, bool Added) {
     if (Added) return;
     Repeats.push_back(Line.Offset);
-    Total += Open.size() + Line.BodyLength + Close.size();
+    Total += OpenSize + Line.BodyLength + CloseSize;
   });
+  Distinct.ReleaseIndex();
 
   // Sized for the usual case of bodies without "\E"; those add a little and may grow it.
-  std::u16string Pattern;
+  std::basic_string<TUnit> Pattern;
   Pattern.reserve(Total);
   for (const size_t Offset : Repeats) {
     const TLine Line = LineScan::LineAt(Text, Offset);
-    Pattern.append(Open);
-    AppendQuoted(Pattern, std::u16string_view(Text).substr(Line.Offset, Line.BodyLength));
-    Pattern.append(Close);
+    Pattern.append(TParts::Open, OpenSize);
+    AppendQuoted(Pattern, Text.substr(Line.Offset, Line.BodyLength));
+    Pattern.append(TParts::Close, CloseSize);
   }
   if (!Pattern.empty()) Pattern.pop_back();  // The separator after the last alternative.
   return Pattern;
+}
+
+}  // namespace
+
+std::u16string DuplicationHighlightPattern(const std::u16string& Text) {
+  return HighlightPattern<char16_t>(Text);
+}
+
+std::string DuplicationHighlightPattern(std::string_view Text) {
+  return HighlightPattern<char>(Text);
 }
 
 }  // namespace Tarnwick

@@ -20,10 +20,10 @@ namespace {
 // Small enough that a text with few distinct lines keeps its whole index in the cache.
 constexpr size_t InitialSlots = 1024;
 
-// Texts of this many code units or more are cut and hashed on several threads, in segments of
-// SegmentUnits per thread.
+// Texts of this many code units or more are cut and hashed on other threads, a segment of
+// SegmentUnits per helper thread ahead of the lookups on the calling thread.
 constexpr size_t ParallelFrom = size_t{1} << 17;
-constexpr size_t SegmentUnits = size_t{1} << 20;
+constexpr size_t SegmentUnits = size_t{1} << 18;
 // How many lines ahead of the one being looked up its home slot is fetched.
 constexpr size_t LookAhead = 8;
 
@@ -32,8 +32,9 @@ constexpr size_t LookAhead = 8;
 constexpr size_t TextAhead = 1024;
 
 // A 64-bit hash of the N code units at P under Seed.
-uint64_t HashKey(const char16_t* P, size_t N, uint64_t Seed) {
-  return XXH3_64bits_withSeed(P, N * sizeof(char16_t), Seed);
+template <class TUnit>
+uint64_t HashKey(const TUnit* P, size_t N, uint64_t Seed) {
+  return XXH3_64bits_withSeed(P, N * sizeof(TUnit), Seed);
 }
 
 // A seed no input can know in advance: from the system's random source, mixed with the clock
@@ -55,12 +56,18 @@ uint64_t FreshSeed() {
 }
 
 // The first line start at or after P (the end of the text when none is).
-size_t NextLineStart(std::u16string_view Text, size_t P) {
+template <class TUnit>
+size_t NextLineStart(std::basic_string_view<TUnit> Text, size_t P) {
   if (P == 0 || P >= Text.size()) return std::min(P, Text.size());
-  const char16_t Before = Text[P - 1];
-  if (Before == u'\n' || (Before == u'\r' && Text[P] != u'\n')) return P;
+  const TUnit Before = Text[P - 1];
+  if (Before == TUnit('\n') || (Before == TUnit('\r') && Text[P] != TUnit('\n'))) return P;
   // P lies inside a line, or between the CR and LF of its break.
   return LineScan::BreakEnd(Text, LineScan::FindBreak(Text.data(), P, Text.size()));
+}
+
+template <class TUnit>
+bool IsBreak(TUnit Unit) {
+  return Unit == TUnit('\r') || Unit == TUnit('\n');
 }
 
 }  // namespace
@@ -71,34 +78,54 @@ void CheckLineCount(size_t Lines) {
   }
 }
 
-TDistinctLines::TDistinctLines(std::u16string_view Text, TKeyKind KeyKind)
-    : TDistinctLines(Text, KeyKind, FreshSeed()) {}
+template <class TUnit>
+TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind)
+    : TDistinctLinesOf(Text, KeyKind, FreshSeed()) {}
 
-TDistinctLines::TDistinctLines(std::u16string_view Text, TKeyKind KeyKind, uint64_t Seed)
+template <class TUnit>
+TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed)
     : FText(Text), FKeyKind(KeyKind), FSlots(InitialSlots), FMask(InitialSlots - 1), FSeed(Seed) {}
 
-TLine TDistinctLines::Line(size_t Number) const {
-  const TKey& Key = FKeys[Number];
-  if (FKeyKind == kkWholeLine) return LineScan::LineAt(FText, Key.Offset);
-  // A body ends where its line break, if any, starts.
-  const size_t End = LineScan::BreakEnd(FText, Key.Offset + Key.Length);
-  return TLine{Key.Offset, End - Key.Offset, Key.Length};
+template <class TUnit>
+TLine TDistinctLinesOf<TUnit>::Line(size_t Number) const {
+  // A body ends at its line's first CR or LF, so the line found from its start is the key's.
+  return LineScan::LineAt(FText, FKeys[Number]);
 }
 
-uint32_t TDistinctLines::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added) {
-  const char16_t* Key = FText.data() + Offset;
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::ReleaseIndex() {
+  std::vector<TSlot>().swap(FSlots);
+  FMask = 0;
+}
+
+template <class TUnit>
+bool TDistinctLinesOf<TUnit>::SameKey(size_t Known, const TUnit* Key, size_t Length) const {
+  // Only the start of a known line is kept. The known line begins with the key's units; it is
+  // the same key when its own key ends there too. The known line stands before the key's line,
+  // so the units compared and the one after them lie inside the text.
+  if (std::memcmp(FText.data() + Known, Key, Length * sizeof(TUnit)) != 0) return false;
+  const size_t End = Known + Length;
+  if (FKeyKind == kkBody) return End == FText.size() || IsBreak(FText[End]);
+  // A whole line of Length units that ends in LF ends there; one that ends in a lone CR does
+  // when no LF follows; one without a break only at the end of the text.
+  const TUnit Last = Key[Length - 1];
+  if (Last == TUnit('\n')) return true;
+  if (Last == TUnit('\r')) return End == FText.size() || FText[End] != TUnit('\n');
+  return End == FText.size();
+}
+
+template <class TUnit>
+uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash,
+                                            bool& Added) {
+  const TUnit* Key = FText.data() + Offset;
   size_t I = Hash & FMask;
   for (;;) {
     ++FProbes;
     const TSlot Slot = FSlots[I];
     if (Slot.Number == 0) break;
-    if (Slot.Hash == Hash) {
-      const TKey& Known = FKeys[Slot.Number - 1];
-      if (Known.Length == Length &&
-          std::memcmp(FText.data() + Known.Offset, Key, Length * sizeof(char16_t)) == 0) {
-        Added = false;
-        return Slot.Number - 1;
-      }
+    if (Slot.Hash == Hash && SameKey(FKeys[Slot.Number - 1], Key, Length)) {
+      Added = false;
+      return Slot.Number - 1;
     }
     I = (I + 1) & FMask;
   }
@@ -108,69 +135,103 @@ uint32_t TDistinctLines::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, 
     I = Hash & FMask;
     while (FSlots[I].Number != 0) I = (I + 1) & FMask;
   }
-  FKeys.push_back(TKey{Offset, Length});
+  FKeys.push_back(Offset);
   const auto Number = static_cast<uint32_t>(FKeys.size());
   FSlots[I] = TSlot{Hash, Number};
   Added = true;
   return Number - 1;
 }
 
-void TDistinctLines::ScanInParallel(void* Context, TVisitFn Visit) {
-  // The text goes in segments of a few megabytes. The lines of a segment are cut and hashed
-  // on every thread, each taking a run of whole lines; then they are looked up in order on
-  // this one, so every line gets the number it gets in a scan on one thread.
-  const size_t Threads = Parallel::ThreadCount();
-  const size_t Parts = 2 * Threads;  // two runs per thread, so an uneven run evens out
-  std::vector<std::vector<TLine>> Lines(Parts);
-  std::vector<std::vector<uint32_t>> Hashes(Parts);
-  std::vector<size_t> Bounds(Parts + 1);
-  size_t LineCount = 0;
-  for (size_t Begin = 0; Begin < FText.size();) {
-    const size_t Length = std::min(SegmentUnits * Threads, FText.size() - Begin);
-    // Each run ends at a line start; no run looks for one before the previous run's end, so
-    // the search reads each code unit at most once even for a very long line.
-    Bounds[0] = Begin;
-    for (size_t P = 1; P <= Parts; ++P) {
-      Bounds[P] = NextLineStart(FText, std::max(Bounds[P - 1], Begin + Length * P / Parts));
-    }
-    Parallel::ForEachPart(Parts, [&](size_t P) {
-      Lines[P].clear();
-      Hashes[P].clear();
-      for (size_t At = Bounds[P]; At < Bounds[P + 1];) {
-        const TLine Line = LineScan::LineAt(FText, At);
-        At += Line.Length;
-        const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
-        Lines[P].push_back(Line);
-        Hashes[P].push_back(
-            static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed)));
-      }
-    });
-    for (size_t P = 0; P < Parts; ++P) LineCount += Lines[P].size();
-    CheckLineCount(LineCount);
-    Begin = Bounds[Parts];
-    FScanned = Begin;
-    for (size_t P = 0; P < Parts; ++P) {
-      const std::vector<uint32_t>& Hash = Hashes[P];
-      for (size_t I = 0; I < Lines[P].size(); ++I) {
-        // The home slots of the lines a little ahead are fetched while this one is looked up.
-        if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Hash[I + LookAhead] & FMask]);
-        const TLine& Line = Lines[P][I];
-        bool Added = false;
-        if (FKeyKind == kkBody) {
-          const uint32_t Number = FindOrAdd(Line.Offset, Line.BodyLength, Hash[I], Added);
-          Visit(Context, Line, Number, Added);
-        } else if (Line.BodyLength != 0) {
-          const uint32_t Number = FindOrAdd(Line.Offset, Line.Length, Hash[I], Added);
-          Visit(Context, Line, Number, Added);
-        }
-      }
-    }
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::LookUp(const TLine& Line, uint32_t Hash, void* Context,
+                                     TVisitFn Visit) {
+  bool Added = false;
+  if (FKeyKind == kkBody) {
+    const uint32_t Number = FindOrAdd(Line.Offset, Line.BodyLength, Hash, Added);
+    Visit(Context, Line, Number, Added);
+  } else if (Line.BodyLength != 0) {
+    const uint32_t Number = FindOrAdd(Line.Offset, Line.Length, Hash, Added);
+    Visit(Context, Line, Number, Added);
   }
 }
 
-void TDistinctLines::ScanWith(void* Context, TVisitFn Visit) {
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
+  // The text goes in segments. While the lines of one segment are looked up in order on this
+  // thread, the next segment is cut and hashed on the others, each taking a run of whole
+  // lines; so every line gets the number it gets in a scan on one thread, and the lookups,
+  // which wait on memory, do not wait for the hashing too. (Cutting and hashing first and
+  // looking up after, on two cores, was slower than one thread doing both.)
+  const size_t Helpers = Parallel::ThreadCount() - 1;
+  struct TRun {
+    std::vector<TLine> Lines;
+    std::vector<uint32_t> Hashes;
+  };
+  std::vector<TRun> Runs[2] = {std::vector<TRun>(Helpers), std::vector<TRun>(Helpers)};
+  std::vector<size_t> Bounds(Helpers + 1);
+  size_t Next = 0;  // where the next segment to cut begins
+  size_t LineCount = 0;
+
+  // Hands the runs of the segment at Next to the helpers of Group, filling Runs[Into].
+  auto Launch = [&](Parallel::TTaskGroup& Group, size_t Into) {
+    const size_t Length = std::min(SegmentUnits * Helpers, FText.size() - Next);
+    // Each run ends at a line start; no run looks for one before the previous run's end, so
+    // the search reads each code unit at most once even for a very long line.
+    Bounds[0] = Next;
+    for (size_t R = 1; R <= Helpers; ++R) {
+      Bounds[R] = NextLineStart(FText, std::max(Bounds[R - 1], Next + Length * R / Helpers));
+    }
+    for (size_t R = 0; R < Helpers; ++R) {
+      Group.Run([this, &Runs, Into, R, From = Bounds[R], To = Bounds[R + 1]] {
+        TRun& Run = Runs[Into][R];
+        Run.Lines.clear();
+        Run.Hashes.clear();
+        for (size_t At = From; At < To;) {
+          const TLine Line = LineScan::LineAt(FText, At);
+          At += Line.Length;
+          const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
+          Run.Lines.push_back(Line);
+          Run.Hashes.push_back(
+              static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed)));
+        }
+      });
+    }
+    Next = Bounds[Helpers];
+  };
+
+  size_t Current = 0;
+  {
+    Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
+    Launch(Group, Current);
+    Group.Wait();
+  }
+  for (;;) {
+    for (const TRun& Run : Runs[Current]) LineCount += Run.Lines.size();
+    CheckLineCount(LineCount);
+    const size_t Scanned = Next;
+    // The group joins its threads before this step ends, also when a lookup throws.
+    Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
+    const bool More = Next < FText.size();
+    if (More) Launch(Group, 1 - Current);
+    FScanned = Scanned;
+    for (const TRun& Run : Runs[Current]) {
+      const std::vector<uint32_t>& Hash = Run.Hashes;
+      for (size_t I = 0; I < Run.Lines.size(); ++I) {
+        // The home slots of the lines a little ahead are fetched while this one is looked up.
+        if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Hash[I + LookAhead] & FMask]);
+        LookUp(Run.Lines[I], Hash[I], Context, Visit);
+      }
+    }
+    Group.Wait();
+    if (!More) return;
+    Current = 1 - Current;
+  }
+}
+
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
   if (Parallel::ThreadCount() > 1 && FText.size() >= ParallelFrom) {
-    ScanInParallel(Context, Visit);
+    ScanPipelined(Context, Visit);
     return;
   }
   // Lines go in batches: while the lines of one batch are looked up in order, the next batch
@@ -204,21 +265,14 @@ void TDistinctLines::ScanWith(void* Context, TVisitFn Visit) {
     Fill(1 - Current);
     FScanned = Begin;
     for (size_t I = 0; I < Filled[Current]; ++I) {
-      const TLine& Line = Lines[Current][I];
-      bool Added = false;
-      if (FKeyKind == kkBody) {
-        const uint32_t Number = FindOrAdd(Line.Offset, Line.BodyLength, Hashes[Current][I], Added);
-        Visit(Context, Line, Number, Added);
-      } else if (Line.BodyLength != 0) {
-        const uint32_t Number = FindOrAdd(Line.Offset, Line.Length, Hashes[Current][I], Added);
-        Visit(Context, Line, Number, Added);
-      }
+      LookUp(Lines[Current][I], Hashes[Current][I], Context, Visit);
     }
     Current = 1 - Current;
   }
 }
 
-void TDistinctLines::Grow() {
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::Grow() {
   // Doubling alone moves a large table many times over. Once a fair part of the text has been
   // read, the table grows fourfold when the share of distinct lines seen so far projects at
   // least that many for the whole text; never more, so a wrong guess costs little.
@@ -247,5 +301,8 @@ void TDistinctLines::Grow() {
     FSlots[I] = Slot;
   }
 }
+
+template class TDistinctLinesOf<char16_t>;
+template class TDistinctLinesOf<char>;
 
 }  // namespace DuplicationLineTable

@@ -1,6 +1,8 @@
 // The machinery under the duplicate commands: the distinct lines of a text, found through a
 // hash index over the lines in place (no line is copied), so that each command runs in
 // expected linear time. Lines are cut by the line scanner, as the line list cuts them.
+// Texts are UTF-16, or UTF-8 where the tool works on the bytes of a file: two valid UTF-8
+// lines have equal bytes exactly when their UTF-16 forms have equal code units.
 #pragma once
 
 #include <cstddef>
@@ -24,19 +26,23 @@ using enum TKeyKind;
 void CheckLineCount(size_t Lines);
 
 // The distinct lines of one text, in order of first appearance. Holds a view of the text,
-// which must outlive it.
-class TDistinctLines {
+// which must outlive it. TUnit is char16_t (UTF-16) or char (UTF-8).
+template <class TUnit>
+class TDistinctLinesOf {
  public:
+  using TView = std::basic_string_view<TUnit>;
+
   // The lines are hashed with a seed chosen afresh for each table, so that no text can be
   // made whose lines all collide.
-  TDistinctLines(std::u16string_view Text, TKeyKind KeyKind);
+  TDistinctLinesOf(TView Text, TKeyKind KeyKind);
   // The same with the given seed, for tests that need the hashes fixed.
-  TDistinctLines(std::u16string_view Text, TKeyKind KeyKind, uint64_t Seed);
+  TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed);
 
   // Goes through the lines of the text in order and calls Visit(const TLine&, uint32_t
   // Number, bool Added) for each: Number is the distinct line with the same key, which is
   // this line itself (Added) when no earlier line has it. With kkWholeLine, bare line breaks
   // are passed over without a call. Raises the list error past the largest list's count.
+  // Visit may write over the text before the line it is given (see Relocate), never after.
   template <class TVisit>
   void Scan(TVisit&& Visit) {
     using TFn = std::remove_reference_t<TVisit>;
@@ -49,9 +55,14 @@ class TDistinctLines {
   // The number of distinct lines found so far.
   size_t Count() const { return FKeys.size(); }
   // Where the distinct line Number starts in the text.
-  size_t Offset(size_t Number) const { return FKeys[Number].Offset; }
+  size_t Offset(size_t Number) const { return FKeys[Number]; }
   // The distinct line Number, as it stood in the text (with its own break).
   TLine Line(size_t Number) const;
+  // With kkBody only: the body of the distinct line Number and a break (or the end of the
+  // text) now stand at Offset, before its old place; later lookups read them there.
+  void Relocate(size_t Number, size_t Offset) { FKeys[Number] = Offset; }
+  // Frees the index once no more lookups are needed; the lines stay known.
+  void ReleaseIndex();
   // How many slots the lookups have looked at so far: about one per line while the hashes
   // spread well, growing with the square of the lines where they collide.
   size_t Probes() const { return FProbes; }
@@ -65,26 +76,27 @@ class TDistinctLines {
     uint32_t Hash;
     uint32_t Number;
   };
-  // A distinct line's key in the text.
-  struct TKey {
-    size_t Offset;
-    size_t Length;
-  };
 
   void ScanWith(void* Context, TVisitFn Visit);
-  void ScanInParallel(void* Context, TVisitFn Visit);
+  void ScanPipelined(void* Context, TVisitFn Visit);
+  void LookUp(const TLine& Line, uint32_t Hash, void* Context, TVisitFn Visit);
+  bool SameKey(size_t Known, const TUnit* Key, size_t Length) const;
   uint32_t FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added);
   void Grow();
 
-  std::u16string_view FText;
+  TView FText;
   TKeyKind FKeyKind;
   std::vector<TSlot> FSlots;
   size_t FMask;
-  std::vector<TKey> FKeys;
+  // Where each distinct line starts; its length is found again from the text when needed.
+  std::vector<size_t> FKeys;
   uint64_t FSeed;
   size_t FProbes = 0;
   // How far Scan has come through the text, for sizing the table when it grows.
   size_t FScanned = 0;
 };
+
+using TDistinctLines = TDistinctLinesOf<char16_t>;
+using TDistinctBytes = TDistinctLinesOf<char>;
 
 }  // namespace DuplicationLineTable

@@ -2,8 +2,10 @@
 // (highlighting returns the pattern that the plug-in hands to the editor).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Tarnwick {
 
@@ -24,5 +26,15 @@ std::u16string DuplicationDeleteCountDown(const std::u16string& Text);
 // The editor pattern matching every line that repeats an earlier line exactly (breaks
 // included, empty lines never): "^\Q" body "\E$" alternatives joined by "|".
 std::u16string DuplicationHighlightPattern(const std::u16string& Text);
+
+// The three duplicate commands on valid UTF-8: the UTF-8 form of what they give on the UTF-16
+// form of the text, since lines with equal UTF-8 bytes are exactly those with equal UTF-16
+// code units, and CR and LF are one unit in both.
+std::string DuplicationDelete(std::string_view Text);
+std::string DuplicationDeleteCountDown(std::string_view Text);
+std::string DuplicationHighlightPattern(std::string_view Text);
+// DuplicationDelete on the Size bytes at Text, in their own storage: the result is left in the
+// first bytes, and its length is returned.
+size_t DuplicationDeleteInPlace(char* Text, size_t Size);
 
 }  // namespace Tarnwick

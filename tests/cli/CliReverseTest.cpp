@@ -63,7 +63,7 @@ TEST(ReverseOnBytes, GivesTheCommonPathsBytesAndLeavesInvalidInputToIt) {
   }
 }
 
-TEST(ReverseOnBytes, OnlyReversalOfUtf8TakesIt) {
+TEST(ReverseOnBytes, SortsAndOtherEncodingsDoNotTakeIt) {
   std::string Bytes = "b\na\n";
   EXPECT_FALSE(Operations::RunOnUtf8(*Operations::FindByName("sort"), Codec::Resolve(""), Bytes));
   EXPECT_FALSE(Operations::RunOnUtf8(Reverse(), Codec::Resolve("UTF-16LE"), Bytes));
