@@ -1,9 +1,11 @@
 // The address space is filled by asking for the largest reservations first, halving the size
-// whenever none is left, down to one unit of the allocation granularity. Holes are cut from
-// the large reservations afterwards, with the runs around them reserved again at their
-// addresses, so that no two holes touch.
+// whenever none is left, down to one unit of the allocation granularity, then every unit left
+// at its own address. Holes are cut from the large reservations afterwards, with the runs
+// around them reserved again at their addresses, so that no two holes touch.
 
 #include "tests/winehost/AddressSpace.h"
+
+#include <cstdint>
 
 namespace WineHost {
 namespace {
@@ -43,6 +45,17 @@ int TAddressSpaceFill::Fill(size_t HoleSize, int Holes) {
   const size_t Unit = Granularity();
   for (size_t Size = LargestPiece; Size >= Unit; Size /= 2) {
     while (void* P = ReserveAt(nullptr, Size)) FPieces.push_back({static_cast<char*>(P), Size});
+  }
+  // Wine places a reservation without an address only where the run has room to align it,
+  // so single units can be left between others; each is asked for at its own address.
+  SYSTEM_INFO Info;
+  GetSystemInfo(&Info);
+  const auto First =
+      (reinterpret_cast<uintptr_t>(Info.lpMinimumApplicationAddress) + Unit - 1) / Unit * Unit;
+  const auto End = reinterpret_cast<uintptr_t>(Info.lpMaximumApplicationAddress);
+  for (uintptr_t At = First; At + Unit - 1 <= End; At += Unit) {
+    auto* const Base = reinterpret_cast<char*>(At);
+    if (ReserveAt(Base, Unit) == Base) FPieces.push_back({Base, Unit});
   }
   if (HoleSize == 0 || Holes <= 0) return 0;
   int Left = Holes;

@@ -4,11 +4,13 @@
 // chosen size; the reservations go as soon as the DLL writes back or switches repainting on
 // (before any message box). A 64-bit address space cannot be filled this way: skipped there.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +42,8 @@ size_t RoundUp(size_t Bytes, size_t Unit) { return (Bytes + Unit - 1) / Unit * U
 struct TStarver {
   bool Armed = false;  // fill the address space at the fetch
   int Holes = 0;       // holes of HoleSize left free
+  // The hole size; 0: one granularity unit more than the text's buffer takes.
+  size_t ChosenHoleSize = 0;
   // Seen at the fetch of the text: the size of the DLL's buffer and the hole size made from it.
   size_t TextBytes = 0;
   size_t HoleSize = 0;
@@ -58,9 +62,10 @@ LRESULT CALLBACK StarvingWindowProc(HWND Window, UINT Message, WPARAM WParam, LP
   const LRESULT Result = CallWindowProcW(S.Editor, Window, Message, WParam, LParam);
   if (Message == HM_GET_SEL_TEXT && LParam != 0) {
     // The text is in the DLL's buffer of WParam code units; the editor's own copy for the
-    // answer is gone again. A hole holds one block the size of that buffer.
+    // answer is gone again.
     S.TextBytes = static_cast<size_t>(WParam) * sizeof(char16_t);
-    S.HoleSize = RoundUp(S.TextBytes, Granularity()) + Granularity();
+    S.HoleSize = S.ChosenHoleSize != 0 ? S.ChosenHoleSize
+                                       : RoundUp(S.TextBytes, Granularity()) + Granularity();
     if (S.Armed) {
       S.HolesMade = S.Fill.Fill(S.HoleSize, S.Holes);
       S.LargestFree = WineHost::LargestFreeRun();
@@ -69,36 +74,123 @@ LRESULT CALLBACK StarvingWindowProc(HWND Window, UINT Message, WPARAM WParam, LP
   return Result;
 }
 
-// Counts the DLL's calls of CompareStringW: the comparator sort makes one per comparison, the
-// keyed sort compares the collation keys instead.
-std::atomic<long> Compares{0};
-using TCompareStringW = int(WINAPI*)(LCID, DWORD, PCNZWCH, int, PCNZWCH, int);
-TCompareStringW OriginalCompare = nullptr;
+// The DLL's calls into the system, seen through its import table: CompareStringW counted (the
+// comparator sort makes one call per comparison, the keyed sort compares collation keys
+// instead); LCMapStringW made to fail on demand, which leaves the sort without keys; the
+// heap blocks it holds, counted while Tracking is on.
+struct TSystemCalls {
+  std::atomic<long> Compares{0};
+  std::atomic<bool> NoSortKeys{false};
+  std::atomic<bool> Tracking{false};
+  std::atomic<int64_t> Held{0};      // bytes held, from when tracking began
+  std::atomic<int64_t> MostHeld{0};  // the most held at once
+  std::atomic<size_t> Largest{0};    // the largest block asked for
+  void* Original[6] = {};
+};
+TSystemCalls Calls;
+enum { kCompare, kMapString, kMalloc, kCalloc, kRealloc, kFree };
+
+template <typename TFunction>
+TFunction OriginalOf(int Which) {
+  return reinterpret_cast<TFunction>(Calls.Original[Which]);
+}
+
+void Track(int64_t Change, size_t Asked) {
+  if (!Calls.Tracking.load()) return;
+  const int64_t Now = Calls.Held += Change;
+  int64_t Most = Calls.MostHeld.load();
+  while (Now > Most && !Calls.MostHeld.compare_exchange_weak(Most, Now)) {
+  }
+  size_t Large = Calls.Largest.load();
+  while (Asked > Large && !Calls.Largest.compare_exchange_weak(Large, Asked)) {
+  }
+}
+
+int64_t SizeOf(void* Block) { return Block ? static_cast<int64_t>(_msize(Block)) : 0; }
 
 int WINAPI CountingCompare(LCID Locale, DWORD Flags, PCNZWCH A, int ALength, PCNZWCH B,
                            int BLength) {
-  ++Compares;
-  return OriginalCompare(Locale, Flags, A, ALength, B, BLength);
+  ++Calls.Compares;
+  using T = int(WINAPI*)(LCID, DWORD, PCNZWCH, int, PCNZWCH, int);
+  return OriginalOf<T>(kCompare)(Locale, Flags, A, ALength, B, BLength);
 }
+
+int WINAPI FailingMapString(LCID Locale, DWORD Flags, LPCWSTR Source, int SourceLength, LPWSTR Dest,
+                            int DestLength) {
+  if (Calls.NoSortKeys.load() && (Flags & LCMAP_SORTKEY)) return 0;
+  using T = int(WINAPI*)(LCID, DWORD, LPCWSTR, int, LPWSTR, int);
+  return OriginalOf<T>(kMapString)(Locale, Flags, Source, SourceLength, Dest, DestLength);
+}
+
+void* __cdecl TrackedMalloc(size_t Size) {
+  void* Block = OriginalOf<void*(__cdecl*)(size_t)>(kMalloc)(Size);
+  Track(SizeOf(Block), Size);
+  return Block;
+}
+
+void* __cdecl TrackedCalloc(size_t Count, size_t Size) {
+  void* Block = OriginalOf<void*(__cdecl*)(size_t, size_t)>(kCalloc)(Count, Size);
+  Track(SizeOf(Block), Count * Size);
+  return Block;
+}
+
+void* __cdecl TrackedRealloc(void* Old, size_t Size) {
+  const int64_t Before = SizeOf(Old);
+  void* Block = OriginalOf<void*(__cdecl*)(void*, size_t)>(kRealloc)(Old, Size);
+  if (Block || Size == 0) Track(SizeOf(Block) - Before, Size);
+  return Block;
+}
+
+void __cdecl TrackedFree(void* Block) {
+  Track(-SizeOf(Block), 0);
+  OriginalOf<void(__cdecl*)(void*)>(kFree)(Block);
+}
+
+// The patches for one test; every import must be found.
+class TSystemCallPatches {
+ public:
+  TSystemCallPatches() {
+    const HMODULE Dll = PluginDll().Module;
+    Add(Dll, "KERNEL32.dll", "CompareStringW", &CountingCompare, kCompare);
+    Add(Dll, "KERNEL32.dll", "LCMapStringW", &FailingMapString, kMapString);
+    Add(Dll, "msvcrt.dll", "malloc", &TrackedMalloc, kMalloc);
+    Add(Dll, "msvcrt.dll", "calloc", &TrackedCalloc, kCalloc);
+    Add(Dll, "msvcrt.dll", "realloc", &TrackedRealloc, kRealloc);
+    Add(Dll, "msvcrt.dll", "free", &TrackedFree, kFree);
+  }
+  bool Complete() const { return FComplete; }
+
+ private:
+  template <typename TFunction>
+  void Add(HMODULE Dll, const char* Library, const char* Name, TFunction Replacement, int Which) {
+    FPatches.push_back(std::make_unique<WineHost::TImportPatch>(
+        Dll, Library, Name, reinterpret_cast<void*>(Replacement)));
+    Calls.Original[Which] = FPatches.back()->Original();
+    FComplete = FComplete && Calls.Original[Which] != nullptr;
+  }
+
+  std::vector<std::unique_ptr<WineHost::TImportPatch>> FPatches;
+  bool FComplete = true;
+};
 
 class DllOutOfMemory : public ::testing::Test {
  protected:
-  // Many short lines, so that the collation keys of all lines (a few bytes per line more
-  // than the lines themselves) take clearly more room than the text: two million lines of
-  // four letters, 24 MB of UTF-16, which the DLL keeps as lines in blocks smaller than that.
+  // Many short lines, so that the collation keys and the sort records of all lines take
+  // clearly more room than the lines themselves: two million lines of three letters and LF,
+  // 16 MB of UTF-16.
   static constexpr int LineCount = 2'000'000;
 
   static const std::u16string& Document() {
     static const std::u16string Text = [] {
       std::u16string T;
-      T.reserve(static_cast<size_t>(LineCount) * 6);
+      T.reserve(static_cast<size_t>(LineCount) * 4);
       uint32_t Seed = 12345;
       for (int I = 0; I < LineCount; ++I) {
-        for (int K = 0; K < 4; ++K) {
+        for (int K = 0; K < 3; ++K) {
           Seed = Seed * 1103515245u + 12345u;
           T += static_cast<char16_t>(u'a' + (Seed >> 16) % 26);
         }
-        T += u"\r\n";
+        T += u'\n';
       }
       return T;
     }();
@@ -127,7 +219,13 @@ class DllOutOfMemory : public ::testing::Test {
     Editor.Log.clear();
     WineHost::AnswerNextMenu(1);
     WineHost::AnswerNextMessageBox(IDOK);
+    Calls.Compares = 0;
+    Calls.Held = 0;
+    Calls.MostHeld = 0;
+    Calls.Largest = 0;
+    Calls.Tracking = true;
     PluginDll().OnCommand(Window.Handle());
+    Calls.Tracking = false;
     const bool BoxShown = WineHost::AllAnswersGiven();
     EXPECT_FALSE(S.Fill.Filled()) << "the address space was still filled after the command";
     S.Fill.Release();
@@ -140,31 +238,46 @@ class DllOutOfMemory : public ::testing::Test {
 };
 
 TEST_F(DllOutOfMemory, SortWithoutRoomForTheKeysCompletesThroughTheComparators) {
-  WineHost::TImportPatch Patch(PluginDll().Module, "KERNEL32.dll", "CompareStringW",
-                               reinterpret_cast<void*>(&CountingCompare));
-  ASSERT_NE(Patch.Original(), nullptr) << "the DLL does not import CompareStringW";
-  OriginalCompare = reinterpret_cast<TCompareStringW>(Patch.Original());
+  TSystemCallPatches Patches;
+  ASSERT_TRUE(Patches.Complete()) << "the DLL's imports were not all found";
 
-  // With room to spare: the order to expect, and the size of the text the DLL fetches.
-  Compares = 0;
+  // With room to spare: the order to expect, and the most the keyed sort holds at once.
   ASSERT_FALSE(RunSort());
   const std::u16string Expected = Editor.Document;
   ASSERT_NE(Expected, Document());
-  ASSERT_LT(Compares.load(), LineCount / 2) << "the keyed sort itself calls CompareStringW";
+  ASSERT_LT(Calls.Compares.load(), LineCount / 2) << "the keyed sort itself calls CompareStringW";
+  const auto KeyedNeed = static_cast<size_t>(Calls.MostHeld.load());
 
-  // Room for three texts, in holes of one text each: the comparator sort needs the lines in
-  // the DLL's own form (the text and a few bytes per line) and the result, which takes the
-  // place the fetched text leaves. No hole holds a key arena larger than the text.
+  // Without collation keys: the comparator sort, the most it holds at once and its largest
+  // block.
+  Calls.NoSortKeys = true;
+  ASSERT_FALSE(RunSort());
+  Calls.NoSortKeys = false;
+  ASSERT_TRUE(Editor.Document == Expected) << "the comparator sort gave another order";
+  ASSERT_GE(Calls.Compares.load(), LineCount - 1);
+  const auto ComparatorNeed = static_cast<size_t>(Calls.MostHeld.load());
+  const size_t Text = S.TextBytes;
+
+  // Holes that each take the comparator sort's largest block (Wine places a block only where
+  // there is room to align its start: two units more), as many as it needs beyond the room
+  // the fetched text leaves when it is released, and one more for what does not pack. The
+  // keyed sort must need more than all that room, however it lays out its blocks.
+  S.ChosenHoleSize = RoundUp(Calls.Largest.load(), Granularity()) + 2 * Granularity();
+  const size_t Beyond = ComparatorNeed > Text ? ComparatorNeed - Text : 0;
+  S.Holes = static_cast<int>((Beyond + S.ChosenHoleSize - 1) / S.ChosenHoleSize) + 1;
+  const size_t Room = S.Holes * S.ChosenHoleSize + Text;
+  ASSERT_GT(KeyedNeed, Room) << "the keyed sort needs no more room than the comparator sort: "
+                             << (KeyedNeed >> 20) << " MB against " << (ComparatorNeed >> 20)
+                             << " MB";
+
   S.Armed = true;
-  S.Holes = static_cast<int>((3 * S.TextBytes + S.HoleSize - 1) / S.HoleSize) + 1;
-  Compares = 0;
   const bool BoxShown = RunSort();
   EXPECT_EQ(S.HolesMade, S.Holes);
   EXPECT_LE(S.LargestFree, S.HoleSize) << "the address space could not be filled";
   EXPECT_FALSE(BoxShown) << "the command failed: "
                          << testing::PrintToString(WineHost::LastBoxText());
   EXPECT_TRUE(Editor.Document == Expected) << "the document is not sorted as with room to spare";
-  EXPECT_GE(Compares.load(), LineCount - 1) << "the comparator sort did not run";
+  EXPECT_GE(Calls.Compares.load(), LineCount - 1) << "the comparator sort did not run";
   EXPECT_EQ(Editor.WParamsOf(HM_SET_REDRAW), (std::vector<WPARAM>{0, 1}));
 }
 
