@@ -1,6 +1,8 @@
 #include "commands/LineReversal.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -69,6 +71,33 @@ std::basic_string<TUnit> Reversed(TView<TUnit> Text) {
   return Result;
 }
 
+// The units of the eight bytes W in reverse order.
+inline uint64_t ReverseWord(uint64_t W, char) { return __builtin_bswap64(W); }
+inline uint64_t ReverseWord(uint64_t W, char16_t) {
+  W = (W >> 32) | (W << 32);
+  return ((W >> 16) & 0x0000FFFF0000FFFFull) | ((W & 0x0000FFFF0000FFFFull) << 16);
+}
+
+// std::reverse over [First, Last), eight bytes from each end at a time: most of the time of a
+// reversal in place goes here, and a unit at a time is several times slower.
+template <class TUnit>
+void ReverseUnits(TUnit* First, TUnit* Last) {
+  constexpr size_t Word = 8 / sizeof(TUnit);  // units in eight bytes
+  while (Last - First >= static_cast<ptrdiff_t>(2 * Word)) {
+    Last -= Word;
+    uint64_t Front;
+    uint64_t Back;
+    std::memcpy(&Front, First, 8);
+    std::memcpy(&Back, Last, 8);
+    Front = ReverseWord(Front, TUnit());
+    Back = ReverseWord(Back, TUnit());
+    std::memcpy(First, &Back, 8);
+    std::memcpy(Last, &Front, 8);
+    First += Word;
+  }
+  std::reverse(First, Last);
+}
+
 template <class TUnit>
 void ReverseInPlace(std::basic_string<TUnit>& Text) {
   const size_t N = Text.size();
@@ -84,14 +113,14 @@ void ReverseInPlace(std::basic_string<TUnit>& Text) {
   // CR there is always one reversed CR LF: a line ending in a lone CR is never followed by
   // a line starting with LF, since the two would have been one CR LF. (In UTF-8 each
   // character's bytes come back in their order with the line's other units.)
-  std::reverse(Text.begin(), Text.end());
   TUnit* const Units = Text.data();
+  ReverseUnits(Units, Units + N);
   size_t Begin = 0;
   while (Begin < N) {
     size_t End = Begin + 1;
     if (Units[Begin] == TUnit('\n') && End < N && Units[End] == TUnit('\r')) ++End;
     End = LineScan::FindBreak(Units, End, N);
-    std::reverse(Units + Begin, Units + End);
+    ReverseUnits(Units + Begin, Units + End);
     Begin = End;
   }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/Codec.h"
+#include "cli/CodecUnicode.h"
 
 namespace {
 
@@ -268,6 +269,23 @@ TEST(CodecPieces, PiecesGiveTheSameBytesAndErrorPositionsAsOneCall) {
     }
   }
   Codec::Backend::SetPieceSize(0);
+}
+
+// The check of valid UTF-8 passes over ASCII a block at a time: an ill-formed sequence right
+// after any length of ASCII, and a sequence cut by the end, are found at their first byte.
+TEST(CodecUtf8, FindsTheFirstIllFormedSequenceAfterAnyRunOfAscii) {
+  const char* const broken[] = {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                "\xFF", "\xE3\x81"};
+  for (size_t ascii = 0; ascii < 70; ++ascii) {
+    const std::string before(ascii, 'a');
+    EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before), std::string_view::npos);
+    EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before + "\xE3\x81\x82" + before),
+              std::string_view::npos);
+    for (const char* bad : broken) {
+      EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before + bad + before), ascii) << ascii;
+      EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8("\xC3\xA9" + before + bad), ascii + 2) << ascii;
+    }
+  }
 }
 
 }  // namespace
