@@ -6,28 +6,54 @@
 #include <cstring>
 #include <utility>
 
-#include "base/Parallel.h"
 #include "platform/Win32.h"
 
 namespace StringRecordListNormalSort {
 
-void TCollationKeys::Reserve(size_t Count, size_t Units) {
-  FOffsets.reserve(FOffsets.size() + Count);
+namespace {
+
+// The most bytes an arena may hold: its offsets take 32 bits.
+constexpr size_t ArenaLimit = UINT32_MAX;
+
+}  // namespace
+
+void TCollationKeys::Divide(size_t Count, unsigned Shift) {
+  FShift = std::min(Shift, 31u);
+  const size_t Parts = Count == 0 ? 1 : ((Count - 1) >> FShift) + 1;
+  FArenas = std::vector<TArena>(Parts);
+  FBases.assign(Parts, nullptr);
+  // Every part's first offset is 0; the others are written as the keys are made.
+  FOffsets.assign(Count + Parts, 0);
+  FCount = Count;
+}
+
+void TCollationKeys::ReservePart(size_t Part, size_t Count, size_t Units) {
   // Keys of Latin text take a little over a byte per character, of Japanese text two or three:
-  // two bytes per code unit is a fair first guess; the arena grows when it is not enough.
-  EnsureRoom(Units * 2 + Count * 8);
+  // two bytes per code unit and a few for each key's levels is a fair first guess; the arena
+  // grows when it is not enough. Room that is never written costs no memory.
+  EnsureRoom(Part, std::min(Units * 2 + Count * 8, ArenaLimit));
 }
 
-void TCollationKeys::EnsureRoom(size_t Bytes) {
-  if (FCapacity - FUsed >= Bytes) return;
-  const size_t Capacity = std::max(FCapacity * 2, FUsed + Bytes);
+void TCollationKeys::Reserve(size_t Count, size_t Units) {
+  if (FArenas.empty()) Divide(0, 31);
+  FOffsets.reserve(FOffsets.size() + Count);
+  ReservePart(0, Count, Units);
+}
+
+bool TCollationKeys::EnsureRoom(size_t Part, size_t Bytes) {
+  TArena& Arena = FArenas[Part];
+  if (Arena.Capacity - Arena.Used >= Bytes) return true;
+  if (Bytes > ArenaLimit - Arena.Used) return false;
+  const size_t Capacity = std::min(std::max(Arena.Capacity * 2, Arena.Used + Bytes), ArenaLimit);
   std::unique_ptr<uint8_t[]> Grown(new uint8_t[Capacity]);
-  if (FUsed > 0) std::memcpy(Grown.get(), FBytes.get(), FUsed);
-  FBytes = std::move(Grown);
-  FCapacity = Capacity;
+  if (Arena.Used > 0) std::memcpy(Grown.get(), Arena.Bytes.get(), Arena.Used);
+  Arena.Bytes = std::move(Grown);
+  Arena.Capacity = Capacity;
+  FBases[Part] = Arena.Bytes.get();
+  return true;
 }
 
-bool TCollationKeys::Add(std::u16string_view Text) {
+bool TCollationKeys::Write(size_t Part, std::u16string_view Text, uint32_t& End) {
   if (Text.size() > static_cast<size_t>(INT_MAX)) return false;
   // The platform refuses a zero length; the empty text is passed NUL-terminated instead.
   static const char16_t Empty[1] = {0};
@@ -35,57 +61,55 @@ bool TCollationKeys::Add(std::u16string_view Text) {
   const int SourceLength = Text.empty() ? -1 : static_cast<int>(Text.size());
 
   // Write straight into the arena's free room, made large enough for the key of a line of
-  // ordinary length; only when that is too small ask for the size.
-  EnsureRoom(std::min<size_t>(Text.size() * 3 + 16, 65536));
-  const auto Room = static_cast<int>(std::min<size_t>(FCapacity - FUsed, INT_MAX));
-  auto* Dest = reinterpret_cast<LPWSTR>(FBytes.get() + FUsed);
-  int Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Room);
+  // ordinary length; only when that is too small ask for the size. Near the arena's limit
+  // the room may be smaller than asked for; the size is then asked for all the same.
+  TArena& Arena = FArenas[Part];
+  EnsureRoom(Part, std::min<size_t>(Text.size() * 3 + 16, 65536));
+  const auto Room = static_cast<int>(std::min<size_t>(Arena.Capacity - Arena.Used, INT_MAX));
+  auto* Dest = reinterpret_cast<LPWSTR>(Arena.Bytes.get() + Arena.Used);
+  int Written = Room == 0 ? 0
+                          : LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength,
+                                         Dest, Room);
   if (Written <= 0) {
     const int Needed =
         LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, nullptr, 0);
-    if (Needed <= 0) return false;
-    EnsureRoom(static_cast<size_t>(Needed));
-    Dest = reinterpret_cast<LPWSTR>(FBytes.get() + FUsed);
+    if (Needed <= 0 || !EnsureRoom(Part, static_cast<size_t>(Needed))) return false;
+    Dest = reinterpret_cast<LPWSTR>(Arena.Bytes.get() + Arena.Used);
     Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Needed);
     if (Written <= 0) return false;
   }
-  FUsed += static_cast<size_t>(Written);
-  FOffsets.push_back(FUsed);
+  Arena.Used += static_cast<size_t>(Written);
+  End = static_cast<uint32_t>(Arena.Used);
   return true;
 }
 
-void TCollationKeys::Join(std::vector<TCollationKeys>& Parts) {
-  // Where each part's bytes and offsets go.
-  std::vector<size_t> ByteStart(Parts.size() + 1, FUsed);
-  std::vector<size_t> KeyStart(Parts.size() + 1, Count());
-  for (size_t P = 0; P < Parts.size(); ++P) {
-    ByteStart[P + 1] = ByteStart[P] + Parts[P].FUsed;
-    KeyStart[P + 1] = KeyStart[P] + Parts[P].Count();
-  }
-  EnsureRoom(ByteStart.back() - FUsed);
-  FOffsets.resize(KeyStart.back() + 1);
-  Parallel::ForEachPart(Parts.size(), [&](size_t P) {
-    TCollationKeys& Part = Parts[P];
-    if (Part.FUsed > 0) std::memcpy(FBytes.get() + ByteStart[P], Part.FBytes.get(), Part.FUsed);
-    for (size_t K = 0; K < Part.Count(); ++K) {
-      FOffsets[KeyStart[P] + K + 1] = ByteStart[P] + Part.FOffsets[K + 1];
-    }
-    Part = TCollationKeys();  // its bytes are not needed twice over
-  });
-  FUsed = ByteStart.back();
+bool TCollationKeys::AddTo(size_t I, std::u16string_view Text) {
+  uint32_t End;
+  if (!Write(I >> FShift, Text, End)) return false;
+  FOffsets[Slot(I) + 1] = End;
+  return true;
+}
+
+bool TCollationKeys::Add(std::u16string_view Text) {
+  if (FArenas.empty()) Divide(0, 31);
+  uint32_t End;
+  if (!Write(0, Text, End)) return false;
+  FOffsets.push_back(End);
+  ++FCount;
+  return true;
 }
 
 uint64_t TCollationKeys::Prefix(size_t I, size_t Depth) const {
   const size_t Size = Length(I);
-  const uint8_t* Key = FBytes.get() + FOffsets[I];
+  const uint8_t* Bytes = Key(I);
   if (Depth + 8 <= Size) {
-    uint64_t Bytes;
-    std::memcpy(&Bytes, Key + Depth, 8);
-    if constexpr (std::endian::native == std::endian::little) Bytes = __builtin_bswap64(Bytes);
-    return Bytes;
+    uint64_t Result;
+    std::memcpy(&Result, Bytes + Depth, 8);
+    if constexpr (std::endian::native == std::endian::little) Result = __builtin_bswap64(Result);
+    return Result;
   }
   uint64_t Result = 0;
-  for (size_t K = Depth; K < Depth + 8; ++K) Result = (Result << 8) | (K < Size ? Key[K] : 0);
+  for (size_t K = Depth; K < Depth + 8; ++K) Result = (Result << 8) | (K < Size ? Bytes[K] : 0);
   return Result;
 }
 

@@ -1,4 +1,4 @@
-// Collation sort keys of many lines, held in one byte arena.
+// Collation sort keys of many lines, held in byte arenas with 32-bit offsets.
 #pragma once
 
 #include <cstddef>
@@ -12,21 +12,39 @@ namespace StringRecordListNormalSort {
 
 // The platform's collation sort key (LCMapStringW, LCMAP_SORTKEY, in the user's locale) of
 // each added text. Comparing two keys bytewise orders the texts as LocaleCompare does.
+//
+// The keys lie in parts of 2^Shift consecutive keys each (the last part may hold fewer), every
+// part in an arena of its own of at most 4 GiB, so that a key's place takes 32 bits and the
+// parts, made on several threads, are used where they were made rather than joined.
 class TCollationKeys {
  public:
-  // Reserves room for Count keys of texts totalling about Units code units.
+  // Keys added with Add all go to one part.
+  TCollationKeys() = default;
+
+  // Empties the keys and prepares room for Count keys in parts of 2^Shift keys (Shift <= 31),
+  // to be filled with AddTo.
+  void Divide(size_t Count, unsigned Shift);
+  // How many parts Divide made (1 for keys added with Add).
+  size_t Parts() const { return FBases.size(); }
+  // The first key of Part.
+  size_t PartBegin(size_t Part) const { return Part << FShift; }
+  // Reserves room in Part for about Units code units of text in Count keys.
+  void ReservePart(size_t Part, size_t Count, size_t Units);
+  // Makes key I, that of Text; false when the platform cannot produce it or the part's arena
+  // would pass 4 GiB. The keys of one part must be made in order; different parts may be
+  // filled on different threads at once.
+  bool AddTo(size_t I, std::u16string_view Text);
+
+  // Reserves room for Count more keys of texts totalling about Units code units (Add).
   void Reserve(size_t Count, size_t Units);
-  // Appends the key of Text; false when the platform cannot produce it.
+  // Appends the key of Text as key Count(); false as for AddTo. Not after Divide.
   bool Add(std::u16string_view Text);
-  // Appends the keys of every part in turn (copying in parallel) and empties the parts.
-  void Join(std::vector<TCollationKeys>& Parts);
-  size_t Count() const { return FOffsets.size() - 1; }
-  size_t Length(size_t I) const { return FOffsets[I + 1] - FOffsets[I]; }
+
+  size_t Count() const { return FCount; }
+  size_t Length(size_t I) const { return FOffsets[Slot(I) + 1] - FOffsets[Slot(I)]; }
   // Asks the processor to fetch key I's offsets and the key's bytes from Depth on.
-  void PrefetchOffsets(size_t I) const { __builtin_prefetch(&FOffsets[I]); }
-  void PrefetchKey(size_t I, size_t Depth) const {
-    __builtin_prefetch(FBytes.get() + FOffsets[I] + Depth);
-  }
+  void PrefetchOffsets(size_t I) const { __builtin_prefetch(&FOffsets[Slot(I)]); }
+  void PrefetchKey(size_t I, size_t Depth) const { __builtin_prefetch(Key(I) + Depth); }
 
   // Bytes Depth .. Depth + 7 of key I as a big-endian number, bytes past the key's end read as
   // zero. For keys whose bytes before Depth read the same that way, differing prefixes order
@@ -44,8 +62,7 @@ class TCollationKeys {
     const size_t Common = LengthA < LengthB ? LengthA : LengthB;
     // When the shorter key ends before Depth, all its bytes equal the other's: it is a prefix.
     if (Common > Depth) {
-      const int C = std::memcmp(FBytes.get() + FOffsets[I] + Depth,
-                                FBytes.get() + FOffsets[J] + Depth, Common - Depth);
+      const int C = std::memcmp(Key(I) + Depth, Key(J) + Depth, Common - Depth);
       if (C != 0) return C < 0 ? -1 : 1;
     }
     if (LengthA != LengthB) return LengthA < LengthB ? -1 : 1;
@@ -53,14 +70,27 @@ class TCollationKeys {
   }
 
  private:
-  void EnsureRoom(size_t Bytes);
+  struct TArena {
+    std::unique_ptr<uint8_t[]> Bytes;
+    size_t Used = 0;
+    size_t Capacity = 0;
+  };
 
-  // All keys back to back; only the first FUsed of FCapacity bytes are valid. A plain array
-  // rather than a vector: the room written by the platform need not be zeroed first.
-  std::unique_ptr<uint8_t[]> FBytes;
-  size_t FUsed = 0;
-  size_t FCapacity = 0;
-  std::vector<size_t> FOffsets = {0};  // key I is FBytes[FOffsets[I] .. FOffsets[I + 1])
+  // Where key I's offset lies in FOffsets: each part has one offset more than keys.
+  size_t Slot(size_t I) const { return I + (I >> FShift); }
+  const uint8_t* Key(size_t I) const { return FBases[I >> FShift] + FOffsets[Slot(I)]; }
+  // Grows Part's arena to hold Bytes more; false past 4 GiB.
+  bool EnsureRoom(size_t Part, size_t Bytes);
+  bool Write(size_t Part, std::u16string_view Text, uint32_t& End);
+
+  // The arenas' bytes: only the first Used of Capacity are valid. Plain arrays rather than
+  // vectors: the room written by the platform need not be zeroed first.
+  std::vector<TArena> FArenas;
+  std::vector<const uint8_t*> FBases;  // each arena's first byte
+  // Key I is the bytes FOffsets[Slot(I)] .. FOffsets[Slot(I) + 1] of its part's arena.
+  std::vector<uint32_t> FOffsets;
+  unsigned FShift = 31;  // every possible line in part 0
+  size_t FCount = 0;
 };
 
 }  // namespace StringRecordListNormalSort

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <climits>
 #include <cstddef>
 #include <cstring>
@@ -25,19 +26,19 @@ namespace {
 using RecordSort::Line;
 using RecordSort::SortRecords;
 
-// What the quicksort moves: small records that decide most comparisons without leaving the
-// record array. Prefix and Prefix2 hold sixteen bytes of the line's collation key, from the
+// What the quicksort moves: records of 16 bytes that decide most comparisons without leaving
+// the record array. Prefix and Prefix2 hold twelve bytes of the line's collation key, from the
 // depth of the range being sorted on (see Deepen); Index is the line's position before the
 // sort and indexes the key tables.
 struct TTextRecord {
   uint64_t Prefix;
-  uint64_t Prefix2;
+  uint32_t Prefix2;
   int32_t Index;
 };
 
+// The length orders compare the lengths first: eight bytes of key are enough beside them.
 struct TByteLengthRecord {
   uint64_t Prefix;
-  uint64_t Prefix2;
   int32_t Index;
   int32_t Measure;  // the line's byte length
 };
@@ -52,7 +53,6 @@ struct TNumericRecord {
 // the dictionary order that decides between them.
 struct TNumericTextRecord {
   uint64_t Prefix;
-  uint64_t Prefix2;
   int64_t First;
   int32_t Index;
   int32_t Count;
@@ -148,9 +148,11 @@ struct TTextOrder {
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {
     if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix ? -1 : 1;
-    if (A.Prefix2 != B.Prefix2) return A.Prefix2 < B.Prefix2 ? -1 : 1;
+    if constexpr (RecordSort::TwoPrefixRecord<TRecord>) {
+      if (A.Prefix2 != B.Prefix2) return A.Prefix2 < B.Prefix2 ? -1 : 1;
+    }
     if (A.Index == B.Index) return 0;  // a line against itself, as the pivot meets its copy
-    return Keys.CompareFrom(A.Index, B.Index, Depth + 16);
+    return Keys.CompareFrom(A.Index, B.Index, Depth + RecordSort::PrefixBytes<TRecord>);
   }
 };
 
@@ -222,51 +224,49 @@ template <typename TRecord>
 std::vector<TRecord> TextRecords(const TCollationKeys& Keys) {
   std::vector<TRecord> Records(Keys.Count());
   for (size_t I = 0; I < Records.size(); ++I) {
-    Records[I].Prefix = Keys.Prefix(I);
-    Records[I].Prefix2 = Keys.Prefix(I, 8);
     Records[I].Index = static_cast<int32_t>(I);
+    RecordSort::LoadPrefix(Records[I], Keys, 0);
   }
   return Records;
 }
 
-// Appends the collation keys of lines Begin .. End - 1 (of the reversed lines for the order
-// read from the end).
-bool AddKeys(ListClone::PPointerList Cells, size_t Begin, size_t End, bool Reversed,
+// Makes the collation keys of the lines of part P of the keys (of the reversed lines for the
+// order read from the end).
+bool AddKeys(ListClone::PPointerList Cells, size_t P, size_t Lines, bool Reversed,
              TCollationKeys& Keys) {
+  const size_t Begin = Keys.PartBegin(P);
+  const size_t End = P + 1 < Keys.Parts() ? Keys.PartBegin(P + 1) : Lines;
   size_t Units = 0;
   for (size_t I = Begin; I < End; ++I) Units += Line(Cells, static_cast<int32_t>(I)).size();
-  Keys.Reserve(End - Begin, Units);
+  Keys.ReservePart(P, End - Begin, Units);
   std::u16string Reversal;
   for (size_t I = Begin; I < End; ++I) {
     const std::u16string_view Text = Line(Cells, static_cast<int32_t>(I));
     if (Reversed) {
       Reversal.assign(Text.rbegin(), Text.rend());
-      if (!Keys.Add(Reversal)) return false;
+      if (!Keys.AddTo(I, Reversal)) return false;
     } else {
-      if (!Keys.Add(Text)) return false;
+      if (!Keys.AddTo(I, Text)) return false;
     }
   }
   return true;
 }
 
 // The collation key of every line, derived in parallel: each part of the lines gets keys of
-// its own, which are then put end to end.
+// its own, used where they were made. Parts hold a power of two lines, at least as many parts
+// as Parallel::PartCount asks for, so that a key's part is found by a shift.
 bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys) {
   const auto Lines = static_cast<size_t>(Count);
   const size_t Parts = Parallel::PartCount(Lines, KeyGrain);
-  if (Parts == 1) return AddKeys(Cells, 0, Lines, Reversed, Keys);
-  std::vector<TCollationKeys> PartKeys(Parts);
+  const unsigned Shift =
+      Parts <= 1 ? 31u : static_cast<unsigned>(std::bit_width((Lines + Parts - 1) / Parts)) - 1;
+  Keys.Divide(Lines, Shift);
   std::atomic<bool> Failed{false};
-  Parallel::ForEachPart(Parts, [&](size_t P) {
+  Parallel::ForEachPart(Keys.Parts(), [&](size_t P) {
     if (Failed.load(std::memory_order_relaxed)) return;
-    if (!AddKeys(Cells, Parallel::PartBegin(Lines, Parts, P),
-                 Parallel::PartBegin(Lines, Parts, P + 1), Reversed, PartKeys[P])) {
-      Failed = true;
-    }
+    if (!AddKeys(Cells, P, Lines, Reversed, Keys)) Failed = true;
   });
-  if (Failed) return false;
-  Keys.Join(PartKeys);
-  return true;
+  return !Failed;
 }
 
 // The numeric order. Where few lines tie on their numbers, collation keys are made only for

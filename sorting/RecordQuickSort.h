@@ -15,14 +15,32 @@
 namespace StringRecordListNormalSort::RecordSort {
 
 // What the sort moves: a record with Index, the line's position before the sort, which
-// indexes Cells and the key tables. A record with collation key bytes in Prefix and Prefix2
-// (bytes Depth .. Depth + 15 of its key) has them moved deeper where a range shares them.
+// indexes Cells and the key tables. A record with collation key bytes in Prefix (bytes
+// Depth .. Depth + 7 of its key) and maybe Prefix2 (32 bits: bytes Depth + 8 .. Depth + 11)
+// has them moved deeper where a range shares them.
 // TOrder is called as Compare(A, B, Depth) and answers -1, 0 or +1 as the line comparator
 // would, Depth being the number of leading key bytes every record of the range shares.
 template <typename TRecord>
 concept PrefixedRecord = requires(TRecord R) {
   R.Prefix;
 };
+template <typename TRecord>
+concept TwoPrefixRecord = requires(TRecord R) {
+  R.Prefix2;
+};
+
+// How many key bytes a prefixed record carries.
+template <typename TRecord>
+constexpr size_t PrefixBytes = TwoPrefixRecord<TRecord> ? 12 : 8;
+
+// Sets the prefixes of record R from the bytes Depth on of key R.Index.
+template <typename TRecord>
+void LoadPrefix(TRecord& R, const TCollationKeys& Keys, size_t Depth) {
+  R.Prefix = Keys.Prefix(static_cast<size_t>(R.Index), Depth);
+  if constexpr (TwoPrefixRecord<TRecord>) {
+    R.Prefix2 = static_cast<uint32_t>(Keys.Prefix(static_cast<size_t>(R.Index), Depth + 8) >> 32);
+  }
+}
 
 // An order that changes state of its own as it compares (keys made on first use) declares
 // "static constexpr bool SingleThreaded = true": the sort then calls it from one thread only.

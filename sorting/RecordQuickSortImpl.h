@@ -42,7 +42,7 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
     if (Shared == 8) {
       size_t Longest = 0;
       for (int32_t K = L; K <= R; ++K) Longest = std::max(Longest, Keys.Length(Records[K].Index));
-      if (Longest <= Depth + 16) {
+      if (Longest <= Depth + PrefixBytes<TRecord>) {
         Exhausted = true;
         return;
       }
@@ -52,8 +52,7 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
       // The keys lie scattered over the arena: fetching ahead overlaps the cache misses.
       if (K + 16 <= R) Keys.PrefetchOffsets(Records[K + 16].Index);
       if (K + 8 <= R) Keys.PrefetchKey(Records[K + 8].Index, Depth);
-      Records[K].Prefix = Keys.Prefix(Records[K].Index, Depth);
-      Records[K].Prefix2 = Keys.Prefix(Records[K].Index, Depth + 8);
+      LoadPrefix(Records[K], Keys, Depth);
     }
     if (Shared < 8) return;
   }
@@ -219,10 +218,7 @@ void RestoreRecords(std::vector<TRecord>& Records, const TCollationKeys& Keys) {
       std::swap(Records[I], Records[Records[I].Index]);
   }
   if constexpr (PrefixedRecord<TRecord>) {
-    for (size_t I = 0; I < Records.size(); ++I) {
-      Records[I].Prefix = Keys.Prefix(I);
-      Records[I].Prefix2 = Keys.Prefix(I, 8);
-    }
+    for (size_t I = 0; I < Records.size(); ++I) LoadPrefix(Records[I], Keys, 0);
   }
 }
 

@@ -87,4 +87,34 @@ TEST_F(CollationKeys, TextBeyondThePlatformsLengthIsRefusedUnread) {
   EXPECT_EQ(Keys.Count(), 1u);
 }
 
+TEST_F(CollationKeys, KeysMadeInPartsOnThreadsReadAsKeysAddedInTurn) {
+  // Parts of 2^Shift keys, the last one shorter, filled in any order: every key, its length,
+  // its prefixes and its comparisons are those of the same texts added one by one.
+  std::vector<std::u16string> Texts;
+  for (int I = 0; I < 300; ++I) {
+    Texts.push_back(std::u16string(I % 13, u'a') + static_cast<char16_t>(u'a' + I % 7) +
+                    (I % 5 == 0 ? u"" : u"\u3042\u30a2"));
+  }
+  TCollationKeys InTurn;
+  for (const auto& T : Texts) ASSERT_TRUE(InTurn.Add(T));
+  for (unsigned Shift : {0u, 3u, 6u, 31u}) {
+    TCollationKeys Parted;
+    Parted.Divide(Texts.size(), Shift);
+    ASSERT_EQ(Parted.Parts(), Shift >= 9 ? 1u : (Texts.size() - 1) / (size_t{1} << Shift) + 1);
+    for (size_t P = Parted.Parts(); P-- > 0;) {  // the last part first
+      const size_t End = P + 1 < Parted.Parts() ? Parted.PartBegin(P + 1) : Texts.size();
+      if (P % 2 == 0) Parted.ReservePart(P, End - Parted.PartBegin(P), 1);
+      for (size_t I = Parted.PartBegin(P); I < End; ++I) ASSERT_TRUE(Parted.AddTo(I, Texts[I]));
+    }
+    ASSERT_EQ(Parted.Count(), Texts.size());
+    for (size_t I = 0; I < Texts.size(); ++I) {
+      ASSERT_EQ(Parted.Length(I), InTurn.Length(I)) << I << " shift " << Shift;
+      ASSERT_EQ(Parted.Prefix(I, 3), InTurn.Prefix(I, 3)) << I << " shift " << Shift;
+      for (size_t J = 0; J < Texts.size(); J += 7) {
+        ASSERT_EQ(Parted.Compare(I, J), InTurn.Compare(I, J)) << I << " " << J;
+      }
+    }
+  }
+}
+
 }  // namespace

@@ -30,9 +30,16 @@ struct TPlainRecord {
 
 struct TPrefixedRecord {
   uint64_t Prefix;
-  uint64_t Prefix2;
+  uint32_t Prefix2;
   int32_t Index;
 };
+
+// The record of key I with its prefixes from the key's start.
+TPrefixedRecord Prefixed(const TCollationKeys& Keys, int32_t I) {
+  TPrefixedRecord Record{0, 0, I};
+  RecordSort::LoadPrefix(Record, Keys, 0);
+  return Record;
+}
 
 // Lines and their cells, as the engine sees them.
 struct TLines {
@@ -192,7 +199,7 @@ TEST_F(RecordSortDisorder, EveryFallbackKeepsEachRecordOnce) {
       TCollationKeys Keys;
       for (const auto& Text : Lines.Texts) ASSERT_TRUE(Keys.Add(Text));
       std::vector<TPrefixedRecord> Records(N);
-      for (int32_t I = 0; I < N; ++I) Records[I] = {Keys.Prefix(I), Keys.Prefix(I, 8), I};
+      for (int32_t I = 0; I < N; ++I) Records[I] = Prefixed(Keys, I);
       TDisorder<TPrefixedRecord> Compare{Records.data(), N, 0, N - 1};
       Compare.LessFirst = LessFirst;
 
@@ -218,14 +225,14 @@ TEST_F(RecordSortDisorder, KeysAtTheirEndsOrderAsTheirLengths) {
   for (const auto& Text : Texts) ASSERT_TRUE(Keys.Add(Text));
   std::vector<TPrefixedRecord> Records(Texts.size());
   for (size_t I = 0; I < Texts.size(); ++I) {
-    Records[I] = {Keys.Prefix(I), Keys.Prefix(I, 8), static_cast<int32_t>(I)};
+    Records[I] = Prefixed(Keys, static_cast<int32_t>(I));
   }
   SortRecords(
       Cells.data(), Records,
       [&Keys](const TPrefixedRecord& A, const TPrefixedRecord& B, size_t Depth) {
         if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix ? -1 : 1;
         if (A.Prefix2 != B.Prefix2) return A.Prefix2 < B.Prefix2 ? -1 : 1;
-        return Keys.CompareFrom(A.Index, B.Index, Depth + 16);
+        return Keys.CompareFrom(A.Index, B.Index, Depth + 12);
       },
       Keys);
   for (size_t I = 1; I < Records.size(); ++I) {
