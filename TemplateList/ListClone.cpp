@@ -161,33 +161,9 @@ void QuickSort(PPointerList SortList, int32_t L, int32_t R, TListCloneSortCompar
   // log2(Count) on any input; the order in which the two ranges are sorted does not affect
   // the result. The first pass runs even on a one-item range, as callers may observe.
   do {
-    int32_t I = L;
-    int32_t J = R;
-    void* P = SortList[L + (R - L) / 2];
-    do {
-      // A comparator that answers the same for the same pair stops each scan inside the
-      // range: the I scan at the pivot or at the item the J scan last left behind, and the
-      // J scan likewise. The bounds only take effect for one that does not (a sort key that
-      // disagrees with the comparison, a locale order that is not transitive), which could
-      // otherwise walk the scans out of the list.
-      while (I <= R && SCompare(SortList[I], P) < 0) ++I;
-      while (J >= L && SCompare(SortList[J], P) > 0) --J;
-      if (I <= J) {
-        std::swap(SortList[I], SortList[J]);
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    // A pass that swapped at least once leaves both ranges smaller than [L, R]; only a
-    // comparator that contradicts itself can keep a scan from stopping, and then the item
-    // at the far end is taken as placed so that every pass still shrinks the range.
-    if (J >= R) {
-      J = R - 1;
-      I = R;
-    } else if (I <= L) {
-      I = L + 1;
-      J = L;
-    }
+    int32_t I;
+    int32_t J;
+    PartitionPass(SortList, L, R, SCompare, I, J);
     if (J - L < R - I) {
       if (L < J) QuickSort(SortList, L, J, SCompare);
       L = I;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 namespace ListClone {
 
@@ -87,5 +88,40 @@ class TListClone {
 
 // The index-range quicksort behind TListClone::Sort, usable on any pointer array.
 void QuickSort(PPointerList SortList, int32_t L, int32_t R, TListCloneSortCompare SCompare);
+
+// One partition pass of QuickSort over Items[L .. R] (L <= R) with Compare(Item, Pivot), the
+// middle item being the pivot, read once. Leaves I and J where the two parts start and end:
+// Items[L .. J] and Items[I .. R] are still to sort, both smaller than the range whatever
+// Compare answers, and no item outside the range is read or written.
+template <typename TItem, typename TCompare>
+void PartitionPass(TItem* Items, int32_t L, int32_t R, TCompare&& Compare, int32_t& I, int32_t& J) {
+  I = L;
+  J = R;
+  const TItem P = Items[L + (R - L) / 2];
+  do {
+    // A comparison that answers the same for the same pair stops each scan inside the range:
+    // the I scan at the pivot or at the item the J scan last left behind, and the J scan
+    // likewise. The bounds only take effect for one that does not (a sort key that disagrees
+    // with the comparison, a locale order that is not transitive), which could otherwise walk
+    // the scans out of the array.
+    while (I <= R && Compare(Items[I], P) < 0) ++I;
+    while (J >= L && Compare(Items[J], P) > 0) --J;
+    if (I <= J) {
+      std::swap(Items[I], Items[J]);
+      ++I;
+      --J;
+    }
+  } while (I <= J);
+  // A pass that swapped at least once leaves both parts smaller than [L, R]; only a
+  // comparison that contradicts itself can keep a scan from stopping, and then the item at
+  // the far end is taken as placed so that every pass still shrinks the range.
+  if (J >= R) {
+    J = R - 1;
+    I = R;
+  } else if (I <= L) {
+    I = L + 1;
+    J = L;
+  }
+}
 
 }  // namespace ListClone

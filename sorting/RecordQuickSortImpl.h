@@ -58,36 +58,14 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
   }
 }
 
-// One pass of ListClone::QuickSort over Records[L .. R] (middle pivot read once, the same I
-// and J moves, the same bounds on the scans). Leaves I and J where the two parts start and
-// end: Records[L .. J] and Records[I .. R] are still to sort.
+// One pass of ListClone::QuickSort over Records[L .. R] at key depth Depth (see
+// ListClone::PartitionPass).
 template <typename TRecord, typename TOrder>
 void PartitionPass(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare, size_t Depth,
                    int32_t& I, int32_t& J) {
-  I = L;
-  J = R;
-  const TRecord P = Records[L + (R - L) / 2];
-  do {
-    // A consistent comparison stops each scan inside the range (at the pivot, or at the
-    // record the other scan left behind); the bounds hold the scans in when a key and the
-    // platform's comparison disagree, or when the comparison is not transitive.
-    while (I <= R && Compare(Records[I], P, Depth) < 0) ++I;
-    while (J >= L && Compare(Records[J], P, Depth) > 0) --J;
-    if (I <= J) {
-      std::swap(Records[I], Records[J]);
-      ++I;
-      --J;
-    }
-  } while (I <= J);
-  // Only a comparison that contradicts itself lets a pass end without a swap; the record
-  // at the far end then counts as placed, so that every pass shrinks the range.
-  if (J >= R) {
-    J = R - 1;
-    I = R;
-  } else if (I <= L) {
-    I = L + 1;
-    J = L;
-  }
+  ListClone::PartitionPass(
+      Records, L, R,
+      [&Compare, Depth](const TRecord& A, const TRecord& B) { return Compare(A, B, Depth); }, I, J);
 }
 
 // ListClone::QuickSort step for step (recursion into the smaller part), so equal
