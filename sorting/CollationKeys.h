@@ -42,6 +42,8 @@ class TCollationKeys {
 
   size_t Count() const { return FCount; }
   size_t Length(size_t I) const { return FOffsets[Slot(I) + 1] - FOffsets[Slot(I)]; }
+  // The first of key I's Length(I) bytes.
+  const uint8_t* Data(size_t I) const { return Key(I); }
   // Asks the processor to fetch key I's offsets and the key's bytes from Depth on.
   void PrefetchOffsets(size_t I) const { __builtin_prefetch(&FOffsets[Slot(I)]); }
   void PrefetchKey(size_t I, size_t Depth) const { __builtin_prefetch(Key(I) + Depth); }

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -108,36 +110,70 @@ class TNumberKeys {
 };
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
-// lines whose numbers are all equal, which in most texts are few.
+// lines whose numbers are all equal, which in most texts are few. Comparisons may run on
+// several threads at once: a key, once made, is stored where it never moves and published
+// with its line's slot; two threads that make the same key at once keep the first.
 class TLazyTextOrder {
  public:
-  static constexpr bool SingleThreaded = true;  // makes keys as it compares
-
-  TLazyTextOrder(ListClone::PPointerList Cells, size_t Count) : FCells(Cells), FSlots(Count, -1) {}
+  TLazyTextOrder(ListClone::PPointerList Cells, size_t Count) : FCells(Cells), FSlots(Count) {}
 
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t) {
     const int32_t I = A.Index;
     const int32_t J = B.Index;
-    if (!Ensure(I) || !Ensure(J)) {
+    const uint8_t* const KeyA = Ensure(I);
+    const uint8_t* const KeyB = KeyA == nullptr ? nullptr : Ensure(J);
+    if (KeyB == nullptr) {
       // No key from the platform: its direct comparison gives the same answer, or fails as
       // the comparator would.
       return TextCompare(FCells[I], FCells[J]);
     }
-    return FKeys.Compare(static_cast<size_t>(FSlots[I]), static_cast<size_t>(FSlots[J]));
+    // As TCollationKeys::Compare: bytewise, a key that is a prefix of the other first.
+    uint32_t LengthA;
+    uint32_t LengthB;
+    std::memcpy(&LengthA, KeyA, sizeof LengthA);
+    std::memcpy(&LengthB, KeyB, sizeof LengthB);
+    const int C = std::memcmp(KeyA + 4, KeyB + 4, std::min(LengthA, LengthB));
+    if (C != 0) return C < 0 ? -1 : 1;
+    return LengthA == LengthB ? 0 : LengthA < LengthB ? -1 : 1;
   }
 
  private:
-  bool Ensure(int32_t I) {
-    if (FSlots[I] >= 0) return true;
-    if (!FKeys.Add(Line(FCells, I))) return false;
-    FSlots[I] = static_cast<int32_t>(FKeys.Count() - 1);
-    return true;
+  // Line I's key (its 32-bit length, then its bytes), made now if need be; null when the
+  // platform gives none.
+  const uint8_t* Ensure(int32_t I) {
+    const uint8_t* Key = FSlots[I].load(std::memory_order_acquire);
+    if (Key != nullptr) return Key;
+    TCollationKeys Made;  // made outside the lock, so that threads make keys at once
+    if (!Made.Add(Line(FCells, I))) return nullptr;
+    const size_t Length = Made.Length(0);
+    const std::lock_guard<std::mutex> Hold(FLock);
+    Key = FSlots[I].load(std::memory_order_relaxed);
+    if (Key != nullptr) return Key;  // another thread was first
+    if (static_cast<size_t>(FEnd - FNext) < 4 + Length) {
+      const size_t Size = std::max<size_t>(BlockSize, 4 + Length);
+      FBlocks.emplace_back(new uint8_t[Size]);
+      FNext = FBlocks.back().get();
+      FEnd = FNext + Size;
+    }
+    uint8_t* const Stored = FNext;
+    const auto Length32 = static_cast<uint32_t>(Length);
+    std::memcpy(Stored, &Length32, sizeof Length32);
+    std::memcpy(Stored + 4, Made.Data(0), Length);
+    FNext += (4 + Length + 3) / 4 * 4;
+    if (FNext > FEnd) FNext = FEnd;
+    FSlots[I].store(Stored, std::memory_order_release);
+    return Stored;
   }
 
+  static constexpr size_t BlockSize = size_t{1} << 20;
+
   ListClone::PPointerList FCells;
-  TCollationKeys FKeys;
-  std::vector<int32_t> FSlots;  // the key number of each line, -1 until made
+  std::vector<std::atomic<const uint8_t*>> FSlots;  // each line's key, null until made
+  std::mutex FLock;                                 // guards the blocks
+  std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
+  uint8_t* FNext = nullptr;
+  uint8_t* FEnd = nullptr;
 };
 
 // The comparisons on records. Each answers as the comparator of its kind on the two lines:
@@ -166,7 +202,6 @@ struct TByteLengthOrder {
 
 template <typename TText>
 struct TNumericOrder {
-  static constexpr bool SingleThreaded = RecordSort::SingleThreadedOrder<TText>;
   const TNumberKeys& Numbers;
   TText& Text;
   // CompareNumberKeys, with the first numbers and the counts taken from the records: the
@@ -189,7 +224,6 @@ struct TNumericOrder {
 // The descending comparison: the ascending one with the same arguments, negated.
 template <typename TOrder>
 struct TDescending {
-  static constexpr bool SingleThreaded = RecordSort::SingleThreadedOrder<TOrder>;
   TOrder Ascending;
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {

@@ -19,7 +19,8 @@ namespace StringRecordListNormalSort::RecordSort {
 // Depth .. Depth + 7 of its key) and maybe Prefix2 (32 bits: bytes Depth + 8 .. Depth + 11)
 // has them moved deeper where a range shares them.
 // TOrder is called as Compare(A, B, Depth) and answers -1, 0 or +1 as the line comparator
-// would, Depth being the number of leading key bytes every record of the range shares.
+// would, Depth being the number of leading key bytes every record of the range shares; it
+// may be called from several threads at once.
 template <typename TRecord>
 concept PrefixedRecord = requires(TRecord R) {
   R.Prefix;
@@ -41,14 +42,6 @@ void LoadPrefix(TRecord& R, const TCollationKeys& Keys, size_t Depth) {
     R.Prefix2 = static_cast<uint32_t>(Keys.Prefix(static_cast<size_t>(R.Index), Depth + 8) >> 32);
   }
 }
-
-// An order that changes state of its own as it compares (keys made on first use) declares
-// "static constexpr bool SingleThreaded = true": the sort then calls it from one thread only.
-// Any other order may be called from several threads at once.
-template <typename TOrder>
-concept SingleThreadedOrder = requires {
-  requires TOrder::SingleThreaded;
-};
 
 // The line of cell I.
 inline std::u16string_view Line(ListClone::PPointerList Cells, int32_t I) {

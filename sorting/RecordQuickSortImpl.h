@@ -172,17 +172,15 @@ class TParallelQuickSort {
 };
 
 // QuickSortRecords over all records, on the threads the settings allow when there are enough
-// records and the order may be called from several threads.
+// records.
 template <typename TRecord, typename TOrder>
 bool QuickSortAll(std::vector<TRecord>& Records, const TOrder& Compare, const TCollationKeys& Keys,
                   int64_t Budget) {
   const auto Last = static_cast<int32_t>(Records.size()) - 1;
   const unsigned Threads = Parallel::ThreadCount();
-  if constexpr (!SingleThreadedOrder<TOrder>) {
-    if (Threads > 1 && Records.size() >= 2 * TParallelQuickSort<TRecord, TOrder>::SplitFrom) {
-      TParallelQuickSort<TRecord, TOrder> Sort(Records.data(), Compare, Keys, Budget, Threads);
-      return Sort.Sort(0, Last);
-    }
+  if (Threads > 1 && Records.size() >= 2 * TParallelQuickSort<TRecord, TOrder>::SplitFrom) {
+    TParallelQuickSort<TRecord, TOrder> Sort(Records.data(), Compare, Keys, Budget, Threads);
+    return Sort.Sort(0, Last);
   }
   return QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
 }

@@ -146,6 +146,20 @@ TEST_F(ThreadCountDifferential, RandomTextsGiveTheSameResultOnOneTwoAndEightThre
   ExpectSameForAnyThreadCount(Generator.Text(9000, 95));
 }
 
+TEST_F(ThreadCountDifferential, NumericSortOfLinesThatTieOnTheirNumbers) {
+  // Every line has a number, and hundreds share each: the numeric order makes the collation
+  // keys of the tied lines as the threads compare them, often the same line's on two at once.
+  std::mt19937 Rng(5);
+  static const char16_t* const Words[] = {u"apple", u"Apple", u"caf\u00e9", u"cafe\u0301",
+                                          u"あい",  u"アイ",  u" ",         u""};
+  std::u16string Text;
+  for (int I = 0; I < 40000; ++I) {
+    Text += std::u16string(u"item ") + static_cast<char16_t>(u'0' + Rng() % 10) + u" " +
+            Words[Rng() % 8] + Words[Rng() % 8] + u"\n";
+  }
+  ExpectSameForAnyThreadCount(Text);
+}
+
 TEST_F(ThreadCountDifferential, SmallTextsGiveTheSameResultOnOneTwoAndEightThreads) {
   BigTextGenerator Generator(7);
   for (int Lines : {0, 1, 2, 3, 100}) ExpectSameForAnyThreadCount(Generator.Text(Lines, 30));
