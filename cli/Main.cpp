@@ -10,6 +10,7 @@
 #include "cli/Codec.h"
 #include "cli/Marking.h"
 #include "cli/Operations.h"
+#include "cli/SortOnUtf8.h"
 #include "cli/System.h"
 
 #ifndef _WIN32
@@ -78,11 +79,12 @@ std::u16string Process(const Arguments::TOptions& Options, std::u16string&& Text
   }
 }
 
-// Runs the operation on the input's bytes where it can (Operations::RunOnUtf8), with the
-// same messages as Process.
+// Runs the operation on the input's bytes where it can (Operations::RunOnUtf8 and
+// Operations::SortOnUtf8), with the same messages as Process.
 bool RunOnBytes(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
                 std::string& Bytes) {
   try {
+    if (Operations::SortOnUtf8(*Options.Operation, Encoding, Bytes)) return true;
     if (Options.Operation->Id != 12 || !Options.Mark) {
       return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes);
     }

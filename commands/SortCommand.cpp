@@ -4,16 +4,14 @@
 #include "base/Exceptions.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
+#include "commands/SortCommand.h"
 #include "sorting/StringRecordListNormalSort.h"
 
 namespace Tarnwick {
 
-namespace {
-
 using StringRecordListNormalSort::TStringRecordListNormalSort;
 
-// Runs command CommandId on the lines of List and returns their text.
-std::u16string SortLines(TStringRecordListNormalSort& List, uint8_t CommandId) {
+void SortList(TStringRecordListNormalSort& List, uint8_t CommandId) {
   using namespace StringRecordListNormalSort;
   switch (CommandId) {
     case 1:
@@ -48,6 +46,13 @@ std::u16string SortLines(TStringRecordListNormalSort& List, uint8_t CommandId) {
       // 0 (Cancel) and the duplicate commands 10..12 never reach here; neither may any other.
       throw SysUtils::EAssertionFailed("Error:function Sort");
   }
+}
+
+namespace {
+
+// Runs command CommandId on the lines of List and returns their text.
+std::u16string SortLines(TStringRecordListNormalSort& List, uint8_t CommandId) {
+  SortList(List, CommandId);
   return List.Text();
 }
 

@@ -85,11 +85,11 @@ class TRecordList {
   void SetCount(int32_t NewCount);
   // Replaces the lines by copies of Source's; a null Source changes nothing.
   virtual void Assign(const TRecordList* Source);
-
- protected:
-  // Makes room for Lines more lines totalling Bytes of cells (TLineArena::CellSize each).
+  // Makes room for Lines more lines totalling about Bytes of cells (TLineArena::CellSize
+  // each), so that adding them copies no block as the list grows.
   void Expect(int32_t Lines, size_t Bytes);
 
+ protected:
   ListClone::TListClone FList;
 
  private:

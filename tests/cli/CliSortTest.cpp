@@ -1,0 +1,114 @@
+// The sort operations on the bytes of a UTF-8 file against the common path: decode the whole
+// text, sort it, encode the whole result.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+
+#include "cli/Codec.h"
+#include "cli/Operations.h"
+#include "cli/SortOnUtf8.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
+
+namespace {
+
+class SortOnBytes : public testing::Test {
+ protected:
+#ifndef _WIN32
+  void SetUp() override { standin::SetCollationLocale("ja"); }
+  void TearDown() override { standin::SetCollationLocale(""); }
+#endif
+
+  // The output of the common path, or nothing when the input is refused.
+  static std::optional<std::string> CommonPath(const Operations::TOperation& Operation,
+                                               const std::string& Bytes,
+                                               Codec::TEncoding Encoding) {
+    try {
+      std::u16string Text = Codec::Decode(Bytes, Encoding);
+      return Codec::Encode(Operations::Run(Operation, std::move(Text)), Encoding);
+    } catch (const Codec::EInvalidInput&) {
+      return std::nullopt;
+    }
+  }
+
+  // Every sort operation on Input takes the path on the bytes exactly when the common path
+  // accepts the input, and gives its bytes; refused input is left as it was.
+  static void ExpectSameAsCommonPath(const std::string& Input, const char* Encoding = "") {
+    for (int Id = 1; Id <= 8; ++Id) {
+      const Operations::TOperation& Operation = *Operations::FindById(Id);
+      const std::optional<std::string> Expected =
+          CommonPath(Operation, Input, Codec::Resolve(Encoding));
+      std::string Bytes = Input;
+      const bool Ran = Operations::SortOnUtf8(Operation, Codec::Resolve(Encoding), Bytes);
+      ASSERT_EQ(Ran, Expected.has_value()) << Operation.Name;
+      // Not ASSERT_EQ on the texts: a mismatch of a large one would print all of it.
+      ASSERT_TRUE(Bytes == (Ran ? *Expected : Input)) << Operation.Name;
+    }
+  }
+};
+
+// Mostly well-formed UTF-8 with mixed breaks, numbers, sometimes a mark and no final break;
+// now and then (when MayBreak) a sequence that breaks it.
+std::string RandomBytes(std::mt19937& Rng, size_t Pieces, bool MayBreak = true) {
+  static const char* const Parts[] = {
+      "a",  "Z",     " ",  "\r",           "\n",           "\r\n",         "\n",
+      "\n", "-12",   "7",  "1,024",        "\xC3\xA9",     "\xE3\x81\x82", "\xF0\xA0\xAE\xB7",
+      "ab", "line ", "\t", "\xEF\xBD\xB1", "\xEF\xBC\x99", "\xEF\xBB\xBF"};
+  static const char* const Broken[] = {"\x80", "\xED\xA0\x80", "\xC0\xAF", "\xE3\x81", "\xFF"};
+  std::string Bytes = Rng() % 5 == 0 ? "\xEF\xBB\xBF" : "";
+  const size_t Count = Rng() % Pieces;
+  for (size_t I = 0; I < Count; ++I) Bytes += Parts[Rng() % std::size(Parts)];
+  if (MayBreak && Rng() % 8 == 0)
+    Bytes.insert(Rng() % (Bytes.size() + 1), Broken[Rng() % std::size(Broken)]);
+  return Bytes;
+}
+
+}  // namespace
+
+TEST_F(SortOnBytes, GivesTheCommonPathsBytesAndLeavesInvalidInputToIt) {
+  std::mt19937 Rng(2026);
+  for (const char* Encoding : {"", "UTF-8"}) {
+    for (int Round = 0; Round < 600; ++Round) {
+      SCOPED_TRACE(Round);
+      ExpectSameAsCommonPath(RandomBytes(Rng, 60), Encoding);
+    }
+  }
+}
+
+TEST_F(SortOnBytes, TextsOfManyPiecesAreCutWhereTheirLinesEnd) {
+  // Lines across the converter's pieces: a CR LF whose LF starts a piece, a lone CR and a LF
+  // at a piece's last byte, a line longer than a piece, and long random texts.
+  for (size_t Before : {65534u, 65535u, 65536u}) {
+    for (const char* Break : {"\r\n", "\r", "\n"}) {
+      const std::string Text =
+          std::string(Before, 'x') + Break + "b\r\na\n" + std::string(200000, 'y') + "\r\nc";
+      SCOPED_TRACE(Before);
+      ExpectSameAsCommonPath(Text);
+    }
+  }
+  std::mt19937 Rng(7);
+  std::string Large;
+  while (Large.size() < 400000) Large += RandomBytes(Rng, 40, false);
+  ExpectSameAsCommonPath(Large);
+  ExpectSameAsCommonPath("\xEF\xBB\xBF" + Large + "\xE3\x81\x82\xF0\xA0\xAE\xB7");
+}
+
+TEST_F(SortOnBytes, OnlyTheSortsOfUtf8TakeIt) {
+  const std::string Input = "b\na\n";
+  std::string Bytes = Input;
+  for (const char* Name : {"reverse", "dedupe", "count", "highlight"}) {
+    EXPECT_FALSE(Operations::SortOnUtf8(*Operations::FindByName(Name), Codec::Resolve(""), Bytes));
+  }
+  EXPECT_FALSE(
+      Operations::SortOnUtf8(*Operations::FindByName("sort"), Codec::Resolve("UTF-16LE"), Bytes));
+  EXPECT_EQ(Bytes, Input);
+  std::string Utf16Marked(
+      "\xFF\xFE"
+      "a\0\n\0",
+      6);
+  EXPECT_FALSE(
+      Operations::SortOnUtf8(*Operations::FindByName("sort"), Codec::Resolve(""), Utf16Marked));
+}
