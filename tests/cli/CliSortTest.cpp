@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "base/Parallel.h"
 #include "cli/Codec.h"
 #include "cli/Operations.h"
 #include "cli/SortOnUtf8.h"
@@ -89,11 +90,18 @@ TEST_F(SortOnBytes, TextsOfManyPiecesAreCutWhereTheirLinesEnd) {
       ExpectSameAsCommonPath(Text);
     }
   }
+  // Pieces converted on one thread and on three at once.
   std::mt19937 Rng(7);
   std::string Large;
   while (Large.size() < 400000) Large += RandomBytes(Rng, 40, false);
-  ExpectSameAsCommonPath(Large);
-  ExpectSameAsCommonPath("\xEF\xBB\xBF" + Large + "\xE3\x81\x82\xF0\xA0\xAE\xB7");
+  for (unsigned Threads : {1u, 3u}) {
+    Parallel::SetThreadCount(Threads);
+    ExpectSameAsCommonPath(Large);
+    ExpectSameAsCommonPath("\xEF\xBB\xBF" + Large + "\xE3\x81\x82\xF0\xA0\xAE\xB7");
+    // Broken in its last piece: refused, after all the others were cut into lines.
+    ExpectSameAsCommonPath(Large + "\xE3\x81\n");
+  }
+  Parallel::SetThreadCount(0);
 }
 
 TEST_F(SortOnBytes, OnlyTheSortsOfUtf8TakeIt) {
