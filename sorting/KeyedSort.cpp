@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -64,49 +65,51 @@ struct TNumericTextRecord {
 // a thread.
 constexpr size_t KeyGrain = 4096;
 
-// The numeric keys of all lines in one array, derived in parallel.
+// The key tables are made in parts of 2^PartShift(Lines) lines, at least as many parts as
+// Parallel::PartCount asks for: a line's part is found by a shift, and each part is used
+// where it was made rather than joined with the others.
+unsigned PartShift(size_t Lines) {
+  const size_t Parts = Parallel::PartCount(Lines, KeyGrain);
+  if (Parts <= 1) return 31;  // every line in part 0
+  return static_cast<unsigned>(std::bit_width((Lines + Parts - 1) / Parts)) - 1;
+}
+
+// The numeric keys of all lines, derived in parallel: each part's numbers in an array of its
+// own, with 32-bit offsets.
 class TNumberKeys {
  public:
-  TNumberKeys(ListClone::PPointerList Cells, size_t Count) {
-    const size_t Parts = Parallel::PartCount(Count, KeyGrain);
-    // Each part scans its lines into arrays of its own; the parts are then put end to end.
-    std::vector<TInt64DynArray> Values(Parts);
-    std::vector<std::vector<size_t>> Ends(Parts);
+  TNumberKeys(ListClone::PPointerList Cells, size_t Count) : FShift(PartShift(Count)) {
+    const size_t Parts = Count == 0 ? 1 : ((Count - 1) >> FShift) + 1;
+    FValues.resize(Parts);
+    FBases.resize(Parts);
+    FOffsets.assign(Count + Parts, 0);  // every part's first offset is 0
     Parallel::ForEachPart(Parts, [&](size_t P) {
-      const size_t Begin = Parallel::PartBegin(Count, Parts, P);
-      const size_t End = Parallel::PartBegin(Count, Parts, P + 1);
+      const size_t Begin = P << FShift;
+      const size_t End = P + 1 < Parts ? (P + 1) << FShift : Count;
       TNumberScanner Scanner;
-      Ends[P].reserve(End - Begin);
+      TInt64DynArray& Values = FValues[P];
       for (size_t I = Begin; I < End; ++I) {
-        Scanner.Scan(Line(Cells, static_cast<int32_t>(I)), Values[P]);
-        Ends[P].push_back(Values[P].size());
+        Scanner.Scan(Line(Cells, static_cast<int32_t>(I)), Values);
+        // More numbers than 32-bit offsets reach: no table; the comparators sort instead.
+        if (Values.size() > UINT32_MAX) throw std::bad_alloc();
+        FOffsets[Slot(I) + 1] = static_cast<uint32_t>(Values.size());
       }
-    });
-    if (Parts == 1) {
-      FValues = std::move(Values[0]);
-      FOffsets.reserve(Count + 1);
-      FOffsets.insert(FOffsets.end(), Ends[0].begin(), Ends[0].end());
-      return;
-    }
-    std::vector<size_t> ValueStart(Parts + 1, 0);
-    for (size_t P = 0; P < Parts; ++P) ValueStart[P + 1] = ValueStart[P] + Values[P].size();
-    FValues.resize(ValueStart.back());
-    FOffsets.resize(Count + 1);
-    Parallel::ForEachPart(Parts, [&](size_t P) {
-      std::copy(Values[P].begin(), Values[P].end(), FValues.begin() + ValueStart[P]);
-      const size_t Begin = Parallel::PartBegin(Count, Parts, P);
-      for (size_t K = 0; K < Ends[P].size(); ++K)
-        FOffsets[Begin + K + 1] = ValueStart[P] + Ends[P][K];
-      TInt64DynArray().swap(Values[P]);
+      FBases[P] = Values.data();
     });
   }
   std::span<const int64_t> Key(int32_t I) const {
-    return {FValues.data() + FOffsets[I], FOffsets[I + 1] - FOffsets[I]};
+    const size_t S = Slot(static_cast<size_t>(I));
+    return {FBases[static_cast<size_t>(I) >> FShift] + FOffsets[S], FOffsets[S + 1] - FOffsets[S]};
   }
 
  private:
-  TInt64DynArray FValues;
-  std::vector<size_t> FOffsets = {0};
+  size_t Slot(size_t I) const { return I + (I >> FShift); }
+
+  const unsigned FShift;
+  std::vector<TInt64DynArray> FValues;  // the numbers of each part's lines, in order
+  std::vector<const int64_t*> FBases;   // each part's first number
+  // Line I's numbers are FOffsets[Slot(I)] .. FOffsets[Slot(I) + 1] of its part's array.
+  std::vector<uint32_t> FOffsets;
 };
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
@@ -286,15 +289,10 @@ bool AddKeys(ListClone::PPointerList Cells, size_t P, size_t Lines, bool Reverse
   return true;
 }
 
-// The collation key of every line, derived in parallel: each part of the lines gets keys of
-// its own, used where they were made. Parts hold a power of two lines, at least as many parts
-// as Parallel::PartCount asks for, so that a key's part is found by a shift.
+// The collation key of every line, derived in parallel, in parts (PartShift).
 bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys) {
   const auto Lines = static_cast<size_t>(Count);
-  const size_t Parts = Parallel::PartCount(Lines, KeyGrain);
-  const unsigned Shift =
-      Parts <= 1 ? 31u : static_cast<unsigned>(std::bit_width((Lines + Parts - 1) / Parts)) - 1;
-  Keys.Divide(Lines, Shift);
+  Keys.Divide(Lines, PartShift(Lines));
   std::atomic<bool> Failed{false};
   Parallel::ForEachPart(Keys.Parts(), [&](size_t P) {
     if (Failed.load(std::memory_order_relaxed)) return;
