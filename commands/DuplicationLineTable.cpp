@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <random>
@@ -84,18 +85,33 @@ TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind)
 
 template <class TUnit>
 TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed)
-    : FText(Text), FKeyKind(KeyKind), FSlots(InitialSlots), FMask(InitialSlots - 1), FSeed(Seed) {}
+    : FText(Text),
+      FKeyKind(KeyKind),
+      FSlots(InitialSlots),
+      FWide(Text.size() > UINT32_MAX),
+      FSeed(Seed) {}
 
 template <class TUnit>
 TLine TDistinctLinesOf<TUnit>::Line(size_t Number) const {
   // A body ends at its line's first CR or LF, so the line found from its start is the key's.
-  return LineScan::LineAt(FText, FKeys[Number]);
+  return LineScan::LineAt(FText, Offset(Number));
+}
+
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::AddKey(size_t Offset) {
+  FKeys.push_back(static_cast<uint32_t>(Offset));
+  if (FWide) FKeysHigh.push_back(static_cast<uint32_t>(static_cast<uint64_t>(Offset) >> 32));
+}
+
+template <class TUnit>
+void TDistinctLinesOf<TUnit>::Relocate(size_t Number, size_t Offset) {
+  FKeys[Number] = static_cast<uint32_t>(Offset);
+  if (FWide) FKeysHigh[Number] = static_cast<uint32_t>(static_cast<uint64_t>(Offset) >> 32);
 }
 
 template <class TUnit>
 void TDistinctLinesOf<TUnit>::ReleaseIndex() {
   std::vector<TSlot>().swap(FSlots);
-  FMask = 0;
 }
 
 template <class TUnit>
@@ -118,24 +134,24 @@ template <class TUnit>
 uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash,
                                             bool& Added) {
   const TUnit* Key = FText.data() + Offset;
-  size_t I = Hash & FMask;
+  size_t I = Home(Hash);
   for (;;) {
     ++FProbes;
     const TSlot Slot = FSlots[I];
     if (Slot.Number == 0) break;
-    if (Slot.Hash == Hash && SameKey(FKeys[Slot.Number - 1], Key, Length)) {
+    if (Slot.Hash == Hash && SameKey(this->Offset(Slot.Number - 1), Key, Length)) {
       Added = false;
       return Slot.Number - 1;
     }
-    I = (I + 1) & FMask;
+    I = After(I);
   }
-  // Keep the table at most half full, so that probe runs stay short.
-  if ((FKeys.size() + 1) * 2 > FSlots.size()) {
-    Grow();
-    I = Hash & FMask;
-    while (FSlots[I].Number != 0) I = (I + 1) & FMask;
+  // Keep the table at most three quarters full, so that probe runs stay short.
+  if ((FKeys.size() + 1) * 4 > FSlots.size() * 3) {
+    Grow(Offset);
+    I = Home(Hash);
+    while (FSlots[I].Number != 0) I = After(I);
   }
-  FKeys.push_back(Offset);
+  AddKey(Offset);
   const auto Number = static_cast<uint32_t>(FKeys.size());
   FSlots[I] = TSlot{Hash, Number};
   Added = true;
@@ -208,17 +224,15 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
   for (;;) {
     for (const TRun& Run : Runs[Current]) LineCount += Run.Lines.size();
     CheckLineCount(LineCount);
-    const size_t Scanned = Next;
     // The group joins its threads before this step ends, also when a lookup throws.
     Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
     const bool More = Next < FText.size();
     if (More) Launch(Group, 1 - Current);
-    FScanned = Scanned;
     for (const TRun& Run : Runs[Current]) {
       const std::vector<uint32_t>& Hash = Run.Hashes;
       for (size_t I = 0; I < Run.Lines.size(); ++I) {
         // The home slots of the lines a little ahead are fetched while this one is looked up.
-        if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Hash[I + LookAhead] & FMask]);
+        if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Home(Hash[I + LookAhead])]);
         LookUp(Run.Lines[I], Hash[I], Context, Visit);
       }
     }
@@ -253,7 +267,7 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
       Lines[Batch][N] = Line;
       Hashes[Batch][N] =
           static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed));
-      __builtin_prefetch(&FSlots[Hashes[Batch][N] & FMask]);
+      __builtin_prefetch(&FSlots[Home(Hashes[Batch][N])]);
     }
     Filled[Batch] = N;
     LineCount += N;
@@ -263,7 +277,6 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
   Fill(Current);
   while (Filled[Current] != 0) {
     Fill(1 - Current);
-    FScanned = Begin;
     for (size_t I = 0; I < Filled[Current]; ++I) {
       LookUp(Lines[Current][I], Hashes[Current][I], Context, Visit);
     }
@@ -272,32 +285,40 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
 }
 
 template <class TUnit>
-void TDistinctLinesOf<TUnit>::Grow() {
-  // Doubling alone moves a large table many times over. Once a fair part of the text has been
-  // read, the table grows fourfold when the share of distinct lines seen so far projects at
-  // least that many for the whole text; never more, so a wrong guess costs little.
-  size_t Slots = FSlots.size() * 2;
-  if (FScanned != 0 && FScanned >= FText.size() / 16) {
+void TDistinctLinesOf<TUnit>::Grow(size_t Scanned) {
+  // Doubling alone moves a large table many times over and leaves it as little as three
+  // eighths full. Once a fair part of the text has been read, the share of distinct lines seen
+  // so far projects their number for the whole text, and the table is made the size that
+  // holds that many about two thirds full (never less than double); the keys get room for
+  // them at once, rather than by repeated copying. A wrong guess costs one more growth.
+  double Slots = 2.0 * static_cast<double>(FSlots.size());
+  double Keys = Slots * 3 / 4;
+  if (Scanned != 0 && Scanned >= FText.size() / 16) {
     const double Projected =
-        static_cast<double>(FKeys.size()) * static_cast<double>(FText.size()) / FScanned;
-    if (Projected * 2 >= static_cast<double>(Slots) * 2) Slots *= 2;
+        static_cast<double>(FKeys.size()) * static_cast<double>(FText.size()) / Scanned;
+    Keys = std::max(Keys, Projected * 1.05);
+    Slots = std::max(Slots, Projected * 3 / 2);
   }
-  // The keys get room up to the next growth at once, rather than by repeated copying.
-  FKeys.reserve(Slots / 2);
-  std::vector<TSlot> Old(Slots);
+  // A slot's hash has 32 bits, so more slots than 2^32 would go unused; and no table needs
+  // more than one slot and a bit for each line of the text.
+  const double Most = std::min(4294967296.0, static_cast<double>(FText.size()) * 4 / 3 + 1024);
+  Slots = std::min(Slots, Most);
+  if (Slots <= static_cast<double>(FSlots.size())) Slots = static_cast<double>(FSlots.size()) + 1;
+  FKeys.reserve(static_cast<size_t>(std::min(Keys, Slots)));
+  if (FWide) FKeysHigh.reserve(FKeys.capacity());
+  std::vector<TSlot> Old(static_cast<size_t>(Slots));
   Old.swap(FSlots);
-  FMask = FSlots.size() - 1;
   // Each slot keeps its hash, so the move reads no key. The new home of a slot a little ahead
   // is fetched in advance, so that the scattered writes overlap.
   constexpr size_t Ahead = 8;
   for (size_t J = 0; J < Old.size(); ++J) {
     if (J + Ahead < Old.size() && Old[J + Ahead].Number != 0) {
-      __builtin_prefetch(&FSlots[Old[J + Ahead].Hash & FMask], 1);
+      __builtin_prefetch(&FSlots[Home(Old[J + Ahead].Hash)], 1);
     }
     const TSlot Slot = Old[J];
     if (Slot.Number == 0) continue;
-    size_t I = Slot.Hash & FMask;
-    while (FSlots[I].Number != 0) I = (I + 1) & FMask;
+    size_t I = Home(Slot.Hash);
+    while (FSlots[I].Number != 0) I = After(I);
     FSlots[I] = Slot;
   }
 }

@@ -55,12 +55,17 @@ class TDistinctLinesOf {
   // The number of distinct lines found so far.
   size_t Count() const { return FKeys.size(); }
   // Where the distinct line Number starts in the text.
-  size_t Offset(size_t Number) const { return FKeys[Number]; }
+  size_t Offset(size_t Number) const {
+    if constexpr (sizeof(size_t) > 4) {
+      if (!FKeysHigh.empty()) return FKeys[Number] | static_cast<size_t>(FKeysHigh[Number]) << 32;
+    }
+    return FKeys[Number];
+  }
   // The distinct line Number, as it stood in the text (with its own break).
   TLine Line(size_t Number) const;
   // With kkBody only: the body of the distinct line Number and a break (or the end of the
   // text) now stand at Offset, before its old place; later lookups read them there.
-  void Relocate(size_t Number, size_t Offset) { FKeys[Number] = Offset; }
+  void Relocate(size_t Number, size_t Offset);
   // Frees the index once no more lookups are needed; the lines stay known.
   void ReleaseIndex();
   // How many slots the lookups have looked at so far: about one per line while the hashes
@@ -71,7 +76,8 @@ class TDistinctLinesOf {
   using TVisitFn = void (*)(void* Context, const TLine& Line, uint32_t Number, bool Added);
 
   // Empty slots hold Number 0; a used slot holds the distinct line's number + 1 and the low
-  // 32 bits of its key's hash, which picks the home slot and screens out most unequal keys.
+  // 32 bits of its key's hash, which picks the home slot (by its high bits, so that the table
+  // may have any size) and screens out most unequal keys.
   struct TSlot {
     uint32_t Hash;
     uint32_t Number;
@@ -82,18 +88,24 @@ class TDistinctLinesOf {
   void LookUp(const TLine& Line, uint32_t Hash, void* Context, TVisitFn Visit);
   bool SameKey(size_t Known, const TUnit* Key, size_t Length) const;
   uint32_t FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added);
-  void Grow();
+  // Makes the table larger, for a text read up to Scanned.
+  void Grow(size_t Scanned);
+  size_t Home(uint32_t Hash) const {
+    return static_cast<size_t>((static_cast<uint64_t>(Hash) * FSlots.size()) >> 32);
+  }
+  size_t After(size_t Slot) const { return Slot + 1 == FSlots.size() ? 0 : Slot + 1; }
+  void AddKey(size_t Offset);
 
   TView FText;
   TKeyKind FKeyKind;
   std::vector<TSlot> FSlots;
-  size_t FMask;
-  // Where each distinct line starts; its length is found again from the text when needed.
-  std::vector<size_t> FKeys;
+  // Where each distinct line starts (its length is found again from the text when needed):
+  // the low 32 bits, and the high ones only for a text of 4 Gi units or more.
+  std::vector<uint32_t> FKeys;
+  std::vector<uint32_t> FKeysHigh;
+  bool FWide;
   uint64_t FSeed;
   size_t FProbes = 0;
-  // How far Scan has come through the text, for sizing the table when it grows.
-  size_t FScanned = 0;
 };
 
 using TDistinctLines = TDistinctLinesOf<char16_t>;

@@ -19,9 +19,10 @@ namespace {
 
 constexpr uint64_t KnownSeed = 0x7A11'C0DE;
 
-// Count different lines whose hashes under KnownSeed agree in their low twelve bits, so that
-// they all start their search at the same slot of a table of up to 4096 slots, then the same
-// lines again with other breaks.
+// Count different lines whose hashes under KnownSeed agree in the top twelve of the 32 bits
+// the table keeps, which pick the home slot, so that they all start their search at the same
+// slot (or the one after it) of a table of up to 4096 slots; then the same lines again with
+// other breaks.
 std::u16string CollidingText(int Count) {
   std::mt19937_64 Rng(5);
   std::vector<std::u16string> Bodies;
@@ -29,10 +30,11 @@ std::u16string CollidingText(int Count) {
   while (Bodies.size() < static_cast<size_t>(Count)) {
     std::u16string Body = u"line ";
     for (int K = 0; K < 10; ++K) Body += static_cast<char16_t>(u'a' + Rng() % 26);
-    const uint64_t Low =
-        XXH3_64bits_withSeed(Body.data(), Body.size() * sizeof(char16_t), KnownSeed) & 0xFFF;
-    if (Bodies.empty()) Target = Low;
-    if (Low == Target) Bodies.push_back(Body);
+    const uint64_t Hash =
+        XXH3_64bits_withSeed(Body.data(), Body.size() * sizeof(char16_t), KnownSeed);
+    const uint64_t Top = (Hash >> 20) & 0xFFF;
+    if (Bodies.empty()) Target = Top;
+    if (Top == Target) Bodies.push_back(Body);
   }
   std::u16string Text;
   for (const auto& Body : Bodies) Text += Body + u"\n";
