@@ -53,19 +53,22 @@ size_t TLineArena::CellSize(size_t Length) noexcept {
 void* TLineArena::NewCell(std::u16string_view Line) {
   const size_t Bytes = CellSize(Line.size());
   if (static_cast<size_t>(FEnd - FNext) < Bytes) {
-    // A new block: the size the caller expects (within bounds), else as large as all the
-    // cells so far, so that the number of blocks grows with the logarithm of the list.
+    // A new block: room for the cells still expected (within bounds), else as large as all
+    // the cells so far, so that the number of blocks grows with the logarithm of the list.
+    // The expectation counts cells written, not blocks taken: the tail a block leaves unused
+    // is found in the next block rather than in a block of its own after the last.
     size_t Size = FExpected != 0 ? FExpected : FUsed;
     Size = std::max(std::clamp(Size, MinBlock, MaxBlock), Bytes);
     FBlocks.reserve(FBlocks.size() + 1);
     FBlocks.emplace_back(new std::byte[Size]);
     FNext = FBlocks.back().get();
     FEnd = FNext + Size;
-    FExpected -= std::min(FExpected, Size);
+    FCapacity += Size;
   }
   void* Cell = FNext;
   FNext += Bytes;
   FUsed += Bytes;
+  FExpected -= std::min(FExpected, Bytes);
   WriteCell(Cell, Line);
   return Cell;
 }
@@ -75,6 +78,7 @@ void TLineArena::Release() noexcept {
   FNext = FEnd = nullptr;
   FExpected = 0;
   FUsed = 0;
+  FCapacity = 0;
 }
 
 const std::vector<std::u16string>& LineBreaks() {

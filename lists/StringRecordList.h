@@ -46,13 +46,16 @@ class TLineArena {
   void Release() noexcept;
   // Bytes handed out since the last Release.
   size_t Used() const noexcept { return FUsed; }
+  // Bytes in the blocks taken since the last Release.
+  size_t Capacity() const noexcept { return FCapacity; }
 
  private:
   std::vector<std::unique_ptr<std::byte[]>> FBlocks;
   std::byte* FNext = nullptr;
   std::byte* FEnd = nullptr;
-  size_t FExpected = 0;
+  size_t FExpected = 0;  // bytes of cells still expected
   size_t FUsed = 0;
+  size_t FCapacity = 0;
 };
 
 class TRecordList {

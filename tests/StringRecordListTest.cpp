@@ -204,3 +204,17 @@ TEST(StringRecordList, LongTextCutIntoManyShortLinesJoinsBackUnchanged) {
   EXPECT_EQ(L.Count(), 300000);
   EXPECT_EQ(L.Text(), Text);
 }
+
+TEST(LineArena, CellsBeyondTheFirstLargestBlockTakeNoFurtherLargestBlock) {
+  // Cells of twelve bytes do not fill a block of the largest size exactly: the cells its tail
+  // cannot hold, with the rest, go to one block sized for them. Memory a 32-bit editor
+  // cannot spare otherwise goes to a block of the largest size for the last cell.
+  const std::u16string_view Line = u"abc\n";
+  const size_t Cells = 1'500'000;
+  const size_t Bytes = Cells * TLineArena::CellSize(Line.size());
+  TLineArena Arena;
+  Arena.Expect(Bytes);
+  for (size_t I = 0; I < Cells; ++I) ASSERT_EQ(LineOf(Arena.NewCell(Line)), Line);
+  EXPECT_EQ(Arena.Used(), Bytes);
+  EXPECT_LT(Arena.Capacity() - Bytes, size_t{64} << 10);
+}
