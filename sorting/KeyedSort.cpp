@@ -47,7 +47,7 @@ struct TByteLengthRecord {
 };
 
 struct TNumericRecord {
-  int64_t First;  // the line's first number, when Count > 0
+  int64_t First;  // the number after those the range shares (the first, at depth 0), when any
   int32_t Index;
   int32_t Count;  // how many numbers the line has
 };
@@ -207,21 +207,55 @@ template <typename TText>
 struct TNumericOrder {
   const TNumberKeys& Numbers;
   TText& Text;
-  // CompareNumberKeys, with the first numbers and the counts taken from the records: the
-  // number array is read only when both lines have more numbers and their first ones agree.
+
+  // CompareNumberKeys, with a number and the counts taken from the records: the number array
+  // is read only when both lines have more numbers and the records' ones agree. For records
+  // without key bytes, Depth is the number of leading numbers that every record of the range
+  // shares (each has at least that many), and First is the number after them; for records
+  // with key bytes, Depth is theirs and First is the line's first number.
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {
     if (A.Index == B.Index) return 0;  // a line against itself, as the pivot meets its copy
-    if (A.Count > 0 && B.Count > 0 && A.First != B.First) return A.First < B.First ? -1 : 1;
-    if (A.Count > 1 && B.Count > 1) {
-      const int32_t Rest =
-          CompareNumberKeys(Numbers.Key(A.Index).subspan(1), Numbers.Key(B.Index).subspan(1));
+    const int32_t Shared = RecordSort::PrefixedRecord<TRecord> ? 0 : static_cast<int32_t>(Depth);
+    if (A.Count > Shared && B.Count > Shared && A.First != B.First) {
+      return A.First < B.First ? -1 : 1;
+    }
+    if (A.Count > Shared + 1 && B.Count > Shared + 1) {
+      const int32_t Rest = CompareNumberKeys(Numbers.Key(A.Index).subspan(Shared + 1),
+                                             Numbers.Key(B.Index).subspan(Shared + 1));
       if (Rest != 0) return Rest;
     } else if (A.Count != B.Count) {
       return A.Count < B.Count ? -1 : 1;
     }
-    return Text(A, B, Depth);
+    return Text(A, B, RecordSort::PrefixedRecord<TRecord> ? Depth : 0);
   }
+
+  // Where every record of Records[L .. R] has the same number after the Depth numbers they
+  // share, that number is shared too: the records move on to the next, so that lines that
+  // begin with the same numbers (a date, a time) are told apart inside the record array
+  // rather than from the number arrays.
+  void Deepen(TNumericRecord* Records, int32_t L, int32_t R, size_t& Depth, bool& Exhausted) const {
+    for (;;) {
+      const int64_t First = Records[L].First;
+      for (int32_t K = L; K <= R; ++K) {
+        if (static_cast<size_t>(Records[K].Count) <= Depth || Records[K].First != First) return;
+      }
+      ++Depth;
+      bool More = false;
+      for (int32_t K = L; K <= R; ++K) {
+        if (static_cast<size_t>(Records[K].Count) > Depth) {
+          Records[K].First = Numbers.Key(Records[K].Index)[Depth];
+          More = true;
+        }
+      }
+      if (!More) {
+        Exhausted = true;  // no line of the range has another number
+        return;
+      }
+    }
+  }
+  // Takes record R back to its line's first number.
+  void Restore(TNumericRecord& R) const { R.First = R.Count > 0 ? Numbers.Key(R.Index)[0] : 0; }
 };
 
 // The descending comparison: the ascending one with the same arguments, negated.
@@ -232,6 +266,15 @@ struct TDescending {
   int32_t operator()(const TRecord& A, const TRecord& B, size_t Depth) const {
     return -Ascending(A, B, Depth);
   }
+  // What is shared is shared in either direction.
+  template <typename TRecord>
+  requires RecordSort::DeepeningOrder<TOrder, TRecord>
+  void Deepen(TRecord* Records, int32_t L, int32_t R, size_t& Depth, bool& Exhausted) const {
+    Ascending.Deepen(Records, L, R, Depth, Exhausted);
+  }
+  template <typename TRecord>
+  requires RecordSort::DeepeningOrder<TOrder, TRecord>
+  void Restore(TRecord& Record) const { Ascending.Restore(Record); }
 };
 
 // Sorts the records by the order (negated for soDescending), then moves the cells into the

@@ -30,6 +30,17 @@ concept TwoPrefixRecord = requires(TRecord R) {
   R.Prefix2;
 };
 
+// An order that moves records deeper itself, rather than by collation key bytes: it provides
+// Deepen(Records, L, R, Depth, Exhausted), which may change the records of the range and
+// increase Depth when they all share more than Depth tells, and Restore(Record), which takes a
+// record back to depth 0.
+template <typename TOrder, typename TRecord>
+concept DeepeningOrder = requires(const TOrder& Order, TRecord* Records, TRecord& Record,
+                                  size_t& Depth, bool& Exhausted) {
+  Order.Deepen(Records, int32_t{0}, int32_t{0}, Depth, Exhausted);
+  Order.Restore(Record);
+};
+
 // How many key bytes a prefixed record carries.
 template <typename TRecord>
 constexpr size_t PrefixBytes = TwoPrefixRecord<TRecord> ? 12 : 8;

@@ -76,8 +76,12 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
   do {
     Budget -= R - L + 1;
     if (Budget < 0) return false;
-    if constexpr (PrefixedRecord<TRecord>) {
-      if (!Exhausted && R - L + 1 >= DeepenFrom) Deepen(Records, L, R, Keys, Depth, Exhausted);
+    if (!Exhausted && R - L + 1 >= DeepenFrom) {
+      if constexpr (DeepeningOrder<TOrder, TRecord>) {
+        Compare.Deepen(Records, L, R, Depth, Exhausted);
+      } else if constexpr (PrefixedRecord<TRecord>) {
+        Deepen(Records, L, R, Keys, Depth, Exhausted);
+      }
     }
     int32_t I;
     int32_t J;
@@ -137,8 +141,12 @@ class TParallelQuickSort {
         FStop = true;
         return;
       }
-      if constexpr (PrefixedRecord<TRecord>) {
-        if (!Exhausted && Size >= DeepenFrom) Deepen(FRecords, L, R, FKeys, Depth, Exhausted);
+      if (!Exhausted && Size >= DeepenFrom) {
+        if constexpr (DeepeningOrder<TOrder, TRecord>) {
+          FCompare.Deepen(FRecords, L, R, Depth, Exhausted);
+        } else if constexpr (PrefixedRecord<TRecord>) {
+          Deepen(FRecords, L, R, FKeys, Depth, Exhausted);
+        }
       }
       int32_t I;
       int32_t J;
@@ -185,15 +193,18 @@ bool QuickSortAll(std::vector<TRecord>& Records, const TOrder& Compare, const TC
   return QuickSortRecords(Records.data(), 0, Last, Compare, Keys, 0, false, Budget);
 }
 
-// Puts the records back in their order before the sort, with their key bytes taken from the
-// start of the keys again, so that a sort can start over.
-template <typename TRecord>
-void RestoreRecords(std::vector<TRecord>& Records, const TCollationKeys& Keys) {
+// Puts the records back in their order before the sort, taken back to depth 0 (their key
+// bytes from the start of the keys again), so that a sort can start over.
+template <typename TRecord, typename TOrder>
+void RestoreRecords(std::vector<TRecord>& Records, const TOrder& Compare,
+                    const TCollationKeys& Keys) {
   for (size_t I = 0; I < Records.size(); ++I) {
     while (static_cast<size_t>(Records[I].Index) != I)
       std::swap(Records[I], Records[Records[I].Index]);
   }
-  if constexpr (PrefixedRecord<TRecord>) {
+  if constexpr (DeepeningOrder<TOrder, TRecord>) {
+    for (TRecord& Record : Records) Compare.Restore(Record);
+  } else if constexpr (PrefixedRecord<TRecord>) {
     for (size_t I = 0; I < Records.size(); ++I) LoadPrefix(Records[I], Keys, 0);
   }
 }
@@ -258,9 +269,9 @@ void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
                  const TOrder& Compare, const TCollationKeys& Keys) {
   if (Records.empty()) return;
   if (QuickSortAll(Records, Compare, Keys, WorkBudget(Records.size()))) return;
-  RestoreRecords(Records, Keys);
+  RestoreRecords(Records, Compare, Keys);
   if (SortByAnyMethod(Cells, Records, Compare)) return;
-  RestoreRecords(Records, Keys);
+  RestoreRecords(Records, Compare, Keys);
   QuickSortAll(Records, Compare, Keys, INT64_MAX);
 }
 

@@ -75,6 +75,17 @@ TEST_P(SortAdversarial, SortedAndReverseSortedInputs) {
   ExpectSameAsComparators(Join(Reversed, u"\r"));
 }
 
+TEST_P(SortAdversarial, OrganPipesBehindSharedNumbers) {
+  // Each pipe's lines share their first two numbers, which differ between the pipes: the
+  // numeric order moves past them inside each pipe before the work budget runs out, and the
+  // sort that takes over starts again from the first numbers.
+  std::vector<std::u16string> Bodies;
+  for (const std::u16string Stem : {u"7 7 ", u"3 3 ", u"5 5 "}) {
+    for (const auto& Body : OrganPipe(1000)) Bodies.push_back(Stem + Body);
+  }
+  ExpectSameAsComparators(Join(Bodies, u"\n"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Commands, SortAdversarial, testing::Range(1, 9));
 
 }  // namespace

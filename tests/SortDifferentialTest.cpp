@@ -214,6 +214,30 @@ TEST_P(SortDifferential, TextsWithANumberOnEveryLineGiveTheSameResult) {
   }
 }
 
+TEST_P(SortDifferential, LinesThatShareTheirFirstNumbersGiveTheSameResult) {
+  // Dates and times at the start of the lines: long runs of lines share their first numbers,
+  // some lines end after any of them, and lines with all their numbers equal tie.
+  TextGenerator Generator(5);
+  std::mt19937 Rng(12);
+  for (int N = 0; N < 3; ++N) {
+    std::u16string Text;
+    for (int I = 0; I < 3000; ++I) {
+      std::u16string Line = u"2026";
+      for (int Part = 0, Parts = static_cast<int>(Rng() % 7); Part < Parts; ++Part) {
+        Line += Part % 2 == 0 ? u"-" : u":";
+        Line += std::u16string(1, static_cast<char16_t>(u'0' + Rng() % (Part < 3 ? 2 : 10)));
+      }
+      if (Rng() % 3 == 0) Line += Generator.Body();
+      Text += Line + (Rng() % 4 == 0 ? u"\r\n" : u"\n");
+    }
+    for (uint8_t Id : {5, 6}) {
+      const std::u16string Expected = PlainSort::Sort(Text, Id);
+      ASSERT_EQ(Escaped(SortWith(Text, Id, TSortEngine::seKeyed)), Escaped(Expected))
+          << "command " << int{Id};
+    }
+  }
+}
+
 TEST_P(SortDifferential, CollationKeysOrderLikeLocaleCompare) {
   TextGenerator Generator(5);
   std::vector<std::u16string> Texts;
