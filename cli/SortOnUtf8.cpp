@@ -117,6 +117,8 @@ bool SortOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   // An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise, and such a mark is not
   // valid UTF-8.
   if (!Encoding.Name.empty() && Encoding.Family != Codec::TFamily::fmUtf8) return false;
+  // A UTF-16 mark (FF FE or FE FF) is not UTF-8: such a text is left at once.
+  if (!Bytes.empty() && (static_cast<unsigned char>(Bytes[0]) & 0xFE) == 0xFE) return false;
   const size_t Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
   const std::string_view Body = std::string_view(Bytes).substr(Base);
 
