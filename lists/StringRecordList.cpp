@@ -1,6 +1,7 @@
 #include "lists/StringRecordList.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -29,6 +30,9 @@ size_t HeaderSize(size_t Length) { return Length < UINT32_MAX ? 4 : 12; }
 // move first, and the header they are written after never reaches where Line starts.
 void WriteCell(void* Cell, std::u16string_view Line) {
   auto* Bytes = static_cast<std::byte*>(Cell);
+  // A line is one object, so its bytes fit in ptrdiff_t. Saying so keeps the 32-bit compiler
+  // from warning about a length whose byte count would wrap around the address space.
+  if (Line.size() > static_cast<size_t>(PTRDIFF_MAX) / sizeof(char16_t)) __builtin_unreachable();
   if (!Line.empty()) {
     std::memmove(Bytes + HeaderSize(Line.size()), Line.data(), Line.size() * sizeof(char16_t));
   }
