@@ -179,8 +179,11 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
   // which wait on memory, do not wait for the hashing too. (Cutting and hashing first and
   // looking up after, on two cores, was slower than one thread doing both.)
   const size_t Helpers = Parallel::ThreadCount() - 1;
+  // A run of whole lines and the hash of each; the lines themselves are cut again on this
+  // thread, which costs less than holding them (short lines would take more room than their
+  // text).
   struct TRun {
-    std::vector<TLine> Lines;
+    size_t From;
     std::vector<uint32_t> Hashes;
   };
   std::vector<TRun> Runs[2] = {std::vector<TRun>(Helpers), std::vector<TRun>(Helpers)};
@@ -200,13 +203,12 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
     for (size_t R = 0; R < Helpers; ++R) {
       Group.Run([this, &Runs, Into, R, From = Bounds[R], To = Bounds[R + 1]] {
         TRun& Run = Runs[Into][R];
-        Run.Lines.clear();
+        Run.From = From;
         Run.Hashes.clear();
         for (size_t At = From; At < To;) {
           const TLine Line = LineScan::LineAt(FText, At);
           At += Line.Length;
           const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
-          Run.Lines.push_back(Line);
           Run.Hashes.push_back(
               static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed)));
         }
@@ -222,7 +224,7 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
     Group.Wait();
   }
   for (;;) {
-    for (const TRun& Run : Runs[Current]) LineCount += Run.Lines.size();
+    for (const TRun& Run : Runs[Current]) LineCount += Run.Hashes.size();
     CheckLineCount(LineCount);
     // The group joins its threads before this step ends, also when a lookup throws.
     Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
@@ -230,10 +232,13 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
     if (More) Launch(Group, 1 - Current);
     for (const TRun& Run : Runs[Current]) {
       const std::vector<uint32_t>& Hash = Run.Hashes;
-      for (size_t I = 0; I < Run.Lines.size(); ++I) {
+      size_t At = Run.From;
+      for (size_t I = 0; I < Hash.size(); ++I) {
         // The home slots of the lines a little ahead are fetched while this one is looked up.
         if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Home(Hash[I + LookAhead])]);
-        LookUp(Run.Lines[I], Hash[I], Context, Visit);
+        const TLine Line = LineScan::LineAt(FText, At);
+        At += Line.Length;
+        LookUp(Line, Hash[I], Context, Visit);
       }
     }
     Group.Wait();
