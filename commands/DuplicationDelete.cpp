@@ -52,13 +52,13 @@ size_t DuplicationDeleteInPlace(char* Text, size_t Size) {
   // Each line that stays moves down to the end of the lines kept before it, which never lies
   // after its own place: the lines not yet looked up stay where they are. A kept line's body
   // is found at its new place by the later lookups, followed by its own break as before.
-  TDistinctBytes Distinct(std::string_view(Text, Size), kkBody);
+  TDistinctBytes Distinct(std::string_view(Text, Size), kkBody, nbUnnumbered);
   size_t Kept = 0;
-  Distinct.Scan([&](const TLine& Line, uint32_t Number, bool Added) {
+  Distinct.Scan([&](const TLine& Line, uint32_t, bool Added) {
     if (!Added) return;
     if (Line.Offset != Kept) {
       std::memmove(Text + Kept, Text + Line.Offset, Line.Length);
-      Distinct.Relocate(Number, Kept);
+      Distinct.RelocateAdded(Kept);
     }
     Kept += Line.Length;
   });

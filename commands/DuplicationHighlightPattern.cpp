@@ -42,7 +42,7 @@ std::basic_string<TUnit> HighlightPattern(std::basic_string_view<TUnit> Text) {
   constexpr size_t CloseSize = std::size(TParts::Close);
   // One alternative per line that repeats an earlier line exactly (break included), in text
   // order: a line that occurs k times gives k - 1 alternatives. Empty lines never count.
-  TDistinctLinesOf<TUnit> Distinct(Text, kkWholeLine);
+  TDistinctLinesOf<TUnit> Distinct(Text, kkWholeLine, nbUnnumbered);
   std::vector<size_t> Repeats;
   size_t Total = 0;
   Distinct.Scan([&](const TLine& Line, uint32_t, bool Added) {

@@ -80,15 +80,18 @@ void CheckLineCount(size_t Lines) {
 }
 
 template <class TUnit>
-TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind)
-    : TDistinctLinesOf(Text, KeyKind, FreshSeed()) {}
+TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, TNumbering Numbering)
+    : TDistinctLinesOf(Text, KeyKind, FreshSeed(), Numbering) {}
 
 template <class TUnit>
-TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed)
+TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed,
+                                          TNumbering Numbering)
     : FText(Text),
       FKeyKind(KeyKind),
       FSlots(InitialSlots),
       FWide(Text.size() > UINT32_MAX),
+      // An offset + 1 must fit a slot's 32 bits to stand in for a number.
+      FNumbered(Numbering == nbNumbered || Text.size() >= UINT32_MAX),
       FSeed(Seed) {}
 
 template <class TUnit>
@@ -104,7 +107,12 @@ void TDistinctLinesOf<TUnit>::AddKey(size_t Offset) {
 }
 
 template <class TUnit>
-void TDistinctLinesOf<TUnit>::Relocate(size_t Number, size_t Offset) {
+void TDistinctLinesOf<TUnit>::RelocateAdded(size_t Offset) {
+  if (!FNumbered) {
+    FSlots[FAddedSlot].Number = static_cast<uint32_t>(Offset + 1);
+    return;
+  }
+  const size_t Number = FCount - 1;
   FKeys[Number] = static_cast<uint32_t>(Offset);
   if (FWide) FKeysHigh[Number] = static_cast<uint32_t>(static_cast<uint64_t>(Offset) >> 32);
 }
@@ -139,22 +147,29 @@ uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32
     ++FProbes;
     const TSlot Slot = FSlots[I];
     if (Slot.Number == 0) break;
-    if (Slot.Hash == Hash && SameKey(this->Offset(Slot.Number - 1), Key, Length)) {
+    if (Slot.Hash == Hash &&
+        SameKey(FNumbered ? this->Offset(Slot.Number - 1) : Slot.Number - 1, Key, Length)) {
       Added = false;
-      return Slot.Number - 1;
+      return FNumbered ? Slot.Number - 1 : 0;
     }
     I = After(I);
   }
-  // Keep the table at most three quarters full, so that probe runs stay short.
-  if ((FKeys.size() + 1) * 4 > FSlots.size() * 3) {
+  // Keep the table at most four fifths full, so that probe runs stay short.
+  if ((FCount + 1) * 5 > FSlots.size() * 4) {
     Grow(Offset);
     I = Home(Hash);
     while (FSlots[I].Number != 0) I = After(I);
   }
+  ++FCount;
+  FAddedSlot = I;
+  Added = true;
+  if (!FNumbered) {
+    FSlots[I] = TSlot{Hash, static_cast<uint32_t>(Offset + 1)};
+    return 0;
+  }
   AddKey(Offset);
   const auto Number = static_cast<uint32_t>(FKeys.size());
   FSlots[I] = TSlot{Hash, Number};
-  Added = true;
   return Number - 1;
 }
 
@@ -291,25 +306,25 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
 
 template <class TUnit>
 void TDistinctLinesOf<TUnit>::Grow(size_t Scanned) {
-  // Doubling alone moves a large table many times over and leaves it as little as three
-  // eighths full. Once a fair part of the text has been read, the share of distinct lines seen
+  // Doubling alone moves a large table many times over and leaves it as little as two
+  // fifths full. Once a fair part of the text has been read, the share of distinct lines seen
   // so far projects their number for the whole text, and the table is made the size that
-  // holds that many about two thirds full (never less than double); the keys get room for
+  // holds that many about seven tenths full (never less than double); the keys get room for
   // them at once, rather than by repeated copying. A wrong guess costs one more growth.
   double Slots = 2.0 * static_cast<double>(FSlots.size());
-  double Keys = Slots * 3 / 4;
+  double Keys = Slots * 4 / 5;
   if (Scanned != 0 && Scanned >= FText.size() / 16) {
     const double Projected =
-        static_cast<double>(FKeys.size()) * static_cast<double>(FText.size()) / Scanned;
+        static_cast<double>(FCount) * static_cast<double>(FText.size()) / Scanned;
     Keys = std::max(Keys, Projected * 1.05);
-    Slots = std::max(Slots, Projected * 3 / 2);
+    Slots = std::max(Slots, Projected * 1.4);
   }
   // A slot's hash has 32 bits, so more slots than 2^32 would go unused; and no table needs
   // more than one slot and a bit for each line of the text.
   const double Most = std::min(4294967296.0, static_cast<double>(FText.size()) * 4 / 3 + 1024);
   Slots = std::min(Slots, Most);
   if (Slots <= static_cast<double>(FSlots.size())) Slots = static_cast<double>(FSlots.size()) + 1;
-  FKeys.reserve(static_cast<size_t>(std::min(Keys, Slots)));
+  if (FNumbered) FKeys.reserve(static_cast<size_t>(std::min(Keys, Slots)));
   if (FWide) FKeysHigh.reserve(FKeys.capacity());
   std::vector<TSlot> Old(static_cast<size_t>(Slots));
   Old.swap(FSlots);

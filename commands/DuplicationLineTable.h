@@ -21,6 +21,11 @@ using LineScan::TLine;
 enum class TKeyKind : uint8_t { kkBody = 0, kkWholeLine = 1 };
 using enum TKeyKind;
 
+// Whether the distinct lines are numbered (Visit's Number, Offset, Line), or only told apart
+// from the lines seen before (Added), which saves four bytes a distinct line.
+enum class TNumbering : uint8_t { nbNumbered = 0, nbUnnumbered = 1 };
+using enum TNumbering;
+
 // Raises the list error when a text has more lines than a line list can hold, as cutting it
 // into a list would.
 void CheckLineCount(size_t Lines);
@@ -34,15 +39,16 @@ class TDistinctLinesOf {
 
   // The lines are hashed with a seed chosen afresh for each table, so that no text can be
   // made whose lines all collide.
-  TDistinctLinesOf(TView Text, TKeyKind KeyKind);
+  TDistinctLinesOf(TView Text, TKeyKind KeyKind, TNumbering Numbering = nbNumbered);
   // The same with the given seed, for tests that need the hashes fixed.
-  TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed);
+  TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed, TNumbering Numbering = nbNumbered);
 
   // Goes through the lines of the text in order and calls Visit(const TLine&, uint32_t
   // Number, bool Added) for each: Number is the distinct line with the same key, which is
   // this line itself (Added) when no earlier line has it. With kkWholeLine, bare line breaks
   // are passed over without a call. Raises the list error past the largest list's count.
-  // Visit may write over the text before the line it is given (see Relocate), never after.
+  // Visit may write over the text before the line it is given (see RelocateAdded), never
+  // after. Unnumbered, Number is 0.
   template <class TVisit>
   void Scan(TVisit&& Visit) {
     using TFn = std::remove_reference_t<TVisit>;
@@ -53,8 +59,8 @@ class TDistinctLinesOf {
   }
 
   // The number of distinct lines found so far.
-  size_t Count() const { return FKeys.size(); }
-  // Where the distinct line Number starts in the text.
+  size_t Count() const { return FCount; }
+  // Where the distinct line Number starts in the text (numbered tables only, as Line).
   size_t Offset(size_t Number) const {
     if constexpr (sizeof(size_t) > 4) {
       if (!FKeysHigh.empty()) return FKeys[Number] | static_cast<size_t>(FKeysHigh[Number]) << 32;
@@ -63,9 +69,9 @@ class TDistinctLinesOf {
   }
   // The distinct line Number, as it stood in the text (with its own break).
   TLine Line(size_t Number) const;
-  // With kkBody only: the body of the distinct line Number and a break (or the end of the
-  // text) now stand at Offset, before its old place; later lookups read them there.
-  void Relocate(size_t Number, size_t Offset);
+  // With kkBody only, from Visit for a line Added: the body of that line and a break (or the
+  // end of the text) now stand at Offset, before its old place; later lookups read them there.
+  void RelocateAdded(size_t Offset);
   // Frees the index once no more lookups are needed; the lines stay known.
   void ReleaseIndex();
   // How many slots the lookups have looked at so far: about one per line while the hashes
@@ -75,9 +81,9 @@ class TDistinctLinesOf {
  private:
   using TVisitFn = void (*)(void* Context, const TLine& Line, uint32_t Number, bool Added);
 
-  // Empty slots hold Number 0; a used slot holds the distinct line's number + 1 and the low
-  // 32 bits of its key's hash, which picks the home slot (by its high bits, so that the table
-  // may have any size) and screens out most unequal keys.
+  // Empty slots hold Number 0; a used slot holds the distinct line's number + 1 (unnumbered:
+  // the offset of its line + 1) and the low 32 bits of its key's hash, which picks the home slot
+  // (by its high bits, so that the table may have any size) and screens out most unequal keys.
   struct TSlot {
     uint32_t Hash;
     uint32_t Number;
@@ -104,6 +110,9 @@ class TDistinctLinesOf {
   std::vector<uint32_t> FKeys;
   std::vector<uint32_t> FKeysHigh;
   bool FWide;
+  bool FNumbered;
+  size_t FCount = 0;
+  size_t FAddedSlot = 0;  // the slot of the distinct line added last
   uint64_t FSeed;
   size_t FProbes = 0;
 };
