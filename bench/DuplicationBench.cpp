@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -76,6 +77,41 @@ void BM_Command(benchmark::State& State) {
   State.SetItemsProcessed(State.iterations() * State.range(0));
 }
 
+// The same lines in UTF-8, as the tool runs the commands on the bytes of a file.
+const std::string& Utf8Corpus(int64_t Lines, int64_t Distinct) {
+  static std::map<std::pair<int64_t, int64_t>, std::string> Cache;
+  std::string& Text = Cache[{Lines, Distinct}];
+  if (Text.empty()) {
+    for (const char16_t C : Corpus(Lines, Distinct)) Text += static_cast<char>(C);
+  }
+  return Text;
+}
+
+std::string DeleteInPlace(std::string_view Text) {
+  std::string Bytes(Text);
+  Bytes.resize(Tarnwick::DuplicationDeleteInPlace(Bytes.data(), Bytes.size()));
+  return Bytes;
+}
+
+template <std::string (*Command)(std::string_view)>
+void BM_Utf8Command(benchmark::State& State) {
+  FreshLargeBuffers();
+  static const bool Warm = std::getenv("TARNWICK_BENCH_WARM") != nullptr;
+  const std::string& Text = Utf8Corpus(State.range(0), State.range(1));
+  for (auto _ : State) {
+    if (!Warm) {
+      State.PauseTiming();
+      EvictCaches();
+      State.ResumeTiming();
+    }
+    std::string Result = Command(Text);
+    benchmark::DoNotOptimize(Result.data());
+  }
+  State.SetItemsProcessed(State.iterations() * State.range(0));
+}
+
+std::string Utf8Copy(std::string_view Text) { return std::string(Text); }
+
 void Sizes(benchmark::internal::Benchmark* B) {
   B->ArgNames({"lines", "distinct"});
   for (const int64_t Lines : {100'000, 1'000'000}) {
@@ -94,4 +130,14 @@ BENCHMARK(BM_Command<Tarnwick::DuplicationDeleteCountDown>)
     ->Apply(Sizes);
 BENCHMARK(BM_Command<Tarnwick::DuplicationHighlightPattern>)
     ->Name("DuplicationHighlightPattern")
+    ->Apply(Sizes);
+
+// On UTF-8 bytes; deletion in place includes a copy of the text (Utf8TextCopy alone).
+BENCHMARK(BM_Utf8Command<Utf8Copy>)->Name("Utf8TextCopy")->Apply(Sizes);
+BENCHMARK(BM_Utf8Command<DeleteInPlace>)->Name("Utf8DuplicationDeleteInPlace")->Apply(Sizes);
+BENCHMARK(BM_Utf8Command<Tarnwick::DuplicationDeleteCountDown>)
+    ->Name("Utf8DuplicationDeleteCountDown")
+    ->Apply(Sizes);
+BENCHMARK(BM_Utf8Command<Tarnwick::DuplicationHighlightPattern>)
+    ->Name("Utf8DuplicationHighlightPattern")
     ->Apply(Sizes);
