@@ -284,6 +284,9 @@ TEST(CodecUtf8, FindsTheFirstIllFormedSequenceAfterAnyRunOfAscii) {
     for (const char* bad : broken) {
       EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before + bad + before), ascii) << ascii;
       EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8("\xC3\xA9" + before + bad), ascii + 2) << ascii;
+      EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8("\xE3\x81\x82" + before + "\xE3\x81\x82" + bad),
+                ascii + 6)
+          << ascii;
     }
   }
 }
