@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/Win32.h"
@@ -17,8 +18,9 @@ constexpr size_t ArenaLimit = UINT32_MAX;
 
 }  // namespace
 
-void TCollationKeys::Divide(size_t Count, unsigned Shift) {
+void TCollationKeys::Divide(size_t Count, unsigned Shift, size_t Head) {
   FShift = std::min(Shift, 31u);
+  FHead = std::min<size_t>(Head, 16);
   const size_t Parts = Count == 0 ? 1 : ((Count - 1) >> FShift) + 1;
   FArenas = std::vector<TArena>(Parts);
   FBases.assign(Parts, nullptr);
@@ -53,7 +55,8 @@ bool TCollationKeys::EnsureRoom(size_t Part, size_t Bytes) {
   return true;
 }
 
-bool TCollationKeys::Write(size_t Part, std::u16string_view Text, uint32_t& End) {
+bool TCollationKeys::Write(size_t Part, std::u16string_view Text, uint8_t* HeadBytes,
+                           uint32_t& End) {
   if (Text.size() > static_cast<size_t>(INT_MAX)) return false;
   // The platform refuses a zero length; the empty text is passed NUL-terminated instead.
   static const char16_t Empty[1] = {0};
@@ -78,14 +81,31 @@ bool TCollationKeys::Write(size_t Part, std::u16string_view Text, uint32_t& End)
     Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Needed);
     if (Written <= 0) return false;
   }
+  if (FHead > 0) {
+    // The head goes to the caller; the arena keeps the length of a key that fits in the head,
+    // or else the key from its last head byte on (Length tells the two apart by their size).
+    auto* const Bytes = reinterpret_cast<uint8_t*>(Dest);
+    const auto Length = static_cast<size_t>(Written);
+    if (HeadBytes != nullptr) {
+      std::memset(HeadBytes, 0, FHead);
+      std::memcpy(HeadBytes, Bytes, std::min(Length, FHead));
+    }
+    if (Length <= FHead) {
+      Bytes[0] = static_cast<uint8_t>(Length);
+      Written = 1;
+    } else {
+      std::memmove(Bytes, Bytes + Skipped(), Length - Skipped());
+      Written = static_cast<int>(Length - Skipped());
+    }
+  }
   Arena.Used += static_cast<size_t>(Written);
   End = static_cast<uint32_t>(Arena.Used);
   return true;
 }
 
-bool TCollationKeys::AddTo(size_t I, std::u16string_view Text) {
+bool TCollationKeys::AddTo(size_t I, std::u16string_view Text, uint8_t* HeadBytes) {
   uint32_t End;
-  if (!Write(I >> FShift, Text, End)) return false;
+  if (!Write(I >> FShift, Text, HeadBytes, End)) return false;
   FOffsets[Slot(I) + 1] = End;
   return true;
 }
@@ -93,23 +113,36 @@ bool TCollationKeys::AddTo(size_t I, std::u16string_view Text) {
 bool TCollationKeys::Add(std::u16string_view Text) {
   if (FArenas.empty()) Divide(0, 31);
   uint32_t End;
-  if (!Write(0, Text, End)) return false;
+  if (!Write(0, Text, nullptr, End)) return false;
   FOffsets.push_back(End);
   ++FCount;
   return true;
 }
 
 uint64_t TCollationKeys::Prefix(size_t I, size_t Depth) const {
+  if (Depth < FHead) {
+    // The head is not stored: the key is made again, whole, from the line's text. Only the
+    // restart of a sort asks for it.
+    if (!FTextOf) throw std::runtime_error("collation key head not kept");
+    std::u16string Scratch;
+    TCollationKeys Whole;
+    if (!Whole.Add(FTextOf(I, Scratch))) throw std::runtime_error("collation key not remade");
+    return Whole.Prefix(0, Depth);
+  }
   const size_t Size = Length(I);
+  // From the head on, key byte K lies at Bytes[K - Skipped()].
   const uint8_t* Bytes = Key(I);
+  const size_t Skip = Skipped();
   if (Depth + 8 <= Size) {
     uint64_t Result;
-    std::memcpy(&Result, Bytes + Depth, 8);
+    std::memcpy(&Result, Bytes + (Depth - Skip), 8);
     if constexpr (std::endian::native == std::endian::little) Result = __builtin_bswap64(Result);
     return Result;
   }
   uint64_t Result = 0;
-  for (size_t K = Depth; K < Depth + 8; ++K) Result = (Result << 8) | (K < Size ? Bytes[K] : 0);
+  for (size_t K = Depth; K < Depth + 8; ++K) {
+    Result = (Result << 8) | (K < Size ? Bytes[K - Skip] : 0);
+  }
   return Result;
 }
 

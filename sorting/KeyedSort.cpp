@@ -300,46 +300,52 @@ void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSo
   if (!Records.empty()) std::memcpy(Cells, Scratch, Records.size() * sizeof(void*));
 }
 
-template <typename TRecord>
-std::vector<TRecord> TextRecords(const TCollationKeys& Keys) {
-  std::vector<TRecord> Records(Keys.Count());
-  for (size_t I = 0; I < Records.size(); ++I) {
-    Records[I].Index = static_cast<int32_t>(I);
-    RecordSort::LoadPrefix(Records[I], Keys, 0);
-  }
-  return Records;
+// The text whose collation key line I gets: the line, or the line reversed for the order read
+// from the end (in Scratch).
+std::u16string_view KeyText(ListClone::PPointerList Cells, size_t I, bool Reversed,
+                            std::u16string& Scratch) {
+  const std::u16string_view Text = Line(Cells, static_cast<int32_t>(I));
+  if (!Reversed) return Text;
+  Scratch.assign(Text.rbegin(), Text.rend());
+  return Scratch;
 }
 
-// Makes the collation keys of the lines of part P of the keys (of the reversed lines for the
-// order read from the end).
+// Makes the collation keys of the lines of part P of the keys, each key's head going to the
+// line's record.
+template <typename TRecord>
 bool AddKeys(ListClone::PPointerList Cells, size_t P, size_t Lines, bool Reversed,
-             TCollationKeys& Keys) {
+             TCollationKeys& Keys, std::vector<TRecord>& Records) {
   const size_t Begin = Keys.PartBegin(P);
   const size_t End = P + 1 < Keys.Parts() ? Keys.PartBegin(P + 1) : Lines;
   size_t Units = 0;
   for (size_t I = Begin; I < End; ++I) Units += Line(Cells, static_cast<int32_t>(I)).size();
   Keys.ReservePart(P, End - Begin, Units);
   std::u16string Reversal;
+  uint8_t Head[RecordSort::PrefixBytes<TRecord>];
   for (size_t I = Begin; I < End; ++I) {
-    const std::u16string_view Text = Line(Cells, static_cast<int32_t>(I));
-    if (Reversed) {
-      Reversal.assign(Text.rbegin(), Text.rend());
-      if (!Keys.AddTo(I, Reversal)) return false;
-    } else {
-      if (!Keys.AddTo(I, Text)) return false;
-    }
+    if (!Keys.AddTo(I, KeyText(Cells, I, Reversed, Reversal), Head)) return false;
+    Records[I].Index = static_cast<int32_t>(I);
+    RecordSort::SetPrefix(Records[I], Head);
   }
   return true;
 }
 
-// The collation key of every line, derived in parallel, in parts (PartShift).
-bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys) {
+// The collation key of every line, derived in parallel, in parts (PartShift), and a record per
+// line at depth 0. The records hold each key's first bytes, so the keys keep only the rest.
+template <typename TRecord>
+bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys,
+              std::vector<TRecord>& Records) {
   const auto Lines = static_cast<size_t>(Count);
-  Keys.Divide(Lines, PartShift(Lines));
+  Records.resize(Lines);
+  Keys.Divide(Lines, PartShift(Lines), RecordSort::PrefixBytes<TRecord>);
+  // A sort that starts over needs the heads again: it remakes them from the lines.
+  Keys.SetTextOf([Cells, Reversed](size_t I, std::u16string& Scratch) {
+    return KeyText(Cells, I, Reversed, Scratch);
+  });
   std::atomic<bool> Failed{false};
   Parallel::ForEachPart(Keys.Parts(), [&](size_t P) {
     if (Failed.load(std::memory_order_relaxed)) return;
-    if (!AddKeys(Cells, P, Lines, Reversed, Keys)) Failed = true;
+    if (!AddKeys(Cells, P, Lines, Reversed, Keys, Records)) Failed = true;
   });
   return !Failed;
 }
@@ -360,8 +366,8 @@ bool NumericSort(ListClone::PPointerList Cells, int32_t Count, TSortOrder Order)
   };
   if (WithoutNumbers > Count / 16) {
     TCollationKeys Keys;
-    if (!MakeKeys(Cells, Count, false, Keys)) return false;
-    auto Records = TextRecords<TNumericTextRecord>(Keys);
+    std::vector<TNumericTextRecord> Records;
+    if (!MakeKeys(Cells, Count, false, Keys, Records)) return false;
     SetNumbers(Records);
     TTextOrder Text{Keys};
     SortCells(Cells, Records, Order, TNumericOrder<TTextOrder>{Numbers, Text}, Keys);
@@ -385,10 +391,11 @@ bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSo
   // The other orders consist of or fall back to the dictionary order, in which most lines
   // take part: every line gets its collation key at once.
   TCollationKeys Keys;
-  if (!MakeKeys(Cells, Count, Kind == skReverseText, Keys)) return false;
+  const bool Reversed = Kind == skReverseText;
   const TTextOrder Text{Keys};
   if (Kind == skByteLength) {
-    auto Records = TextRecords<TByteLengthRecord>(Keys);
+    std::vector<TByteLengthRecord> Records;
+    if (!MakeKeys(Cells, Count, Reversed, Keys, Records)) return false;
     const size_t Parts = Parallel::PartCount(Records.size(), KeyGrain);
     Parallel::ForEachPart(Parts, [&](size_t P) {
       const size_t End = Parallel::PartBegin(Records.size(), Parts, P + 1);
@@ -398,7 +405,8 @@ bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSo
     });
     SortCells(Cells, Records, Order, TByteLengthOrder{Text}, Keys);
   } else {
-    auto Records = TextRecords<TTextRecord>(Keys);
+    std::vector<TTextRecord> Records;
+    if (!MakeKeys(Cells, Count, Reversed, Keys, Records)) return false;
     SortCells(Cells, Records, Order, Text, Keys);
   }
   return true;

@@ -54,6 +54,33 @@ void LoadPrefix(TRecord& R, const TCollationKeys& Keys, size_t Depth) {
   }
 }
 
+// Sets the prefixes of record R from the PrefixBytes<TRecord> bytes at Bytes.
+template <typename TRecord>
+void SetPrefix(TRecord& R, const uint8_t* Bytes) {
+  R.Prefix = 0;
+  for (size_t K = 0; K < 8; ++K) R.Prefix = (R.Prefix << 8) | Bytes[K];
+  if constexpr (TwoPrefixRecord<TRecord>) {
+    R.Prefix2 = 0;
+    for (size_t K = 8; K < 12; ++K) R.Prefix2 = (R.Prefix2 << 8) | Bytes[K];
+  }
+}
+
+// Moves the prefixes of record R, which hold the bytes Depth on of key R.Index, By (<= 8)
+// bytes deeper. The bytes still held are kept rather than read again: keys made with a head
+// (TCollationKeys::Divide) can be read only past it.
+template <typename TRecord>
+void AdvancePrefix(TRecord& R, const TCollationKeys& Keys, size_t Depth, size_t By) {
+  constexpr size_t Held = PrefixBytes<TRecord>;
+  uint8_t Bytes[Held + 8];
+  for (size_t K = 0; K < 8; ++K) Bytes[K] = static_cast<uint8_t>(R.Prefix >> (56 - 8 * K));
+  if constexpr (TwoPrefixRecord<TRecord>) {
+    for (size_t K = 0; K < 4; ++K) Bytes[8 + K] = static_cast<uint8_t>(R.Prefix2 >> (24 - 8 * K));
+  }
+  const uint64_t Next = Keys.Prefix(static_cast<size_t>(R.Index), Depth + Held);
+  for (size_t K = 0; K < 8; ++K) Bytes[Held + K] = static_cast<uint8_t>(Next >> (56 - 8 * K));
+  SetPrefix(R, Bytes + By);
+}
+
 // The line of cell I.
 inline std::u16string_view Line(ListClone::PPointerList Cells, int32_t I) {
   return StringRecordList::LineOf(Cells[I]);

@@ -47,13 +47,13 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
         return;
       }
     }
-    Depth += Shared;
     for (int32_t K = L; K <= R; ++K) {
       // The keys lie scattered over the arena: fetching ahead overlaps the cache misses.
       if (K + 16 <= R) Keys.PrefetchOffsets(Records[K + 16].Index);
-      if (K + 8 <= R) Keys.PrefetchKey(Records[K + 8].Index, Depth);
-      LoadPrefix(Records[K], Keys, Depth);
+      if (K + 8 <= R) Keys.PrefetchKey(Records[K + 8].Index, Depth + PrefixBytes<TRecord>);
+      AdvancePrefix(Records[K], Keys, Depth, Shared);
     }
+    Depth += Shared;
     if (Shared < 8) return;
   }
 }

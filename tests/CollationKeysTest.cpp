@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -112,6 +114,52 @@ TEST_F(CollationKeys, KeysMadeInPartsOnThreadsReadAsKeysAddedInTurn) {
       ASSERT_EQ(Parted.Prefix(I, 3), InTurn.Prefix(I, 3)) << I << " shift " << Shift;
       for (size_t J = 0; J < Texts.size(); J += 7) {
         ASSERT_EQ(Parted.Compare(I, J), InTurn.Compare(I, J)) << I << " " << J;
+      }
+    }
+  }
+}
+
+TEST_F(CollationKeys, KeysWithTheirHeadKeptOutsideReadAsTheWholeKeys) {
+  // Keys shorter than, as long as and just longer than the head the sort records hold: the
+  // head handed out, the length and every read past the head are those of the whole key, and
+  // the head read from below is remade from the text.
+  std::vector<std::u16string> Texts;
+  for (int I = 0; I < 16; ++I) {
+    // Accents and capitals add bytes to later levels of a key, so that between them these
+    // texts give keys of every length around the heads on every platform.
+    for (const char16_t* Tail : {u"", u"b", u"A", u"\u00e9", u"\u3042", u"A\u00e9", u"AA",
+                                 u"\u00e9\u00e9", u"-", u"1", u"\u00c9", u"AAA"}) {
+      Texts.push_back(std::u16string(I, u'a') + Tail);
+    }
+  }
+  TCollationKeys Whole;
+  for (const auto& T : Texts) ASSERT_TRUE(Whole.Add(T));
+  for (size_t Head : {size_t{8}, size_t{12}}) {
+    std::set<size_t> Lengths;
+    for (size_t I = 0; I < Texts.size(); ++I) Lengths.insert(Whole.Length(I));
+    for (size_t Near : {Head - 1, Head, Head + 1}) {
+      ASSERT_TRUE(Lengths.count(Near))
+          << "no key of " << Near << " bytes; longest " << *Lengths.rbegin();
+    }
+    TCollationKeys Kept;
+    Kept.Divide(Texts.size(), 2, Head);
+    std::vector<std::vector<uint8_t>> Heads(Texts.size(), std::vector<uint8_t>(Head));
+    for (size_t I = 0; I < Texts.size(); ++I) ASSERT_TRUE(Kept.AddTo(I, Texts[I], Heads[I].data()));
+    EXPECT_THROW(Kept.Prefix(0, 0), std::runtime_error) << "no text to remake the head from";
+    Kept.SetTextOf([&Texts](size_t I, std::u16string&) { return std::u16string_view(Texts[I]); });
+    for (size_t I = 0; I < Texts.size(); ++I) {
+      ASSERT_EQ(Kept.Length(I), Whole.Length(I)) << I;
+      for (size_t K = 0; K < Head; ++K) {
+        ASSERT_EQ(Heads[I][K], K < Whole.Length(I) ? Whole.Data(I)[K] : 0) << I << " byte " << K;
+      }
+      for (size_t Depth = 0; Depth < Head + 12; Depth += 3) {
+        ASSERT_EQ(Kept.Prefix(I, Depth), Whole.Prefix(I, Depth)) << I << " from " << Depth;
+      }
+      for (size_t J = 0; J < Texts.size(); ++J) {
+        // As the records compare: the heads, then the rest of the keys.
+        const int C = std::memcmp(Heads[I].data(), Heads[J].data(), Head);
+        const int32_t Split = C != 0 ? (C < 0 ? -1 : 1) : Kept.CompareFrom(I, J, Head);
+        ASSERT_EQ(Split, Whole.Compare(I, J)) << I << " " << J << " head " << Head;
       }
     }
   }

@@ -176,17 +176,17 @@ class TSystemCallPatches {
 class DllOutOfMemory : public ::testing::Test {
  protected:
   // Many short lines, so that the collation keys and the sort records of all lines take
-  // clearly more room than the lines themselves: two million lines of three letters and LF,
-  // 16 MB of UTF-16.
+  // clearly more room than the lines themselves: two million lines of eight letters and LF,
+  // 36 MB of UTF-16. Keys of fewer letters would fit almost wholly in the sort records.
   static constexpr int LineCount = 2'000'000;
 
   static const std::u16string& Document() {
     static const std::u16string Text = [] {
       std::u16string T;
-      T.reserve(static_cast<size_t>(LineCount) * 4);
+      T.reserve(static_cast<size_t>(LineCount) * 9);
       uint32_t Seed = 12345;
       for (int I = 0; I < LineCount; ++I) {
-        for (int K = 0; K < 3; ++K) {
+        for (int K = 0; K < 8; ++K) {
           Seed = Seed * 1103515245u + 12345u;
           T += static_cast<char16_t>(u'a' + (Seed >> 16) % 26);
         }
