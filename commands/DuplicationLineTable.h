@@ -63,7 +63,8 @@ class TDistinctLinesOf {
   // Where the distinct line Number starts in the text (numbered tables only, as Line).
   size_t Offset(size_t Number) const {
     if constexpr (sizeof(size_t) > 4) {
-      if (!FKeysHigh.empty()) return FKeys[Number] | static_cast<size_t>(FKeysHigh[Number]) << 32;
+      if (!FKeysHigh.empty())
+        return static_cast<size_t>(FKeys[Number] | uint64_t{FKeysHigh[Number]} << 32);
     }
     return FKeys[Number];
   }
