@@ -6,7 +6,6 @@
 #endif
 #include <limits.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,24 +122,6 @@ std::string FollowLinks(const std::string& Path) {
   Fail("cannot resolve", Path, ELOOP);
 }
 
-// Asks for the memory of a large buffer about to be filled to be given in large pages: a
-// file of tens of megabytes then costs a few dozen page faults instead of thousands, which
-// take as long as reading it. Only whole pages inside the buffer are affected; refused or
-// unsupported, nothing changes.
-void AskForLargePages(void* Data, size_t Size) {
-#ifdef MADV_HUGEPAGE
-  constexpr size_t Large = size_t{2} << 20;
-  if (Size < 2 * Large) return;
-  const long Page = ::sysconf(_SC_PAGESIZE);
-  if (Page <= 0) return;
-  const auto Begin = (reinterpret_cast<uintptr_t>(Data) + Page - 1) / Page * Page;
-  const auto End = (reinterpret_cast<uintptr_t>(Data) + Size) / Page * Page;
-  if (End > Begin) ::madvise(reinterpret_cast<void*>(Begin), End - Begin, MADV_HUGEPAGE);
-#else
-  (void)Data, (void)Size;
-#endif
-}
-
 }  // namespace
 
 void PrepareForLargeTexts() {
@@ -178,7 +159,6 @@ std::string ReadAll(const std::string& Path) {
   }
   std::string data;
   data.reserve(capacity);
-  AskForLargePages(data.data(), capacity);
   data.resize(capacity);
   size_t used = 0;
   for (;;) {
