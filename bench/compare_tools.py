@@ -527,6 +527,14 @@ def ratio_cells(row):
     return o["wall"] / t["wall"], (o["rss_kib"] / t["rss_kib"])
 
 
+def ratio_text(ratio, goal):
+    """The ratio to two decimals, or to three where two would round it onto the goal."""
+    text = f"{ratio:.2f}"
+    if goal is not None and float(text) == goal and ratio != goal:
+        text = f"{ratio:.3f}"
+    return text + "×"
+
+
 def peer_row_cells(row):
     o, t = row["ours"], row["theirs"]
     size = row["input_bytes"]
@@ -543,7 +551,7 @@ def peer_row_cells(row):
                  f"{verdict(memory_ratio <= row['memory_goal'])}")
     return [cell(row["name"]), f"{o['wall']:.3f}", f"{o['cpu']:.3f}",
             f"`{cell(row['peer'])}` ({row['locale']})", f"{t['wall']:.3f}", f"{t['cpu']:.3f}",
-            f"{ratio:.2f}×", goal,
+            ratio_text(ratio, row["goal"]), goal,
             f"{mb(o['rss_kib']):.0f} MB ({o['rss_kib'] * 1024 / size:.1f}×) / "
             f"{mb(t['rss_kib']):.0f} MB"]
 

@@ -129,6 +129,13 @@ class ReportTest(unittest.TestCase):
         self.assertIn("**13.0×**", text)  # growth above 12x is shown in bold
         self.assertIn("≤ 12×, **missed**", text)
 
+    def test_a_ratio_just_past_its_goal_does_not_read_as_the_goal(self):
+        self.assertEqual(compare_tools.ratio_text(0.1241, 0.12), "0.124×")
+        self.assertEqual(compare_tools.ratio_text(0.1161, 0.12), "0.116×")
+        self.assertEqual(compare_tools.ratio_text(0.12, 0.12), "0.12×")
+        self.assertEqual(compare_tools.ratio_text(0.4212, 0.5), "0.42×")
+        self.assertEqual(compare_tools.ratio_text(0.9312, None), "0.93×")
+
     def test_a_busy_run_is_never_published(self):
         saved = self.folder / "r.json"
         saved.write_text(json.dumps(fake_results(["1-minute load 3.00 at the start"])))
