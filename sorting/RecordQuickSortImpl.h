@@ -58,6 +58,19 @@ void Deepen(TRecord* Records, int32_t L, int32_t R, const TCollationKeys& Keys, 
   }
 }
 
+// Before a pass over a large range not yet exhausted: skips what all its records share, by the
+// order's own step where it has one (numbers), else by the key bytes.
+template <typename TRecord, typename TOrder>
+void DeepenRange(TRecord* Records, int32_t L, int32_t R, const TOrder& Compare,
+                 const TCollationKeys& Keys, size_t& Depth, bool& Exhausted) {
+  if (Exhausted || R - L + 1 < DeepenFrom) return;
+  if constexpr (DeepeningOrder<TOrder, TRecord>) {
+    Compare.Deepen(Records, L, R, Depth, Exhausted);
+  } else if constexpr (PrefixedRecord<TRecord>) {
+    Deepen(Records, L, R, Keys, Depth, Exhausted);
+  }
+}
+
 // One pass of ListClone::QuickSort over Records[L .. R] at key depth Depth (see
 // ListClone::PartitionPass).
 template <typename TRecord, typename TOrder>
@@ -76,13 +89,7 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
   do {
     Budget -= R - L + 1;
     if (Budget < 0) return false;
-    if (!Exhausted && R - L + 1 >= DeepenFrom) {
-      if constexpr (DeepeningOrder<TOrder, TRecord>) {
-        Compare.Deepen(Records, L, R, Depth, Exhausted);
-      } else if constexpr (PrefixedRecord<TRecord>) {
-        Deepen(Records, L, R, Keys, Depth, Exhausted);
-      }
-    }
+    DeepenRange(Records, L, R, Compare, Keys, Depth, Exhausted);
     int32_t I;
     int32_t J;
     PartitionPass(Records, L, R, Compare, Depth, I, J);
@@ -141,13 +148,7 @@ class TParallelQuickSort {
         FStop = true;
         return;
       }
-      if (!Exhausted && Size >= DeepenFrom) {
-        if constexpr (DeepeningOrder<TOrder, TRecord>) {
-          FCompare.Deepen(FRecords, L, R, Depth, Exhausted);
-        } else if constexpr (PrefixedRecord<TRecord>) {
-          Deepen(FRecords, L, R, FKeys, Depth, Exhausted);
-        }
-      }
+      DeepenRange(FRecords, L, R, FCompare, FKeys, Depth, Exhausted);
       int32_t I;
       int32_t J;
       PartitionPass(FRecords, L, R, FCompare, Depth, I, J);
