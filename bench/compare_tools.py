@@ -408,6 +408,13 @@ def growth(entry):
     return entry["big"]["wall"] / entry["small"]["wall"]
 
 
+def matrix_runs_text(results):
+    small, big = results["small_runs"], results["matrix_runs"]
+    if small == big:
+        return f"the median of {runs(small)} on each file"
+    return f"the median of {runs(small)} for the smaller file, {runs(big)} for the larger"
+
+
 def growth_text(entry):
     g = growth(entry)
     return "failed" if g is None else f"{g:.1f}x"
@@ -734,8 +741,7 @@ def matrix_sections(results):
                         f"{verdict(worst_growth[0] <= 12 and not failed)}.")
     return (table(f"Growth from {small:,} to {big:,} lines",
                   "Each entry is the time on " f"{big:,} lines over the time on {small:,}, whole "
-                  f"process (the median of {runs(results['small_runs'])} for the smaller file, "
-                  f"{runs(results['matrix_runs'])} for the larger). Entries above 12× are in bold. "
+                  f"process ({matrix_runs_text(results)}). Entries above 12× are in bold. "
                   + summary_line, growth_cell)
             + table(f"Peak memory over the input's size, {big:,} lines",
                     "Maximum resident set over the input file's size; entries above 4× are in "
@@ -906,7 +912,7 @@ def main():
                         help="comma-separated parts to run: peers, matrix, plugin")
     parser.add_argument("--runs", type=int, help="runs per side of each pair (default 3)")
     parser.add_argument("--small-runs", type=int, help="runs on the smaller matrix file (3)")
-    parser.add_argument("--matrix-runs", type=int, help="runs on the larger matrix file (1)")
+    parser.add_argument("--matrix-runs", type=int, help="runs on the larger matrix file (3)")
     parser.add_argument("--plugin-runs", type=int, help="runs of each plug-in command (3)")
     parser.add_argument("--no-wine", action="store_true", help="the plug-in natively only")
     parser.add_argument("--max-load", type=float, default=0.3,
@@ -920,7 +926,7 @@ def main():
     quick = args.quick
     args.runs = args.runs or (1 if quick else 3)
     args.small_runs = args.small_runs or (1 if quick else 3)
-    args.matrix_runs = args.matrix_runs or 1
+    args.matrix_runs = args.matrix_runs or (1 if quick else 3)
     args.plugin_runs = args.plugin_runs or (1 if quick else 3)
     if args.publish and quick:
         sys.exit("--quick runs are never published")
