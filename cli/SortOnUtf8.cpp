@@ -9,6 +9,7 @@
 #include "TemplateList/ListClone.h"
 #include "base/Parallel.h"
 #include "cli/CodecUnicode.h"
+#include "cli/SortUtf8Lines.h"
 #include "commands/SortCommand.h"
 #include "strings/LineScan.h"
 
@@ -119,6 +120,8 @@ bool SortOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   if (!Encoding.Name.empty() && Encoding.Family != Codec::TFamily::fmUtf8) return false;
   // A UTF-16 mark (FF FE or FE FF) is not UTF-8: such a text is left at once.
   if (!Bytes.empty() && (static_cast<unsigned char>(Bytes[0]) & 0xFE) == 0xFE) return false;
+  // Sorted where they lie when they can be; else converted to a list a piece at a time.
+  if (SortUtf8Lines(Operation, Bytes)) return true;
   const size_t Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
   const std::string_view Body = std::string_view(Bytes).substr(Base);
 

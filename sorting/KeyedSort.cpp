@@ -17,7 +17,6 @@
 
 #include "base/Parallel.h"
 #include "sorting/CollationKeys.h"
-#include "sorting/Comparators.h"
 #include "sorting/NumericKey.h"
 #include "sorting/RecordQuickSort.h"
 #include "strings/StringUnit.h"
@@ -26,8 +25,43 @@ namespace StringRecordListNormalSort {
 
 namespace {
 
-using RecordSort::Line;
 using RecordSort::SortRecords;
+
+// The engine reaches the lines through one of these: Text(I, Scratch) as TLineSource::Text,
+// Same(I, J) as TLineSource::Same.
+struct TCellLines {
+  ListClone::PPointerList Cells;
+  std::u16string_view Text(size_t I, std::u16string&) const {
+    return StringRecordList::LineOf(Cells[I]);
+  }
+  bool Same(size_t I, size_t J) const {
+    return StringRecordList::LineOf(Cells[I]) == StringRecordList::LineOf(Cells[J]);
+  }
+};
+
+struct TSourceLines {
+  const TLineSource& Source;
+  std::u16string_view Text(size_t I, std::u16string& Scratch) const {
+    return Source.Text(I, Scratch);
+  }
+  bool Same(size_t I, size_t J) const { return Source.Same(I, J); }
+};
+
+// TextCompare on lines I and J.
+template <typename TLines>
+int32_t CompareTexts(const TLines& Lines, size_t I, size_t J) {
+  std::u16string ScratchA;
+  std::u16string ScratchB;
+  switch (StringUnit::LocaleCompare(Lines.Text(I, ScratchA), Lines.Text(J, ScratchB))) {
+    case StringUnit::crLess:
+      return -1;
+    case StringUnit::crGreater:
+      return 1;
+    case StringUnit::crEqual:
+      break;
+  }
+  return 0;
+}
 
 // What the quicksort moves: records of 16 bytes that decide most comparisons without leaving
 // the record array. Prefix and Prefix2 hold twelve bytes of the line's collation key, from the
@@ -78,7 +112,8 @@ unsigned PartShift(size_t Lines) {
 // own, with 32-bit offsets.
 class TNumberKeys {
  public:
-  TNumberKeys(ListClone::PPointerList Cells, size_t Count) : FShift(PartShift(Count)) {
+  template <typename TLines>
+  TNumberKeys(const TLines& Lines, size_t Count) : FShift(PartShift(Count)) {
     const size_t Parts = Count == 0 ? 1 : ((Count - 1) >> FShift) + 1;
     FValues.resize(Parts);
     FBases.resize(Parts);
@@ -87,9 +122,10 @@ class TNumberKeys {
       const size_t Begin = P << FShift;
       const size_t End = P + 1 < Parts ? (P + 1) << FShift : Count;
       TNumberScanner Scanner;
+      std::u16string Scratch;
       TInt64DynArray& Values = FValues[P];
       for (size_t I = Begin; I < End; ++I) {
-        Scanner.Scan(Line(Cells, static_cast<int32_t>(I)), Values);
+        Scanner.Scan(Lines.Text(I, Scratch), Values);
         // More numbers than 32-bit offsets reach: no table; the comparators sort instead.
         if (Values.size() > UINT32_MAX) throw std::bad_alloc();
         FOffsets[Slot(I) + 1] = static_cast<uint32_t>(Values.size());
@@ -116,9 +152,10 @@ class TNumberKeys {
 // lines whose numbers are all equal, which in most texts are few. Comparisons may run on
 // several threads at once: a key, once made, is stored where it never moves and published
 // with its line's slot; two threads that make the same key at once keep the first.
+template <typename TLines>
 class TLazyTextOrder {
  public:
-  TLazyTextOrder(ListClone::PPointerList Cells, size_t Count) : FCells(Cells), FSlots(Count) {}
+  TLazyTextOrder(const TLines& Lines, size_t Count) : FLines(Lines), FSlots(Count) {}
 
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t) {
@@ -129,7 +166,7 @@ class TLazyTextOrder {
     if (KeyB == nullptr) {
       // No key from the platform: its direct comparison gives the same answer, or fails as
       // the comparator would.
-      return TextCompare(FCells[I], FCells[J]);
+      return CompareTexts(FLines, static_cast<size_t>(I), static_cast<size_t>(J));
     }
     // As TCollationKeys::Compare: bytewise, a key that is a prefix of the other first.
     uint32_t LengthA;
@@ -148,7 +185,8 @@ class TLazyTextOrder {
     const uint8_t* Key = FSlots[I].load(std::memory_order_acquire);
     if (Key != nullptr) return Key;
     TCollationKeys Made;  // made outside the lock, so that threads make keys at once
-    if (!Made.Add(Line(FCells, I))) return nullptr;
+    std::u16string Scratch;
+    if (!Made.Add(FLines.Text(static_cast<size_t>(I), Scratch))) return nullptr;
     const size_t Length = Made.Length(0);
     const std::lock_guard<std::mutex> Hold(FLock);
     Key = FSlots[I].load(std::memory_order_relaxed);
@@ -171,7 +209,7 @@ class TLazyTextOrder {
 
   static constexpr size_t BlockSize = size_t{1} << 20;
 
-  ListClone::PPointerList FCells;
+  const TLines& FLines;
   std::vector<std::atomic<const uint8_t*>> FSlots;  // each line's key, null until made
   std::mutex FLock;                                 // guards the blocks
   std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
@@ -277,16 +315,23 @@ struct TDescending {
   void Restore(TRecord& Record) const { Ascending.Restore(Record); }
 };
 
-// Sorts the records by the order (negated for soDescending), then moves the cells into the
-// order the records ended in; the records are spent.
-template <typename TRecord, typename TOrder>
-void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSortOrder Order,
-               const TOrder& Ascending, const TCollationKeys& Keys) {
+// Sorts the records by the order (negated for soDescending).
+template <typename TLines, typename TRecord, typename TOrder>
+void SortInOrder(const TLines& Lines, std::vector<TRecord>& Records, TSortOrder Order,
+                 const TOrder& Ascending, const TCollationKeys& Keys) {
+  const auto Same = [&Lines](int32_t I, int32_t J) {
+    return Lines.Same(static_cast<size_t>(I), static_cast<size_t>(J));
+  };
   if (Order == soAscending) {
-    SortRecords(Cells, Records, Ascending, Keys);
+    SortRecords(Same, Records, Ascending, Keys);
   } else {
-    SortRecords(Cells, Records, TDescending<TOrder>{Ascending}, Keys);
+    SortRecords(Same, Records, TDescending<TOrder>{Ascending}, Keys);
   }
+}
+
+// Moves the cells into the order the sorted records ended in; the records are spent.
+template <typename TRecord>
+void MoveCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records) {
   // Cell I takes the cell Records[I].Index held before the sort. The records' own storage
   // holds the new order on the way, rather than a copy of the cell array, which would add a
   // pointer per line to the sort's peak memory: record I is read before pointer I is written
@@ -302,28 +347,29 @@ void SortCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records, TSo
 
 // The text whose collation key line I gets: the line, or the line reversed for the order read
 // from the end (in Scratch).
-std::u16string_view KeyText(ListClone::PPointerList Cells, size_t I, bool Reversed,
-                            std::u16string& Scratch) {
-  const std::u16string_view Text = Line(Cells, static_cast<int32_t>(I));
+template <typename TLines>
+std::u16string_view KeyText(const TLines& Lines, size_t I, bool Reversed, std::u16string& Scratch) {
+  const std::u16string_view Text = Lines.Text(I, Scratch);
   if (!Reversed) return Text;
-  Scratch.assign(Text.rbegin(), Text.rend());
+  if (Text.data() != Scratch.data()) Scratch.assign(Text);
+  std::reverse(Scratch.begin(), Scratch.end());
   return Scratch;
 }
 
 // Makes the collation keys of the lines of part P of the keys, each key's head going to the
 // line's record.
-template <typename TRecord>
-bool AddKeys(ListClone::PPointerList Cells, size_t P, size_t Lines, bool Reversed,
-             TCollationKeys& Keys, std::vector<TRecord>& Records) {
+template <typename TLines, typename TRecord>
+bool AddKeys(const TLines& Lines, size_t P, size_t Count, bool Reversed, TCollationKeys& Keys,
+             std::vector<TRecord>& Records) {
   const size_t Begin = Keys.PartBegin(P);
-  const size_t End = P + 1 < Keys.Parts() ? Keys.PartBegin(P + 1) : Lines;
+  const size_t End = P + 1 < Keys.Parts() ? Keys.PartBegin(P + 1) : Count;
+  std::u16string Scratch;
   size_t Units = 0;
-  for (size_t I = Begin; I < End; ++I) Units += Line(Cells, static_cast<int32_t>(I)).size();
+  for (size_t I = Begin; I < End; ++I) Units += Lines.Text(I, Scratch).size();
   Keys.ReservePart(P, End - Begin, Units);
-  std::u16string Reversal;
   uint8_t Head[RecordSort::PrefixBytes<TRecord>];
   for (size_t I = Begin; I < End; ++I) {
-    if (!Keys.AddTo(I, KeyText(Cells, I, Reversed, Reversal), Head)) return false;
+    if (!Keys.AddTo(I, KeyText(Lines, I, Reversed, Scratch), Head)) return false;
     Records[I].Index = static_cast<int32_t>(I);
     RecordSort::SetPrefix(Records[I], Head);
   }
@@ -332,52 +378,100 @@ bool AddKeys(ListClone::PPointerList Cells, size_t P, size_t Lines, bool Reverse
 
 // The collation key of every line, derived in parallel, in parts (PartShift), and a record per
 // line at depth 0. The records hold each key's first bytes, so the keys keep only the rest.
-template <typename TRecord>
-bool MakeKeys(ListClone::PPointerList Cells, int32_t Count, bool Reversed, TCollationKeys& Keys,
+template <typename TLines, typename TRecord>
+bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys& Keys,
               std::vector<TRecord>& Records) {
-  const auto Lines = static_cast<size_t>(Count);
-  Records.resize(Lines);
-  Keys.Divide(Lines, PartShift(Lines), RecordSort::PrefixBytes<TRecord>);
+  const auto Size = static_cast<size_t>(Count);
+  Records.resize(Size);
+  Keys.Divide(Size, PartShift(Size), RecordSort::PrefixBytes<TRecord>);
   // A sort that starts over needs the heads again: it remakes them from the lines.
-  Keys.SetTextOf([Cells, Reversed](size_t I, std::u16string& Scratch) {
-    return KeyText(Cells, I, Reversed, Scratch);
+  Keys.SetTextOf([Lines, Reversed](size_t I, std::u16string& Scratch) {
+    return KeyText(Lines, I, Reversed, Scratch);
   });
   std::atomic<bool> Failed{false};
   Parallel::ForEachPart(Keys.Parts(), [&](size_t P) {
     if (Failed.load(std::memory_order_relaxed)) return;
-    if (!AddKeys(Cells, P, Lines, Reversed, Keys, Records)) Failed = true;
+    if (!AddKeys(Lines, P, Size, Reversed, Keys, Records)) Failed = true;
   });
   return !Failed;
 }
 
 // The numeric order. Where few lines tie on their numbers, collation keys are made only for
 // the lines that do; where many lines have no number at all, the dictionary order decides
-// much of the sort, and every line gets its key at once as in the other orders.
-bool NumericSort(ListClone::PPointerList Cells, int32_t Count, TSortOrder Order) {
-  const TNumberKeys Numbers(Cells, static_cast<size_t>(Count));
+// much of the sort, and every line gets its key at once as in the other orders. Finish gets
+// the sorted records once the keys are gone.
+template <typename TLines, typename TFinish>
+bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&& Finish) {
+  auto Numbers = std::make_unique<TNumberKeys>(Lines, static_cast<size_t>(Count));
   int32_t WithoutNumbers = 0;
-  for (int32_t I = 0; I < Count; ++I) WithoutNumbers += Numbers.Key(I).empty();
+  for (int32_t I = 0; I < Count; ++I) WithoutNumbers += Numbers->Key(I).empty();
   auto SetNumbers = [&Numbers](auto& Records) {
     for (size_t I = 0; I < Records.size(); ++I) {
-      const auto Key = Numbers.Key(Records[I].Index);
+      const auto Key = Numbers->Key(Records[I].Index);
       Records[I].First = Key.empty() ? 0 : Key[0];
       Records[I].Count = static_cast<int32_t>(std::min<size_t>(Key.size(), INT32_MAX));
     }
   };
   if (WithoutNumbers > Count / 16) {
-    TCollationKeys Keys;
     std::vector<TNumericTextRecord> Records;
-    if (!MakeKeys(Cells, Count, false, Keys, Records)) return false;
-    SetNumbers(Records);
-    TTextOrder Text{Keys};
-    SortCells(Cells, Records, Order, TNumericOrder<TTextOrder>{Numbers, Text}, Keys);
+    {
+      TCollationKeys Keys;
+      if (!MakeKeys(Lines, Count, false, Keys, Records)) return false;
+      SetNumbers(Records);
+      TTextOrder Text{Keys};
+      SortInOrder(Lines, Records, Order, TNumericOrder<TTextOrder>{*Numbers, Text}, Keys);
+    }
+    Numbers.reset();
+    Finish(Records);
   } else {
     std::vector<TNumericRecord> Records(static_cast<size_t>(Count));
     for (int32_t I = 0; I < Count; ++I) Records[I].Index = I;
     SetNumbers(Records);
-    TLazyTextOrder Text(Cells, static_cast<size_t>(Count));
-    SortCells(Cells, Records, Order, TNumericOrder<TLazyTextOrder>{Numbers, Text},
-              TCollationKeys());
+    {
+      TLazyTextOrder<TLines> Text(Lines, static_cast<size_t>(Count));
+      SortInOrder(Lines, Records, Order, TNumericOrder<TLazyTextOrder<TLines>>{*Numbers, Text},
+                  TCollationKeys());
+    }
+    Numbers.reset();
+    Finish(Records);
+  }
+  return true;
+}
+
+// KeyedSort on any lines: Finish(Records) gets the sorted records once the keys are gone.
+template <typename TLines, typename TFinish>
+bool SortLines(const TLines& Lines, int32_t Count, TSortKind Kind, TSortOrder Order,
+               TFinish&& Finish) {
+  if (Count <= 0) return true;
+  if (Kind == skNumeric) return NumericSort(Lines, Count, Order, Finish);
+
+  // The other orders consist of or fall back to the dictionary order, in which most lines
+  // take part: every line gets its collation key at once.
+  const bool Reversed = Kind == skReverseText;
+  if (Kind == skByteLength) {
+    std::vector<TByteLengthRecord> Records;
+    {
+      TCollationKeys Keys;
+      if (!MakeKeys(Lines, Count, Reversed, Keys, Records)) return false;
+      const size_t Parts = Parallel::PartCount(Records.size(), KeyGrain);
+      Parallel::ForEachPart(Parts, [&](size_t P) {
+        std::u16string Scratch;
+        const size_t End = Parallel::PartBegin(Records.size(), Parts, P + 1);
+        for (size_t I = Parallel::PartBegin(Records.size(), Parts, P); I < End; ++I) {
+          Records[I].Measure = StringUnit::ByteLength(Lines.Text(I, Scratch));
+        }
+      });
+      SortInOrder(Lines, Records, Order, TByteLengthOrder{TTextOrder{Keys}}, Keys);
+    }
+    Finish(Records);
+  } else {
+    std::vector<TTextRecord> Records;
+    {
+      TCollationKeys Keys;
+      if (!MakeKeys(Lines, Count, Reversed, Keys, Records)) return false;
+      SortInOrder(Lines, Records, Order, TTextOrder{Keys}, Keys);
+    }
+    Finish(Records);
   }
   return true;
 }
@@ -385,31 +479,19 @@ bool NumericSort(ListClone::PPointerList Cells, int32_t Count, TSortOrder Order)
 }  // namespace
 
 bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order) {
-  if (Count <= 0) return true;
-  if (Kind == skNumeric) return NumericSort(Cells, Count, Order);
+  return SortLines(TCellLines{Cells}, Count, Kind, Order,
+                   [Cells](auto& Records) { MoveCells(Cells, Records); });
+}
 
-  // The other orders consist of or fall back to the dictionary order, in which most lines
-  // take part: every line gets its collation key at once.
-  TCollationKeys Keys;
-  const bool Reversed = Kind == skReverseText;
-  const TTextOrder Text{Keys};
-  if (Kind == skByteLength) {
-    std::vector<TByteLengthRecord> Records;
-    if (!MakeKeys(Cells, Count, Reversed, Keys, Records)) return false;
-    const size_t Parts = Parallel::PartCount(Records.size(), KeyGrain);
-    Parallel::ForEachPart(Parts, [&](size_t P) {
-      const size_t End = Parallel::PartBegin(Records.size(), Parts, P + 1);
-      for (size_t I = Parallel::PartBegin(Records.size(), Parts, P); I < End; ++I) {
-        Records[I].Measure = StringUnit::ByteLength(Line(Cells, static_cast<int32_t>(I)));
-      }
-    });
-    SortCells(Cells, Records, Order, TByteLengthOrder{Text}, Keys);
-  } else {
-    std::vector<TTextRecord> Records;
-    if (!MakeKeys(Cells, Count, Reversed, Keys, Records)) return false;
-    SortCells(Cells, Records, Order, Text, Keys);
-  }
-  return true;
+bool KeyedSortOrder(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
+                    std::vector<int32_t>& Result) {
+  return SortLines(TSourceLines{Source}, Count, Kind, Order, [&Result](auto& Records) {
+    // The records are freed as soon as their order is read out.
+    std::vector<int32_t> Sorted(Records.size());
+    for (size_t I = 0; I < Records.size(); ++I) Sorted[I] = Records[I].Index;
+    std::vector<std::remove_reference_t<decltype(Records[0])>>().swap(Records);
+    Result = std::move(Sorted);
+  });
 }
 
 }  // namespace StringRecordListNormalSort

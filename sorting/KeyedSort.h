@@ -3,7 +3,11 @@
 // comparator would and the resulting order is the same, equal lines included.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "TemplateList/ListClone.h"
 #include "sorting/StringRecordListNormalSort.h"
@@ -15,5 +19,22 @@ namespace StringRecordListNormalSort {
 // Returns false, leaving the cells untouched, when the platform gives no collation key for a
 // line; the caller then sorts with the comparators.
 bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order);
+
+// Lines that a caller keeps in a form of its own rather than in list cells. Called from
+// several threads at once.
+class TLineSource {
+ public:
+  virtual ~TLineSource() = default;
+  // Line I's code units: a view of the source's own, or of the whole of Scratch (each thread
+  // passes its own).
+  virtual std::u16string_view Text(size_t I, std::u16string& Scratch) const = 0;
+  // Whether lines I and J are the same code unit for code unit.
+  virtual bool Same(size_t I, size_t J) const = 0;
+};
+
+// The order KeyedSort gives a list of Source's Count lines: Result[K] is the line that goes to
+// place K. False, with Result untouched, where KeyedSort would return false.
+bool KeyedSortOrder(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
+                    std::vector<int32_t>& Result);
 
 }  // namespace StringRecordListNormalSort

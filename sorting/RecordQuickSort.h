@@ -99,6 +99,11 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
 template <typename TRecord, typename TOrder>
 void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
                  const TOrder& Compare, const TCollationKeys& Keys);
+// The same for lines that are not cells: Same(I, J) tells whether lines I and J are the same
+// code unit for code unit.
+template <typename TRecord, typename TOrder, typename TSame>
+void SortRecords(const TSame& Same, std::vector<TRecord>& Records, const TOrder& Compare,
+                 const TCollationKeys& Keys);
 
 }  // namespace StringRecordListNormalSort::RecordSort
 

@@ -239,16 +239,15 @@ void MergeSort(std::vector<TRecord>& Records, const TLess& Less) {
 // quicksort would give. Any correct sort puts the lines in the same order up to the order of
 // lines that compare equal; when every such group holds lines that are the same code unit
 // for code unit, the order inside the groups cannot be seen in the text.
-template <typename TRecord, typename TOrder>
-bool SortByAnyMethod(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
-                     const TOrder& Compare) {
+template <typename TRecord, typename TOrder, typename TSame>
+bool SortByAnyMethod(const TSame& Same, std::vector<TRecord>& Records, const TOrder& Compare) {
   MergeSort(Records, [&Compare](const TRecord& A, const TRecord& B) {
     const int32_t Result = Compare(A, B, 0);
     return Result != 0 ? Result < 0 : A.Index < B.Index;
   });
   for (size_t K = 1; K < Records.size(); ++K) {
     if (Compare(Records[K - 1], Records[K], 0) == 0 &&
-        Line(Cells, Records[K - 1].Index) != Line(Cells, Records[K].Index)) {
+        !Same(Records[K - 1].Index, Records[K].Index)) {
       return false;
     }
   }
@@ -265,15 +264,22 @@ inline int64_t WorkBudget(size_t Count) {
 // When an input drives the quicksort towards quadratic time, a sort of guaranteed
 // O(n log n) takes over if it yields the same text, which it does unless lines that differ
 // compare equal; only then does the quicksort run to its end whatever it costs.
-template <typename TRecord, typename TOrder>
-void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
-                 const TOrder& Compare, const TCollationKeys& Keys) {
+template <typename TRecord, typename TOrder, typename TSame>
+void SortRecords(const TSame& Same, std::vector<TRecord>& Records, const TOrder& Compare,
+                 const TCollationKeys& Keys) {
   if (Records.empty()) return;
   if (QuickSortAll(Records, Compare, Keys, WorkBudget(Records.size()))) return;
   RestoreRecords(Records, Compare, Keys);
-  if (SortByAnyMethod(Cells, Records, Compare)) return;
+  if (SortByAnyMethod(Same, Records, Compare)) return;
   RestoreRecords(Records, Compare, Keys);
   QuickSortAll(Records, Compare, Keys, INT64_MAX);
+}
+
+template <typename TRecord, typename TOrder>
+void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
+                 const TOrder& Compare, const TCollationKeys& Keys) {
+  SortRecords([Cells](int32_t I, int32_t J) { return Line(Cells, I) == Line(Cells, J); }, Records,
+              Compare, Keys);
 }
 
 }  // namespace StringRecordListNormalSort::RecordSort

@@ -120,3 +120,26 @@ TEST_F(SortOnBytes, OnlyTheSortsOfUtf8TakeIt) {
   EXPECT_FALSE(
       Operations::SortOnUtf8(*Operations::FindByName("sort"), Codec::Resolve(""), Utf16Marked));
 }
+
+TEST_F(SortOnBytes, TextsThatExhaustTheQuicksortGiveTheCommonPathsBytes) {
+  // Organ pipes drive the quicksort past its work budget, so the sort on the bytes starts
+  // over from the lines' UTF-8 (the keys' heads remade, then a merge sort whose ties are
+  // checked on the bytes). In the second text each falling line repeats a rising one with its
+  // accent as a combining mark: they compare equal but differ, so the quicksort must run to
+  // its end. The third has a number on every line, equal on many: keys made as ties need them.
+  auto Pipe = [](const std::string& Before, const std::string& Rising, const std::string& Falling,
+                 int Count) {
+    std::string Text;
+    for (int I = 0; I < Count; ++I) Text += Before + std::to_string(1000 + I) + Rising + "\n";
+    for (int I = Count; I > 0; --I) Text += Before + std::to_string(1000 + I) + Falling + "\n";
+    return Text;
+  };
+  for (unsigned Threads : {1u, 2u}) {
+    Parallel::SetThreadCount(Threads);
+    ExpectSameAsCommonPath(Pipe("line ", "", "", 1500));
+    ExpectSameAsCommonPath(Pipe("line ", " caf\xC3\xA9", " cafe\xCC\x81", 1000) + "last");
+    ExpectSameAsCommonPath(Pipe("7 ", " \xE3\x81\x82", " \xE3\x81\x82", 1000) +
+                           Pipe("3 ", " x", " X", 1000));
+  }
+  Parallel::SetThreadCount(0);
+}

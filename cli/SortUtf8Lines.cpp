@@ -1,0 +1,149 @@
+#include "cli/SortUtf8Lines.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "TemplateList/ListClone.h"
+#include "base/Parallel.h"
+#include "cli/CodecUnicode.h"
+#include "sorting/KeyedSort.h"
+#include "strings/LineScan.h"
+
+namespace Operations {
+
+namespace {
+
+using namespace StringRecordListNormalSort;
+
+constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+
+// How many lines a thread checks at a time.
+constexpr size_t CheckGrain = 16384;
+
+bool IsBreak(char C) { return C == '\r' || C == '\n'; }
+
+// The lines of a UTF-8 text, found by where each starts. The last line of a text that ends
+// without a break is kept apart, with a break added, as the list gives it to the sort.
+class TUtf8Lines final : public TLineSource {
+ public:
+  TUtf8Lines(std::string_view Body, const std::vector<uint32_t>& Starts, std::string_view Last)
+      : FBody(Body), FStarts(Starts), FLast(Last) {}
+
+  size_t Count() const { return FStarts.size() - 1; }
+
+  // Line I's bytes, its break included.
+  std::string_view Bytes(size_t I) const {
+    if (I + 1 == Count() && !FLast.empty()) return FLast;
+    return FBody.substr(FStarts[I], FStarts[I + 1] - FStarts[I]);
+  }
+
+  std::u16string_view Text(size_t I, std::u16string& Scratch) const override {
+    // The whole text was checked before the sort began.
+    if (!Codec::Unicode::DecodeUtf8(Bytes(I), Scratch)) {
+      throw std::logic_error("checked UTF-8 did not decode");
+    }
+    return Scratch;
+  }
+
+  bool Same(size_t I, size_t J) const override { return Bytes(I) == Bytes(J); }
+
+ private:
+  std::string_view FBody;
+  const std::vector<uint32_t>& FStarts;
+  std::string_view FLast;
+};
+
+// Whether Body, whose lines start at Starts, is valid UTF-8, checked a run of lines per thread:
+// lines end at ASCII bytes, so no sequence crosses from one run into the next.
+bool IsValid(std::string_view Body, const std::vector<uint32_t>& Starts) {
+  const size_t Lines = Starts.size() - 1;
+  const size_t Parts = Parallel::PartCount(Lines, CheckGrain);
+  std::atomic<bool> Invalid{false};
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    const size_t Begin = Starts[Parallel::PartBegin(Lines, Parts, P)];
+    const size_t End = Starts[Parallel::PartBegin(Lines, Parts, P + 1)];
+    if (Invalid.load(std::memory_order_relaxed)) return;
+    if (Codec::Unicode::FirstInvalidUtf8(Body.substr(Begin, End - Begin)) != std::string::npos) {
+      Invalid = true;
+    }
+  });
+  return !Invalid;
+}
+
+}  // namespace
+
+bool SortUtf8Lines(const TOperation& Operation, std::string& Bytes) {
+  if (Operation.Id < 1 || Operation.Id > 8) return false;
+  // Where the platform's keys do not order as its comparison, the list's comparator sort
+  // decides.
+  if (DefaultSortEngine != TSortEngine::seKeyed) return false;
+  static constexpr TSortKind Kinds[] = {skText, skReverseText, skNumeric, skByteLength};
+  const TSortKind Kind = Kinds[(Operation.Id - 1) / 2];
+  const TSortOrder Order = (Operation.Id - 1) % 2 == 0 ? soAscending : soDescending;
+
+  const size_t Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+  const std::string_view Body = std::string_view(Bytes).substr(Base);
+  // Where each line starts, in 32 bits: a larger text takes the other path.
+  if (Body.size() >= UINT32_MAX) return false;
+  size_t Lines = 0;
+  LineScan::ForEachLine(Body, [&](const LineScan::TLine&) { ++Lines; });
+  if (Lines == 0) return false;
+  // A text of too many lines is refused by the common path, with its message.
+  if (Lines > static_cast<size_t>(ListClone::MaxListSize)) return false;
+  std::vector<uint32_t> Starts;
+  Starts.reserve(Lines + 1);
+  LineScan::ForEachLine(Body, [&](const LineScan::TLine& Line) {
+    Starts.push_back(static_cast<uint32_t>(Line.Offset));
+  });
+  Starts.push_back(static_cast<uint32_t>(Body.size()));
+  // Invalid UTF-8 is left to the common path, which reports it.
+  if (!IsValid(Body, Starts)) return false;
+
+  // Every line compares with its break, so a last line without one takes, for the sort, the
+  // break of the line before it (CR LF for a text of one line), which the line that ends up
+  // last then loses.
+  std::string Last;
+  const bool Added = !IsBreak(Body.back());
+  if (Added) {
+    std::string_view Break = "\r\n";
+    if (Lines >= 2) {
+      const std::string_view Before =
+          Body.substr(Starts[Lines - 2], Starts[Lines - 1] - Starts[Lines - 2]);
+      Break = Before.ends_with("\r\n") ? "\r\n" : Before.substr(Before.size() - 1);
+    }
+    Last.assign(Body.substr(Starts[Lines - 1]));
+    Last += Break;
+  }
+  const TUtf8Lines Source(Body, Starts, Last);
+
+  std::vector<int32_t> Sorted;
+  try {
+    if (!KeyedSortOrder(Source, static_cast<int32_t>(Lines), Kind, Order, Sorted)) return false;
+  } catch (const std::bad_alloc&) {
+    // The list's sort, which needs less beside its lines, may still have room.
+    return false;
+  }
+
+  // The lines are the same bytes in any order; the added break may be longer than the one
+  // the last line loses, by a byte.
+  std::string Out;
+  Out.reserve(Bytes.size() + 2);
+  Out.append(Bytes, 0, Base);
+  size_t LastBegin = Out.size();
+  for (const int32_t I : Sorted) {
+    LastBegin = Out.size();
+    Out += Source.Bytes(static_cast<size_t>(I));
+  }
+  if (Added) {
+    while (Out.size() > LastBegin && IsBreak(Out.back())) Out.pop_back();
+  }
+  Bytes = std::move(Out);
+  return true;
+}
+
+}  // namespace Operations
