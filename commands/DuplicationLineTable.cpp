@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <random>
+#include <utility>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -20,6 +22,13 @@ namespace {
 
 // Small enough that a text with few distinct lines keeps its whole index in the cache.
 constexpr size_t InitialSlots = 1024;
+
+// The most bits of a slot an id takes, which leaves at least five bits of the hash to screen
+// unequal keys with (one in 32 passes); numbers always fit, being below 2^27.
+constexpr unsigned MaxIdBits = 27;
+static_assert(ListClone::MaxListSize < (int64_t{1} << MaxIdBits));
+
+uint32_t (*TestHash)(const void*, size_t) = nullptr;
 
 // Texts of this many code units or more are cut and hashed on other threads, a segment of
 // SegmentUnits per helper thread ahead of the lookups on the calling thread.
@@ -73,6 +82,8 @@ bool IsBreak(TUnit Unit) {
 
 }  // namespace
 
+void SetHashForTests(uint32_t (*Hash)(const void* Bytes, size_t Size)) { TestHash = Hash; }
+
 void CheckLineCount(size_t Lines) {
   if (Lines > static_cast<size_t>(ListClone::MaxListSize)) {
     ListClone::TListClone::Error("Too many lines", ListClone::MaxListSize);
@@ -90,9 +101,19 @@ TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t
       FKeyKind(KeyKind),
       FSlots(InitialSlots),
       FWide(Text.size() > UINT32_MAX),
-      // An offset + 1 must fit a slot's 32 bits to stand in for a number.
-      FNumbered(Numbering == nbNumbered || Text.size() >= UINT32_MAX),
-      FSeed(Seed) {}
+      // A slot keeps an offset + 1 in place of a number only where it leaves room for enough
+      // bits of the hash.
+      FNumbered(Numbering == nbNumbered || Text.size() >= (size_t{1} << MaxIdBits)),
+      FSeed(Seed),
+      FTestHash(TestHash) {
+  // An id + 1 is at most the text's length: no more lines than units, and a line starts
+  // before the end. Numbers also stay below the largest list's count, which the scan checks
+  // before it looks a line up.
+  size_t Largest = Text.size();
+  if (FNumbered) Largest = std::min(Largest, static_cast<size_t>(ListClone::MaxListSize));
+  FIdBits = std::max(1, static_cast<int>(std::bit_width(Largest)));
+  FIdMask = static_cast<TSlot>((uint64_t{1} << FIdBits) - 1);
+}
 
 template <class TUnit>
 TLine TDistinctLinesOf<TUnit>::Line(size_t Number) const {
@@ -109,7 +130,7 @@ void TDistinctLinesOf<TUnit>::AddKey(size_t Offset) {
 template <class TUnit>
 void TDistinctLinesOf<TUnit>::RelocateAdded(size_t Offset) {
   if (!FNumbered) {
-    FSlots[FAddedSlot].Number = static_cast<uint32_t>(Offset + 1);
+    FSlots[FAddedSlot] = (FSlots[FAddedSlot] & ~FIdMask) | static_cast<TSlot>(Offset + 1);
     return;
   }
   const size_t Number = FCount - 1;
@@ -120,6 +141,21 @@ void TDistinctLinesOf<TUnit>::RelocateAdded(size_t Offset) {
 template <class TUnit>
 void TDistinctLinesOf<TUnit>::ReleaseIndex() {
   std::vector<TSlot>().swap(FSlots);
+}
+
+template <class TUnit>
+uint32_t TDistinctLinesOf<TUnit>::HashOf(const TUnit* P, size_t N) const {
+  // One well-predicted test per key; the hook is null outside tests.
+  if (FTestHash != nullptr) [[unlikely]]
+    return FTestHash(P, N * sizeof(TUnit));
+  return static_cast<uint32_t>(HashKey(P, N, FSeed));
+}
+
+template <class TUnit>
+uint32_t TDistinctLinesOf<TUnit>::HashAt(size_t Offset) const {
+  // A key starts a line: its body, or the whole line with its break.
+  const TLine Line = LineScan::LineAt(FText, Offset);
+  return HashOf(FText.data() + Offset, FKeyKind == kkBody ? Line.BodyLength : Line.Length);
 }
 
 template <class TUnit>
@@ -142,15 +178,15 @@ template <class TUnit>
 uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32_t Hash,
                                             bool& Added) {
   const TUnit* Key = FText.data() + Offset;
+  const TSlot Tagged = Tag(Hash);
   size_t I = Home(Hash);
   for (;;) {
     ++FProbes;
     const TSlot Slot = FSlots[I];
-    if (Slot.Number == 0) break;
-    if (Slot.Hash == Hash &&
-        SameKey(FNumbered ? this->Offset(Slot.Number - 1) : Slot.Number - 1, Key, Length)) {
+    if (Slot == 0) break;
+    if (((Slot ^ Tagged) & ~FIdMask) == 0 && SameKey(SlotOffset(Slot), Key, Length)) {
       Added = false;
-      return FNumbered ? Slot.Number - 1 : 0;
+      return FNumbered ? (Slot & FIdMask) - 1 : 0;
     }
     I = After(I);
   }
@@ -158,18 +194,18 @@ uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32
   if ((FCount + 1) * 5 > FSlots.size() * 4) {
     Grow(Offset);
     I = Home(Hash);
-    while (FSlots[I].Number != 0) I = After(I);
+    while (FSlots[I] != 0) I = After(I);
   }
   ++FCount;
   FAddedSlot = I;
   Added = true;
   if (!FNumbered) {
-    FSlots[I] = TSlot{Hash, static_cast<uint32_t>(Offset + 1)};
+    FSlots[I] = Tagged | static_cast<TSlot>(Offset + 1);
     return 0;
   }
   AddKey(Offset);
   const auto Number = static_cast<uint32_t>(FKeys.size());
-  FSlots[I] = TSlot{Hash, Number};
+  FSlots[I] = Tagged | Number;
   return Number - 1;
 }
 
@@ -224,8 +260,7 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
           const TLine Line = LineScan::LineAt(FText, At);
           At += Line.Length;
           const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
-          Run.Hashes.push_back(
-              static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed)));
+          Run.Hashes.push_back(HashOf(FText.data() + Line.Offset, KeyLength));
         }
       });
     }
@@ -285,8 +320,7 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
       Begin += Line.Length;
       const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
       Lines[Batch][N] = Line;
-      Hashes[Batch][N] =
-          static_cast<uint32_t>(HashKey(FText.data() + Line.Offset, KeyLength, FSeed));
+      Hashes[Batch][N] = HashOf(FText.data() + Line.Offset, KeyLength);
       __builtin_prefetch(&FSlots[Home(Hashes[Batch][N])]);
     }
     Filled[Batch] = N;
@@ -328,19 +362,41 @@ void TDistinctLinesOf<TUnit>::Grow(size_t Scanned) {
   if (FWide) FKeysHigh.reserve(FKeys.capacity());
   std::vector<TSlot> Old(static_cast<size_t>(Slots));
   Old.swap(FSlots);
-  // Each slot keeps its hash, so the move reads no key. The new home of a slot a little ahead
-  // is fetched in advance, so that the scattered writes overlap.
-  constexpr size_t Ahead = 8;
-  for (size_t J = 0; J < Old.size(); ++J) {
-    if (J + Ahead < Old.size() && Old[J + Ahead].Number != 0) {
-      __builtin_prefetch(&FSlots[Home(Old[J + Ahead].Hash)], 1);
+  // The slots keep only some bits of their hashes: each key is hashed again from the text.
+  // Numbered keys are taken in the order of their numbers, which reads the text forwards;
+  // unnumbered ones in the order of the old slots, their text fetched a few slots ahead. The
+  // keys go in small batches, each batch's new home slots fetched before they are written, so
+  // that the scattered writes overlap.
+  constexpr size_t Batch = 16;
+  TSlot Ids[Batch];
+  uint32_t Hashes[Batch];
+  auto Place = [this, &Ids, &Hashes](size_t N) {
+    for (size_t K = 0; K < N; ++K) __builtin_prefetch(&FSlots[Home(Hashes[K])], 1);
+    for (size_t K = 0; K < N; ++K) {
+      size_t I = Home(Hashes[K]);
+      while (FSlots[I] != 0) I = After(I);
+      FSlots[I] = Tag(Hashes[K]) | (Ids[K] & FIdMask);
     }
-    const TSlot Slot = Old[J];
-    if (Slot.Number == 0) continue;
-    size_t I = Home(Slot.Hash);
-    while (FSlots[I].Number != 0) I = After(I);
-    FSlots[I] = Slot;
+  };
+  size_t N = 0;
+  if (FNumbered) {
+    for (size_t Number = 0; Number < FCount; ++Number) {
+      Ids[N] = static_cast<TSlot>(Number + 1);
+      Hashes[N] = HashAt(Offset(Number));
+      if (++N == Batch) Place(std::exchange(N, 0));
+    }
+  } else {
+    for (size_t J = 0; J < Old.size(); ++J) {
+      if (J + Batch < Old.size() && Old[J + Batch] != 0) {
+        __builtin_prefetch(FText.data() + SlotOffset(Old[J + Batch]));
+      }
+      if (Old[J] == 0) continue;
+      Ids[N] = Old[J];
+      Hashes[N] = HashAt(SlotOffset(Old[J]));
+      if (++N == Batch) Place(std::exchange(N, 0));
+    }
   }
+  Place(N);
 }
 
 template class TDistinctLinesOf<char16_t>;

@@ -82,19 +82,28 @@ class TDistinctLinesOf {
  private:
   using TVisitFn = void (*)(void* Context, const TLine& Line, uint32_t Number, bool Added);
 
-  // Empty slots hold Number 0; a used slot holds the distinct line's number + 1 (unnumbered:
-  // the offset of its line + 1) and the low 32 bits of its key's hash, which picks the home slot
-  // (by its high bits, so that the table may have any size) and screens out most unequal keys.
-  struct TSlot {
-    uint32_t Hash;
-    uint32_t Number;
-  };
+  // A slot is 32 bits: 0 when empty; otherwise the entry's id + 1 in the low FIdBits bits (the
+  // distinct line's number, or unnumbered the offset of its line) and, above it, the low bits
+  // of its key's 32-bit hash, which screen out most unequal keys. The hash's high bits pick the
+  // home slot, so that the table may have any size; they are not kept, and a growing table
+  // hashes its keys again from the text.
+  using TSlot = uint32_t;
 
   void ScanWith(void* Context, TVisitFn Visit);
   void ScanPipelined(void* Context, TVisitFn Visit);
   void LookUp(const TLine& Line, uint32_t Hash, void* Context, TVisitFn Visit);
   bool SameKey(size_t Known, const TUnit* Key, size_t Length) const;
   uint32_t FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added);
+  // The hash of the N code units at P: seeded XXH3, or the test hook's when one was set.
+  uint32_t HashOf(const TUnit* P, size_t N) const;
+  // The hash of the key that starts at Offset.
+  uint32_t HashAt(size_t Offset) const;
+  // Where the key of a used slot starts.
+  size_t SlotOffset(TSlot Slot) const {
+    const size_t Id = (Slot & FIdMask) - 1;
+    return FNumbered ? Offset(Id) : Id;
+  }
+  TSlot Tag(uint32_t Hash) const { return static_cast<TSlot>(Hash << FIdBits) & ~FIdMask; }
   // Makes the table larger, for a text read up to Scanned.
   void Grow(size_t Scanned);
   size_t Home(uint32_t Hash) const {
@@ -106,6 +115,8 @@ class TDistinctLinesOf {
   TView FText;
   TKeyKind FKeyKind;
   std::vector<TSlot> FSlots;
+  unsigned FIdBits;
+  TSlot FIdMask;
   // Where each distinct line starts (its length is found again from the text when needed):
   // the low 32 bits, and the high ones only for a text of 4 Gi units or more.
   std::vector<uint32_t> FKeys;
@@ -115,8 +126,14 @@ class TDistinctLinesOf {
   size_t FCount = 0;
   size_t FAddedSlot = 0;  // the slot of the distinct line added last
   uint64_t FSeed;
+  uint32_t (*FTestHash)(const void*, size_t);
   size_t FProbes = 0;
 };
+
+// For tests: tables made after this call hash every key with Hash (its bytes and their number)
+// instead of the seeded hash, so that hashes may be made to collide at will; nullptr restores
+// the seeded hash. Not for use while another thread makes tables.
+void SetHashForTests(uint32_t (*Hash)(const void* Bytes, size_t Size));
 
 using TDistinctLines = TDistinctLinesOf<char16_t>;
 using TDistinctBytes = TDistinctLinesOf<char>;
