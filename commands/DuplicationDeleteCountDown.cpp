@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "base/Exceptions.h"
 #include "commands/DuplicationLineTable.h"
@@ -71,56 +73,132 @@ std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts,
 
 namespace {
 
+// How many lines share each distinct body, by the body's number: a byte each while no count
+// reaches 255, as in most texts; from then on the full counts are kept beside the bytes.
+class TLineCounts {
+ public:
+  static constexpr uint8_t Large = 255;
+
+  // A new distinct body, seen once.
+  void Add() {
+    FSmall.push_back(1);
+    if (!FLarge.empty()) FLarge.push_back(1);
+  }
+  void Increment(uint32_t Number) {
+    uint8_t& Small = FSmall[Number];
+    if (Small == Large) {
+      ++FLarge[Number];
+    } else if (++Small == Large) {
+      if (FLarge.empty()) FLarge.resize(FSmall.size());
+      FLarge[Number] = Large;
+    }
+  }
+  uint32_t operator[](size_t Number) const {
+    const uint8_t Small = FSmall[Number];
+    return Small < Large ? Small : FLarge[Number];
+  }
+  size_t Size() const { return FSmall.size(); }
+  // The counts of 255 and more that occur, highest first.
+  std::vector<uint32_t> LargeValues() const {
+    std::vector<uint32_t> Values;
+    for (size_t Number = 0; Number < FLarge.size(); ++Number) {
+      if (FSmall[Number] == Large) Values.push_back(FLarge[Number]);
+    }
+    std::sort(Values.begin(), Values.end(), std::greater<>());
+    Values.erase(std::unique(Values.begin(), Values.end()), Values.end());
+    return Values;
+  }
+
+ private:
+  std::vector<uint8_t> FSmall;
+  std::vector<uint32_t> FLarge;
+};
+
 template <class TUnit>
 std::basic_string<TUnit> CountDuplicates(std::basic_string_view<TUnit> Text) {
   using namespace DuplicationLineTable;
-  // Each distinct body once, at its first line (which keeps its own break), with the number
-  // of lines that share the body.
-  TDistinctLinesOf<TUnit> Distinct(Text, kkBody);
-  std::vector<int32_t> Counts;
-  int32_t Highest = 1;
-  size_t Total = 0;  // The output without the counts' digits.
-  Distinct.Scan([&](const TLine& Line, uint32_t Number, bool Added) {
-    if (Added) {
-      Counts.push_back(1);
-      Total += Line.Length + 1;
-    } else {
-      // No overflow: the number of lines is bounded by the largest list.
-      const int32_t Count = ++Counts[Number];
-      if (Count > Highest) Highest = Count;
+  // Each distinct body once, at its first line (which keeps its own break), with ":" and the
+  // number of lines that share the body put before the break; most frequent first, equal
+  // counts in order of first appearance.
+  TLineCounts Counts;
+  // Whether each line is the first with its body: a bit a line, so that the table's record of
+  // where the distinct lines start can go before the result is made. When the distinct lines
+  // are few, where they start is kept instead, and the lines between them are not cut again.
+  std::vector<bool> First;
+  std::vector<size_t> Starts;
+  size_t End = 0;  // where the last distinct line ends
+  {
+    TDistinctLinesOf<TUnit> Distinct(Text, kkBody);
+    Distinct.Scan([&](const TLine& Line, uint32_t Number, bool Added) {
+      First.push_back(Added);
+      if (Added) {
+        Counts.Add();
+        End = Line.Offset + Line.Length;
+      } else {
+        Counts.Increment(Number);
+      }
+    });
+    if (Counts.Size() <= First.size() / 16) {
+      Starts.resize(Counts.Size());
+      for (size_t Number = 0; Number < Starts.size(); ++Number) {
+        Starts[Number] = Distinct.Offset(Number);
+      }
+      std::vector<bool>().swap(First);
     }
-  });
+  }
 
-  // The lines are known; the index is not needed any more.
-  Distinct.ReleaseIndex();
-  const std::vector<uint32_t> Order = OrderByCountDescending(Counts, Highest);
-
+  // The groups of equal counts, highest first: the large counts each, then 254 down to 1.
+  const std::vector<uint32_t> LargeValues = Counts.LargeValues();
+  std::vector<size_t> Bytes(LargeValues.size() + TLineCounts::Large - 1, 0);
+  auto GroupOf = [&LargeValues](uint32_t Count) -> size_t {
+    if (Count < TLineCounts::Large) return LargeValues.size() + (TLineCounts::Large - 1 - Count);
+    return static_cast<size_t>(
+        std::lower_bound(LargeValues.begin(), LargeValues.end(), Count, std::greater<>()) -
+        LargeValues.begin());
+  };
+  // Calls Visit(Line, Count) for each distinct line in text order, which reads the text
+  // forwards rather than jumping about it.
+  auto ForEachDistinct = [&](auto&& Visit) {
+    if (!Starts.empty()) {
+      for (size_t Number = 0; Number < Starts.size(); ++Number) {
+        Visit(LineScan::LineAt(Text, Starts[Number]), Counts[Number]);
+      }
+      return;
+    }
+    size_t Index = 0;
+    size_t Number = 0;
+    for (size_t At = 0; At < End; ++Index) {
+      const TLine Line = LineScan::LineAt(Text, At);
+      At += Line.Length;
+      if (First[Index]) Visit(Line, Counts[Number++]);
+    }
+  };
   // Every output line is its input line with ":" and the count put before the break.
-  for (const int32_t Count : Counts) Total += DecimalLength(static_cast<uint32_t>(Count));
+  ForEachDistinct([&](const TLine& Line, uint32_t Count) {
+    Bytes[GroupOf(Count)] += Line.Length + 1 + DecimalLength(Count);
+  });
+  size_t Total = 0;
+  for (size_t& Group : Bytes) Total += std::exchange(Group, Total);  // now where it starts
+
   std::basic_string<TUnit> Result;
   Result.resize(Total);
-  TUnit* Out = Result.data();
   TUnit Digits[16];
   TUnit* const DigitsEnd = Digits + 16;
-  // The lines are read in output order, which jumps about the text; each is fetched a few
-  // lines ahead.
-  constexpr size_t Ahead = 16;
-  for (size_t K = 0; K < Order.size(); ++K) {
-    if (K + Ahead < Order.size())
-      __builtin_prefetch(Text.data() + Distinct.Offset(Order[K + Ahead]));
-    const uint32_t Number = Order[K];
-    const TLine Line = Distinct.Line(Number);
+  ForEachDistinct([&](const TLine& Line, uint32_t Count) {
+    size_t& At = Bytes[GroupOf(Count)];
+    TUnit* Out = Result.data() + At;
     const TUnit* In = Text.data() + Line.Offset;
     std::memcpy(Out, In, Line.BodyLength * sizeof(TUnit));
     Out += Line.BodyLength;
     *Out++ = TUnit(':');
-    const TUnit* First = WriteDecimalBefore(DigitsEnd, static_cast<uint32_t>(Counts[Number]));
-    std::memcpy(Out, First, (DigitsEnd - First) * sizeof(TUnit));
-    Out += DigitsEnd - First;
+    const TUnit* FirstDigit = WriteDecimalBefore(DigitsEnd, Count);
+    std::memcpy(Out, FirstDigit, (DigitsEnd - FirstDigit) * sizeof(TUnit));
+    Out += DigitsEnd - FirstDigit;
     const size_t BreakLength = Line.Length - Line.BodyLength;
     std::memcpy(Out, In + Line.BodyLength, BreakLength * sizeof(TUnit));
     Out += BreakLength;
-  }
+    At = static_cast<size_t>(Out - Result.data());
+  });
   return Result;
 }
 

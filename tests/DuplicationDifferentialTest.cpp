@@ -64,14 +64,16 @@ TEST(DuplicationCommands, MatchTheLineByLineScanOnRandomCodeUnits) {
 }
 
 TEST(DuplicationCommands, MatchTheLineByLineScanOnLongTexts) {
-  // Long enough that the hash index grows several times and counts reach the hundreds.
+  // Long enough that the hash index grows several times and counts reach the hundreds: many
+  // distinct lines, few, few with counts past 255, and many with a few frequent ones (counts
+  // past 255 beside counts of 1).
   std::mt19937 Rng(5);
-  for (int Round = 0; Round < 4; ++Round) {
+  for (int Round = 0; Round < 8; ++Round) {
     SCOPED_TRACE(Round);
     std::u16string Text;
-    const unsigned Distinct = Round % 2 == 0 ? 3000 : 40;
+    const unsigned Distinct = std::vector<unsigned>{3000, 40, 6, 3000}[Round % 4];
     for (int I = 0; I < 3000; ++I) {
-      const unsigned N = Rng() % Distinct;
+      const unsigned N = Round % 4 == 3 && Rng() % 2 == 0 ? Rng() % 4 : Rng() % Distinct;
       for (const char C : std::to_string(N)) Text += static_cast<char16_t>(C);
       Text += (N % 7 == 0) ? u"\n" : u"\r\n";
     }
