@@ -12,22 +12,21 @@ namespace {
 template <class TUnit>
 std::vector<bool> Marked(std::basic_string_view<TUnit> Text) {
   using namespace DuplicationLineTable;
-  // Every line's body, numbered by the distinct bodies, and where each line starts.
+  // Every line's body, numbered by the distinct bodies.
   TDistinctLinesOf<TUnit> Bodies(Text, kkBody);
   std::vector<uint32_t> BodyOf;
-  std::vector<size_t> Starts;
-  Bodies.Scan([&](const TLine& Line, uint32_t Number, bool) {
-    BodyOf.push_back(Number);
-    Starts.push_back(Line.Offset);
-  });
+  Bodies.Scan([&](const TLine&, uint32_t Number, bool) { BodyOf.push_back(Number); });
   Bodies.ReleaseIndex();
   // A body is repeated when a non-empty line repeats an earlier line exactly (break
   // included); the whole-line table passes bare breaks over, so empty lines never count.
   std::vector<bool> Repeated(Bodies.Count());
   TDistinctLinesOf<TUnit> Whole(Text, kkWholeLine);
-  size_t Index = 0;  // The line the whole-line scan has reached; both scans go in text order.
+  // The line the whole-line scan has reached, and where it starts: both scans go in text
+  // order, so the bare breaks passed over are counted by cutting them again.
+  size_t Index = 0;
+  size_t At = 0;
   Whole.Scan([&](const TLine& Line, uint32_t, bool Added) {
-    while (Starts[Index] != Line.Offset) ++Index;
+    for (; At != Line.Offset; ++Index) At += LineScan::LineAt(Text, At).Length;
     if (!Added) Repeated[BodyOf[Index]] = true;
   });
   std::vector<bool> Result(BodyOf.size());
