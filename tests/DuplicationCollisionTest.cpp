@@ -1,6 +1,7 @@
 // Lines built so that their hashes collide under one seed: under that seed the table's probes
 // grow with the square of the lines; under the seed each table draws for itself they stay
-// about one per line, so no prepared file can make the duplicate commands quadratic.
+// about one per line, so no prepared file can make the duplicate commands quadratic. And the
+// commands with every hash equal, so that each lookup rests on comparing the lines' units.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,8 +11,10 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include "base/Parallel.h"
 #include "commands/DuplicationLineTable.h"
 #include "commands/LineCommands.h"
+#include "reference/DuplicationReference.h"
 
 using namespace DuplicationLineTable;
 
@@ -71,6 +74,109 @@ TEST(DuplicationCollisions, LinesMadeToCollideUnderOneSeedStayLinearUnderAFreshS
 
   // And the commands give the same text as ever on it.
   EXPECT_EQ(Tarnwick::DuplicationDelete(Text), Text.substr(0, Text.size() - Distinct * 17));
+}
+
+// Every key gets the same hash, so every lookup meets every earlier distinct line with an
+// equal hash and only the comparison of the units tells them apart.
+uint32_t SameHash(const void*, size_t) { return 0x9E3779B9; }
+
+class AllHashesEqual {
+ public:
+  AllHashesEqual() { SetHashForTests(SameHash); }
+  ~AllHashesEqual() { SetHashForTests(nullptr); }
+  AllHashesEqual(const AllHashesEqual&) = delete;
+  AllHashesEqual& operator=(const AllHashesEqual&) = delete;
+};
+
+// Plain UTF-16 to UTF-8 of well-formed text.
+std::string ToUtf8(std::u16string_view Text) {
+  std::string Out;
+  for (size_t I = 0; I < Text.size(); ++I) {
+    char32_t C = Text[I];
+    if (C >= 0xD800 && C <= 0xDBFF) C = 0x10000 + ((C - 0xD800) << 10) + (Text[++I] - 0xDC00);
+    if (C < 0x80) {
+      Out += static_cast<char>(C);
+    } else if (C < 0x800) {
+      Out += static_cast<char>(0xC0 | (C >> 6));
+      Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else if (C < 0x10000) {
+      Out += static_cast<char>(0xE0 | (C >> 12));
+      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+      Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else {
+      Out += static_cast<char>(0xF0 | (C >> 18));
+      Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+      Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+  }
+  return Out;
+}
+
+// Lines that are hard to tell apart: prefixes of each other, equal lengths that differ in
+// one unit (or one byte of a character), a body that ends where another's break begins, all
+// three breaks, and sometimes a last line without one.
+std::u16string LookAlikeText(std::mt19937& Rng, int MaxLines) {
+  static const std::vector<std::u16string> Bodies{
+      u"",   u"a",  u"ab",   u"abc",        u"abd",        u"b",  u"ab\\E", u"\\E",
+      u"あ", u"い", u"あい", u"\U0001F600", u"\U0001F601", u"a ", u" a",    u"a\tb"};
+  static const std::vector<std::u16string> Breaks{u"\r\n", u"\r", u"\n"};
+  const size_t Pool = 1 + Rng() % Bodies.size();
+  std::u16string Text;
+  for (int I = static_cast<int>(Rng() % (MaxLines + 1)); I > 0; --I) {
+    Text += Bodies[Rng() % Pool];
+    Text += Breaks[Rng() % Breaks.size()];
+  }
+  if (Rng() % 3 == 0) Text += Bodies[Rng() % Pool];
+  return Text;
+}
+
+// The three commands on Text, in UTF-16 and on its UTF-8 bytes (deletion also in place),
+// against Expected (the reference's results, or the seeded table's).
+void ExpectResults(const std::u16string& Text, const std::u16string& Deleted,
+                   const std::u16string& Counted, const std::u16string& Pattern) {
+  ASSERT_EQ(Tarnwick::DuplicationDelete(Text), Deleted);
+  ASSERT_EQ(Tarnwick::DuplicationDeleteCountDown(Text), Counted);
+  ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(Text), Pattern);
+  std::string Bytes = ToUtf8(Text);
+  ASSERT_EQ(Tarnwick::DuplicationDelete(std::string_view(Bytes)), ToUtf8(Deleted));
+  ASSERT_EQ(Tarnwick::DuplicationDeleteCountDown(std::string_view(Bytes)), ToUtf8(Counted));
+  ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(std::string_view(Bytes)), ToUtf8(Pattern));
+  Bytes.resize(Tarnwick::DuplicationDeleteInPlace(Bytes.data(), Bytes.size()));
+  ASSERT_EQ(Bytes, ToUtf8(Deleted));
+}
+
+TEST(DuplicationCollisions, CommandsWithEveryHashEqualMatchTheLineByLineScan) {
+  const AllHashesEqual Hook;
+  std::mt19937 Rng(77);
+  for (int Round = 0; Round < 1500; ++Round) {
+    SCOPED_TRACE(Round);
+    const std::u16string Text = LookAlikeText(Rng, 30);
+    ExpectResults(Text, DuplicationReference::DuplicationDelete(Text),
+                  DuplicationReference::DuplicationDeleteCountDown(Text),
+                  DuplicationReference::DuplicationHighlightPattern(Text));
+  }
+}
+
+TEST(DuplicationCollisions, CommandsWithEveryHashEqualMatchTheSeededHashOnLargeTexts) {
+  // Large enough for the lines to be hashed on other threads and for the index to grow; the
+  // seeded results are checked against the line-by-line scan elsewhere.
+  std::mt19937 Rng(78);
+  for (int Round = 0; Round < 3; ++Round) {
+    SCOPED_TRACE(Round);
+    std::u16string Text;
+    while (Text.size() < 200000) Text += LookAlikeText(Rng, 60000);
+    const std::u16string Deleted = Tarnwick::DuplicationDelete(Text);
+    const std::u16string Counted = Tarnwick::DuplicationDeleteCountDown(Text);
+    const std::u16string Pattern = Tarnwick::DuplicationHighlightPattern(Text);
+    const AllHashesEqual Hook;
+    for (const unsigned Threads : {1u, 2u}) {
+      SCOPED_TRACE(Threads);
+      Parallel::SetThreadCount(Threads);
+      ExpectResults(Text, Deleted, Counted, Pattern);
+    }
+    Parallel::SetThreadCount(0);
+  }
 }
 
 }  // namespace
