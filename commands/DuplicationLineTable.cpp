@@ -152,6 +152,17 @@ uint32_t TDistinctLinesOf<TUnit>::HashOf(const TUnit* P, size_t N) const {
 }
 
 template <class TUnit>
+template <class TBody>
+void TDistinctLinesOf<TUnit>::WithHash(TBody&& Body) const {
+  // Chosen once for a run of keys, so that the hook costs the hashing loops nothing.
+  if (FTestHash != nullptr) {
+    Body([this](const TUnit* P, size_t N) { return FTestHash(P, N * sizeof(TUnit)); });
+  } else {
+    Body([this](const TUnit* P, size_t N) { return static_cast<uint32_t>(HashKey(P, N, FSeed)); });
+  }
+}
+
+template <class TUnit>
 uint32_t TDistinctLinesOf<TUnit>::HashAt(size_t Offset) const {
   // A key starts a line: its body, or the whole line with its break.
   const TLine Line = LineScan::LineAt(FText, Offset);
@@ -209,9 +220,10 @@ uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32
   return Number - 1;
 }
 
+// Inlined into both scans' loops, where it runs once a line.
 template <class TUnit>
-void TDistinctLinesOf<TUnit>::LookUp(const TLine& Line, uint32_t Hash, void* Context,
-                                     TVisitFn Visit) {
+[[gnu::always_inline]] inline void TDistinctLinesOf<TUnit>::LookUp(const TLine& Line, uint32_t Hash,
+                                                                   void* Context, TVisitFn Visit) {
   bool Added = false;
   if (FKeyKind == kkBody) {
     const uint32_t Number = FindOrAdd(Line.Offset, Line.BodyLength, Hash, Added);
@@ -256,12 +268,14 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
         TRun& Run = Runs[Into][R];
         Run.From = From;
         Run.Hashes.clear();
-        for (size_t At = From; At < To;) {
-          const TLine Line = LineScan::LineAt(FText, At);
-          At += Line.Length;
-          const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
-          Run.Hashes.push_back(HashOf(FText.data() + Line.Offset, KeyLength));
-        }
+        WithHash([&](auto Hash) {
+          for (size_t At = From; At < To;) {
+            const TLine Line = LineScan::LineAt(FText, At);
+            At += Line.Length;
+            const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
+            Run.Hashes.push_back(Hash(FText.data() + Line.Offset, KeyLength));
+          }
+        });
       });
     }
     Next = Bounds[Helpers];
