@@ -75,6 +75,19 @@ size_t NextLineStart(std::basic_string_view<TUnit> Text, size_t P) {
   return LineScan::BreakEnd(Text, LineScan::FindBreak(Text.data(), P, Text.size()));
 }
 
+// The length a cut line records when it does not fit 32 bits.
+constexpr uint32_t LongLine = UINT32_MAX;
+
+// The line of Length units at Offset, as LineAt cuts it: the only CR or LF units of a line
+// are its break, at its end.
+template <class TUnit>
+TLine LineOfLength(std::basic_string_view<TUnit> Text, size_t Offset, size_t Length) {
+  size_t Body = Length;
+  if (Body != 0 && Text[Offset + Body - 1] == TUnit('\n')) --Body;
+  if (Body != 0 && Text[Offset + Body - 1] == TUnit('\r')) --Body;
+  return TLine{Offset, Length, Body};
+}
+
 template <class TUnit>
 bool IsBreak(TUnit Unit) {
   return Unit == TUnit('\r') || Unit == TUnit('\n');
@@ -242,12 +255,16 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
   // which wait on memory, do not wait for the hashing too. (Cutting and hashing first and
   // looking up after, on two cores, was slower than one thread doing both.)
   const size_t Helpers = Parallel::ThreadCount() - 1;
-  // A run of whole lines and the hash of each; the lines themselves are cut again on this
-  // thread, which costs less than holding them (short lines would take more room than their
-  // text).
+  // A run of whole lines: the hash and the length of each, so that this thread finds the
+  // lines without searching for their breaks again; a line too long for the 32 bits is cut
+  // again here.
+  struct TCut {
+    uint32_t Hash;
+    uint32_t Length;
+  };
   struct TRun {
     size_t From;
-    std::vector<uint32_t> Hashes;
+    std::vector<TCut> Cuts;
   };
   std::vector<TRun> Runs[2] = {std::vector<TRun>(Helpers), std::vector<TRun>(Helpers)};
   std::vector<size_t> Bounds(Helpers + 1);
@@ -267,13 +284,15 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
       Group.Run([this, &Runs, Into, R, From = Bounds[R], To = Bounds[R + 1]] {
         TRun& Run = Runs[Into][R];
         Run.From = From;
-        Run.Hashes.clear();
+        Run.Cuts.clear();
         WithHash([&](auto Hash) {
           for (size_t At = From; At < To;) {
             const TLine Line = LineScan::LineAt(FText, At);
             At += Line.Length;
             const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
-            Run.Hashes.push_back(Hash(FText.data() + Line.Offset, KeyLength));
+            Run.Cuts.push_back(
+                TCut{Hash(FText.data() + Line.Offset, KeyLength),
+                     Line.Length < LongLine ? static_cast<uint32_t>(Line.Length) : LongLine});
           }
         });
       });
@@ -288,21 +307,24 @@ void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
     Group.Wait();
   }
   for (;;) {
-    for (const TRun& Run : Runs[Current]) LineCount += Run.Hashes.size();
+    for (const TRun& Run : Runs[Current]) LineCount += Run.Cuts.size();
     CheckLineCount(LineCount);
     // The group joins its threads before this step ends, also when a lookup throws.
     Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
     const bool More = Next < FText.size();
     if (More) Launch(Group, 1 - Current);
     for (const TRun& Run : Runs[Current]) {
-      const std::vector<uint32_t>& Hash = Run.Hashes;
+      const std::vector<TCut>& Cuts = Run.Cuts;
       size_t At = Run.From;
-      for (size_t I = 0; I < Hash.size(); ++I) {
+      for (size_t I = 0; I < Cuts.size(); ++I) {
         // The home slots of the lines a little ahead are fetched while this one is looked up.
-        if (I + LookAhead < Hash.size()) __builtin_prefetch(&FSlots[Home(Hash[I + LookAhead])]);
-        const TLine Line = LineScan::LineAt(FText, At);
+        if (I + LookAhead < Cuts.size()) {
+          __builtin_prefetch(&FSlots[Home(Cuts[I + LookAhead].Hash)]);
+        }
+        const TLine Line = Cuts[I].Length != LongLine ? LineOfLength(FText, At, Cuts[I].Length)
+                                                      : LineScan::LineAt(FText, At);
         At += Line.Length;
-        LookUp(Line, Hash[I], Context, Visit);
+        LookUp(Line, Cuts[I].Hash, Context, Visit);
       }
     }
     Group.Wait();
