@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <span>
 #include <string>
@@ -19,6 +18,7 @@
 #include "sorting/CollationKeys.h"
 #include "sorting/NumericKey.h"
 #include "sorting/RecordQuickSort.h"
+#include "sorting/SlottedKeys.h"
 #include "strings/StringUnit.h"
 
 namespace StringRecordListNormalSort {
@@ -155,7 +155,7 @@ class TNumberKeys {
 template <typename TLines>
 class TLazyTextOrder {
  public:
-  TLazyTextOrder(const TLines& Lines, size_t Count) : FLines(Lines), FSlots(Count) {}
+  TLazyTextOrder(const TLines& Lines, size_t Count) : FLines(Lines), FKeys(Count) {}
 
   template <typename TRecord>
   int32_t operator()(const TRecord& A, const TRecord& B, size_t) {
@@ -182,39 +182,17 @@ class TLazyTextOrder {
   // Line I's key (its 32-bit length, then its bytes), made now if need be; null when the
   // platform gives none.
   const uint8_t* Ensure(int32_t I) {
-    const uint8_t* Key = FSlots[I].load(std::memory_order_acquire);
+    const auto Line = static_cast<size_t>(I);
+    const uint8_t* Key = FKeys.Find(Line);
     if (Key != nullptr) return Key;
     TCollationKeys Made;  // made outside the lock, so that threads make keys at once
     std::u16string Scratch;
-    if (!Made.Add(FLines.Text(static_cast<size_t>(I), Scratch))) return nullptr;
-    const size_t Length = Made.Length(0);
-    const std::lock_guard<std::mutex> Hold(FLock);
-    Key = FSlots[I].load(std::memory_order_relaxed);
-    if (Key != nullptr) return Key;  // another thread was first
-    if (static_cast<size_t>(FEnd - FNext) < 4 + Length) {
-      const size_t Size = std::max<size_t>(BlockSize, 4 + Length);
-      FBlocks.emplace_back(new uint8_t[Size]);
-      FNext = FBlocks.back().get();
-      FEnd = FNext + Size;
-    }
-    uint8_t* const Stored = FNext;
-    const auto Length32 = static_cast<uint32_t>(Length);
-    std::memcpy(Stored, &Length32, sizeof Length32);
-    std::memcpy(Stored + 4, Made.Data(0), Length);
-    FNext += (4 + Length + 3) / 4 * 4;
-    if (FNext > FEnd) FNext = FEnd;
-    FSlots[I].store(Stored, std::memory_order_release);
-    return Stored;
+    if (!Made.Add(FLines.Text(Line, Scratch))) return nullptr;
+    return FKeys.Store(Line, Made.Data(0), Made.Length(0));
   }
 
-  static constexpr size_t BlockSize = size_t{1} << 20;
-
   const TLines& FLines;
-  std::vector<std::atomic<const uint8_t*>> FSlots;  // each line's key, null until made
-  std::mutex FLock;                                 // guards the blocks
-  std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
-  uint8_t* FNext = nullptr;
-  uint8_t* FEnd = nullptr;
+  TSlottedKeys FKeys;
 };
 
 // The comparisons on records. Each answers as the comparator of its kind on the two lines:
