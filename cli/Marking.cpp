@@ -12,15 +12,18 @@ namespace {
 template <class TUnit>
 std::vector<bool> Marked(std::basic_string_view<TUnit> Text) {
   using namespace DuplicationLineTable;
-  // Every line's body, numbered by the distinct bodies.
-  TDistinctLinesOf<TUnit> Bodies(Text, kkBody);
+  // Every line's body, numbered by the distinct bodies; the table goes once they are known.
   std::vector<uint32_t> BodyOf;
-  Bodies.Scan([&](const TLine&, uint32_t Number, bool) { BodyOf.push_back(Number); });
-  Bodies.ReleaseIndex();
+  size_t DistinctBodies = 0;
+  {
+    TDistinctLinesOf<TUnit> Bodies(Text, kkBody);
+    Bodies.Scan([&](const TLine&, uint32_t Number, bool) { BodyOf.push_back(Number); });
+    DistinctBodies = Bodies.Count();
+  }
   // A body is repeated when a non-empty line repeats an earlier line exactly (break
   // included); the whole-line table passes bare breaks over, so empty lines never count.
-  std::vector<bool> Repeated(Bodies.Count());
-  TDistinctLinesOf<TUnit> Whole(Text, kkWholeLine);
+  std::vector<bool> Repeated(DistinctBodies);
+  TDistinctLinesOf<TUnit> Whole(Text, kkWholeLine, nbUnnumbered);
   // The line the whole-line scan has reached, and where it starts: both scans go in text
   // order, so the bare breaks passed over are counted by cutting them again.
   size_t Index = 0;
