@@ -1,8 +1,10 @@
 #include "commands/DuplicationDeleteCountDown.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
+#include <unordered_map>
 #include <utility>
 
 #include "base/Exceptions.h"
@@ -74,44 +76,68 @@ std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts,
 namespace {
 
 // How many lines share each distinct body, by the body's number: a byte each while no count
-// reaches 255, as in most texts; from then on the full counts are kept beside the bytes.
+// reaches 255, as in most texts; from then on the full counts are kept beside the bytes. The
+// size of each group of result lines with the same count below 255 is kept up to date as the
+// counts change, so that the groups can be placed without going through the lines again.
 class TLineCounts {
  public:
   static constexpr uint8_t Large = 255;
 
-  // A new distinct body, seen once.
-  void Add() {
+  // Room for Distinct bodies without moving the counts.
+  void Reserve(size_t Distinct) {
+    FSmall.reserve(Distinct);
+    FBreaks.reserve(Distinct / 4 + 1);
+  }
+  bool Full() const { return FSmall.size() == FSmall.capacity(); }
+  // A new distinct body, seen once, on a line of Length units of which Break are its break.
+  void Add(size_t Length, size_t Break) {
+    const size_t Number = FSmall.size();
     FSmall.push_back(1);
     if (!FLarge.empty()) FLarge.push_back(1);
+    if (Number % 4 == 0) FBreaks.push_back(0);
+    FBreaks.back() |= static_cast<uint8_t>(Break << (2 * (Number % 4)));
+    FBytes[1] += Length + 2;
   }
-  void Increment(uint32_t Number) {
+  // Another line with the body Number, which has BodyLength units.
+  void Increment(uint32_t Number, size_t BodyLength) {
     uint8_t& Small = FSmall[Number];
     if (Small == Large) {
       ++FLarge[Number];
-    } else if (++Small == Large) {
-      if (FLarge.empty()) FLarge.resize(FSmall.size());
-      FLarge[Number] = Large;
+      return;
     }
+    // The result line is the first line with the body, which has its own break.
+    const size_t Length = BodyLength + ((FBreaks[Number / 4] >> (2 * (Number % 4))) & 3);
+    FBytes[Small] -= Length + 1 + Digits(Small);
+    if (++Small < Large) {
+      FBytes[Small] += Length + 1 + Digits(Small);
+      return;
+    }
+    if (FLarge.empty()) FLarge.resize(FSmall.size());
+    FLarge[Number] = Large;
+    FLargeLength.emplace(Number, Length);
   }
   uint32_t operator[](size_t Number) const {
     const uint8_t Small = FSmall[Number];
     return Small < Large ? Small : FLarge[Number];
   }
   size_t Size() const { return FSmall.size(); }
-  // The counts of 255 and more that occur, highest first.
-  std::vector<uint32_t> LargeValues() const {
-    std::vector<uint32_t> Values;
-    for (size_t Number = 0; Number < FLarge.size(); ++Number) {
-      if (FSmall[Number] == Large) Values.push_back(FLarge[Number]);
-    }
-    std::sort(Values.begin(), Values.end(), std::greater<>());
-    Values.erase(std::unique(Values.begin(), Values.end()), Values.end());
-    return Values;
+  // The units of the result lines with a count below 255 of Count.
+  size_t SmallBytes(uint32_t Count) const { return FBytes[Count]; }
+  // Calls Visit(Count, Length) for each body with a count of 255 or more, Length being the
+  // units of its first line.
+  template <class TVisit>
+  void ForEachLarge(TVisit&& Visit) const {
+    for (const auto& [Number, Length] : FLargeLength) Visit(FLarge[Number], Length);
   }
 
  private:
+  static size_t Digits(uint8_t Count) { return Count < 10 ? 1 : Count < 100 ? 2 : 3; }
+
   std::vector<uint8_t> FSmall;
+  std::vector<uint8_t> FBreaks;  // the break's length of each first line, two bits each
   std::vector<uint32_t> FLarge;
+  std::unordered_map<uint32_t, size_t> FLargeLength;
+  std::array<size_t, Large> FBytes{};
 };
 
 template <class TUnit>
@@ -132,10 +158,12 @@ std::basic_string<TUnit> CountDuplicates(std::basic_string_view<TUnit> Text) {
     Distinct.Scan([&](const TLine& Line, uint32_t Number, bool Added) {
       First.push_back(Added);
       if (Added) {
-        Counts.Add();
+        // Sized as the index is, rather than doubled: one copy of the counts at most.
+        if (Counts.Full()) Counts.Reserve(std::max(Distinct.Room(), 2 * Counts.Size() + 1024));
+        Counts.Add(Line.Length, Line.Length - Line.BodyLength);
         End = Line.Offset + Line.Length;
       } else {
-        Counts.Increment(Number);
+        Counts.Increment(Number, Line.BodyLength);
       }
     });
     if (Counts.Size() <= First.size() / 16) {
@@ -148,7 +176,10 @@ std::basic_string<TUnit> CountDuplicates(std::basic_string_view<TUnit> Text) {
   }
 
   // The groups of equal counts, highest first: the large counts each, then 254 down to 1.
-  const std::vector<uint32_t> LargeValues = Counts.LargeValues();
+  std::vector<uint32_t> LargeValues;
+  Counts.ForEachLarge([&LargeValues](uint32_t Count, size_t) { LargeValues.push_back(Count); });
+  std::sort(LargeValues.begin(), LargeValues.end(), std::greater<>());
+  LargeValues.erase(std::unique(LargeValues.begin(), LargeValues.end()), LargeValues.end());
   std::vector<size_t> Bytes(LargeValues.size() + TLineCounts::Large - 1, 0);
   auto GroupOf = [&LargeValues](uint32_t Count) -> size_t {
     if (Count < TLineCounts::Large) return LargeValues.size() + (TLineCounts::Large - 1 - Count);
@@ -174,9 +205,12 @@ std::basic_string<TUnit> CountDuplicates(std::basic_string_view<TUnit> Text) {
     }
   };
   // Every output line is its input line with ":" and the count put before the break.
-  ForEachDistinct([&](const TLine& Line, uint32_t Count) {
-    Bytes[GroupOf(Count)] += Line.Length + 1 + DecimalLength(Count);
+  Counts.ForEachLarge([&](uint32_t Count, size_t Length) {
+    Bytes[GroupOf(Count)] += Length + 1 + DecimalLength(Count);
   });
+  for (uint32_t Count = 1; Count < TLineCounts::Large; ++Count) {
+    Bytes[GroupOf(Count)] = Counts.SmallBytes(Count);
+  }
   size_t Total = 0;
   for (size_t& Group : Bytes) Total += std::exchange(Group, Total);  // now where it starts
 

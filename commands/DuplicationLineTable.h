@@ -60,6 +60,9 @@ class TDistinctLinesOf {
 
   // The number of distinct lines found so far.
   size_t Count() const { return FCount; }
+  // How many distinct lines the index holds before it grows again: once a fair part of the
+  // text has been read, about as many as the whole text is projected to have.
+  size_t Room() const { return FSlots.size() * 4 / 5; }
   // Where the distinct line Number starts in the text (numbered tables only, as Line).
   size_t Offset(size_t Number) const {
     if constexpr (sizeof(size_t) > 4) {
