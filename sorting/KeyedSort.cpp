@@ -37,6 +37,7 @@ struct TCellLines {
   bool Same(size_t I, size_t J) const {
     return StringRecordList::LineOf(Cells[I]) == StringRecordList::LineOf(Cells[J]);
   }
+  size_t UnitsAtMost(size_t I) const { return StringRecordList::LineOf(Cells[I]).size(); }
 };
 
 struct TSourceLines {
@@ -45,6 +46,7 @@ struct TSourceLines {
     return Source.Text(I, Scratch);
   }
   bool Same(size_t I, size_t J) const { return Source.Same(I, J); }
+  size_t UnitsAtMost(size_t I) const { return Source.UnitsAtMost(I); }
 };
 
 // TextCompare on lines I and J.
@@ -343,7 +345,7 @@ bool AddKeys(const TLines& Lines, size_t P, size_t Count, bool Reversed, TCollat
   const size_t End = P + 1 < Keys.Parts() ? Keys.PartBegin(P + 1) : Count;
   std::u16string Scratch;
   size_t Units = 0;
-  for (size_t I = Begin; I < End; ++I) Units += Lines.Text(I, Scratch).size();
+  for (size_t I = Begin; I < End; ++I) Units += Lines.UnitsAtMost(I);
   Keys.ReservePart(P, End - Begin, Units);
   uint8_t Head[RecordSort::PrefixBytes<TRecord>];
   for (size_t I = Begin; I < End; ++I) {

@@ -30,6 +30,8 @@ class TLineSource {
   virtual std::u16string_view Text(size_t I, std::u16string& Scratch) const = 0;
   // Whether lines I and J are the same code unit for code unit.
   virtual bool Same(size_t I, size_t J) const = 0;
+  // At least as many as line I's code units, found without making them (to size the keys).
+  virtual size_t UnitsAtMost(size_t I) const = 0;
 };
 
 // The order KeyedSort gives a list of Source's Count lines: Result[K] is the line that goes to
