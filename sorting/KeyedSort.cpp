@@ -376,6 +376,20 @@ bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys&
   return !Failed;
 }
 
+// The dictionary order, read from the end of each line when Reversed.
+template <typename TLines, typename TFinish>
+bool TextSort(const TLines& Lines, int32_t Count, bool Reversed, TSortOrder Order,
+              TFinish&& Finish) {
+  std::vector<TTextRecord> Records;
+  {
+    TCollationKeys Keys;
+    if (!MakeKeys(Lines, Count, Reversed, Keys, Records)) return false;
+    SortInOrder(Lines, Records, Order, TTextOrder{Keys}, Keys);
+  }
+  Finish(Records);
+  return true;
+}
+
 // The numeric order. Where few lines tie on their numbers, collation keys are made only for
 // the lines that do; where many lines have no number at all, the dictionary order decides
 // much of the sort, and every line gets its key at once as in the other orders. Finish gets
@@ -385,6 +399,12 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
   auto Numbers = std::make_unique<TNumberKeys>(Lines, static_cast<size_t>(Count));
   int32_t WithoutNumbers = 0;
   for (int32_t I = 0; I < Count; ++I) WithoutNumbers += Numbers->Key(I).empty();
+  if (WithoutNumbers == Count) {
+    // Lines without numbers tie on them, and the dictionary order decides every comparison,
+    // as in the text order, whose records hold more of each key and no numbers.
+    Numbers.reset();
+    return TextSort(Lines, Count, false, Order, Finish);
+  }
   auto SetNumbers = [&Numbers](auto& Records) {
     for (size_t I = 0; I < Records.size(); ++I) {
       const auto Key = Numbers->Key(Records[I].Index);
@@ -444,16 +464,9 @@ bool SortLines(const TLines& Lines, int32_t Count, TSortKind Kind, TSortOrder Or
       SortInOrder(Lines, Records, Order, TByteLengthOrder{TTextOrder{Keys}}, Keys);
     }
     Finish(Records);
-  } else {
-    std::vector<TTextRecord> Records;
-    {
-      TCollationKeys Keys;
-      if (!MakeKeys(Lines, Count, Reversed, Keys, Records)) return false;
-      SortInOrder(Lines, Records, Order, TTextOrder{Keys}, Keys);
-    }
-    Finish(Records);
+    return true;
   }
-  return true;
+  return TextSort(Lines, Count, Reversed, Order, Finish);
 }
 
 }  // namespace
