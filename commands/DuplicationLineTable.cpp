@@ -204,16 +204,19 @@ uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32
   const TUnit* Key = FText.data() + Offset;
   const TSlot Tagged = Tag(Hash);
   size_t I = Home(Hash);
-  for (;;) {
-    ++FProbes;
+  // Counted here and added once: a store to the member in the loop would be kept in step.
+  size_t Probes = 1;
+  for (;; ++Probes) {
     const TSlot Slot = FSlots[I];
     if (Slot == 0) break;
     if (((Slot ^ Tagged) & ~FIdMask) == 0 && SameKey(SlotOffset(Slot), Key, Length)) {
+      FProbes += Probes;
       Added = false;
       return FNumbered ? (Slot & FIdMask) - 1 : 0;
     }
     I = After(I);
   }
+  FProbes += Probes;
   // Keep the table at most four fifths full, so that probe runs stay short.
   if ((FCount + 1) * 5 > FSlots.size() * 4) {
     Grow(Offset);
