@@ -10,7 +10,7 @@
 #include "cli/Codec.h"
 #include "cli/Marking.h"
 #include "cli/Operations.h"
-#include "cli/SortOnUtf8.h"
+#include "cli/SortOnBytes.h"
 #include "cli/System.h"
 
 #ifndef _WIN32
@@ -79,19 +79,19 @@ std::u16string Process(const Arguments::TOptions& Options, std::u16string&& Text
   }
 }
 
-// Runs the operation on the input's bytes where it can (Operations::RunOnUtf8 and
-// Operations::SortOnUtf8), with the same messages as Process.
-bool RunOnBytes(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+// Runs the operation on the input's bytes where it can (Operations::RunOnBytes and
+// Operations::SortOnBytes), with the same messages as Process.
+bool TryOnBytes(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
                 std::string& Bytes) {
   try {
-    if (Operations::SortOnUtf8(*Options.Operation, Encoding, Bytes)) return true;
+    if (Operations::SortOnBytes(*Options.Operation, Encoding, Bytes)) return true;
     if (Options.Operation->Id != 12 || !Options.Mark) {
-      return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes);
+      return Operations::RunOnBytes(*Options.Operation, Encoding, Bytes);
     }
     const Operations::TMarks Marks = UseColour(Options)
                                          ? Operations::TMarks{"\x1b[30;43m", "\x1b[0m", ""}
                                          : Operations::TMarks{"* ", "", "  "};
-    return Operations::RunOnUtf8(*Options.Operation, Encoding, Bytes, &Marks);
+    return Operations::RunOnBytes(*Options.Operation, Encoding, Bytes, &Marks);
   } catch (const std::bad_alloc&) {
     throw TExit{kExitFailed, "out of memory"};
   } catch (const std::exception& e) {
@@ -132,7 +132,7 @@ int Run(int argc, char** argv) {
   bool ranOnBytes = false;
   try {
     std::string bytes = System::ReadAll(options.Input);
-    ranOnBytes = RunOnBytes(options, encoding, bytes);
+    ranOnBytes = TryOnBytes(options, encoding, bytes);
     if (ranOnBytes)
       direct = std::move(bytes);
     else

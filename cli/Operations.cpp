@@ -69,8 +69,8 @@ std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
   return Tarnwick::Sort(std::move(Text), static_cast<uint8_t>(Operation.Id));
 }
 
-bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
-               const TMarks* Marks) {
+bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+                const TMarks* Marks) {
   // Reversal and the duplicate commands decide only at CR and LF, which are single bytes in
   // UTF-8 and in no other character's bytes, and compare lines for equality, which the bytes
   // of valid UTF-8 decide as the UTF-16 code units do; the counts and the pattern's quoting

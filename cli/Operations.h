@@ -43,7 +43,7 @@ struct TMarks {
 // highlight pattern, which is written as a line of its own). True when it did, Bytes then
 // holding the output; false, Bytes untouched, when the text must take the common path.
 // Exceptions of the commands pass through.
-bool RunOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
-               const TMarks* Marks = nullptr);
+bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+                const TMarks* Marks = nullptr);
 
 }  // namespace Operations

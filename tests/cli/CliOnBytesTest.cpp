@@ -79,7 +79,7 @@ void ExpectSameAsCommonPath(const std::string& Input, const Codec::TEncoding& En
                             const Operations::TMarks* Marks) {
   const std::optional<std::string> Expected = CommonPath(Input, Encoding, Operation, Marks);
   std::string Bytes = Input;
-  const bool Ran = Operations::RunOnUtf8(Operation, Encoding, Bytes, Marks);
+  const bool Ran = Operations::RunOnBytes(Operation, Encoding, Bytes, Marks);
   // Valid input always takes the path on bytes, invalid input never does (the common path
   // reports it).
   ASSERT_EQ(Ran, Expected.has_value());
@@ -145,14 +145,14 @@ TEST(DuplicatesOnBytes, LargeTextsGiveTheCommonPathsBytesOnAnyThreadCount) {
 TEST(DuplicatesOnBytes, OtherEncodingsTakeTheCommonPath) {
   for (const char* Operation : {"dedupe", "count", "highlight"}) {
     std::string Bytes = "a\na\n";
-    EXPECT_FALSE(Operations::RunOnUtf8(*Operations::FindByName(Operation),
-                                       Codec::Resolve("UTF-16LE"), Bytes));
+    EXPECT_FALSE(Operations::RunOnBytes(*Operations::FindByName(Operation),
+                                        Codec::Resolve("UTF-16LE"), Bytes));
     std::string Utf16Marked(
         "\xFF\xFE"
         "a\0\n\0a\0\n\0",
         10);
-    EXPECT_FALSE(
-        Operations::RunOnUtf8(*Operations::FindByName(Operation), Codec::Resolve(""), Utf16Marked));
+    EXPECT_FALSE(Operations::RunOnBytes(*Operations::FindByName(Operation), Codec::Resolve(""),
+                                        Utf16Marked));
     EXPECT_EQ(Bytes, "a\na\n");
   }
 }

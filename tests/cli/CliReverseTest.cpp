@@ -54,7 +54,7 @@ TEST(ReverseOnBytes, GivesTheCommonPathsBytesAndLeavesInvalidInputToIt) {
       const std::string Input = RandomBytes(Rng);
       const std::optional<std::string> Expected = CommonPath(Input, Encoding);
       std::string Bytes = Input;
-      const bool Ran = Operations::RunOnUtf8(Reverse(), Encoding, Bytes);
+      const bool Ran = Operations::RunOnBytes(Reverse(), Encoding, Bytes);
       // Valid input always takes the fast path, invalid input never does (the common path
       // reports it).
       ASSERT_EQ(Ran, Expected.has_value()) << Name << " round " << Round;
@@ -65,12 +65,12 @@ TEST(ReverseOnBytes, GivesTheCommonPathsBytesAndLeavesInvalidInputToIt) {
 
 TEST(ReverseOnBytes, SortsAndOtherEncodingsDoNotTakeIt) {
   std::string Bytes = "b\na\n";
-  EXPECT_FALSE(Operations::RunOnUtf8(*Operations::FindByName("sort"), Codec::Resolve(""), Bytes));
-  EXPECT_FALSE(Operations::RunOnUtf8(Reverse(), Codec::Resolve("UTF-16LE"), Bytes));
+  EXPECT_FALSE(Operations::RunOnBytes(*Operations::FindByName("sort"), Codec::Resolve(""), Bytes));
+  EXPECT_FALSE(Operations::RunOnBytes(Reverse(), Codec::Resolve("UTF-16LE"), Bytes));
   std::string Utf16Marked(
       "\xFF\xFE"
       "a\0\n\0",
       6);
-  EXPECT_FALSE(Operations::RunOnUtf8(Reverse(), Codec::Resolve(""), Utf16Marked));
+  EXPECT_FALSE(Operations::RunOnBytes(Reverse(), Codec::Resolve(""), Utf16Marked));
   EXPECT_EQ(Bytes, "b\na\n");
 }

@@ -9,7 +9,7 @@
 #include "base/Parallel.h"
 #include "cli/Codec.h"
 #include "cli/Operations.h"
-#include "cli/SortOnUtf8.h"
+#include "cli/SortOnBytes.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
 #endif
@@ -43,7 +43,7 @@ class SortOnBytes : public testing::Test {
       const std::optional<std::string> Expected =
           CommonPath(Operation, Input, Codec::Resolve(Encoding));
       std::string Bytes = Input;
-      const bool Ran = Operations::SortOnUtf8(Operation, Codec::Resolve(Encoding), Bytes);
+      const bool Ran = Operations::SortOnBytes(Operation, Codec::Resolve(Encoding), Bytes);
       ASSERT_EQ(Ran, Expected.has_value()) << Operation.Name;
       // Not ASSERT_EQ on the texts: a mismatch of a large one would print all of it.
       ASSERT_TRUE(Bytes == (Ran ? *Expected : Input)) << Operation.Name;
@@ -108,17 +108,17 @@ TEST_F(SortOnBytes, OnlyTheSortsOfUtf8TakeIt) {
   const std::string Input = "b\na\n";
   std::string Bytes = Input;
   for (const char* Name : {"reverse", "dedupe", "count", "highlight"}) {
-    EXPECT_FALSE(Operations::SortOnUtf8(*Operations::FindByName(Name), Codec::Resolve(""), Bytes));
+    EXPECT_FALSE(Operations::SortOnBytes(*Operations::FindByName(Name), Codec::Resolve(""), Bytes));
   }
   EXPECT_FALSE(
-      Operations::SortOnUtf8(*Operations::FindByName("sort"), Codec::Resolve("UTF-16LE"), Bytes));
+      Operations::SortOnBytes(*Operations::FindByName("sort"), Codec::Resolve("UTF-16LE"), Bytes));
   EXPECT_EQ(Bytes, Input);
   std::string Utf16Marked(
       "\xFF\xFE"
       "a\0\n\0",
       6);
   EXPECT_FALSE(
-      Operations::SortOnUtf8(*Operations::FindByName("sort"), Codec::Resolve(""), Utf16Marked));
+      Operations::SortOnBytes(*Operations::FindByName("sort"), Codec::Resolve(""), Utf16Marked));
 }
 
 TEST_F(SortOnBytes, TextsThatExhaustTheQuicksortGiveTheCommonPathsBytes) {

@@ -14,6 +14,6 @@ namespace Operations {
 // would give. True when it did, Bytes then holding the output; false, Bytes untouched, when
 // the text must take the common path. Exceptions of the commands pass through, after which
 // Bytes may be empty.
-bool SortOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes);
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes);
 
 }  // namespace Operations

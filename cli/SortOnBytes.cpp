@@ -1,4 +1,4 @@
-#include "cli/SortOnUtf8.h"
+#include "cli/SortOnBytes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -113,7 +113,8 @@ void AppendLines(const TStringRecordListNormalSort& List, std::string& Out) {
 
 }  // namespace
 
-bool SortOnUtf8(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes) {
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
+                 std::string& Bytes) {
   if (Operation.Id < 1 || Operation.Id > 8) return false;
   // An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise, and such a mark is not
   // valid UTF-8.
