@@ -268,4 +268,42 @@ std::string Encode(std::u16string_view Text, const TEncoding& Encoding) {
   return out;
 }
 
+bool ConvertsByLine(const TEncoding& Encoding) {
+  switch (Encoding.Family) {
+    case TFamily::fmUtf8:
+      return true;
+    case TFamily::fmOther:
+      return Backend::ConvertsByLine(Encoding);
+    default:
+      return false;
+  }
+}
+
+bool DecodeLines(std::string_view Lines, const TEncoding& Encoding, std::u16string& Out) {
+  if (Encoding.Family == TFamily::fmUtf8) return Unicode::DecodeUtf8(Lines, Out);
+  // The same checks as DecodeOther: valid bytes, and the same bytes when written back. The
+  // encoding is stateless, so a text passes them exactly when each of its runs of lines does.
+  try {
+    Out = Backend::DecodeOther(Lines, Encoding);
+    thread_local std::string again;
+    again.clear();
+    Backend::EncodeOther(Out, Encoding, again);
+    return again == Lines;
+  } catch (const EInvalidInput&) {
+    return false;
+  } catch (const EUnencodable&) {
+    return false;
+  }
+}
+
+bool EncodeLines(std::u16string_view Lines, const TEncoding& Encoding, std::string& Out) {
+  if (Encoding.Family == TFamily::fmUtf8) return Unicode::EncodeUtf8(Lines, Out);
+  try {
+    Backend::EncodeOther(Lines, Encoding, Out);
+    return true;
+  } catch (const EUnencodable&) {
+    return false;
+  }
+}
+
 }  // namespace Codec

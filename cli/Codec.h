@@ -56,4 +56,19 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding);
 // Encodes Text in Encoding, the byte-order mark first when Encoding.Bom. Throws EUnencodable.
 std::string Encode(std::u16string_view Text, const TEncoding& Encoding);
 
+// True when a text in Encoding (without a byte-order mark) may be cut at the bytes 0x0A and
+// 0x0D into runs of whole lines that convert apart from each other, on any thread, to what
+// they are within the whole text: UTF-8 and the stateless legacy encodings that keep those
+// bytes for LF and CR alone. No line has more UTF-16 code units than bytes in them.
+bool ConvertsByLine(const TEncoding& Encoding);
+
+// Out becomes the UTF-16 of Lines, whole lines of a text in an encoding that converts by line.
+// False when Lines are not valid in it or would not be written back as the same bytes, which
+// is when Decode refuses them; Out is then unspecified.
+bool DecodeLines(std::string_view Lines, const TEncoding& Encoding, std::u16string& Out);
+
+// Appends Lines in such an encoding to Out, without a byte-order mark. False when a character
+// cannot be represented in it (Out then holds a part of the bytes).
+bool EncodeLines(std::u16string_view Lines, const TEncoding& Encoding, std::string& Out);
+
 }  // namespace Codec

@@ -23,6 +23,12 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out);
 std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding);
 void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out);
 
+// True for a legacy encoding known to be stateless, with the bytes 0x0A and 0x0D standing for
+// LF and CR and never part of another character, and at most one code unit per byte: the
+// Japanese ones (Shift_JIS and its Windows form, EUC-JP). Each line of such a text converts
+// on its own as it does within the whole.
+bool ConvertsByLine(const TEncoding& Encoding);
+
 // The largest piece, in bytes or code units, handed to the platform's converter in one call
 // (at least 4; 0 restores the default, which keeps well within its 32-bit limits). Tests make
 // it small so that the seams between pieces are crossed often.

@@ -5,7 +5,9 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
+#include <string_view>
 
 #include "cli/CodecBackend.h"
 
@@ -37,6 +39,19 @@ TEncoding Resolve(const std::string& name) {
   if (canonical == "UTF-16BE") enc.Family = TFamily::fmUtf16BE;
   if (canonical == "UTF-16") enc.Family = TFamily::fmUtf16;
   return enc;
+}
+
+bool ConvertsByLine(const TEncoding& Encoding) {
+  // Named by ICU's canonical names, which every alias (SJIS, windows-31j, MS932, eucJP, ...)
+  // resolves to. The stateful ones (ISO-2022-JP, UTF-7) and the EBCDIC ones, where a line
+  // break is another byte, are not listed.
+  static constexpr std::string_view kConverters[] = {"ibm-943_P15A-2003", "ibm-943_P130-1999",
+                                                     "euc-jp-2007"};
+  const ConverterPtr conv = Open(Encoding.Name);
+  UErrorCode status = U_ZERO_ERROR;
+  const std::string_view canonical = ucnv_getName(conv.get(), &status);
+  return U_SUCCESS(status) && std::find(std::begin(kConverters), std::end(kConverters),
+                                        canonical) != std::end(kConverters);
 }
 
 // ICU's string functions take 32-bit lengths, so large texts go through in pieces, each ending

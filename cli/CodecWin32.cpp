@@ -100,6 +100,12 @@ TEncoding Resolve(const std::string& name) {
   return TEncoding{name, family};
 }
 
+bool ConvertsByLine(const TEncoding& Encoding) {
+  // Shift_JIS (932) and EUC-JP (20932): stateless, LF and CR never a trail byte.
+  const UINT cp = CodePageOf(Encoding);
+  return cp == 932 || cp == 20932;
+}
+
 bool DecodeUtf8(std::string_view Bytes, char16_t* Out, size_t& Written) {
   Written = 0;
   while (!Bytes.empty()) {

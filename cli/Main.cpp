@@ -12,6 +12,7 @@
 #include "cli/Operations.h"
 #include "cli/SortOnBytes.h"
 #include "cli/System.h"
+#include "cli/TextPieces.h"
 
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
@@ -136,7 +137,7 @@ int Run(int argc, char** argv) {
     if (ranOnBytes)
       direct = std::move(bytes);
     else
-      text = Codec::Decode(bytes, encoding);
+      text = TextPieces::DecodeText(bytes, encoding);
   } catch (const System::EFileError& e) {
     throw TExit{kExitUsage, e.what()};
   } catch (const Codec::EInvalidInput& e) {

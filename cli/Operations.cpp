@@ -6,6 +6,7 @@
 
 #include "cli/CodecUnicode.h"
 #include "cli/Marking.h"
+#include "cli/TextPieces.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
 
@@ -33,6 +34,20 @@ constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 std::string WithMark(std::string&& Output, size_t Base) {
   if (Base != 0) Output.insert(0, Utf8Mark);
   return std::move(Output);
+}
+
+// True when Operation may run on Bytes in Encoding, a legacy encoding, as on UTF-8: the
+// encoding converts by line (so CR and LF are single bytes in no other character), the bytes
+// decode and are written back as themselves (so lines with equal bytes are those with equal
+// text), and what the command adds is ASCII written as itself (":" and the count, the marks).
+// Not the highlight pattern: its quoting looks for "\E" in the bodies, and in Shift_JIS the
+// byte of "\" is also the second byte of characters such as "ソ".
+bool RunsOnLegacyBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
+                       std::string_view Bytes, const TMarks* Marks) {
+  if (!Codec::ConvertsByLine(Encoding) || (Operation.Id == 12 && Marks == nullptr)) return false;
+  std::string Added = Operation.Id == 11 ? ":0123456789" : "";
+  if (Operation.Id == 12) Added.append(Marks->Open).append(Marks->Close).append(Marks->Plain);
+  return TextPieces::StandsForText(Bytes, Encoding, Added);
 }
 
 }  // namespace
@@ -78,10 +93,17 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
   // and such a mark is not valid UTF-8.
   if (Operation.Id < 9) return false;
-  if (!Encoding.Name.empty() && Encoding.Family != Codec::TFamily::fmUtf8) return false;
-  const size_t Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+  size_t Base = 0;
+  if (Encoding.Family == Codec::TFamily::fmUtf8) {
+    Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+    if (Codec::Unicode::FirstInvalidUtf8(std::string_view(Bytes).substr(Base)) !=
+        std::string_view::npos) {
+      return false;
+    }
+  } else if (!RunsOnLegacyBytes(Operation, Encoding, Bytes, Marks)) {
+    return false;
+  }
   const std::string_view Body = std::string_view(Bytes).substr(Base);
-  if (Codec::Unicode::FirstInvalidUtf8(Body) != std::string_view::npos) return false;
   switch (Operation.Id) {
     case 9:
       if (Base == 0) {

@@ -40,7 +40,9 @@ struct TMarks {
 // Runs the operation on the bytes of a file themselves where that gives the bytes the
 // decoding, Run (or the marking, with Marks) and encoding would give: reversal and the
 // duplicate commands on valid UTF-8, whose byte-order mark stays in front (but not before the
-// highlight pattern, which is written as a line of its own). True when it did, Bytes then
+// highlight pattern, which is written as a line of its own), and reversal, deletion, counting
+// and marking on a legacy encoding that converts by line, once its bytes are known to decode
+// and to be written back as themselves. True when it did, Bytes then
 // holding the output; false, Bytes untouched, when the text must take the common path.
 // Exceptions of the commands pass through.
 bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,

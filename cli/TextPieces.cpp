@@ -1,0 +1,67 @@
+#include "cli/TextPieces.h"
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+#include "base/Parallel.h"
+#include "strings/LineScan.h"
+
+namespace TextPieces {
+
+size_t PieceEnd(std::string_view Body, size_t Begin) {
+  const size_t End = std::min(Begin + PieceSize, Body.size());
+  if (End == Body.size()) return End;
+  const LineScan::TLine Last = LineScan::LineAt(Body, End - 1);
+  return Last.Offset + Last.Length;
+}
+
+bool Decode(std::string_view Body, const Codec::TEncoding& Encoding,
+            const std::function<void(std::u16string_view)>& Take) {
+  // The threads decode a piece each, in turn with Take, which takes the pieces in order.
+  const size_t Threads = std::max(1u, Parallel::ThreadCount());
+  std::vector<std::string_view> Parts(Threads);
+  std::vector<std::u16string> Pieces(Threads);
+  for (size_t Begin = 0; Begin < Body.size();) {
+    size_t Count = 0;
+    for (; Count < Threads && Begin < Body.size(); ++Count) {
+      const size_t End = PieceEnd(Body, Begin);
+      Parts[Count] = Body.substr(Begin, End - Begin);
+      Begin = End;
+    }
+    std::atomic<bool> Refused{false};
+    Parallel::ForEachPart(Count, [&](size_t P) {
+      if (!Codec::DecodeLines(Parts[P], Encoding, Pieces[P])) Refused = true;
+    });
+    if (Refused) return false;
+    for (size_t P = 0; P < Count; ++P) Take(Pieces[P]);
+  }
+  return true;
+}
+
+bool StandsForText(std::string_view Body, const Codec::TEncoding& Encoding,
+                   std::string_view Added) {
+  std::string Written;
+  if (!Codec::EncodeLines(std::u16string(Added.begin(), Added.end()), Encoding, Written) ||
+      Written != Added) {
+    return false;
+  }
+  return Decode(Body, Encoding, [](std::u16string_view) {});
+}
+
+std::u16string DecodeText(std::string_view Bytes, Codec::TEncoding& Encoding) {
+  if (Encoding.Family != Codec::TFamily::fmOther || !Codec::ConvertsByLine(Encoding)) {
+    return Codec::Decode(Bytes, Encoding);
+  }
+  // No piece has more code units than bytes; room never written costs no memory.
+  std::u16string Text;
+  Text.reserve(Bytes.size());
+  if (Decode(Bytes, Encoding, [&Text](std::u16string_view Units) { Text += Units; })) {
+    return Text;
+  }
+  // The whole text is refused exactly when a piece is; the common decoding reports where.
+  std::u16string().swap(Text);
+  return Codec::Decode(Bytes, Encoding);
+}
+
+}  // namespace TextPieces
