@@ -132,6 +132,19 @@ class ToolTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertResult(["-e", name, "sort"], text.encode(codec), expected.encode(codec))
 
+    def test_japanese_legacy_encodings_give_what_utf_8_gives(self):
+        # "ソ" and "表" end in the byte of a backslash in Shift_JIS: "ソE" must not read as the
+        # end of the pattern's quoting.
+        text = "ソE\r\nｱ10\r\n表\nあ２\nソE\r\nb\rｱ10\r\n\r\nソE"
+        for name, codec in (("Shift_JIS", "cp932"), ("EUC-JP", "euc_jp")):
+            for op in [o[0] for o in self.OPERATIONS] + ["highlight --mark --color=never"]:
+                with self.subTest(name=name, op=op):
+                    code, expected, err = run(["--locale", "ja"] + op.split(),
+                                              text.encode("utf-8"))
+                    self.assertEqual((code, err), (0, ""))
+                    self.assertResult(["--locale", "ja", "-e", name] + op.split(),
+                                      text.encode(codec), expected.decode("utf-8").encode(codec))
+
     @quick
     def test_shift_jis_full_width_digits_sort_numerically(self):
         data = "項目１０\r\n項目２\r\n項目１\r\n".encode("cp932")
