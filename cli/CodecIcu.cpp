@@ -26,6 +26,25 @@ ConverterPtr Open(const std::string& name) {
   return conv;
 }
 
+// The converter for name, reset, stopping at the first bad byte or unmappable character. Each
+// thread keeps the one it used last: opening one costs more than converting a line, and the
+// sorts convert a line at a time.
+UConverter* Converter(const std::string& name) {
+  thread_local std::string cachedName;
+  thread_local ConverterPtr cached;
+  if (!cached || cachedName != name) {
+    ConverterPtr conv = Open(name);
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                          &status);
+    cached = std::move(conv);
+    cachedName = name;
+  }
+  ucnv_reset(cached.get());
+  return cached.get();
+}
+
 }  // namespace
 
 TEncoding Resolve(const std::string& name) {
@@ -107,9 +126,8 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out) {
 // computed in 32 bits. The converter carries a character cut between two pieces over to the
 // next call.
 std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
-  const ConverterPtr conv = Open(Encoding.Name);
+  UConverter* const conv = Converter(Encoding.Name);
   UErrorCode status = U_ZERO_ERROR;
-  ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   std::u16string out;
   const char* source = Bytes.data();
   const char* const end = Bytes.data() + Bytes.size();
@@ -124,7 +142,7 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
       UChar* target = reinterpret_cast<UChar*>(Grow(out, room));
       UChar* const limit = target + room;
       CountCall();
-      ucnv_toUnicode(conv.get(), &target, limit, &source, pieceEnd, nullptr, last, &status);
+      ucnv_toUnicode(conv, &target, limit, &source, pieceEnd, nullptr, last, &status);
       out.resize(out.size() - static_cast<size_t>(limit - target));
     } while (status == U_BUFFER_OVERFLOW_ERROR);
     if (U_FAILURE(status) || last) break;
@@ -133,7 +151,7 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
     char bad[32];
     int8_t badLength = sizeof bad;
     UErrorCode ignored = U_ZERO_ERROR;
-    ucnv_getInvalidChars(conv.get(), bad, &badLength, &ignored);
+    ucnv_getInvalidChars(conv, bad, &badLength, &ignored);
     const size_t consumed = static_cast<size_t>(source - Bytes.data());
     const size_t offset = consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0;
     ThrowInvalid(Encoding.Name, Bytes, offset, badLength > 0 ? badLength : 1);
@@ -142,10 +160,9 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
 }
 
 void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out) {
-  const ConverterPtr conv = Open(Encoding.Name);
+  UConverter* const conv = Converter(Encoding.Name);
   UErrorCode status = U_ZERO_ERROR;
-  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  const int8_t maxCharSize = ucnv_getMaxCharSize(conv.get());
+  const int8_t maxCharSize = ucnv_getMaxCharSize(conv);
   const UChar* const begin = reinterpret_cast<const UChar*>(Text.data());
   const UChar* const end = begin + Text.size();
   const UChar* source = begin;
@@ -159,7 +176,7 @@ void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::strin
       char* target = Grow(Out, room);
       char* const limit = target + room;
       CountCall();
-      ucnv_fromUnicode(conv.get(), &target, limit, &source, pieceEnd, nullptr, last, &status);
+      ucnv_fromUnicode(conv, &target, limit, &source, pieceEnd, nullptr, last, &status);
       Out.resize(Out.size() - static_cast<size_t>(limit - target));
     } while (status == U_BUFFER_OVERFLOW_ERROR);
     if (U_FAILURE(status) || last) break;
@@ -168,7 +185,7 @@ void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::strin
     UChar bad[8];
     int8_t badLength = 8;
     UErrorCode ignored = U_ZERO_ERROR;
-    ucnv_getInvalidUChars(conv.get(), bad, &badLength, &ignored);
+    ucnv_getInvalidUChars(conv, bad, &badLength, &ignored);
     const auto consumed = static_cast<size_t>(source - begin);
     ThrowUnencodable(Encoding.Name, Text,
                      consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0);

@@ -8,7 +8,7 @@
 
 #include "TemplateList/ListClone.h"
 #include "base/Parallel.h"
-#include "cli/SortUtf8Lines.h"
+#include "cli/SortWhereTheyLie.h"
 #include "cli/TextPieces.h"
 #include "commands/SortCommand.h"
 #include "strings/LineScan.h"
@@ -94,8 +94,8 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
   if (Utf8 && !Bytes.empty() && (static_cast<unsigned char>(Bytes[0]) & 0xFE) == 0xFE) {
     return false;
   }
-  // UTF-8 is sorted where it lies when it can be; else converted to a list a piece at a time.
-  if (Utf8 && SortUtf8Lines(Operation, Bytes)) return true;
+  // Sorted where the bytes lie when they can be; else converted to a list a piece at a time.
+  if (SortWhereTheyLie(Operation, Encoding, Bytes)) return true;
   const size_t Base = Utf8 && Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
   const std::string_view Body = std::string_view(Bytes).substr(Base);
 

@@ -1,15 +1,18 @@
-#include "cli/SortUtf8Lines.h"
+#include "cli/SortWhereTheyLie.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <new>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
 #include "TemplateList/ListClone.h"
 #include "base/Parallel.h"
+#include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
+#include "cli/TextPieces.h"
 #include "sorting/KeyedSort.h"
 #include "strings/LineScan.h"
 
@@ -26,12 +29,18 @@ constexpr size_t CheckGrain = 16384;
 
 bool IsBreak(char C) { return C == '\r' || C == '\n'; }
 
-// The lines of a UTF-8 text, found by where each starts. The last line of a text that ends
-// without a break is kept apart, with a break added, as the list gives it to the sort.
-class TUtf8Lines final : public TLineSource {
+// The lines of a text in an encoding that converts by line, found by where each starts. The last
+// line of a text that ends without a break is kept apart, with a break added, as the list gives it
+// to the sort.
+class TLinesOfBytes final : public TLineSource {
  public:
-  TUtf8Lines(std::string_view Body, const std::vector<uint32_t>& Starts, std::string_view Last)
-      : FBody(Body), FStarts(Starts), FLast(Last) {}
+  TLinesOfBytes(std::string_view Body, const std::vector<uint32_t>& Starts, std::string_view Last,
+                const Codec::TEncoding& Encoding)
+      : FBody(Body),
+        FStarts(Starts),
+        FLast(Last),
+        FEncoding(Encoding),
+        FUtf8(Encoding.Family == Codec::TFamily::fmUtf8) {}
 
   size_t Count() const { return FStarts.size() - 1; }
 
@@ -42,6 +51,13 @@ class TUtf8Lines final : public TLineSource {
   }
 
   std::u16string_view Text(size_t I, std::u16string& Scratch) const override {
+    if (!FUtf8) {
+      // A legacy encoding through its converter, which each thread keeps open.
+      if (!Codec::DecodeLines(Bytes(I), FEncoding, Scratch)) {
+        throw std::logic_error("checked lines did not decode");
+      }
+      return Scratch;
+    }
     // The sort asks for each line two or three times (numbers or length, key, the size of
     // the keys' room), a few dozen bytes each time: the converter's cost per call outweighed
     // the conversion of Japanese lines. The whole text was checked before the sort began, so
@@ -76,6 +92,8 @@ class TUtf8Lines final : public TLineSource {
     return Scratch;
   }
 
+  // Lines with equal bytes are those with equal text: UTF-8, or checked to be written back as
+  // the same bytes.
   bool Same(size_t I, size_t J) const override { return Bytes(I) == Bytes(J); }
 
   size_t UnitsAtMost(size_t I) const override { return Bytes(I).size(); }
@@ -84,6 +102,8 @@ class TUtf8Lines final : public TLineSource {
   std::string_view FBody;
   const std::vector<uint32_t>& FStarts;
   std::string_view FLast;
+  const Codec::TEncoding& FEncoding;
+  bool FUtf8;
 };
 
 // Whether Body, whose lines start at Starts, is valid UTF-8, checked a run of lines per thread:
@@ -105,8 +125,9 @@ bool IsValid(std::string_view Body, const std::vector<uint32_t>& Starts) {
 
 }  // namespace
 
-bool SortUtf8Lines(const TOperation& Operation, std::string& Bytes) {
-  if (Operation.Id < 1 || Operation.Id > 8) return false;
+bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encoding,
+                      std::string& Bytes) {
+  if (Operation.Id < 1 || Operation.Id > 8 || !Codec::ConvertsByLine(Encoding)) return false;
   // Where the platform's keys do not order as its comparison, the list's comparator sort
   // decides.
   if (DefaultSortEngine != TSortEngine::seKeyed) return false;
@@ -114,7 +135,8 @@ bool SortUtf8Lines(const TOperation& Operation, std::string& Bytes) {
   const TSortKind Kind = Kinds[(Operation.Id - 1) / 2];
   const TSortOrder Order = (Operation.Id - 1) % 2 == 0 ? soAscending : soDescending;
 
-  const size_t Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+  const bool Utf8 = Encoding.Family == Codec::TFamily::fmUtf8;
+  const size_t Base = Utf8 && Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
   const std::string_view Body = std::string_view(Bytes).substr(Base);
   // Where each line starts, in 32 bits: a larger text takes the other path.
   if (Body.size() >= UINT32_MAX) return false;
@@ -129,8 +151,11 @@ bool SortUtf8Lines(const TOperation& Operation, std::string& Bytes) {
     Starts.push_back(static_cast<uint32_t>(Line.Offset));
   });
   Starts.push_back(static_cast<uint32_t>(Body.size()));
-  // Invalid UTF-8 is left to the common path, which reports it.
-  if (!IsValid(Body, Starts)) return false;
+  // Input the common path refuses is left to it, which reports it. A legacy encoding is
+  // checked as the common path checks it, a piece of lines at a time.
+  if (Utf8 ? !IsValid(Body, Starts) : !TextPieces::StandsForText(Body, Encoding, "")) {
+    return false;
+  }
 
   // Every line compares with its break, so a last line without one takes, for the sort, the
   // break of the line before it (CR LF for a text of one line), which the line that ends up
@@ -147,7 +172,7 @@ bool SortUtf8Lines(const TOperation& Operation, std::string& Bytes) {
     Last.assign(Body.substr(Starts[Lines - 1]));
     Last += Break;
   }
-  const TUtf8Lines Source(Body, Starts, Last);
+  const TLinesOfBytes Source(Body, Starts, Last, Encoding);
 
   std::vector<int32_t> Sorted;
   try {
