@@ -296,6 +296,15 @@ bool DecodeLines(std::string_view Lines, const TEncoding& Encoding, std::u16stri
   }
 }
 
+void DecodeAcceptedLines(std::string_view Lines, const TEncoding& Encoding, std::u16string& Out) {
+  if (Encoding.Family == TFamily::fmUtf8) {
+    if (!Unicode::DecodeUtf8(Lines, Out)) throw std::logic_error("accepted UTF-8 did not decode");
+    return;
+  }
+  Out.resize(Lines.size());  // no more code units than bytes in an encoding that converts by line
+  Out.resize(Backend::DecodeAccepted(Lines, Encoding, Out.data()));
+}
+
 bool EncodeLines(std::u16string_view Lines, const TEncoding& Encoding, std::string& Out) {
   if (Encoding.Family == TFamily::fmUtf8) return Unicode::EncodeUtf8(Lines, Out);
   try {

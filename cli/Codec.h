@@ -67,6 +67,10 @@ bool ConvertsByLine(const TEncoding& Encoding);
 // is when Decode refuses them; Out is then unspecified.
 bool DecodeLines(std::string_view Lines, const TEncoding& Encoding, std::u16string& Out);
 
+// Out becomes the UTF-16 of Lines, which DecodeLines has accepted; without its checks, for
+// text decoded again a line at a time.
+void DecodeAcceptedLines(std::string_view Lines, const TEncoding& Encoding, std::u16string& Out);
+
 // Appends Lines in such an encoding to Out, without a byte-order mark. False when a character
 // cannot be represented in it (Out then holds a part of the bytes).
 bool EncodeLines(std::u16string_view Lines, const TEncoding& Encoding, std::string& Out);

@@ -23,6 +23,11 @@ bool EncodeUtf8(std::u16string_view Text, std::string& Out);
 std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding);
 void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out);
 
+// Decodes Bytes, whole lines that DecodeOther has accepted in Encoding (which converts by
+// line), into Out, which has room for Bytes.size() code units; returns how many it wrote.
+// Without the checks, for text decoded again a line at a time.
+size_t DecodeAccepted(std::string_view Bytes, const TEncoding& Encoding, char16_t* Out);
+
 // True for a legacy encoding known to be stateless, with the bytes 0x0A and 0x0D standing for
 // LF and CR and never part of another character, and at most one code unit per byte: the
 // Japanese ones (Shift_JIS and its Windows form, EUC-JP). Each line of such a text converts

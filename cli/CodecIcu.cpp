@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 
 #include "cli/CodecBackend.h"
@@ -157,6 +158,26 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
     ThrowInvalid(Encoding.Name, Bytes, offset, badLength > 0 ? badLength : 1);
   }
   return out;
+}
+
+size_t DecodeAccepted(std::string_view Bytes, const TEncoding& Encoding, char16_t* Out) {
+  UConverter* const conv = Converter(Encoding.Name);
+  UChar* target = reinterpret_cast<UChar*>(Out);
+  UChar* const targetEnd = target + Bytes.size();
+  const char* source = Bytes.data();
+  const char* const end = Bytes.data() + Bytes.size();
+  for (;;) {
+    // In pieces, as DecodeOther; a character cut between two is carried to the next.
+    const char* const pieceEnd = source + std::min<size_t>(end - source, gPieceBytes);
+    const bool last = pieceEnd == end;
+    UErrorCode status = U_ZERO_ERROR;
+    UChar* const limit = std::min(targetEnd, target + (pieceEnd - source) + 16);
+    CountCall();
+    ucnv_toUnicode(conv, &target, limit, &source, pieceEnd, nullptr, last, &status);
+    if (U_FAILURE(status)) throw std::logic_error("accepted bytes did not decode");
+    if (last) break;
+  }
+  return static_cast<size_t>(target - reinterpret_cast<UChar*>(Out));
 }
 
 void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out) {

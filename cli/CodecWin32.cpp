@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <stdexcept>
 
 #include "cli/CodecBackend.h"
 
@@ -164,6 +165,17 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
     i += length;
   }
   ThrowInvalid(Encoding.Name, Bytes, 0, 1);
+}
+
+size_t DecodeAccepted(std::string_view Bytes, const TEncoding& Encoding, char16_t* Out) {
+  if (Bytes.empty()) return 0;
+  RequireSize(Bytes.size());
+  CountCall();
+  const int n =
+      MultiByteToWideChar(CodePageOf(Encoding), 0, Bytes.data(), static_cast<int>(Bytes.size()),
+                          reinterpret_cast<LPWSTR>(Out), static_cast<int>(Bytes.size()));
+  if (n <= 0) throw std::logic_error("accepted bytes did not decode");
+  return static_cast<size_t>(n);
 }
 
 void EncodeOther(std::u16string_view Text, const TEncoding& Encoding, std::string& Out) {
