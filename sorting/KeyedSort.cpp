@@ -276,6 +276,29 @@ struct TNumericOrder {
   void Restore(TNumericRecord& R) const { R.First = R.Count > 0 ? Numbers.Key(R.Index)[0] : 0; }
 };
 
+// The numeric order for texts in which few lines have numbers, on the dictionary order's
+// records: a line without numbers comes before one with them (its empty key is a prefix of
+// theirs), and only lines that both have numbers read them from the number arrays.
+struct TFewNumbersOrder {
+  const TNumberKeys& Numbers;
+  const std::vector<uint64_t>& Numbered;  // a bit a line: whether it has numbers
+  TTextOrder Text;
+
+  int32_t operator()(const TTextRecord& A, const TTextRecord& B, size_t Depth) const {
+    const bool NumberedA = Has(A.Index);
+    if (NumberedA != Has(B.Index)) return NumberedA ? 1 : -1;
+    if (NumberedA && A.Index != B.Index) {
+      const int32_t Result = CompareNumberKeys(Numbers.Key(A.Index), Numbers.Key(B.Index));
+      if (Result != 0) return Result;
+    }
+    return Text(A, B, Depth);
+  }
+
+  bool Has(int32_t I) const {
+    return (Numbered[static_cast<size_t>(I) / 64] >> (static_cast<size_t>(I) % 64) & 1) != 0;
+  }
+};
+
 // The descending comparison: the ascending one with the same arguments, negated.
 template <typename TOrder>
 struct TDescending {
@@ -398,7 +421,14 @@ template <typename TLines, typename TFinish>
 bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&& Finish) {
   auto Numbers = std::make_unique<TNumberKeys>(Lines, static_cast<size_t>(Count));
   int32_t WithoutNumbers = 0;
-  for (int32_t I = 0; I < Count; ++I) WithoutNumbers += Numbers->Key(I).empty();
+  std::vector<uint64_t> Numbered((static_cast<size_t>(Count) + 63) / 64);
+  for (int32_t I = 0; I < Count; ++I) {
+    if (Numbers->Key(I).empty()) {
+      ++WithoutNumbers;
+    } else {
+      Numbered[static_cast<size_t>(I) / 64] |= uint64_t{1} << (static_cast<size_t>(I) % 64);
+    }
+  }
   if (WithoutNumbers == Count) {
     // Lines without numbers tie on them, and the dictionary order decides every comparison,
     // as in the text order, whose records hold more of each key and no numbers.
@@ -412,7 +442,19 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
       Records[I].Count = static_cast<int32_t>(std::min<size_t>(Key.size(), INT32_MAX));
     }
   };
-  if (WithoutNumbers > Count / 16) {
+  if (Count - WithoutNumbers <= Count / 16) {
+    // Few lines have numbers: the dictionary order decides most comparisons, and its records
+    // hold more of each key than numeric ones beside the numbers could.
+    std::vector<TTextRecord> Records;
+    {
+      TCollationKeys Keys;
+      if (!MakeKeys(Lines, Count, false, Keys, Records)) return false;
+      SortInOrder(Lines, Records, Order, TFewNumbersOrder{*Numbers, Numbered, TTextOrder{Keys}},
+                  Keys);
+    }
+    Numbers.reset();
+    Finish(Records);
+  } else if (WithoutNumbers > Count / 16) {
     std::vector<TNumericTextRecord> Records;
     {
       TCollationKeys Keys;
