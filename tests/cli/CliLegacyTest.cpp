@@ -26,6 +26,7 @@ struct TOutcome {
 };
 
 const Operations::TMarks Plain{"* ", "", "  "};
+const Operations::TMarks Colour{"\x1b[30;43m", "\x1b[0m", ""};
 
 std::u16string Widen(std::string_view Ascii) { return {Ascii.begin(), Ascii.end()}; }
 
@@ -81,7 +82,7 @@ TOutcome PiecewisePath(const Operations::TOperation& Operation, const Operations
 void ExpectSameAsCommonPath(const std::string& Input, const char* Name) {
   for (const Operations::TOperation& Operation : Operations::All()) {
     for (const Operations::TMarks* Marks :
-         {static_cast<const Operations::TMarks*>(nullptr), &Plain}) {
+         {static_cast<const Operations::TMarks*>(nullptr), &Plain, &Colour}) {
       if (Marks != nullptr && Operation.Id != 12) continue;
       SCOPED_TRACE(testing::Message() << Name << " " << Operation.Name << (Marks ? " --mark" : ""));
       const TOutcome Expected = CommonPath(Operation, Marks, Input, Name);
