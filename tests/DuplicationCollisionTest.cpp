@@ -15,6 +15,7 @@
 #include "commands/DuplicationLineTable.h"
 #include "commands/LineCommands.h"
 #include "reference/DuplicationReference.h"
+#include "support/TestText.h"
 
 using namespace DuplicationLineTable;
 
@@ -88,31 +89,6 @@ class AllHashesEqual {
   AllHashesEqual& operator=(const AllHashesEqual&) = delete;
 };
 
-// Plain UTF-16 to UTF-8 of well-formed text.
-std::string ToUtf8(std::u16string_view Text) {
-  std::string Out;
-  for (size_t I = 0; I < Text.size(); ++I) {
-    char32_t C = Text[I];
-    if (C >= 0xD800 && C <= 0xDBFF) C = 0x10000 + ((C - 0xD800) << 10) + (Text[++I] - 0xDC00);
-    if (C < 0x80) {
-      Out += static_cast<char>(C);
-    } else if (C < 0x800) {
-      Out += static_cast<char>(0xC0 | (C >> 6));
-      Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-      Out += static_cast<char>(0xE0 | (C >> 12));
-      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-      Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else {
-      Out += static_cast<char>(0xF0 | (C >> 18));
-      Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-      Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-      Out += static_cast<char>(0x80 | (C & 0x3F));
-    }
-  }
-  return Out;
-}
-
 // Lines that are hard to tell apart: prefixes of each other, equal lengths that differ in
 // one unit (or one byte of a character), a body that ends where another's break begins, all
 // three breaks, and sometimes a last line without one.
@@ -120,15 +96,7 @@ std::u16string LookAlikeText(std::mt19937& Rng, int MaxLines) {
   static const std::vector<std::u16string> Bodies{
       u"",   u"a",  u"ab",   u"abc",        u"abd",        u"b",  u"ab\\E", u"\\E",
       u"あ", u"い", u"あい", u"\U0001F600", u"\U0001F601", u"a ", u" a",    u"a\tb"};
-  static const std::vector<std::u16string> Breaks{u"\r\n", u"\r", u"\n"};
-  const size_t Pool = 1 + Rng() % Bodies.size();
-  std::u16string Text;
-  for (int I = static_cast<int>(Rng() % (MaxLines + 1)); I > 0; --I) {
-    Text += Bodies[Rng() % Pool];
-    Text += Breaks[Rng() % Breaks.size()];
-  }
-  if (Rng() % 3 == 0) Text += Bodies[Rng() % Pool];
-  return Text;
+  return TestText::PooledText(Rng, MaxLines, Bodies);
 }
 
 // The three commands on Text, in UTF-16 and on its UTF-8 bytes (deletion also in place),
@@ -138,12 +106,14 @@ void ExpectResults(const std::u16string& Text, const std::u16string& Deleted,
   ASSERT_EQ(Tarnwick::DuplicationDelete(Text), Deleted);
   ASSERT_EQ(Tarnwick::DuplicationDeleteCountDown(Text), Counted);
   ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(Text), Pattern);
-  std::string Bytes = ToUtf8(Text);
-  ASSERT_EQ(Tarnwick::DuplicationDelete(std::string_view(Bytes)), ToUtf8(Deleted));
-  ASSERT_EQ(Tarnwick::DuplicationDeleteCountDown(std::string_view(Bytes)), ToUtf8(Counted));
-  ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(std::string_view(Bytes)), ToUtf8(Pattern));
+  std::string Bytes = TestText::ToUtf8(Text);
+  ASSERT_EQ(Tarnwick::DuplicationDelete(std::string_view(Bytes)), TestText::ToUtf8(Deleted));
+  ASSERT_EQ(Tarnwick::DuplicationDeleteCountDown(std::string_view(Bytes)),
+            TestText::ToUtf8(Counted));
+  ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(std::string_view(Bytes)),
+            TestText::ToUtf8(Pattern));
   Bytes.resize(Tarnwick::DuplicationDeleteInPlace(Bytes.data(), Bytes.size()));
-  ASSERT_EQ(Bytes, ToUtf8(Deleted));
+  ASSERT_EQ(Bytes, TestText::ToUtf8(Deleted));
 }
 
 TEST(DuplicationCollisions, CommandsWithEveryHashEqualMatchTheLineByLineScan) {

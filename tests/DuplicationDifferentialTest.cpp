@@ -7,6 +7,7 @@
 
 #include "commands/LineCommands.h"
 #include "reference/DuplicationReference.h"
+#include "support/TestText.h"
 
 namespace {
 
@@ -17,15 +18,7 @@ std::u16string PooledText(std::mt19937& Rng, int MaxLines) {
   static const std::vector<std::u16string> Bodies{u"",    u"a",  u"A",   u"a ",
                                                   u"a\t", u"ab", u"\\E", u"x\\Ey",
                                                   u"b\\", u"あ", u"a:1", u"\U0001F600"};
-  static const std::vector<std::u16string> Breaks{u"\r\n", u"\r", u"\n"};
-  const size_t Pool = 1 + Rng() % Bodies.size();
-  std::u16string Text;
-  for (int I = static_cast<int>(Rng() % (MaxLines + 1)); I > 0; --I) {
-    Text += Bodies[Rng() % Pool];
-    Text += Breaks[Rng() % Breaks.size()];
-  }
-  if (Rng() % 3 == 0) Text += Bodies[Rng() % Pool];
-  return Text;
+  return TestText::PooledText(Rng, MaxLines, Bodies);
 }
 
 // Texts of random code units, so that line breaks fall anywhere (a CR before an LF of the next
