@@ -14,7 +14,6 @@
 #include <xxhash.h>
 
 #include "TemplateList/ListClone.h"
-#include "base/Parallel.h"
 
 namespace DuplicationLineTable {
 
@@ -29,13 +28,6 @@ constexpr unsigned MaxIdBits = 27;
 static_assert(ListClone::MaxListSize < (int64_t{1} << MaxIdBits));
 
 uint32_t (*TestHash)(const void*, size_t) = nullptr;
-
-// Texts of this many code units or more are cut and hashed on other threads, a segment of
-// SegmentUnits per helper thread ahead of the lookups on the calling thread.
-constexpr size_t ParallelFrom = size_t{1} << 17;
-constexpr size_t SegmentUnits = size_t{1} << 18;
-// How many lines ahead of the one being looked up its home slot is fetched.
-constexpr size_t LookAhead = 8;
 
 // How many code units ahead of the current line the text is fetched into the cache: the
 // hardware does not always stream a large text in fast enough by itself.
@@ -63,29 +55,6 @@ uint64_t FreshSeed() {
   const uint64_t Mixed[3] = {Seed, Clock ^ reinterpret_cast<uintptr_t>(&Counter),
                              Counter.fetch_add(1, std::memory_order_relaxed)};
   return XXH3_64bits(Mixed, sizeof Mixed);
-}
-
-// The first line start at or after P (the end of the text when none is).
-template <class TUnit>
-size_t NextLineStart(std::basic_string_view<TUnit> Text, size_t P) {
-  if (P == 0 || P >= Text.size()) return std::min(P, Text.size());
-  const TUnit Before = Text[P - 1];
-  if (Before == TUnit('\n') || (Before == TUnit('\r') && Text[P] != TUnit('\n'))) return P;
-  // P lies inside a line, or between the CR and LF of its break.
-  return LineScan::BreakEnd(Text, LineScan::FindBreak(Text.data(), P, Text.size()));
-}
-
-// The length a cut line records when it does not fit 32 bits.
-constexpr uint32_t LongLine = UINT32_MAX;
-
-// The line of Length units at Offset, as LineAt cuts it: the only CR or LF units of a line
-// are its break, at its end.
-template <class TUnit>
-TLine LineOfLength(std::basic_string_view<TUnit> Text, size_t Offset, size_t Length) {
-  size_t Body = Length;
-  if (Body != 0 && Text[Offset + Body - 1] == TUnit('\n')) --Body;
-  if (Body != 0 && Text[Offset + Body - 1] == TUnit('\r')) --Body;
-  return TLine{Offset, Length, Body};
 }
 
 template <class TUnit>
@@ -165,17 +134,6 @@ uint32_t TDistinctLinesOf<TUnit>::HashOf(const TUnit* P, size_t N) const {
 }
 
 template <class TUnit>
-template <class TBody>
-void TDistinctLinesOf<TUnit>::WithHash(TBody&& Body) const {
-  // Chosen once for a run of keys, so that the hook costs the hashing loops nothing.
-  if (FTestHash != nullptr) {
-    Body([this](const TUnit* P, size_t N) { return FTestHash(P, N * sizeof(TUnit)); });
-  } else {
-    Body([this](const TUnit* P, size_t N) { return static_cast<uint32_t>(HashKey(P, N, FSeed)); });
-  }
-}
-
-template <class TUnit>
 uint32_t TDistinctLinesOf<TUnit>::HashAt(size_t Offset) const {
   // A key starts a line: its body, or the whole line with its break.
   const TLine Line = LineScan::LineAt(FText, Offset);
@@ -251,97 +209,11 @@ template <class TUnit>
 }
 
 template <class TUnit>
-void TDistinctLinesOf<TUnit>::ScanPipelined(void* Context, TVisitFn Visit) {
-  // The text goes in segments. While the lines of one segment are looked up in order on this
-  // thread, the next segment is cut and hashed on the others, each taking a run of whole
-  // lines; so every line gets the number it gets in a scan on one thread, and the lookups,
-  // which wait on memory, do not wait for the hashing too. (Cutting and hashing first and
-  // looking up after, on two cores, was slower than one thread doing both.)
-  const size_t Helpers = Parallel::ThreadCount() - 1;
-  // A run of whole lines: the hash and the length of each, so that this thread finds the
-  // lines without searching for their breaks again; a line too long for the 32 bits is cut
-  // again here.
-  struct TCut {
-    uint32_t Hash;
-    uint32_t Length;
-  };
-  struct TRun {
-    size_t From;
-    std::vector<TCut> Cuts;
-  };
-  std::vector<TRun> Runs[2] = {std::vector<TRun>(Helpers), std::vector<TRun>(Helpers)};
-  std::vector<size_t> Bounds(Helpers + 1);
-  size_t Next = 0;  // where the next segment to cut begins
-  size_t LineCount = 0;
-
-  // Hands the runs of the segment at Next to the helpers of Group, filling Runs[Into].
-  auto Launch = [&](Parallel::TTaskGroup& Group, size_t Into) {
-    const size_t Length = std::min(SegmentUnits * Helpers, FText.size() - Next);
-    // Each run ends at a line start; no run looks for one before the previous run's end, so
-    // the search reads each code unit at most once even for a very long line.
-    Bounds[0] = Next;
-    for (size_t R = 1; R <= Helpers; ++R) {
-      Bounds[R] = NextLineStart(FText, std::max(Bounds[R - 1], Next + Length * R / Helpers));
-    }
-    for (size_t R = 0; R < Helpers; ++R) {
-      Group.Run([this, &Runs, Into, R, From = Bounds[R], To = Bounds[R + 1]] {
-        TRun& Run = Runs[Into][R];
-        Run.From = From;
-        Run.Cuts.clear();
-        WithHash([&](auto Hash) {
-          for (size_t At = From; At < To;) {
-            const TLine Line = LineScan::LineAt(FText, At);
-            At += Line.Length;
-            const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
-            Run.Cuts.push_back(
-                TCut{Hash(FText.data() + Line.Offset, KeyLength),
-                     Line.Length < LongLine ? static_cast<uint32_t>(Line.Length) : LongLine});
-          }
-        });
-      });
-    }
-    Next = Bounds[Helpers];
-  };
-
-  size_t Current = 0;
-  {
-    Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
-    Launch(Group, Current);
-    Group.Wait();
-  }
-  for (;;) {
-    for (const TRun& Run : Runs[Current]) LineCount += Run.Cuts.size();
-    CheckLineCount(LineCount);
-    // The group joins its threads before this step ends, also when a lookup throws.
-    Parallel::TTaskGroup Group(static_cast<unsigned>(Helpers + 1));
-    const bool More = Next < FText.size();
-    if (More) Launch(Group, 1 - Current);
-    for (const TRun& Run : Runs[Current]) {
-      const std::vector<TCut>& Cuts = Run.Cuts;
-      size_t At = Run.From;
-      for (size_t I = 0; I < Cuts.size(); ++I) {
-        // The home slots of the lines a little ahead are fetched while this one is looked up.
-        if (I + LookAhead < Cuts.size()) {
-          __builtin_prefetch(&FSlots[Home(Cuts[I + LookAhead].Hash)]);
-        }
-        const TLine Line = Cuts[I].Length != LongLine ? LineOfLength(FText, At, Cuts[I].Length)
-                                                      : LineScan::LineAt(FText, At);
-        At += Line.Length;
-        LookUp(Line, Cuts[I].Hash, Context, Visit);
-      }
-    }
-    Group.Wait();
-    if (!More) return;
-    Current = 1 - Current;
-  }
-}
-
-template <class TUnit>
 void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
-  if (Parallel::ThreadCount() > 1 && FText.size() >= ParallelFrom) {
-    ScanPipelined(Context, Visit);
-    return;
-  }
+  // One thread does it all. The lookups must go in the order of the text, and they wait on
+  // memory; the cutting and hashing of the next batch fill those waits. Handing the hashing to
+  // other threads left the lookups as slow as this whole loop and added the hand-over, so it
+  // was slower on every text measured, on two cores and in principle on more.
   // Lines go in batches: while the lines of one batch are looked up in order, the next batch
   // is cut, hashed and its home slots fetched ahead. With a table larger than the cache, the
   // fetches overlap instead of each lookup waiting for its own.

@@ -93,15 +93,11 @@ class TDistinctLinesOf {
   using TSlot = uint32_t;
 
   void ScanWith(void* Context, TVisitFn Visit);
-  void ScanPipelined(void* Context, TVisitFn Visit);
   void LookUp(const TLine& Line, uint32_t Hash, void* Context, TVisitFn Visit);
   bool SameKey(size_t Known, const TUnit* Key, size_t Length) const;
   uint32_t FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added);
   // The hash of the N code units at P: seeded XXH3, or the test hook's when one was set.
   uint32_t HashOf(const TUnit* P, size_t N) const;
-  // Calls Body(Hash) with a callable that hashes as HashOf does, the choice made once.
-  template <class TBody>
-  void WithHash(TBody&& Body) const;
   // The hash of the key that starts at Offset.
   uint32_t HashAt(size_t Offset) const;
   // Where the key of a used slot starts.

@@ -129,7 +129,7 @@ TEST(DuplicationCollisions, CommandsWithEveryHashEqualMatchTheLineByLineScan) {
 }
 
 TEST(DuplicationCollisions, CommandsWithEveryHashEqualMatchTheSeededHashOnLargeTexts) {
-  // Large enough for the lines to be hashed on other threads and for the index to grow; the
+  // Large enough for the index to grow many times, each time hashing its keys again; the
   // seeded results are checked against the line-by-line scan elsewhere.
   std::mt19937 Rng(78);
   for (int Round = 0; Round < 3; ++Round) {

@@ -119,8 +119,8 @@ TEST(DuplicatesOnBytes, EdgeTextsGiveTheCommonPathsBytes) {
   }
 }
 
-// Texts large enough that the lines are cut and hashed on other threads, in several segments,
-// with lines that cross the segments' bounds and CR LF pairs split by them.
+// Megabytes of text, with lines of hundreds of kilobytes among short ones, so that the index
+// grows many times while the lines are read.
 TEST(DuplicatesOnBytes, LargeTextsGiveTheCommonPathsBytesOnAnyThreadCount) {
   std::mt19937 Rng(77);
   std::string Input;
