@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
-#include "base/Exceptions.h"
 #include "commands/DuplicationLineTable.h"
 #include "commands/LineCommands.h"
 #include "strings/StringUnit.h"
@@ -15,10 +16,6 @@
 namespace Tarnwick {
 
 namespace {
-
-[[noreturn]] void FailConsistency() {
-  throw SysUtils::EAssertionFailed("Error:function DuplicationDeleteCountDown");
-}
 
 // Writes Value in decimal, digits only, ending just before End; returns the first digit.
 template <class TUnit>
@@ -44,33 +41,6 @@ std::u16string InsertBeforeLineBreak(std::u16string_view Line, std::u16string_vi
   Result.reserve(Line.size() + Inserted.size());
   Result.append(Line.substr(0, Body)).append(Inserted).append(Line.substr(Body));
   return Result;
-}
-
-std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts, int32_t Highest) {
-  // A line whose count lies outside 1..Highest would be in no group of the output.
-  for (const int32_t Count : Counts) {
-    if (Count < 1 || Count > Highest) FailConsistency();
-  }
-  std::vector<uint32_t> Order(Counts.size());
-  for (uint32_t I = 0; I < Counts.size(); ++I) Order[I] = I;
-  if (static_cast<size_t>(Highest) > Counts.size()) {
-    // Few lines with high counts: a stable comparison sort costs less than a group per count.
-    std::stable_sort(Order.begin(), Order.end(),
-                     [&Counts](uint32_t A, uint32_t B) { return Counts[A] > Counts[B]; });
-    return Order;
-  }
-  // A stable counting sort: one pass sizes the group of each count, one places the lines,
-  // so the cost grows with the number of lines, never with lines times counts.
-  std::vector<uint32_t> Next(static_cast<size_t>(Highest) + 1, 0);
-  for (const int32_t Count : Counts) ++Next[Count];
-  uint32_t Start = 0;  // Group k starts after every line with a higher count.
-  for (int32_t K = Highest; K >= 1; --K) {
-    const uint32_t Size = Next[K];
-    Next[K] = Start;
-    Start += Size;
-  }
-  for (uint32_t I = 0; I < Counts.size(); ++I) Order[Next[Counts[I]]++] = I;
-  return Order;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include "base/Exceptions.h"
 #include "commands/LineCommands.h"
+#include "reference/DuplicationReference.h"
 
 namespace {
 
@@ -60,20 +61,21 @@ INSTANTIATE_TEST_SUITE_P(
                     // Only the last break is the line's own.
                     InsertCase{u"a\n\r", u"x", u"a\nx\r"}));
 
-TEST(CountOrder, SortsByCountHighestFirstAndKeepsTiesInOrder) {
-  EXPECT_EQ(Tarnwick::OrderByCountDescending({3, 1, 3, 2, 1}, 3),
+// The order the plain count writes its lines in, which the fast command is checked against.
+TEST(CountReferenceOrder, SortsByCountHighestFirstAndKeepsTiesInOrder) {
+  EXPECT_EQ(DuplicationReference::OrderByCountDescending({3, 1, 3, 2, 1}, 3),
             (std::vector<uint32_t>{0, 2, 3, 1, 4}));
-  EXPECT_EQ(Tarnwick::OrderByCountDescending({}, 1), std::vector<uint32_t>{});
+  EXPECT_EQ(DuplicationReference::OrderByCountDescending({}, 1), std::vector<uint32_t>{});
   // Counts higher than the number of lines.
-  EXPECT_EQ(Tarnwick::OrderByCountDescending({2, 900, 2, 900}, 1000),
+  EXPECT_EQ(DuplicationReference::OrderByCountDescending({2, 900, 2, 900}, 1000),
             (std::vector<uint32_t>{1, 3, 0, 2}));
 }
 
-TEST(CountOrder, RejectsCountsThatWouldLoseLines) {
+TEST(CountReferenceOrder, RejectsCountsThatWouldLoseLines) {
   for (const auto& [Counts, Highest] : std::vector<std::pair<std::vector<int32_t>, int32_t>>{
            {{1, 0}, 1}, {{3}, 2}, {{-1}, 1}, {{1}, 0}}) {
     try {
-      Tarnwick::OrderByCountDescending(Counts, Highest);
+      DuplicationReference::OrderByCountDescending(Counts, Highest);
       ADD_FAILURE() << "no failure for highest " << Highest;
     } catch (const SysUtils::EAssertionFailed& E) {
       EXPECT_STREQ(E.what(), "Error:function DuplicationDeleteCountDown");

@@ -3,7 +3,9 @@
 // fast commands must give exactly the same text.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/Exceptions.h"
 #include "commands/DuplicationDeleteCountDown.h"
@@ -22,6 +24,23 @@ inline std::u16string DuplicationDelete(const std::u16string& Text) {
     if (StrRecListUnit::IndexOfLine(Lines, Lines.GetItem(I)) != I) Lines.Delete(I);
   }
   return Lines.Text();
+}
+
+// The indices of Counts in the order the counted lines are written: for each count from Highest
+// down to 1, the lines with that count in index order. Raises the command's consistency failure
+// when a count lies outside 1..Highest, since that line would be missing from the output.
+inline std::vector<uint32_t> OrderByCountDescending(const std::vector<int32_t>& Counts,
+                                                    int32_t Highest) {
+  std::vector<uint32_t> Order;
+  for (int32_t K = Highest; K >= 1; --K) {
+    for (uint32_t I = 0; I < Counts.size(); ++I) {
+      if (Counts[I] == K) Order.push_back(I);
+    }
+  }
+  if (Order.size() != Counts.size()) {
+    throw SysUtils::EAssertionFailed("Error:function DuplicationDeleteCountDown");
+  }
+  return Order;
 }
 
 inline std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
@@ -44,14 +63,11 @@ inline std::u16string DuplicationDeleteCountDown(const std::u16string& Text) {
     for (const char C : std::to_string(Counts.GetItem(I))) Suffix += static_cast<char16_t>(C);
     Lines.SetItem(I, Tarnwick::InsertBeforeLineBreak(Lines.GetItem(I), Suffix));
   }
+  std::vector<int32_t> Found(static_cast<size_t>(Counts.Count()));
+  for (int32_t I = 0; I < Counts.Count(); ++I) Found[I] = Counts.GetItem(I);
   StringRecordList::TCommonStringRecordList Output;
-  for (int32_t K = Highest; K >= 1; --K) {
-    for (int32_t I = 0; I < Lines.Count(); ++I) {
-      if (Counts.GetItem(I) == K) Output.Add(Lines.GetItem(I));
-    }
-  }
-  if (Output.Count() != Lines.Count()) {
-    throw SysUtils::EAssertionFailed("Error:function DuplicationDeleteCountDown");
+  for (const uint32_t I : OrderByCountDescending(Found, Highest)) {
+    Output.Add(Lines.GetItem(static_cast<int32_t>(I)));
   }
   return Output.Text();
 }
