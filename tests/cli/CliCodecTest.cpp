@@ -7,6 +7,7 @@
 
 #include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
+#include "support/TestText.h"
 
 namespace {
 
@@ -116,31 +117,6 @@ TEST(CodecResolve, RejectsAnUnknownName) {
 
 namespace {
 
-// Plain UTF-16 to UTF-8, one code point at a time: the reference for the converter's runs.
-std::string ReferenceUtf8(const std::u16string& Text) {
-  std::string out;
-  for (size_t i = 0; i < Text.size(); ++i) {
-    uint32_t cp = Text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF) cp = 0x10000 + ((cp - 0xD800) << 10) + (Text[++i] - 0xDC00);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | cp >> 6);
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | cp >> 12);
-      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | cp >> 18);
-      out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Random texts from mostly-ASCII to mostly-Japanese, with ASCII gaps short and long, so that
 // both the in-place ASCII path and the pieces handed to the platform are exercised.
 TEST(CodecUtf8, MatchesAPlainConverterOnRandomMixedTexts) {
@@ -156,7 +132,7 @@ TEST(CodecUtf8, MatchesAPlainConverterOnRandomMixedTexts) {
       const bool ascii = static_cast<int>(random() % 10) < asciiWeight;
       text += ascii ? pieces[(random() % 2) ? 1 : 7] : pieces[random() % std::size(pieces)];
     }
-    const std::string bytes = ReferenceUtf8(text);
+    const std::string bytes = TestText::ToUtf8(text);
     Codec::TEncoding encoding = Codec::Resolve("");
     ASSERT_EQ(Codec::Decode(bytes, encoding), text) << "round " << round;
     ASSERT_EQ(Codec::Encode(text, encoding), bytes) << "round " << round;
