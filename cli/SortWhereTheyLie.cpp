@@ -1,16 +1,13 @@
 #include "cli/SortWhereTheyLie.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <new>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "TemplateList/ListClone.h"
-#include "base/Parallel.h"
 #include "cli/Codec.h"
-#include "cli/CodecUnicode.h"
 #include "cli/TextPieces.h"
 #include "sorting/KeyedSort.h"
 #include "strings/LineScan.h"
@@ -22,9 +19,6 @@ namespace {
 using namespace StringRecordListNormalSort;
 
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
-
-// How many lines a thread checks at a time.
-constexpr size_t CheckGrain = 16384;
 
 bool IsBreak(char C) { return C == '\r' || C == '\n'; }
 
@@ -103,23 +97,6 @@ class TLinesOfBytes final : public TLineSource {
   bool FUtf8;
 };
 
-// Whether Body, whose lines start at Starts, is valid UTF-8, checked a run of lines per thread:
-// lines end at ASCII bytes, so no sequence crosses from one run into the next.
-bool IsValid(std::string_view Body, const std::vector<uint32_t>& Starts) {
-  const size_t Lines = Starts.size() - 1;
-  const size_t Parts = Parallel::PartCount(Lines, CheckGrain);
-  std::atomic<bool> Invalid{false};
-  Parallel::ForEachPart(Parts, [&](size_t P) {
-    const size_t Begin = Starts[Parallel::PartBegin(Lines, Parts, P)];
-    const size_t End = Starts[Parallel::PartBegin(Lines, Parts, P + 1)];
-    if (Invalid.load(std::memory_order_relaxed)) return;
-    if (Codec::Unicode::FirstInvalidUtf8(Body.substr(Begin, End - Begin)) != std::string::npos) {
-      Invalid = true;
-    }
-  });
-  return !Invalid;
-}
-
 }  // namespace
 
 bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encoding,
@@ -148,9 +125,9 @@ bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encod
     Starts.push_back(static_cast<uint32_t>(Line.Offset));
   });
   Starts.push_back(static_cast<uint32_t>(Body.size()));
-  // Input the common path refuses is left to it, which reports it. A legacy encoding is
-  // checked as the common path checks it, a piece of lines at a time.
-  if (Utf8 ? !IsValid(Body, Starts) : !TextPieces::StandsForText(Body, Encoding, "")) {
+  // Input the common path refuses is left to it, which reports it. Either encoding is checked
+  // a piece of lines per thread, a legacy one as the common path checks it.
+  if (Utf8 ? !TextPieces::IsUtf8(Body) : !TextPieces::StandsForText(Body, Encoding, "")) {
     return false;
   }
 

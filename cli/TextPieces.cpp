@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "base/Parallel.h"
+#include "cli/CodecUnicode.h"
 #include "strings/LineScan.h"
 
 namespace TextPieces {
@@ -16,19 +18,44 @@ size_t PieceEnd(std::string_view Body, size_t Begin) {
   return Last.Offset + Last.Length;
 }
 
+namespace {
+
+// Cuts up to Most pieces of Body, from Begin on, into Parts; returns where the last one ends.
+size_t CutPieces(std::string_view Body, size_t Begin, size_t Most,
+                 std::vector<std::string_view>& Parts) {
+  Parts.clear();
+  while (Parts.size() < Most && Begin < Body.size()) {
+    const size_t End = PieceEnd(Body, Begin);
+    Parts.push_back(Body.substr(Begin, End - Begin));
+    Begin = End;
+  }
+  return Begin;
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view Body) {
+  // A piece ends after a break, an ASCII byte, so no sequence crosses into the next piece.
+  // Nothing comes back in order, so every piece is handed out at once.
+  std::vector<std::string_view> Parts;
+  CutPieces(Body, 0, SIZE_MAX, Parts);
+  std::atomic<bool> Invalid{false};
+  Parallel::ForEachPart(Parts.size(), [&](size_t P) {
+    if (Invalid.load(std::memory_order_relaxed)) return;
+    if (Codec::Unicode::FirstInvalidUtf8(Parts[P]) != std::string_view::npos) Invalid = true;
+  });
+  return !Invalid;
+}
+
 bool Decode(std::string_view Body, const Codec::TEncoding& Encoding,
             const std::function<void(std::u16string_view)>& Take) {
   // The threads decode a piece each, in turn with Take, which takes the pieces in order.
   const size_t Threads = std::max(1u, Parallel::ThreadCount());
-  std::vector<std::string_view> Parts(Threads);
+  std::vector<std::string_view> Parts;
   std::vector<std::u16string> Pieces(Threads);
   for (size_t Begin = 0; Begin < Body.size();) {
-    size_t Count = 0;
-    for (; Count < Threads && Begin < Body.size(); ++Count) {
-      const size_t End = PieceEnd(Body, Begin);
-      Parts[Count] = Body.substr(Begin, End - Begin);
-      Begin = End;
-    }
+    Begin = CutPieces(Body, Begin, Threads, Parts);
+    const size_t Count = Parts.size();
     std::atomic<bool> Refused{false};
     Parallel::ForEachPart(Count, [&](size_t P) {
       if (!Codec::DecodeLines(Parts[P], Encoding, Pieces[P])) Refused = true;

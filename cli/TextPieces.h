@@ -20,6 +20,9 @@ constexpr size_t PieceSize = size_t{1} << 16;
 // byte Begin + PieceSize - 1 (a CR LF stays whole), or at the end of Body.
 size_t PieceEnd(std::string_view Body, size_t Begin);
 
+// True when Body is well-formed UTF-8, checked a piece per thread.
+bool IsUtf8(std::string_view Body);
+
 // Decodes Body (a text in Encoding, which converts by line, without its byte-order mark) a
 // piece per thread and hands the UTF-16 of each piece to Take, in text order, on the calling
 // thread. False as soon as a piece is refused by Codec::DecodeLines (Take may have seen the

@@ -2,14 +2,17 @@
 // text, sort it, encode the whole result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <string>
 
 #include "base/Parallel.h"
 #include "cli/Codec.h"
+#include "cli/CodecUnicode.h"
 #include "cli/Operations.h"
 #include "cli/SortOnBytes.h"
+#include "cli/TextPieces.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
 #endif
@@ -100,6 +103,31 @@ TEST_F(SortOnBytes, TextsOfManyPiecesAreCutWhereTheirLinesEnd) {
     ExpectSameAsCommonPath("\xEF\xBB\xBF" + Large + "\xE3\x81\x82\xF0\xA0\xAE\xB7");
     // Broken in its last piece: refused, after all the others were cut into lines.
     ExpectSameAsCommonPath(Large + "\xE3\x81\n");
+  }
+  Parallel::SetThreadCount(0);
+}
+
+// The check a piece per thread against the check of the whole: a broken sequence in any piece,
+// first, middle or last, at a piece's last bytes, or cut in two by a break.
+TEST(TextPiecesUtf8, IsValidExactlyWhenTheWholeTextIs) {
+  std::mt19937 Rng(12);
+  std::string Large;
+  while (Large.size() < 5 * TextPieces::PieceSize) Large += RandomBytes(Rng, 40, false);
+  static const char* const Broken[] = {"\x80",     "\xED\xA0\x80", "\xC0\xAF",
+                                       "\xE3\x81", "\xFF",         "\xE3\x81\n\x82"};
+  for (unsigned Threads : {1u, 3u}) {
+    Parallel::SetThreadCount(Threads);
+    EXPECT_TRUE(TextPieces::IsUtf8(Large));
+    EXPECT_TRUE(TextPieces::IsUtf8(""));
+    for (int Round = 0; Round < 60; ++Round) {
+      std::string Text = Large;
+      const size_t At =
+          Round < 12 ? TextPieces::PieceSize * (Round % 6) - Round / 6 : Rng() % (Text.size() + 1);
+      Text.insert(std::min(At, Text.size()), Broken[Rng() % std::size(Broken)]);
+      SCOPED_TRACE(At);
+      ASSERT_EQ(TextPieces::IsUtf8(Text),
+                Codec::Unicode::FirstInvalidUtf8(Text) == std::string_view::npos);
+    }
   }
   Parallel::SetThreadCount(0);
 }
