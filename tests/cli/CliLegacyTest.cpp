@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
+#include "CommonPath.h"
 #include "base/Parallel.h"
 #include "cli/Codec.h"
-#include "cli/Marking.h"
 #include "cli/Operations.h"
 #include "cli/SortOnBytes.h"
 #include "cli/TextPieces.h"
@@ -18,47 +18,9 @@
 
 namespace {
 
-// The output bytes, or the message of the error that refused the input or the result.
-struct TOutcome {
-  std::string Bytes;
-  std::string Error;
-  bool OnBytes = false;  // the command ran on the bytes
-};
-
-const Operations::TMarks Plain{"* ", "", "  "};
-const Operations::TMarks Colour{"\x1b[30;43m", "\x1b[0m", ""};
-
-std::u16string Widen(std::string_view Ascii) { return {Ascii.begin(), Ascii.end()}; }
-
-// Operation (with Marks) on the whole text, from Text on: what the tool does after decoding.
-TOutcome RunAndEncode(const Operations::TOperation& Operation, const Operations::TMarks* Marks,
-                      std::u16string Text, const Codec::TEncoding& Encoding) {
-  std::u16string Result;
-  if (Marks != nullptr) {
-    Result = Marking::MarkText(Text, Widen(Marks->Open), Widen(Marks->Close), Widen(Marks->Plain));
-  } else if (Operation.Id == 12) {
-    Result = Operations::Run(Operation, Text) + u"\n";
-  } else {
-    Result = Operations::Run(Operation, std::move(Text));
-  }
-  try {
-    return {Codec::Encode(Result, Encoding), ""};
-  } catch (const Codec::EUnencodable& e) {
-    return {"", e.what()};
-  }
-}
-
-TOutcome CommonPath(const Operations::TOperation& Operation, const Operations::TMarks* Marks,
-                    const std::string& Input, const char* Name) {
-  Codec::TEncoding Encoding = Codec::Resolve(Name);
-  std::u16string Text;
-  try {
-    Text = Codec::Decode(Input, Encoding);
-  } catch (const Codec::EInvalidInput& e) {
-    return {"", e.what()};
-  }
-  return RunAndEncode(Operation, Marks, std::move(Text), Encoding);
-}
+using CommonPath::Colour;
+using CommonPath::Plain;
+using CommonPath::TOutcome;
 
 // The tool's order: the sorts on the bytes, then the other commands on the bytes, then the
 // text decoded in pieces.
@@ -75,7 +37,7 @@ TOutcome PiecewisePath(const Operations::TOperation& Operation, const Operations
   } catch (const Codec::EInvalidInput& e) {
     return {"", e.what()};
   }
-  return RunAndEncode(Operation, Marks, std::move(Text), Encoding);
+  return CommonPath::RunAndEncode(Operation, Marks, std::move(Text), Encoding);
 }
 
 // Every operation, and highlight with its marks, on Input both ways.
@@ -85,7 +47,7 @@ void ExpectSameAsCommonPath(const std::string& Input, const char* Name) {
          {static_cast<const Operations::TMarks*>(nullptr), &Plain, &Colour}) {
       if (Marks != nullptr && Operation.Id != 12) continue;
       SCOPED_TRACE(testing::Message() << Name << " " << Operation.Name << (Marks ? " --mark" : ""));
-      const TOutcome Expected = CommonPath(Operation, Marks, Input, Name);
+      const TOutcome Expected = CommonPath::Run(Operation, Marks, Input, Codec::Resolve(Name));
       const TOutcome Got = PiecewisePath(Operation, Marks, Input, Name);
       // Not ASSERT_EQ on the outcomes: a mismatch of a large text would print all of it.
       ASSERT_EQ(Got.Error, Expected.Error);

@@ -2,45 +2,18 @@
 // decode, run the command on UTF-16, encode.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <random>
 #include <string>
 
+#include "CommonPath.h"
 #include "base/Parallel.h"
 #include "cli/Codec.h"
-#include "cli/Marking.h"
 #include "cli/Operations.h"
 
 namespace {
 
-const Operations::TMarks Plain{"* ", "", "  "};
-const Operations::TMarks Colour{"\x1b[30;43m", "\x1b[0m", ""};
-
-std::u16string Utf16(std::string_view Ascii) { return std::u16string(Ascii.begin(), Ascii.end()); }
-
-// The output of the common path as the tool writes it, or nothing when the input is refused.
-std::optional<std::string> CommonPath(const std::string& Bytes, Codec::TEncoding Encoding,
-                                      const Operations::TOperation& Operation,
-                                      const Operations::TMarks* Marks) {
-  std::u16string Text;
-  try {
-    Text = Codec::Decode(Bytes, Encoding);
-  } catch (const Codec::EInvalidInput&) {
-    return std::nullopt;
-  }
-  if (Operation.Id == 12 && Marks != nullptr) {
-    return Codec::Encode(
-        Marking::MarkText(Text, Utf16(Marks->Open), Utf16(Marks->Close), Utf16(Marks->Plain)),
-        Encoding);
-  }
-  std::u16string Result = Operations::Run(Operation, Text);
-  if (Operation.Id == 12) {
-    // The pattern is a line of its own, without a byte-order mark.
-    Result += u'\n';
-    Encoding.Bom = false;
-  }
-  return Codec::Encode(Result, Encoding);
-}
+using CommonPath::Colour;
+using CommonPath::Plain;
 
 // Lines from a small pool so that most repeat: ASCII, Japanese, a character outside the BMP,
 // bodies that differ only in a trailing space or in case, "\E", empty lines, all three breaks,
@@ -77,13 +50,13 @@ std::string RandomBytes(std::mt19937& Rng) {
 void ExpectSameAsCommonPath(const std::string& Input, const Codec::TEncoding& Encoding,
                             const Operations::TOperation& Operation,
                             const Operations::TMarks* Marks) {
-  const std::optional<std::string> Expected = CommonPath(Input, Encoding, Operation, Marks);
+  const CommonPath::TOutcome Expected = CommonPath::Run(Operation, Marks, Input, Encoding);
   std::string Bytes = Input;
   const bool Ran = Operations::RunOnBytes(Operation, Encoding, Bytes, Marks);
   // Valid input always takes the path on bytes, invalid input never does (the common path
   // reports it).
-  ASSERT_EQ(Ran, Expected.has_value());
-  ASSERT_EQ(Bytes, Ran ? *Expected : Input);
+  ASSERT_EQ(Ran, !Expected.Refused());
+  ASSERT_EQ(Bytes, Ran ? Expected.Bytes : Input);
 }
 
 TEST(DuplicatesOnBytes, GiveTheCommonPathsBytesAndLeaveInvalidInputToIt) {
