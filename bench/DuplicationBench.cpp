@@ -60,21 +60,29 @@ void EvictCaches() {
 
 std::u16string TextCopy(const std::u16string& Text) { return Text; }
 
-template <std::u16string (*Command)(const std::u16string&)>
-void BM_Command(benchmark::State& State) {
-  FreshLargeBuffers();
+// Times Command on the text MakeText gives for the benchmark's lines and distinct values,
+// each call from cold caches unless TARNWICK_BENCH_WARM is set.
+template <class TText, class TCommand>
+void TimeCommand(benchmark::State& State, const TText& (*MakeText)(int64_t, int64_t),
+                 TCommand Command) {
+  FreshLargeBuffers();  // before the text is made, so that it too is laid out as at any size
   static const bool Warm = std::getenv("TARNWICK_BENCH_WARM") != nullptr;
-  const std::u16string& Text = Corpus(State.range(0), State.range(1));
+  const TText& Text = MakeText(State.range(0), State.range(1));
   for (auto _ : State) {
     if (!Warm) {
       State.PauseTiming();
       EvictCaches();
       State.ResumeTiming();
     }
-    std::u16string Result = Command(Text);
+    TText Result = Command(Text);
     benchmark::DoNotOptimize(Result.data());
   }
   State.SetItemsProcessed(State.iterations() * State.range(0));
+}
+
+template <std::u16string (*Command)(const std::u16string&)>
+void BM_Command(benchmark::State& State) {
+  TimeCommand(State, &Corpus, Command);
 }
 
 // The same lines in UTF-8, as the tool runs the commands on the bytes of a file.
@@ -95,19 +103,7 @@ std::string DeleteInPlace(std::string_view Text) {
 
 template <std::string (*Command)(std::string_view)>
 void BM_Utf8Command(benchmark::State& State) {
-  FreshLargeBuffers();
-  static const bool Warm = std::getenv("TARNWICK_BENCH_WARM") != nullptr;
-  const std::string& Text = Utf8Corpus(State.range(0), State.range(1));
-  for (auto _ : State) {
-    if (!Warm) {
-      State.PauseTiming();
-      EvictCaches();
-      State.ResumeTiming();
-    }
-    std::string Result = Command(Text);
-    benchmark::DoNotOptimize(Result.data());
-  }
-  State.SetItemsProcessed(State.iterations() * State.range(0));
+  TimeCommand(State, &Utf8Corpus, Command);
 }
 
 std::string Utf8Copy(std::string_view Text) { return std::string(Text); }
