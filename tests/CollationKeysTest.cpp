@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "strings/StringUnit.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 using StringRecordListNormalSort::TCollationKeys;
 
@@ -21,10 +19,8 @@ namespace {
 
 class CollationKeys : public testing::Test {
  protected:
-#ifndef _WIN32
-  void SetUp() override { standin::SetCollationLocale("en"); }
-  void TearDown() override { standin::SetCollationLocale(""); }
-#endif
+  TPinnedCollation Collation{"en"};
+
   static int32_t Expected(const std::u16string& A, const std::u16string& B) {
     const auto R = StringUnit::LocaleCompare(A, B);
     return R == StringUnit::crLess ? -1 : R == StringUnit::crEqual ? 0 : 1;

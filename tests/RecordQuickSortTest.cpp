@@ -13,9 +13,7 @@
 
 #include "TemplateList/ListClone.h"
 #include "sorting/CollationKeys.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 using namespace StringRecordListNormalSort;
 using RecordSort::QuickSortRecords;
@@ -183,10 +181,7 @@ TEST(RecordQuickSort, ScansStayInTheRangeWhateverTheComparisonAnswers) {
 
 class RecordSortDisorder : public testing::Test {
  protected:
-#ifndef _WIN32
-  void SetUp() override { standin::SetCollationLocale("en"); }
-  void TearDown() override { standin::SetCollationLocale(""); }
-#endif
+  TPinnedCollation Collation{"en"};
 };
 
 TEST_F(RecordSortDisorder, EveryFallbackKeepsEachRecordOnce) {

@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "commands/LineCommands.h"
+#include "support/PinnedCollation.h"
 #include "tests/reference/PlainSort.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
 
 namespace {
 
@@ -37,16 +35,8 @@ std::vector<std::u16string> OrganPipe(int Count) {
 
 class SortAdversarial : public testing::TestWithParam<int> {
  protected:
-  void SetUp() override {
-#ifndef _WIN32
-    standin::SetCollationLocale("en");
-#endif
-  }
-  void TearDown() override {
-#ifndef _WIN32
-    standin::SetCollationLocale("");
-#endif
-  }
+  TPinnedCollation Collation{"en"};
+
   void ExpectSameAsComparators(const std::u16string& Text) {
     const auto Id = static_cast<uint8_t>(GetParam());
     EXPECT_EQ(Tarnwick::Sort(Text, Id), PlainSort::Sort(Text, Id));

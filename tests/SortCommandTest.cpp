@@ -4,19 +4,13 @@
 
 #include "base/Exceptions.h"
 #include "commands/LineCommands.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 namespace {
 
 class SortCommand : public testing::Test {
  protected:
-  void SetUp() override {
-#ifndef _WIN32
-    standin::SetCollationLocale("en");
-#endif
-  }
+  TPinnedCollation Collation{"en"};
 };
 
 TEST_F(SortCommand, RejectsIdentifiersThatAreNotSortCommands) {

@@ -10,10 +10,8 @@
 #include "sorting/CollationKeys.h"
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/StringUnit.h"
+#include "support/PinnedCollation.h"
 #include "tests/reference/PlainSort.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
 
 using namespace StringRecordListNormalSort;
 using namespace std::string_view_literals;
@@ -138,16 +136,7 @@ std::string Escaped(const std::u16string& S) {
 // The collations the texts are sorted in: on Linux a few pinned ones, elsewhere the system's.
 class SortDifferential : public testing::TestWithParam<std::string> {
  protected:
-  void SetUp() override {
-#ifndef _WIN32
-    standin::SetCollationLocale(GetParam());
-#endif
-  }
-  void TearDown() override {
-#ifndef _WIN32
-    standin::SetCollationLocale("en");
-#endif
-  }
+  TPinnedCollation Collation{GetParam()};
 
   void ExpectSameAsPlain(const std::u16string& Text) {
     for (uint8_t Id = 1; Id <= 9; ++Id) {

@@ -6,9 +6,7 @@
 #include <tuple>
 
 #include "base/Exceptions.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 using namespace StringRecordListNormalSort;
 
@@ -29,11 +27,7 @@ struct OrderCase {
 
 class SortOrders : public testing::TestWithParam<std::tuple<TSortEngine, OrderCase>> {
  protected:
-  void SetUp() override {
-#ifndef _WIN32
-    standin::SetCollationLocale("en");
-#endif
-  }
+  TPinnedCollation Collation{"en"};
 };
 
 TEST_P(SortOrders, GiveTheDescribedOrder) {

@@ -8,9 +8,7 @@
 
 #include "base/Parallel.h"
 #include "commands/LineCommands.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 namespace {
 
@@ -103,17 +101,9 @@ std::u16string TwoOrganPipes(int Half) {
 
 class ThreadCountDifferential : public testing::Test {
  protected:
-  void SetUp() override {
-#ifndef _WIN32
-    standin::SetCollationLocale("ja");
-#endif
-  }
-  void TearDown() override {
-    Parallel::SetThreadCount(0);
-#ifndef _WIN32
-    standin::SetCollationLocale("");
-#endif
-  }
+  void TearDown() override { Parallel::SetThreadCount(0); }
+
+  TPinnedCollation Collation{"ja"};
 
   // Runs all twelve commands on Text with 1, 2 and 8 threads.
   static void ExpectSameForAnyThreadCount(const std::u16string& Text) {

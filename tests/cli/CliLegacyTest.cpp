@@ -12,9 +12,7 @@
 #include "cli/Operations.h"
 #include "cli/SortOnBytes.h"
 #include "cli/TextPieces.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 namespace {
 
@@ -132,15 +130,9 @@ std::string RandomText(std::mt19937& Rng, const TParts& Parts, size_t Count, boo
 
 class LegacyPieces : public testing::Test {
  protected:
-#ifndef _WIN32
-  void SetUp() override { standin::SetCollationLocale("ja"); }
-  void TearDown() override {
-    standin::SetCollationLocale("");
-    Parallel::SetThreadCount(0);
-  }
-#else
   void TearDown() override { Parallel::SetThreadCount(0); }
-#endif
+
+  TPinnedCollation Collation{"ja"};
 };
 
 TEST_F(LegacyPieces, SmallTextsGiveTheCommonPathsBytesAndErrors) {

@@ -13,18 +13,13 @@
 #include "cli/Operations.h"
 #include "cli/SortOnBytes.h"
 #include "cli/TextPieces.h"
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "support/PinnedCollation.h"
 
 namespace {
 
 class SortOnBytes : public testing::Test {
  protected:
-#ifndef _WIN32
-  void SetUp() override { standin::SetCollationLocale("ja"); }
-  void TearDown() override { standin::SetCollationLocale(""); }
-#endif
+  TPinnedCollation Collation{"ja"};
 
   // Every sort operation on Input takes the path on the bytes exactly when the common path
   // accepts the input, and gives its bytes; refused input is left as it was.
