@@ -29,12 +29,16 @@ struct CollatorCloser {
 const std::string kCodePoint = "C";
 
 // The collation chosen. A UCollator is not to be used by two threads at once: each thread
-// works on a copy of its own (see Collator), made again when the choice changes.
+// works on a copy of its own (see Collator), made again when the choice changes. Choosing a
+// locale only names it: the collator, whose tailoring and the root collation data under it
+// come to about 2 MB of touched pages, is opened by the first comparison or sort key, so a
+// program that never collates never pays for it.
 struct CollatorState {
-  std::mutex lock;                                      // guards the three below
+  std::mutex lock;                                      // guards the four below
   std::string locale;                                   // the ICU name, or kCodePoint
   std::unique_ptr<UCollator, CollatorCloser> collator;  // none in code-point order
-  bool ready = false;
+  bool ready = false;                                   // locale chosen
+  bool opened = false;                                  // collator opened for that locale
   std::atomic<uint64_t> generation{0};  // advances whenever the choice is made or changed
 };
 
@@ -93,10 +97,9 @@ CollatorState& State() {
   return state;
 }
 
-// The collator is opened on first use and kept: opening one costs far more than a comparison.
-// Without an explicit choice an unknown environment locale gets the root order, as ICU gives
-// it: the national-language functions have no way to report it.
-// Called with the lock held.
+// Without an explicit choice the locale comes from the environment on first use, and an
+// unknown one gets the root order, as ICU gives it: the national-language functions have no
+// way to report it. Called with the lock held.
 void EnsureReady(CollatorState& s) {
   if (!s.ready) {
     s.locale = IcuLocaleFromPosix(EnvironmentLocale().first);
@@ -105,9 +108,20 @@ void EnsureReady(CollatorState& s) {
     } catch (const std::runtime_error&) {
       s.locale = "root";
     }
-    s.collator = OpenCollator(s.locale);
+    s.collator = nullptr;
+    s.opened = false;
     s.ready = true;
     ++s.generation;
+  }
+}
+
+// The collator of the chosen locale, opened on first use and kept: opening one costs far more
+// than a comparison. Called with the lock held.
+void EnsureOpen(CollatorState& s) {
+  EnsureReady(s);
+  if (!s.opened) {
+    s.collator = OpenCollator(s.locale);
+    s.opened = true;
   }
 }
 
@@ -137,7 +151,7 @@ UCollator* Collator() {
     return mine.collator.get();
   }
   std::lock_guard guard(s.lock);
-  EnsureReady(s);
+  EnsureOpen(s);
   mine.collator = s.collator ? Clone(s.collator.get()) : nullptr;
   mine.generation = s.generation.load(std::memory_order_relaxed);
   return mine.collator.get();
@@ -209,11 +223,11 @@ std::string SetCollationLocale(const std::string& name) {
       name.empty() ? EnvironmentLocale() : std::pair<std::string, std::string>{name, ""};
   const std::string locale = IcuLocaleFromPosix(given);
   std::string warning = CheckKnown(locale, given, variable);
-  auto collator = OpenCollator(locale);
   CollatorState& s = State();
   std::lock_guard guard(s.lock);
   s.locale = locale;
-  s.collator = std::move(collator);
+  s.collator = nullptr;
+  s.opened = false;
   s.ready = true;
   ++s.generation;
   return warning;
@@ -224,6 +238,12 @@ std::string CollationLocale() {
   std::lock_guard guard(s.lock);
   EnsureReady(s);
   return s.locale;
+}
+
+bool CollatorOpened() {
+  CollatorState& s = State();
+  std::lock_guard guard(s.lock);
+  return s.opened && s.collator != nullptr;
 }
 
 }  // namespace standin

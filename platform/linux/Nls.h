@@ -12,10 +12,15 @@ namespace standin {
 // Returns a warning when ICU knows the name only through a more general locale ("en_ZZ" falls
 // back to "en"), otherwise "". Throws std::runtime_error, naming the locale (and the variable
 // it came from), when ICU knows neither it nor its language; the collation is then unchanged.
+// The collator itself is opened by the first comparison or sort key.
 std::string SetCollationLocale(const std::string& name);
 
 // The ICU locale name the collator is opened with ("" is the root collation), or "C" for
 // code-point order.
 std::string CollationLocale();
+
+// Whether a collator for the chosen locale has been opened: false until the first comparison
+// or sort key in a locale other than code-point order.
+bool CollatorOpened();
 
 }  // namespace standin

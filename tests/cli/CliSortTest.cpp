@@ -154,3 +154,45 @@ TEST_F(SortOnBytes, TextsThatExhaustTheQuicksortGiveTheCommonPathsBytes) {
   }
   Parallel::SetThreadCount(0);
 }
+
+#ifndef _WIN32
+TEST_F(SortOnBytes, OnlyOperationsThatCompareTextOpenTheCollator) {
+  // Opening a collator touches megabytes of collation data: a locale chosen for an operation
+  // that never compares text in it is only checked, and the collator stays closed.
+  std::string Numbered, Tied;
+  for (int I = 0; I < 300; ++I) Numbered += "item " + std::to_string(I * 7919 % 300) + "\n";
+  for (int I = 0; I < 300; ++I) Tied += "item " + std::to_string(I % 3) + "\n";
+  Codec::TEncoding Utf8 = Codec::Resolve("");
+  for (unsigned Threads : {1u, 2u}) {
+    Parallel::SetThreadCount(Threads);
+    standin::SetCollationLocale("en");
+    for (const char* Name : {"reverse", "dedupe", "count", "highlight"}) {
+      const Operations::TOperation& Operation = *Operations::FindByName(Name);
+      std::string Bytes = Numbered + Tied;
+      EXPECT_TRUE(Operations::RunOnBytes(Operation, Utf8, Bytes)) << Name;
+      std::u16string Text = Codec::Decode(Numbered + Tied, Utf8);
+      EXPECT_FALSE(Operations::Run(Operation, std::move(Text)).empty()) << Name;
+      EXPECT_FALSE(standin::CollatorOpened()) << Name;
+    }
+    // The numeric order compares the text of lines only where their numbers tie.
+    for (const char* Name : {"sort-numeric", "sort-numeric-desc"}) {
+      std::string Bytes = Numbered;
+      EXPECT_TRUE(Operations::SortOnBytes(*Operations::FindByName(Name), Utf8, Bytes));
+      std::u16string Text = Codec::Decode(Numbered, Utf8);
+      Operations::Run(*Operations::FindByName(Name), std::move(Text));
+      EXPECT_FALSE(standin::CollatorOpened()) << Name;
+    }
+    std::string Bytes = Tied;
+    EXPECT_TRUE(Operations::SortOnBytes(*Operations::FindByName("sort-numeric"), Utf8, Bytes));
+    EXPECT_TRUE(standin::CollatorOpened());
+    // A new choice of locale closes it again; the dictionary order opens it.
+    standin::SetCollationLocale("ja");
+    EXPECT_FALSE(standin::CollatorOpened());
+    Bytes = "b\na\n";
+    EXPECT_TRUE(Operations::SortOnBytes(*Operations::FindByName("sort"), Utf8, Bytes));
+    EXPECT_EQ(Bytes, "a\nb\n");
+    EXPECT_TRUE(standin::CollatorOpened());
+  }
+  Parallel::SetThreadCount(0);
+}
+#endif
