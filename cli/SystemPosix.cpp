@@ -17,6 +17,7 @@
 #include <memory>
 #include <new>
 
+#include "cli/GrowString.h"
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
 
@@ -158,13 +159,12 @@ std::string ReadAll(const std::string& Path) {
     capacity = static_cast<size_t>(st.st_size) + 1;
   }
   std::string data;
-  data.reserve(capacity);
-  data.resize(capacity);
+  GrowForWriting(data, capacity);
   size_t used = 0;
   for (;;) {
     if (used == data.size()) {
       if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap
-      data.resize(data.size() * 2);
+      GrowForWriting(data, data.size() * 2);
     }
     const ssize_t n = Calls().Read(fd, data.data() + used, data.size() - used);
     if (n < 0) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <new>
 
+#include "cli/GrowString.h"
 #include "cli/System.h"
 
 namespace System {
@@ -94,12 +95,13 @@ std::string ReadAll(const std::string& Path) {
     }
     capacity = static_cast<size_t>(size.QuadPart) + 1;
   }
-  std::string data(capacity, '\0');
+  std::string data;
+  GrowForWriting(data, capacity);
   size_t used = 0;
   for (;;) {
     if (used == data.size()) {
       if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap
-      data.resize(data.size() * 2);
+      GrowForWriting(data, data.size() * 2);
     }
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - used, 1u << 30));
     DWORD got = 0;

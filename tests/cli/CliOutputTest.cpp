@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
@@ -180,6 +181,20 @@ TEST_F(OutputFailure, AReadErrorMidwayIsAnErrorNotAShortInput) {
   EXPECT_THROW(System::ReadAll(input.string()), System::EFileError);
   gFailingCall = 0;
   EXPECT_EQ(System::ReadAll(input.string()), "first line\nsecond line\n");
+}
+
+TEST_F(OutputFailure, APipeReadInShortPiecesArrivesWhole) {
+  // No size is known in advance: the buffer grows several times while the reads (four bytes
+  // each through the seam) fill it, and every byte must keep its place across the growth.
+  const fs::path pipe = Folder / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string expected(300001, '\0');
+  for (size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<char>(i * 131 + i / 977);
+  std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << expected; });
+  const std::string got = System::ReadAll(pipe.string());
+  writer.join();
+  EXPECT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
 }
 
 }  // namespace
