@@ -7,6 +7,8 @@
 #include <unicode/ustring.h>
 #include <unicode/uvernum.h>
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -21,8 +23,64 @@
 namespace standin {
 namespace {
 
+// ICU's collation lives in its i18n library, which the process loads when it first opens a
+// collator rather than at start-up: loading it resolves thousands of relocations, about 1 MB
+// of touched pages that reversal, the duplicate commands and code-point order never use.
+// The functions are found by their versioned names ("ucol_open_72"), as the headers call them.
+#define TARNWICK_ICU_SYMBOL_TEXT(name) #name
+#define TARNWICK_ICU_SYMBOL(name) TARNWICK_ICU_SYMBOL_TEXT(name)
+
+struct CollationLibrary {
+  decltype(&ucol_open) open;
+  decltype(&ucol_close) close;
+#if U_ICU_VERSION_MAJOR_NUM >= 71
+  decltype(&ucol_clone) clone;
+#else
+  decltype(&ucol_safeClone) clone;
+#endif
+  decltype(&ucol_strcoll) strcoll;
+  decltype(&ucol_getSortKey) getSortKey;
+};
+
+template <typename Function>
+void Find(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(library, name));
+  if (function == nullptr) {
+    throw std::runtime_error(std::string("the collation library lacks ") + name);
+  }
+}
+
+CollationLibrary LoadCollationLibrary() {
+  const char* name = "libicui18n.so." U_ICU_VERSION_SHORT;
+  // Never closed: the collators made from it live until the process ends.
+  void* library = ::dlopen(name, RTLD_LAZY | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* why = ::dlerror();
+    throw std::runtime_error(std::string("cannot load the collation library ") + name + ": " +
+                             (why != nullptr ? why : "unknown error"));
+  }
+  CollationLibrary l{};
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_open), l.open);
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_close), l.close);
+#if U_ICU_VERSION_MAJOR_NUM >= 71
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_clone), l.clone);
+#else
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_safeClone), l.clone);
+#endif
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_strcoll), l.strcoll);
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_getSortKey), l.getSortKey);
+  return l;
+}
+
+// Loaded on the first call (a failure is thrown, and the next call tries again).
+const CollationLibrary& Icu() {
+  static const CollationLibrary library = LoadCollationLibrary();
+  return library;
+}
+
 struct CollatorCloser {
-  void operator()(UCollator* c) const { ucol_close(c); }
+  // A collator exists only once the library is loaded.
+  void operator()(UCollator* c) const { Icu().close(c); }
 };
 
 // The locale name that stands for code-point order (the POSIX "C" locale).
@@ -84,7 +142,7 @@ std::string CheckKnown(const std::string& locale, const std::string& given,
 std::unique_ptr<UCollator, CollatorCloser> OpenCollator(const std::string& locale) {
   if (locale == kCodePoint) return nullptr;
   UErrorCode status = U_ZERO_ERROR;
-  UCollator* c = ucol_open(locale.c_str(), &status);
+  UCollator* c = Icu().open(locale.c_str(), &status);
   if (U_FAILURE(status)) {
     throw std::runtime_error("cannot open a collator for locale '" + locale +
                              "': " + u_errorName(status));
@@ -128,9 +186,9 @@ void EnsureOpen(CollatorState& s) {
 std::unique_ptr<UCollator, CollatorCloser> Clone(const UCollator* c) {
   UErrorCode status = U_ZERO_ERROR;
 #if U_ICU_VERSION_MAJOR_NUM >= 71
-  UCollator* copy = ucol_clone(c, &status);
+  UCollator* copy = Icu().clone(c, &status);
 #else
-  UCollator* copy = ucol_safeClone(c, nullptr, nullptr, &status);
+  UCollator* copy = Icu().clone(c, nullptr, nullptr, &status);
 #endif
   if (U_FAILURE(status)) {
     throw std::runtime_error(std::string("cannot copy the collator: ") + u_errorName(status));
@@ -253,7 +311,7 @@ int CompareStringW(LCID, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int n2) {
   UCollator* collator = standin::Collator();
   const int32_t length1 = standin::Length(s1, n1), length2 = standin::Length(s2, n2);
   if (collator == nullptr) return standin::CompareCodePoints(s1, length1, s2, length2);
-  switch (ucol_strcoll(collator, s1, length1, s2, length2)) {
+  switch (standin::Icu().strcoll(collator, s1, length1, s2, length2)) {
     case UCOL_LESS:
       return CSTR_LESS_THAN;
     case UCOL_EQUAL:
@@ -309,9 +367,9 @@ int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
     const int32_t needed = standin::CodePointKey(src, n, bytes, destLen);
     return needed > destLen ? 0 : needed;
   }
-  if (destLen == 0) return ucol_getSortKey(collator, src, n, nullptr, 0);
+  if (destLen == 0) return standin::Icu().getSortKey(collator, src, n, nullptr, 0);
   if (dest == nullptr) return 0;
-  const int32_t needed = ucol_getSortKey(collator, src, n, bytes, destLen);
+  const int32_t needed = standin::Icu().getSortKey(collator, src, n, bytes, destLen);
   return needed > destLen ? 0 : needed;
 }
 
