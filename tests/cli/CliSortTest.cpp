@@ -14,6 +14,9 @@
 #include "cli/SortOnBytes.h"
 #include "cli/TextPieces.h"
 #include "support/PinnedCollation.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
 
 namespace {
 
