@@ -4,7 +4,6 @@
 #include <array>
 #include <utility>
 
-#include "cli/CodecUnicode.h"
 #include "cli/Marking.h"
 #include "cli/TextPieces.h"
 #include "commands/LineCommands.h"
@@ -96,10 +95,7 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   size_t Base = 0;
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
-    if (Codec::Unicode::FirstInvalidUtf8(std::string_view(Bytes).substr(Base)) !=
-        std::string_view::npos) {
-      return false;
-    }
+    if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
   } else if (!RunsOnLegacyBytes(Operation, Encoding, Bytes, Marks)) {
     return false;
   }
