@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -21,13 +22,15 @@ class TSlottedKeys {
   // Room for keys in segments of SegmentBytes (a multiple of 4) up to SpaceBytes in all.
   explicit TSlottedKeys(size_t Count, size_t SegmentBytes = size_t{1} << 20,
                         uint64_t SpaceBytes = uint64_t{4} * UINT32_MAX)
-      : FSlots(Count),
+      : FSlots(static_cast<uint32_t*>(std::calloc(std::max<size_t>(Count, 1), sizeof(uint32_t)))),
         FSegmentBytes(SegmentBytes),
-        FSegments((std::min<uint64_t>(SpaceBytes, uint64_t{4} * UINT32_MAX)) / SegmentBytes) {}
+        FSegments((std::min<uint64_t>(SpaceBytes, uint64_t{4} * UINT32_MAX)) / SegmentBytes) {
+    if (FSlots == nullptr) throw std::bad_alloc();
+  }
 
   // Line I's stored key (its 32-bit length, then its bytes), or null when none is stored yet.
   const uint8_t* Find(size_t I) const {
-    const uint32_t Slot = FSlots[I].load(std::memory_order_acquire);
+    const uint32_t Slot = SlotOf(I).load(std::memory_order_acquire);
     return Slot == 0 ? nullptr : At(uint64_t{Slot - 1} * 4);
   }
 
@@ -35,7 +38,7 @@ class TSlottedKeys {
   // returns the stored key. Throws std::bad_alloc when the space or the memory runs out.
   const uint8_t* Store(size_t I, const uint8_t* Key, size_t Length) {
     const std::lock_guard<std::mutex> Hold(FLock);
-    const uint32_t Slot = FSlots[I].load(std::memory_order_relaxed);
+    const uint32_t Slot = SlotOf(I).load(std::memory_order_relaxed);
     if (Slot != 0) return At(uint64_t{Slot - 1} * 4);  // another thread was first
     const uint64_t Size = (uint64_t{4} + Length + 3) / 4 * 4;
     if (FEnd - FNext < Size) NewBlock(Size);
@@ -43,12 +46,14 @@ class TSlottedKeys {
     const auto Length32 = static_cast<uint32_t>(Length);
     std::memcpy(Stored, &Length32, sizeof Length32);
     std::memcpy(Stored + 4, Key, Length);
-    FSlots[I].store(static_cast<uint32_t>(FNext / 4 + 1), std::memory_order_release);
+    SlotOf(I).store(static_cast<uint32_t>(FNext / 4 + 1), std::memory_order_release);
     FNext += Size;
     return Stored;
   }
 
  private:
+  std::atomic_ref<uint32_t> SlotOf(size_t I) const { return std::atomic_ref<uint32_t>(FSlots[I]); }
+
   uint8_t* At(uint64_t Position) const {
     return FSegments[static_cast<size_t>(Position / FSegmentBytes)] +
            static_cast<size_t>(Position % FSegmentBytes);
@@ -71,7 +76,13 @@ class TSlottedKeys {
     FEnd = FNext + Bytes;
   }
 
-  std::vector<std::atomic<uint32_t>> FSlots;  // 0 until the key is stored
+  // 0 until the key is stored. Zeroed by calloc, which leaves large blocks to the system's
+  // zero pages: in most texts few lines tie, and the pages of slots never stored to cost no
+  // memory.
+  struct TFree {
+    void operator()(uint32_t* P) const { std::free(P); }
+  };
+  std::unique_ptr<uint32_t[], TFree> FSlots;
   const size_t FSegmentBytes;
   // Each segment's first byte, set before any slot that points into it is published.
   std::vector<uint8_t*> FSegments;
