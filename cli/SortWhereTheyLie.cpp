@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <new>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -148,9 +149,17 @@ bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encod
   }
   const TLinesOfBytes Source(Body, Starts, Last, Encoding);
 
-  std::vector<int32_t> Sorted;
+  // Once sorted, the lines' starts are put in their new order in place of the starts by line,
+  // through the sort's own memory, so that no array of the order is held beside them. The
+  // line at each start is then found again by its break.
+  const uint32_t LastStart = Starts[Lines - 1];
   try {
-    if (!KeyedSortOrder(Source, static_cast<int32_t>(Lines), Kind, Order, Sorted)) return false;
+    const bool Sorted = KeyedSortOrder(Source, static_cast<int32_t>(Lines), Kind, Order,
+                                       [&Starts](std::span<uint32_t> Placed) {
+                                         for (uint32_t& Line : Placed) Line = Starts[Line];
+                                         std::copy(Placed.begin(), Placed.end(), Starts.begin());
+                                       });
+    if (!Sorted) return false;
   } catch (const std::bad_alloc&) {
     // The list's sort, which needs less beside its lines, may still have room.
     return false;
@@ -162,9 +171,14 @@ bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encod
   Out.reserve(Bytes.size() + 2);
   Out.append(Bytes, 0, Base);
   size_t LastBegin = Out.size();
-  for (const int32_t I : Sorted) {
+  for (size_t K = 0; K < Lines; ++K) {
     LastBegin = Out.size();
-    Out += Source.Bytes(static_cast<size_t>(I));
+    if (Added && Starts[K] == LastStart) {
+      Out += Last;
+    } else {
+      const LineScan::TLine Line = LineScan::LineAt(Body, Starts[K]);
+      Out.append(Body.data() + Line.Offset, Line.Length);
+    }
   }
   if (Added) {
     while (Out.size() > LastBegin && IsBreak(Out.back())) Out.pop_back();

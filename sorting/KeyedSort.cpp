@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -111,7 +112,7 @@ unsigned PartShift(size_t Lines) {
 }
 
 // The numeric keys of all lines, derived in parallel: each part's numbers in an array of its
-// own, with 32-bit offsets.
+// own, with 32-bit offsets of its own.
 class TNumberKeys {
  public:
   template <typename TLines>
@@ -119,35 +120,54 @@ class TNumberKeys {
     const size_t Parts = Count == 0 ? 1 : ((Count - 1) >> FShift) + 1;
     FValues.resize(Parts);
     FBases.resize(Parts);
-    FOffsets.assign(Count + Parts, 0);  // every part's first offset is 0
+    FOffsets.resize(Parts);
     Parallel::ForEachPart(Parts, [&](size_t P) {
       const size_t Begin = P << FShift;
       const size_t End = P + 1 < Parts ? (P + 1) << FShift : Count;
       TNumberScanner Scanner;
       std::u16string Scratch;
       TInt64DynArray& Values = FValues[P];
+      std::vector<uint32_t>& Offsets = FOffsets[P];
+      Offsets.assign(End - Begin + 1, 0);
       for (size_t I = Begin; I < End; ++I) {
         Scanner.Scan(Lines.Text(I, Scratch), Values);
         // More numbers than 32-bit offsets reach: no table; the comparators sort instead.
         if (Values.size() > UINT32_MAX) throw std::bad_alloc();
-        FOffsets[Slot(I) + 1] = static_cast<uint32_t>(Values.size());
+        Offsets[I - Begin + 1] = static_cast<uint32_t>(Values.size());
       }
       FBases[P] = Values.data();
     });
   }
   std::span<const int64_t> Key(int32_t I) const {
-    const size_t S = Slot(static_cast<size_t>(I));
-    return {FBases[static_cast<size_t>(I) >> FShift] + FOffsets[S], FOffsets[S + 1] - FOffsets[S]};
+    if (FOffsets.empty()) throw std::logic_error("numbers read after they were handed over");
+    const auto Line = static_cast<size_t>(I);
+    const size_t P = Line >> FShift;
+    const uint32_t* const Offset = FOffsets[P].data() + (Line - (P << FShift));
+    return {FBases[P] + Offset[0], Offset[1] - Offset[0]};
+  }
+
+  // Hands every line's numbers to Take(I, Key), line by line, and frees each part's numbers
+  // and offsets as soon as its lines are handed over, so that what Take builds from them and
+  // the table are not held whole together. The table is empty afterwards: Key throws.
+  template <typename TTake>
+  void Drain(TTake&& Take) {
+    for (size_t P = 0; P < FOffsets.size(); ++P) {
+      const size_t Begin = P << FShift;
+      const size_t End = Begin + FOffsets[P].size() - 1;
+      for (size_t I = Begin; I < End; ++I) Take(I, Key(static_cast<int32_t>(I)));
+      TInt64DynArray().swap(FValues[P]);
+      std::vector<uint32_t>().swap(FOffsets[P]);
+    }
+    FOffsets.clear();
   }
 
  private:
-  size_t Slot(size_t I) const { return I + (I >> FShift); }
-
   const unsigned FShift;
   std::vector<TInt64DynArray> FValues;  // the numbers of each part's lines, in order
   std::vector<const int64_t*> FBases;   // each part's first number
-  // Line I's numbers are FOffsets[Slot(I)] .. FOffsets[Slot(I) + 1] of its part's array.
-  std::vector<uint32_t> FOffsets;
+  // Line I of part P (I >> FShift) has the numbers FOffsets[P][K] .. FOffsets[P][K + 1] of
+  // the part's array, K being I's place in the part.
+  std::vector<std::vector<uint32_t>> FOffsets;
 };
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
@@ -272,8 +292,11 @@ struct TNumericOrder {
       }
     }
   }
-  // Takes record R back to its line's first number.
-  void Restore(TNumericRecord& R) const { R.First = R.Count > 0 ? Numbers.Key(R.Index)[0] : 0; }
+  // Takes record R back to its line's first number. Deepen moves on only the records of lines
+  // with more than one number: the others still hold theirs, and need no table.
+  void Restore(TNumericRecord& R) const {
+    if (R.Count > 1) R.First = Numbers.Key(R.Index)[0];
+  }
 };
 
 // The numeric order for texts in which few lines have numbers, on the dictionary order's
@@ -346,6 +369,22 @@ void MoveCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records) {
     std::memcpy(Scratch + I * sizeof(void*), &Cell, sizeof Cell);
   }
   if (!Records.empty()) std::memcpy(Cells, Scratch, Records.size() * sizeof(void*));
+}
+
+// Writes the sorted records' line numbers, in order, over the records' own first bytes and
+// returns them there: the order is read out without an array beside the records, which would
+// add four bytes a line to the sort's peak memory. The records are spent. Number I is written
+// after record I is read, to a slot that ends before record I + 1 begins.
+template <typename TRecord>
+std::span<uint32_t> IndexesInPlace(std::vector<TRecord>& Records) {
+  static_assert(sizeof(TRecord) >= sizeof(uint32_t) && std::is_trivially_copyable_v<TRecord> &&
+                std::is_trivially_destructible_v<TRecord>);
+  auto* const Bytes = reinterpret_cast<std::byte*>(Records.data());
+  for (size_t I = 0; I < Records.size(); ++I) {
+    const auto Index = static_cast<uint32_t>(Records[I].Index);
+    new (Bytes + I * sizeof(uint32_t)) uint32_t(Index);
+  }
+  return {std::launder(reinterpret_cast<uint32_t*>(Bytes)), Records.size()};
 }
 
 // The text whose collation key line I gets: the line, or the line reversed for the order read
@@ -421,8 +460,10 @@ template <typename TLines, typename TFinish>
 bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&& Finish) {
   auto Numbers = std::make_unique<TNumberKeys>(Lines, static_cast<size_t>(Count));
   int32_t WithoutNumbers = 0;
+  size_t MostNumbers = 0;  // in one line
   std::vector<uint64_t> Numbered((static_cast<size_t>(Count) + 63) / 64);
   for (int32_t I = 0; I < Count; ++I) {
+    MostNumbers = std::max(MostNumbers, Numbers->Key(I).size());
     if (Numbers->Key(I).empty()) {
       ++WithoutNumbers;
     } else {
@@ -466,9 +507,21 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
     Numbers.reset();
     Finish(Records);
   } else {
-    std::vector<TNumericRecord> Records(static_cast<size_t>(Count));
-    for (int32_t I = 0; I < Count; ++I) Records[I].Index = I;
-    SetNumbers(Records);
+    std::vector<TNumericRecord> Records;
+    if (MostNumbers > 1) {
+      Records.resize(static_cast<size_t>(Count));
+      for (int32_t I = 0; I < Count; ++I) Records[I].Index = I;
+      SetNumbers(Records);
+    } else {
+      // No line has more than one number, so its record holds all of them: the comparisons
+      // and the deepening read the table only for lines with more, and it is handed over to
+      // the records as they are made rather than kept beside them.
+      Records.reserve(static_cast<size_t>(Count));
+      Numbers->Drain([&Records](size_t I, std::span<const int64_t> Key) {
+        Records.push_back(
+            {Key.empty() ? 0 : Key[0], static_cast<int32_t>(I), static_cast<int32_t>(Key.size())});
+      });
+    }
     {
       TLazyTextOrder<TLines> Text(Lines, static_cast<size_t>(Count));
       SortInOrder(Lines, Records, Order, TNumericOrder<TLazyTextOrder<TLines>>{*Numbers, Text},
@@ -519,14 +572,9 @@ bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSo
 }
 
 bool KeyedSortOrder(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
-                    std::vector<int32_t>& Result) {
-  return SortLines(TSourceLines{Source}, Count, Kind, Order, [&Result](auto& Records) {
-    // The records are freed as soon as their order is read out.
-    std::vector<int32_t> Sorted(Records.size());
-    for (size_t I = 0; I < Records.size(); ++I) Sorted[I] = Records[I].Index;
-    std::vector<std::remove_reference_t<decltype(Records[0])>>().swap(Records);
-    Result = std::move(Sorted);
-  });
+                    const std::function<void(std::span<uint32_t> Sorted)>& Take) {
+  return SortLines(TSourceLines{Source}, Count, Kind, Order,
+                   [&Take](auto& Records) { Take(IndexesInPlace(Records)); });
 }
 
 }  // namespace StringRecordListNormalSort

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +36,11 @@ class TLineSource {
   virtual size_t UnitsAtMost(size_t I) const = 0;
 };
 
-// The order KeyedSort gives a list of Source's Count lines: Result[K] is the line that goes to
-// place K. False, with Result untouched, where KeyedSort would return false.
+// The order KeyedSort gives a list of Source's Count lines, handed to Take: Sorted[K] is the
+// line that goes to place K. Sorted lies in the sort's own memory, which Take may write over
+// and which is freed once it returns. False, without calling Take, where KeyedSort would
+// return false.
 bool KeyedSortOrder(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
-                    std::vector<int32_t>& Result);
+                    const std::function<void(std::span<uint32_t> Sorted)>& Take);
 
 }  // namespace StringRecordListNormalSort
