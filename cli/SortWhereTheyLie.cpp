@@ -1,6 +1,9 @@
 #include "cli/SortWhereTheyLie.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <new>
 #include <span>
 #include <string_view>
@@ -23,38 +26,118 @@ constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
 bool IsBreak(char C) { return C == '\r' || C == '\n'; }
 
-// The lines of a text in an encoding that converts by line, found by where each starts. The last
-// line of a text that ends without a break is kept apart, with a break added, as the list gives it
-// to the sort.
+// Where each of the Lines lines of Body starts, and then where Body ends.
+std::vector<uint32_t> LineStarts(std::string_view Body, size_t Lines) {
+  std::vector<uint32_t> Starts;
+  Starts.reserve(Lines + 1);
+  LineScan::ForEachLine(Body, [&](const LineScan::TLine& Line) {
+    Starts.push_back(static_cast<uint32_t>(Line.Offset));
+  });
+  Starts.push_back(static_cast<uint32_t>(Body.size()));
+  return Starts;
+}
+
+// The start of every 2^MarkShift-th line is kept (a mark), so that any line is found by a scan
+// of a few lines: four bytes for 64 lines rather than for each.
+constexpr unsigned MarkShift = 6;
+
+// The marks of Body (the starts of lines 0, 64, 128, ...), and how many lines it has.
+std::vector<uint32_t> LineMarks(std::string_view Body, size_t& Lines) {
+  std::vector<uint32_t> Marks;
+  Lines = 0;
+  LineScan::ForEachLine(Body, [&](const LineScan::TLine& Line) {
+    if ((Lines++ & ((size_t{1} << MarkShift) - 1)) == 0) {
+      Marks.push_back(static_cast<uint32_t>(Line.Offset));
+    }
+  });
+  return Marks;
+}
+
+// Where line I of Body starts, found from its marks; the end of Body for I past the last line.
+size_t LineStartAt(std::string_view Body, const std::vector<uint32_t>& Marks, size_t I) {
+  const size_t Mark = std::min(I >> MarkShift, Marks.size() - 1);
+  size_t Start = Marks[Mark];
+  for (size_t K = Mark << MarkShift; K < I && Start < Body.size(); ++K) {
+    Start += LineScan::LineAt(Body, Start).Length;
+  }
+  return Start;
+}
+
+// The lines of a text in an encoding that converts by line. The sort reads them in runs while
+// it makes their keys, each run found from the marks; the start of every line, four bytes a
+// line (as much as a short line's text), is found only once a line is asked for by its number
+// (when lines tie in the numeric order, or to put the lines in their new order), after the keys
+// are made. The last line of a text that ends without a break is kept apart, with a break
+// added, as the list gives it to the sort.
 class TLinesOfBytes final : public TLineSource {
  public:
-  TLinesOfBytes(std::string_view Body, const std::vector<uint32_t>& Starts, std::string_view Last,
-                const Codec::TEncoding& Encoding)
+  TLinesOfBytes(std::string_view Body, std::vector<uint32_t> Marks, size_t Count,
+                std::string_view Last, const Codec::TEncoding& Encoding)
       : FBody(Body),
-        FStarts(Starts),
+        FMarks(std::move(Marks)),
+        FCount(Count),
         FLast(Last),
         FEncoding(Encoding),
         FUtf8(Encoding.Family == Codec::TFamily::fmUtf8) {}
 
-  size_t Count() const { return FStarts.size() - 1; }
+  size_t Count() const { return FCount; }
+
+  // Where each line starts, then where the text ends; found on first use, by any thread.
+  std::vector<uint32_t>& Starts() const {
+    if (!FFound.load(std::memory_order_acquire)) {
+      const std::lock_guard<std::mutex> Hold(FLock);
+      if (!FFound.load(std::memory_order_relaxed)) {
+        FStarts = LineStarts(FBody, FCount);
+        FFound.store(true, std::memory_order_release);
+      }
+    }
+    return FStarts;
+  }
 
   // Line I's bytes, its break included.
   std::string_view Bytes(size_t I) const {
     if (I + 1 == Count() && !FLast.empty()) return FLast;
-    return FBody.substr(FStarts[I], FStarts[I + 1] - FStarts[I]);
+    const std::vector<uint32_t>& Found = Starts();
+    return FBody.substr(Found[I], Found[I + 1] - Found[I]);
+  }
+
+  void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const override {
+    std::u16string Scratch;
+    size_t Start = LineStartAt(FBody, FMarks, Begin);
+    for (size_t I = Begin; I < End; ++I) {
+      std::string_view In = FLast;
+      if (I + 1 != Count() || FLast.empty()) {
+        In = FBody.substr(Start, LineScan::LineAt(FBody, Start).Length);
+        Start += In.size();
+      }
+      Visit(I, Decode(In, Scratch));
+    }
   }
 
   std::u16string_view Text(size_t I, std::u16string& Scratch) const override {
+    return Decode(Bytes(I), Scratch);
+  }
+
+  // Lines with equal bytes are those with equal text: UTF-8, or checked to be written back as
+  // the same bytes.
+  bool Same(size_t I, size_t J) const override { return Bytes(I) == Bytes(J); }
+
+  // No line has more code units than bytes; the last line may have two more for its break.
+  size_t UnitsAtMost(size_t Begin, size_t End) const override {
+    return LineStartAt(FBody, FMarks, End) - LineStartAt(FBody, FMarks, Begin) + 2;
+  }
+
+ private:
+  std::u16string_view Decode(std::string_view In, std::u16string& Scratch) const {
     if (!FUtf8) {
       // A legacy encoding through its converter, which each thread keeps open.
-      Codec::DecodeAcceptedLines(Bytes(I), FEncoding, Scratch);
+      Codec::DecodeAcceptedLines(In, FEncoding, Scratch);
       return Scratch;
     }
     // The sort asks for each line two or three times (numbers or length, key, the size of
     // the keys' room), a few dozen bytes each time: the converter's cost per call outweighed
     // the conversion of Japanese lines. The whole text was checked before the sort began, so
     // every sequence here is well-formed and is decoded without checks.
-    const std::string_view In = Bytes(I);
     Scratch.resize(In.size());  // no line has more code units than bytes
     char16_t* const Out = Scratch.data();
     const auto* P = reinterpret_cast<const unsigned char*>(In.data());
@@ -84,15 +167,12 @@ class TLinesOfBytes final : public TLineSource {
     return Scratch;
   }
 
-  // Lines with equal bytes are those with equal text: UTF-8, or checked to be written back as
-  // the same bytes.
-  bool Same(size_t I, size_t J) const override { return Bytes(I) == Bytes(J); }
-
-  size_t UnitsAtMost(size_t I) const override { return Bytes(I).size(); }
-
- private:
   std::string_view FBody;
-  const std::vector<uint32_t>& FStarts;
+  std::vector<uint32_t> FMarks;
+  size_t FCount;
+  mutable std::vector<uint32_t> FStarts;
+  mutable std::atomic<bool> FFound{false};  // whether FStarts holds the starts
+  mutable std::mutex FLock;                 // held while they are found
   std::string_view FLast;
   const Codec::TEncoding& FEncoding;
   bool FUtf8;
@@ -116,16 +196,10 @@ bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encod
   // Where each line starts, in 32 bits: a larger text takes the other path.
   if (Body.size() >= UINT32_MAX) return false;
   size_t Lines = 0;
-  LineScan::ForEachLine(Body, [&](const LineScan::TLine&) { ++Lines; });
+  std::vector<uint32_t> Marks = LineMarks(Body, Lines);
   if (Lines == 0) return false;
   // A text of too many lines is refused by the common path, with its message.
   if (Lines > static_cast<size_t>(ListClone::MaxListSize)) return false;
-  std::vector<uint32_t> Starts;
-  Starts.reserve(Lines + 1);
-  LineScan::ForEachLine(Body, [&](const LineScan::TLine& Line) {
-    Starts.push_back(static_cast<uint32_t>(Line.Offset));
-  });
-  Starts.push_back(static_cast<uint32_t>(Body.size()));
   // Input the common path refuses is left to it, which reports it. Either encoding is checked
   // a piece of lines per thread, a legacy one as the common path checks it.
   if (Utf8 ? !TextPieces::IsUtf8(Body) : !TextPieces::StandsForText(Body, Encoding, "")) {
@@ -137,27 +211,30 @@ bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encod
   // last then loses.
   std::string Last;
   const bool Added = !IsBreak(Body.back());
+  const size_t LastStart = LineStartAt(Body, Marks, Lines - 1);
   if (Added) {
     std::string_view Break = "\r\n";
     if (Lines >= 2) {
-      const std::string_view Before =
-          Body.substr(Starts[Lines - 2], Starts[Lines - 1] - Starts[Lines - 2]);
+      const size_t BeforeStart = LineStartAt(Body, Marks, Lines - 2);
+      const std::string_view Before = Body.substr(BeforeStart, LastStart - BeforeStart);
       Break = Before.ends_with("\r\n") ? "\r\n" : Before.substr(Before.size() - 1);
     }
-    Last.assign(Body.substr(Starts[Lines - 1]));
+    Last.assign(Body.substr(LastStart));
     Last += Break;
   }
-  const TLinesOfBytes Source(Body, Starts, Last, Encoding);
+  const TLinesOfBytes Source(Body, std::move(Marks), Lines, Last, Encoding);
 
   // Once sorted, the lines' starts are put in their new order in place of the starts by line,
   // through the sort's own memory, so that no array of the order is held beside them. The
   // line at each start is then found again by its break.
-  const uint32_t LastStart = Starts[Lines - 1];
+  std::vector<uint32_t>* Placed = nullptr;
   try {
     const bool Sorted = KeyedSortOrder(Source, static_cast<int32_t>(Lines), Kind, Order,
-                                       [&Starts](std::span<uint32_t> Placed) {
-                                         for (uint32_t& Line : Placed) Line = Starts[Line];
-                                         std::copy(Placed.begin(), Placed.end(), Starts.begin());
+                                       [&Source, &Placed](std::span<uint32_t> Order) {
+                                         std::vector<uint32_t>& Starts = Source.Starts();
+                                         for (uint32_t& Line : Order) Line = Starts[Line];
+                                         std::copy(Order.begin(), Order.end(), Starts.begin());
+                                         Placed = &Starts;
                                        });
     if (!Sorted) return false;
   } catch (const std::bad_alloc&) {
@@ -173,10 +250,11 @@ bool SortWhereTheyLie(const TOperation& Operation, const Codec::TEncoding& Encod
   size_t LastBegin = Out.size();
   for (size_t K = 0; K < Lines; ++K) {
     LastBegin = Out.size();
-    if (Added && Starts[K] == LastStart) {
+    const uint32_t Start = (*Placed)[K];
+    if (Added && Start == LastStart) {
       Out += Last;
     } else {
-      const LineScan::TLine Line = LineScan::LineAt(Body, Starts[K]);
+      const LineScan::TLine Line = LineScan::LineAt(Body, Start);
       Out.append(Body.data() + Line.Offset, Line.Length);
     }
   }

@@ -38,7 +38,15 @@ struct TCellLines {
   bool Same(size_t I, size_t J) const {
     return StringRecordList::LineOf(Cells[I]) == StringRecordList::LineOf(Cells[J]);
   }
-  size_t UnitsAtMost(size_t I) const { return StringRecordList::LineOf(Cells[I]).size(); }
+  template <typename TVisit>
+  void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
+    for (size_t I = Begin; I < End; ++I) Visit(I, StringRecordList::LineOf(Cells[I]));
+  }
+  size_t UnitsAtMost(size_t Begin, size_t End) const {
+    size_t Units = 0;
+    for (size_t I = Begin; I < End; ++I) Units += StringRecordList::LineOf(Cells[I]).size();
+    return Units;
+  }
 };
 
 struct TSourceLines {
@@ -47,7 +55,11 @@ struct TSourceLines {
     return Source.Text(I, Scratch);
   }
   bool Same(size_t I, size_t J) const { return Source.Same(I, J); }
-  size_t UnitsAtMost(size_t I) const { return Source.UnitsAtMost(I); }
+  template <typename TVisit>
+  void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
+    Source.ForEachText(Begin, End, Visit);
+  }
+  size_t UnitsAtMost(size_t Begin, size_t End) const { return Source.UnitsAtMost(Begin, End); }
 };
 
 // TextCompare on lines I and J.
@@ -125,16 +137,15 @@ class TNumberKeys {
       const size_t Begin = P << FShift;
       const size_t End = P + 1 < Parts ? (P + 1) << FShift : Count;
       TNumberScanner Scanner;
-      std::u16string Scratch;
       TInt64DynArray& Values = FValues[P];
       std::vector<uint32_t>& Offsets = FOffsets[P];
       Offsets.assign(End - Begin + 1, 0);
-      for (size_t I = Begin; I < End; ++I) {
-        Scanner.Scan(Lines.Text(I, Scratch), Values);
+      Lines.ForEachText(Begin, End, [&](size_t I, std::u16string_view Text) {
+        Scanner.Scan(Text, Values);
         // More numbers than 32-bit offsets reach: no table; the comparators sort instead.
         if (Values.size() > UINT32_MAX) throw std::bad_alloc();
         Offsets[I - Begin + 1] = static_cast<uint32_t>(Values.size());
-      }
+      });
       FBases[P] = Values.data();
     });
   }
@@ -389,9 +400,7 @@ std::span<uint32_t> IndexesInPlace(std::vector<TRecord>& Records) {
 
 // The text whose collation key line I gets: the line, or the line reversed for the order read
 // from the end (in Scratch).
-template <typename TLines>
-std::u16string_view KeyText(const TLines& Lines, size_t I, bool Reversed, std::u16string& Scratch) {
-  const std::u16string_view Text = Lines.Text(I, Scratch);
+std::u16string_view KeyText(std::u16string_view Text, bool Reversed, std::u16string& Scratch) {
   if (!Reversed) return Text;
   if (Text.data() != Scratch.data()) Scratch.assign(Text);
   std::reverse(Scratch.begin(), Scratch.end());
@@ -406,16 +415,19 @@ bool AddKeys(const TLines& Lines, size_t P, size_t Count, bool Reversed, TCollat
   const size_t Begin = Keys.PartBegin(P);
   const size_t End = P + 1 < Keys.Parts() ? Keys.PartBegin(P + 1) : Count;
   std::u16string Scratch;
-  size_t Units = 0;
-  for (size_t I = Begin; I < End; ++I) Units += Lines.UnitsAtMost(I);
-  Keys.ReservePart(P, End - Begin, Units);
+  Keys.ReservePart(P, End - Begin, Lines.UnitsAtMost(Begin, End));
   uint8_t Head[RecordSort::PrefixBytes<TRecord>];
-  for (size_t I = Begin; I < End; ++I) {
-    if (!Keys.AddTo(I, KeyText(Lines, I, Reversed, Scratch), Head)) return false;
+  bool Made = true;
+  Lines.ForEachText(Begin, End, [&](size_t I, std::u16string_view Text) {
+    // Once a key fails the sort is given up: the rest of the part is passed over.
+    if (!Made || !Keys.AddTo(I, KeyText(Text, Reversed, Scratch), Head)) {
+      Made = false;
+      return;
+    }
     Records[I].Index = static_cast<int32_t>(I);
     RecordSort::SetPrefix(Records[I], Head);
-  }
-  return true;
+  });
+  return Made;
 }
 
 // The collation key of every line, derived in parallel, in parts (PartShift), and a record per
@@ -428,7 +440,7 @@ bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys&
   Keys.Divide(Size, PartShift(Size), RecordSort::PrefixBytes<TRecord>);
   // A sort that starts over needs the heads again: it remakes them from the lines.
   Keys.SetTextOf([Lines, Reversed](size_t I, std::u16string& Scratch) {
-    return KeyText(Lines, I, Reversed, Scratch);
+    return KeyText(Lines.Text(I, Scratch), Reversed, Scratch);
   });
   std::atomic<bool> Failed{false};
   Parallel::ForEachPart(Keys.Parts(), [&](size_t P) {
@@ -550,11 +562,11 @@ bool SortLines(const TLines& Lines, int32_t Count, TSortKind Kind, TSortOrder Or
       if (!MakeKeys(Lines, Count, Reversed, Keys, Records)) return false;
       const size_t Parts = Parallel::PartCount(Records.size(), KeyGrain);
       Parallel::ForEachPart(Parts, [&](size_t P) {
-        std::u16string Scratch;
-        const size_t End = Parallel::PartBegin(Records.size(), Parts, P + 1);
-        for (size_t I = Parallel::PartBegin(Records.size(), Parts, P); I < End; ++I) {
-          Records[I].Measure = StringUnit::ByteLength(Lines.Text(I, Scratch));
-        }
+        Lines.ForEachText(Parallel::PartBegin(Records.size(), Parts, P),
+                          Parallel::PartBegin(Records.size(), Parts, P + 1),
+                          [&Records](size_t I, std::u16string_view Text) {
+                            Records[I].Measure = StringUnit::ByteLength(Text);
+                          });
       });
       SortInOrder(Lines, Records, Order, TByteLengthOrder{TTextOrder{Keys}}, Keys);
     }

@@ -30,10 +30,18 @@ class TLineSource {
   // Line I's code units: a view of the source's own, or of the whole of Scratch (each thread
   // passes its own).
   virtual std::u16string_view Text(size_t I, std::u16string& Scratch) const = 0;
+  // Calls Visit(I, Text(I)) for lines Begin .. End - 1 in turn: how the sort reads the lines
+  // while it makes their keys. The text passed lasts until the next call.
+  using TVisit = std::function<void(size_t I, std::u16string_view Text)>;
+  virtual void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
+    std::u16string Scratch;
+    for (size_t I = Begin; I < End; ++I) Visit(I, Text(I, Scratch));
+  }
   // Whether lines I and J are the same code unit for code unit.
   virtual bool Same(size_t I, size_t J) const = 0;
-  // At least as many as line I's code units, found without making them (to size the keys).
-  virtual size_t UnitsAtMost(size_t I) const = 0;
+  // At least as many as the code units of lines Begin .. End - 1 together, found without
+  // making them (to size the keys).
+  virtual size_t UnitsAtMost(size_t Begin, size_t End) const = 0;
 };
 
 // The order KeyedSort gives a list of Source's Count lines, handed to Take: Sorted[K] is the

@@ -118,6 +118,26 @@ TEST(TextPiecesUtf8, IsValidExactlyWhenTheWholeTextIs) {
   Parallel::SetThreadCount(0);
 }
 
+TEST_F(SortOnBytes, ManyShortLinesGiveTheCommonPathsBytesOnAnyThreads) {
+  // Lines of a few bytes, as many as make runs of lines begin anywhere among those whose
+  // starts are kept: numbers that repeat (their ties read lines by number, from several
+  // threads at once), lines without one, mixed breaks and no final break.
+  std::mt19937 Rng(5);
+  std::string Text;
+  for (int I = 0; I < 40000; ++I) {
+    if (Rng() % 50 != 0) Text += std::to_string(Rng() % 3000);
+    if (Rng() % 7 == 0) Text += Rng() % 2 == 0 ? "a" : "\xC3\xA9";
+    Text += Rng() % 9 == 0 ? "\r\n" : "\n";
+  }
+  Text += "17";
+  for (unsigned Threads : {1u, 2u, 8u}) {
+    Parallel::SetThreadCount(Threads);
+    SCOPED_TRACE(Threads);
+    ExpectSameAsCommonPath(Text);
+  }
+  Parallel::SetThreadCount(0);
+}
+
 TEST_F(SortOnBytes, OnlyTheSortsOfUtf8TakeIt) {
   const std::string Input = "b\na\n";
   std::string Bytes = Input;
