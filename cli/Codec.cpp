@@ -9,6 +9,7 @@
 
 #include "cli/CodecBackend.h"
 #include "cli/CodecUnicode.h"
+#include "strings/Utf8.h"
 
 namespace Codec {
 namespace {
@@ -73,14 +74,13 @@ void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t 
 
 namespace {
 
-constexpr std::string_view kBomUtf8 = "\xEF\xBB\xBF";
 constexpr std::string_view kBomUtf16LE = "\xFF\xFE";
 constexpr std::string_view kBomUtf16BE = "\xFE\xFF";
 
 std::string_view BomOf(TFamily Family) {
   switch (Family) {
     case TFamily::fmUtf8:
-      return kBomUtf8;
+      return Utf8Mark;
     case TFamily::fmUtf16LE:
       return kBomUtf16LE;
     case TFamily::fmUtf16BE:
@@ -219,7 +219,7 @@ std::u16string DecodeBody(std::string_view Bytes, size_t base, const TEncoding& 
     case TFamily::fmUtf8: {
       std::u16string out;
       if (!Unicode::DecodeUtf8(body, out)) {
-        size_t at = Unicode::FirstInvalidUtf8(body);
+        size_t at = Utf8::FirstInvalid(body);
         if (at == std::string_view::npos) at = 0;  // the backend was stricter; report the start
         ThrowInvalid(Encoding.Name, Bytes, base + at, 1);
       }

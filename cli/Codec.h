@@ -20,6 +20,15 @@ struct TEncoding {
   bool Bom = false;
 };
 
+// The UTF-8 byte-order mark.
+inline constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+
+// How many bytes in front of Bytes, in Encoding, are a UTF-8 byte-order mark: the mark's length
+// when Encoding is UTF-8 and Bytes start with it, else 0.
+inline size_t Utf8MarkLength(std::string_view Bytes, const TEncoding& Encoding) {
+  return Encoding.Family == TFamily::fmUtf8 && Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+}
+
 // The encoding name is unknown to this platform.
 class EUnknownEncoding : public std::runtime_error {
  public:

@@ -78,58 +78,6 @@ size_t AsciiRunEnd(const char16_t* In, size_t I, size_t N) {
 
 }  // namespace
 
-// The offset of the first ill-formed sequence of Bytes (well-formed UTF-8 as in the Unicode
-// standard: no overlong forms, no surrogates, nothing above U+10FFFF), or npos.
-size_t FirstInvalidUtf8(std::string_view Bytes) {
-  const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
-  const size_t n = Bytes.size();
-  size_t i = 0;
-  while (i < n) {
-    // ASCII, which most texts are mostly made of, sixteen bytes at a time.
-#ifdef __SSE2__
-    while (i + 16 <= n &&
-           _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
-      i += 16;
-#endif
-    for (uint64_t word; i + 8 <= n; i += 8) {
-      std::memcpy(&word, p + i, 8);
-      if ((word & kHighBits) != 0) break;
-    }
-    // Then a character at a time while characters follow each other without a long ASCII
-    // run (Japanese text is mostly three-byte characters back to back).
-    for (;;) {
-      if (i == n) return std::string_view::npos;
-      const uint8_t b = p[i];
-      if (b < 0x80) {
-        ++i;
-        uint64_t word;
-        if (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & kHighBits) == 0)) break;
-        continue;
-      }
-      size_t len;
-      uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-      if (b >= 0xC2 && b <= 0xDF) {
-        len = 2;
-      } else if (b >= 0xE0 && b <= 0xEF) {
-        len = 3;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;
-      } else if (b >= 0xF0 && b <= 0xF4) {
-        len = 4;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
-      } else {
-        return i;
-      }
-      if (i + 1 >= n || p[i + 1] < lo || p[i + 1] > hi) return i;
-      for (size_t k = 2; k < len; ++k)
-        if (i + k >= n || p[i + k] < 0x80 || p[i + k] > 0xBF) return i;
-      i += len;
-    }
-  }
-  return std::string_view::npos;
-}
-
 // Decodes the UTF-16 in All after its first Base bytes (the mark).
 std::u16string DecodeUtf16(std::string_view All, size_t Base, bool BigEndian,
                            const std::string& Name) {

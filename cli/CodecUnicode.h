@@ -8,10 +8,6 @@
 
 namespace Codec::Unicode {
 
-// The offset of the first ill-formed sequence in Bytes (well-formed as the Unicode standard
-// defines it: no overlong forms, no surrogates, nothing above U+10FFFF), or npos.
-size_t FirstInvalidUtf8(std::string_view Bytes);
-
 // Strict UTF-8 to UTF-16 into Out; false on an ill-formed sequence.
 bool DecodeUtf8(std::string_view Bytes, std::u16string& Out);
 // Appends Text in UTF-8 to Out; false on an unpaired surrogate.

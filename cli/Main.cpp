@@ -8,11 +8,9 @@
 #include "base/Parallel.h"
 #include "cli/Arguments.h"
 #include "cli/Codec.h"
-#include "cli/Marking.h"
 #include "cli/Operations.h"
-#include "cli/SortOnBytes.h"
 #include "cli/System.h"
-#include "cli/TextPieces.h"
+#include "commands/CommandId.h"
 
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
@@ -65,41 +63,6 @@ bool UseColour(const Arguments::TOptions& Options) {
   }
 }
 
-// The text to write, in UTF-16, for the chosen operation. Text is given up: an operation may
-// release it while it runs.
-std::u16string Process(const Arguments::TOptions& Options, std::u16string&& Text) {
-  try {
-    if (Options.Operation->Id != 12) return Operations::Run(*Options.Operation, std::move(Text));
-    if (!Options.Mark) return Operations::Run(*Options.Operation, Text) + u"\n";
-    return UseColour(Options) ? Marking::MarkText(Text, u"\x1b[30;43m", u"\x1b[0m", u"")
-                              : Marking::MarkText(Text, u"* ", u"", u"  ");
-  } catch (const std::bad_alloc&) {
-    throw TExit{kExitFailed, "out of memory"};
-  } catch (const std::exception& e) {
-    throw TExit{kExitFailed, std::string(Options.Operation->Name) + " failed: " + e.what()};
-  }
-}
-
-// Runs the operation on the input's bytes where it can (Operations::RunOnBytes and
-// Operations::SortOnBytes), with the same messages as Process.
-bool TryOnBytes(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
-                std::string& Bytes) {
-  try {
-    if (Operations::SortOnBytes(*Options.Operation, Encoding, Bytes)) return true;
-    if (Options.Operation->Id != 12 || !Options.Mark) {
-      return Operations::RunOnBytes(*Options.Operation, Encoding, Bytes);
-    }
-    const Operations::TMarks Marks = UseColour(Options)
-                                         ? Operations::TMarks{"\x1b[30;43m", "\x1b[0m", ""}
-                                         : Operations::TMarks{"* ", "", "  "};
-    return Operations::RunOnBytes(*Options.Operation, Encoding, Bytes, &Marks);
-  } catch (const std::bad_alloc&) {
-    throw TExit{kExitFailed, "out of memory"};
-  } catch (const std::exception& e) {
-    throw TExit{kExitFailed, std::string(Options.Operation->Name) + " failed: " + e.what()};
-  }
-}
-
 // Writes the output to standard output or to the -o file.
 int Write(const Arguments::TOptions& Options, const std::string& Bytes) {
   try {
@@ -128,38 +91,28 @@ int Run(int argc, char** argv) {
     throw TExit{kExitUsage, e.what()};
   }
 
-  std::u16string text;
-  std::string direct;  // the output, when the operation ran on the input's bytes
-  bool ranOnBytes = false;
+  // highlight --mark's marks, with colour on a colour terminal.
+  const Operations::TMarks marks = UseColour(options)
+                                       ? Operations::TMarks{"\x1b[30;43m", "\x1b[0m", ""}
+                                       : Operations::TMarks{"* ", "", "  "};
+  const Operations::TMarks* chosenMarks =
+      options.Operation->Id == Tarnwick::ciDuplicationHighlight && options.Mark ? &marks : nullptr;
+  std::string output;
   try {
-    std::string bytes = System::ReadAll(options.Input);
-    ranOnBytes = TryOnBytes(options, encoding, bytes);
-    if (ranOnBytes)
-      direct = std::move(bytes);
-    else
-      text = TextPieces::DecodeText(bytes, encoding);
+    output = Operations::RunOnFile(*options.Operation, encoding, System::ReadAll(options.Input),
+                                   chosenMarks);
   } catch (const System::EFileError& e) {
     throw TExit{kExitUsage, e.what()};
   } catch (const Codec::EInvalidInput& e) {
     throw TExit{kExitUsage, inputName + ": " + e.what()};
-  }
-
-  if (ranOnBytes) return Write(options, direct);
-
-  std::u16string result = Process(options, std::move(text));
-  std::u16string().swap(text);
-
-  // The pattern is a line for another program (grep -P, the editor's search), not a part of
-  // the text: a byte-order mark before it would become part of its first alternative.
-  if (options.Operation->Id == 12 && !options.Mark) encoding.Bom = false;
-  std::string bytes;
-  try {
-    bytes = Codec::Encode(result, encoding);
   } catch (const Codec::EUnencodable& e) {
     throw TExit{kExitUsage, e.what()};
+  } catch (const std::bad_alloc&) {
+    throw TExit{kExitFailed, "out of memory"};
+  } catch (const std::exception& e) {
+    throw TExit{kExitFailed, std::string(options.Operation->Name) + " failed: " + e.what()};
   }
-  result = std::u16string();
-  return Write(options, bytes);
+  return Write(options, output);
 }
 
 }  // namespace

@@ -6,8 +6,11 @@
 
 #include "cli/Marking.h"
 #include "cli/TextPieces.h"
+#include "commands/CommandId.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
+#include "sorting/SortWhereTheyLie.h"
+#include "strings/Utf8.h"
 
 namespace Operations {
 namespace {
@@ -27,13 +30,39 @@ constexpr std::array<TOperation, 12> kOperations{{
     {"highlight", 12, "print the editor's pattern for the repeated lines (--mark: show them)"},
 }};
 
-constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+using namespace Tarnwick;
 
 // Output, with the UTF-8 byte-order mark in front when the input had one (Base != 0).
 std::string WithMark(std::string&& Output, size_t Base) {
-  if (Base != 0) Output.insert(0, Utf8Mark);
+  if (Base != 0) Output.insert(0, Codec::Utf8Mark);
   return std::move(Output);
 }
+
+// The lines of a checked UTF-8 text as UTF-16, for their keys.
+class TUtf8Lines final : public KeyedSort::TLineDecoder {
+ public:
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    Scratch.resize(Line.size());  // no line has more code units than bytes
+    Scratch.resize(Utf8::DecodeWellFormed(Line, Scratch.data()));
+    return Scratch;
+  }
+};
+
+// The lines of a checked text in a legacy encoding, through its converter (which each thread
+// keeps open).
+class TLegacyLines final : public KeyedSort::TLineDecoder {
+ public:
+  explicit TLegacyLines(const Codec::TEncoding& Encoding) : FEncoding(Encoding) {}
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    Codec::DecodeAcceptedLines(Line, FEncoding, Scratch);
+    return Scratch;
+  }
+
+ private:
+  const Codec::TEncoding& FEncoding;
+};
+
+std::u16string Widen(std::string_view Ascii) { return {Ascii.begin(), Ascii.end()}; }
 
 // True when Operation may run on Bytes in Encoding, a legacy encoding, as on UTF-8: the
 // encoding converts by line (so CR and LF are single bytes in no other character), the bytes
@@ -43,9 +72,14 @@ std::string WithMark(std::string&& Output, size_t Base) {
 // byte of "\" is also the second byte of characters such as "ソ".
 bool RunsOnLegacyBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
                        std::string_view Bytes, const TMarks* Marks) {
-  if (!Codec::ConvertsByLine(Encoding) || (Operation.Id == 12 && Marks == nullptr)) return false;
-  std::string Added = Operation.Id == 11 ? ":0123456789" : "";
-  if (Operation.Id == 12) Added.append(Marks->Open).append(Marks->Close).append(Marks->Plain);
+  if (!Codec::ConvertsByLine(Encoding) ||
+      (Operation.Id == ciDuplicationHighlight && Marks == nullptr)) {
+    return false;
+  }
+  std::string Added = Operation.Id == ciDuplicationCount ? ":0123456789" : "";
+  if (Operation.Id == ciDuplicationHighlight) {
+    Added.append(Marks->Open).append(Marks->Close).append(Marks->Plain);
+  }
   return TextPieces::StandsForText(Bytes, Encoding, Added);
 }
 
@@ -67,20 +101,22 @@ const TOperation* FindById(int Id) {
 
 std::u16string Run(const TOperation& Operation, const std::u16string& Text) {
   switch (Operation.Id) {
-    case 10:
-      return Tarnwick::DuplicationDelete(Text);
-    case 11:
-      return Tarnwick::DuplicationDeleteCountDown(Text);
-    case 12:
-      return Tarnwick::DuplicationHighlightPattern(Text);
+    case ciDuplicationDelete:
+      return DuplicationDelete(Text);
+    case ciDuplicationCount:
+      return DuplicationDeleteCountDown(Text);
+    case ciDuplicationHighlight:
+      return DuplicationHighlightPattern(Text);
     default:
-      return Tarnwick::Sort(Text, Operation.Id);
+      return Sort(Text, Operation.Id);
   }
 }
 
 std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
-  if (Operation.Id >= 10) return Run(Operation, static_cast<const std::u16string&>(Text));
-  return Tarnwick::Sort(std::move(Text), static_cast<uint8_t>(Operation.Id));
+  if (IsDuplicateCommand(Operation.Id)) {
+    return Run(Operation, static_cast<const std::u16string&>(Text));
+  }
+  return Sort(std::move(Text), Operation.Id);
 }
 
 bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
@@ -91,40 +127,97 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   // are ASCII. So on valid UTF-8 they give the bytes the round trip through UTF-16 gives, at
   // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
   // and such a mark is not valid UTF-8.
-  if (Operation.Id < 9) return false;
-  size_t Base = 0;
+  if (Operation.Id < ciReverse) return false;
+  const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
-    Base = Bytes.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
   } else if (!RunsOnLegacyBytes(Operation, Encoding, Bytes, Marks)) {
     return false;
   }
   const std::string_view Body = std::string_view(Bytes).substr(Base);
   switch (Operation.Id) {
-    case 9:
+    case ciReverse:
       if (Base == 0) {
         LineReversal::ReverseLinesInPlace(Bytes);
       } else {
         Bytes = WithMark(LineReversal::ReverseLines(Body), Base);
       }
       break;
-    case 10:
-      Bytes.resize(Base + Tarnwick::DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
+    case ciDuplicationDelete:
+      Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
       break;
-    case 11:
-      Bytes = WithMark(Tarnwick::DuplicationDeleteCountDown(Body), Base);
+    case ciDuplicationCount:
+      Bytes = WithMark(DuplicationDeleteCountDown(Body), Base);
       break;
     default:
       if (Marks != nullptr) {
         Bytes = WithMark(Marking::MarkText(Body, Marks->Open, Marks->Close, Marks->Plain), Base);
       } else {
-        std::string Pattern = Tarnwick::DuplicationHighlightPattern(Body);
+        std::string Pattern = DuplicationHighlightPattern(Body);
         Pattern += '\n';
         Bytes = std::move(Pattern);
       }
       break;
   }
   return true;
+}
+
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
+                 std::string& Bytes) {
+  const std::optional<TSortCommand> Command = SortCommandOf(Operation.Id);
+  if (!ComparesLines(Operation.Id) || !Codec::ConvertsByLine(Encoding)) return false;
+  const bool IsUtf8 = Encoding.Family == Codec::TFamily::fmUtf8;
+  // An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise, and such a mark (FF FE
+  // or FE FF) is not UTF-8: such a text is left at once.
+  if (IsUtf8 && !Bytes.empty() && (static_cast<unsigned char>(Bytes[0]) & 0xFE) == 0xFE) {
+    return false;
+  }
+  const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
+  const std::string_view Body = std::string_view(Bytes).substr(Base);
+  // Input the common path refuses is left to it, which reports it. Either encoding is checked
+  // a piece of lines per thread, a legacy one as the common path checks it.
+  if (IsUtf8 ? !TextPieces::IsUtf8(Body) : !TextPieces::StandsForText(Body, Encoding, "")) {
+    return false;
+  }
+  std::string Sorted;
+  const bool Done = IsUtf8 ? KeyedSort::SortWhereTheyLie(Bytes, Base, TUtf8Lines(), Command->Kind,
+                                                         Command->Order, Sorted)
+                           : KeyedSort::SortWhereTheyLie(Bytes, Base, TLegacyLines(Encoding),
+                                                         Command->Kind, Command->Order, Sorted);
+  if (Done) Bytes = std::move(Sorted);
+  return Done;
+}
+
+std::string RunOnText(const TOperation& Operation, Codec::TEncoding Encoding, std::string&& Input,
+                      const TMarks* Marks) {
+  std::u16string Text = TextPieces::DecodeText(Input, Encoding);
+  std::string().swap(Input);
+  return RunAndEncode(Operation, Encoding, std::move(Text), Marks);
+}
+
+std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
+                         std::u16string&& Text, const TMarks* Marks) {
+  std::u16string Result;
+  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {
+    Result = Marking::MarkText(Text, Widen(Marks->Open), Widen(Marks->Close), Widen(Marks->Plain));
+  } else if (Operation.Id == ciDuplicationHighlight) {
+    // The pattern is a line for another program (the editor's search), not a part of the
+    // text: a byte-order mark before it would become part of its first alternative.
+    Result = Run(Operation, Text) + u"\n";
+    Encoding.Bom = false;
+  } else {
+    Result = Run(Operation, std::move(Text));
+  }
+  std::u16string().swap(Text);
+  return Codec::Encode(Result, Encoding);
+}
+
+std::string RunOnFile(const TOperation& Operation, const Codec::TEncoding& Encoding,
+                      std::string&& Input, const TMarks* Marks) {
+  if (SortOnBytes(Operation, Encoding, Input) || RunOnBytes(Operation, Encoding, Input, Marks)) {
+    return std::move(Input);
+  }
+  return RunOnText(Operation, Encoding, std::move(Input), Marks);
 }
 
 }  // namespace Operations

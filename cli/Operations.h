@@ -42,10 +42,34 @@ struct TMarks {
 // duplicate commands on valid UTF-8, whose byte-order mark stays in front (but not before the
 // highlight pattern, which is written as a line of its own), and reversal, deletion, counting
 // and marking on a legacy encoding that converts by line, once its bytes are known to decode
-// and to be written back as themselves. True when it did, Bytes then
-// holding the output; false, Bytes untouched, when the text must take the common path.
-// Exceptions of the commands pass through.
+// and to be written back as themselves. True when it did, Bytes then holding the output;
+// false, Bytes untouched, when the text must take the common path. Exceptions of the commands
+// pass through.
 bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
                 const TMarks* Marks = nullptr);
+
+// Runs sort operation 1..8 on Bytes where their lines lie, when Encoding converts by line
+// (UTF-8, Shift_JIS, EUC-JP) and the bytes decode and are written back as themselves: the bytes
+// the common path would give. True when it did, Bytes then holding the output; false, Bytes
+// untouched, when the common path must sort them. Exceptions of the comparisons pass through.
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes);
+
+// The common path: Input decoded whole (a byte-order mark, when Encoding allows one, sets the
+// encoding of the output), then RunAndEncode. Input is released once decoded. Throws
+// Codec::EInvalidInput, and as RunAndEncode.
+std::string RunOnText(const TOperation& Operation, Codec::TEncoding Encoding, std::string&& Input,
+                      const TMarks* Marks = nullptr);
+
+// The operation run on Text, the decoded input (highlight with Marks marks the text), and the
+// result encoded as the tool writes it: the highlight pattern as a line of its own, without a
+// byte-order mark. Throws Codec::EUnencodable and the exceptions of the commands.
+std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
+                         std::u16string&& Text, const TMarks* Marks = nullptr);
+
+// What the tool writes for the operation on a file's bytes: on the bytes themselves where that
+// gives the same bytes (SortOnBytes, RunOnBytes), else through the common path. Throws as
+// RunOnText.
+std::string RunOnFile(const TOperation& Operation, const Codec::TEncoding& Encoding,
+                      std::string&& Input, const TMarks* Marks = nullptr);
 
 }  // namespace Operations

@@ -8,6 +8,7 @@
 #include "base/Parallel.h"
 #include "cli/CodecUnicode.h"
 #include "strings/LineScan.h"
+#include "strings/Utf8.h"
 
 namespace TextPieces {
 
@@ -42,7 +43,7 @@ bool IsUtf8(std::string_view Body) {
   std::atomic<bool> Invalid{false};
   Parallel::ForEachPart(Parts.size(), [&](size_t P) {
     if (Invalid.load(std::memory_order_relaxed)) return;
-    if (Codec::Unicode::FirstInvalidUtf8(Parts[P]) != std::string_view::npos) Invalid = true;
+    if (Utf8::FirstInvalid(Parts[P]) != std::string_view::npos) Invalid = true;
   });
   return !Invalid;
 }

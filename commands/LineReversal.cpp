@@ -17,20 +17,8 @@ namespace {
 template <class TUnit>
 using TView = std::basic_string_view<TUnit>;
 
-// The line break that ends Line: CR LF, a lone CR or LF, or nothing.
-template <class TUnit>
-TView<TUnit> BreakOf(TView<TUnit> Line) {
-  const size_t N = Line.size();
-  if (N >= 2 && Line[N - 2] == TUnit('\r') && Line[N - 1] == TUnit('\n')) return Line.substr(N - 2);
-  if (N != 0 && (Line[N - 1] == TUnit('\r') || Line[N - 1] == TUnit('\n'))) {
-    return Line.substr(N - 1);
-  }
-  return {};
-}
-
 template <class TUnit>
 std::basic_string<TUnit> Reversed(TView<TUnit> Text) {
-  static constexpr TUnit CrLf[2] = {TUnit('\r'), TUnit('\n')};
   // Reversing needs no line cells: one pass finds where each line starts, and the lines are
   // copied from the text into the result back to front.
   std::basic_string<TUnit> Result;
@@ -47,12 +35,12 @@ std::basic_string<TUnit> Reversed(TView<TUnit> Text) {
   TView<TUnit> Added;
   size_t Cut = 0;
   if (Missing) {
-    Added = Starts.size() > 1
-                ? BreakOf(Text.substr(Starts[Starts.size() - 2],
-                                      Starts[Starts.size() - 1] - Starts[Starts.size() - 2]))
-                : TView<TUnit>(CrLf, 2);
+    Added = LineScan::BorrowedBreak(
+        Starts.size() > 1 ? Text.substr(Starts[Starts.size() - 2],
+                                        Starts[Starts.size() - 1] - Starts[Starts.size() - 2])
+                          : TView<TUnit>());
     const TView<TUnit> First = Starts.size() > 1 ? Text.substr(0, Starts[1]) : Added;
-    Cut = BreakOf(First).size();
+    Cut = LineScan::BreakOf(First).size();
   }
   Result.resize(N + Added.size() - Cut);
   TUnit* Out = Result.data();

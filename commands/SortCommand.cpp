@@ -2,83 +2,80 @@
 #include <utility>
 
 #include "base/Exceptions.h"
+#include "commands/CommandId.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
-#include "commands/SortCommand.h"
+#include "sorting/SortWhereTheyLie.h"
 #include "sorting/StringRecordListNormalSort.h"
 
 namespace Tarnwick {
 
+namespace {
+
 using StringRecordListNormalSort::TStringRecordListNormalSort;
 
-void SortList(TStringRecordListNormalSort& List, uint8_t CommandId) {
+// Orders the lines of List by Command with the list's own sort, the comparator sort: slower
+// than the keyed engine, but it needs neither collation keys nor memory beside the lines.
+void SortList(TStringRecordListNormalSort& List, TSortCommand Command) {
   using namespace StringRecordListNormalSort;
-  switch (CommandId) {
-    case 1:
-      List.TextSort(soAscending);
+  switch (Command.Kind) {
+    case skText:
+      List.TextSort(Command.Order);
       break;
-    case 2:
-      List.TextSort(soDescending);
+    case skReverseText:
+      List.ReverseTextSort(Command.Order);
       break;
-    case 3:
-      List.ReverseTextSort(soAscending);
+    case skNumeric:
+      List.NumericSort(Command.Order);
       break;
-    case 4:
-      List.ReverseTextSort(soDescending);
+    case skByteLength:
+      List.ByteLengthSort(Command.Order);
       break;
-    case 5:
-      List.NumericSort(soAscending);
+    case skReverse:
+      List.ReverseSort(Command.Order);
       break;
-    case 6:
-      List.NumericSort(soDescending);
-      break;
-    case 7:
-      List.ByteLengthSort(soAscending);
-      break;
-    case 8:
-      List.ByteLengthSort(soDescending);
-      break;
-    case 9:
-      // Reversal is the descending form of ReverseSort; ascending would leave the lines.
-      List.ReverseSort(soDescending);
-      break;
-    default:
-      // 0 (Cancel) and the duplicate commands 10..12 never reach here; neither may any other.
-      throw SysUtils::EAssertionFailed("Error:function Sort");
   }
 }
 
-namespace {
-
-// Runs command CommandId on the lines of List and returns their text.
-std::u16string SortLines(TStringRecordListNormalSort& List, uint8_t CommandId) {
-  SortList(List, CommandId);
-  return List.Text();
+// Sorts Text by command CommandId; GivenUp, when not null, holds Text and is released as soon
+// as it is no longer needed, so that the text is not held beside its lines or its result.
+std::u16string SortText(std::u16string_view Text, uint8_t CommandId, std::u16string* GivenUp) {
+  const std::optional<TSortCommand> Command = SortCommandOf(CommandId);
+  // 0 (Cancel) and the duplicate commands 10..12 never reach here; neither may any other.
+  if (!Command) throw SysUtils::EAssertionFailed("Error:function Sort");
+  auto Release = [GivenUp] {
+    if (GivenUp != nullptr) std::u16string().swap(*GivenUp);
+  };
+  if (Command->Kind == StringRecordListNormalSort::skReverse) {
+    // Reversal takes the lines as they are: done on the text itself, in its own storage when
+    // it is given up.
+    if (GivenUp == nullptr) return LineReversal::ReverseLines(Text);
+    std::u16string Result = std::move(*GivenUp);
+    LineReversal::ReverseLinesInPlace(Result);
+    return Result;
+  }
+  std::u16string Sorted;
+  if (KeyedSort::SortWhereTheyLie(Text, Command->Kind, Command->Order, Sorted)) {
+    Release();
+    return Sorted;
+  }
+  std::u16string().swap(Sorted);
+  // The list lives for this call only; the unique_ptr releases it on every way out.
+  auto List = std::make_unique<TStringRecordListNormalSort>();
+  List->SetText(Text);
+  Release();
+  SortList(*List, *Command);
+  return List->Text();
 }
 
 }  // namespace
 
-// Reversal takes the lines as they are: done on the text itself, without a cell per line.
-constexpr uint8_t kReverse = 9;
-
 std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
-  if (CommandId == kReverse) return LineReversal::ReverseLines(Text);
-  // The list lives for this call only; the unique_ptr releases it on every way out.
-  auto List = std::make_unique<TStringRecordListNormalSort>();
-  List->SetText(Text);
-  return SortLines(*List, CommandId);
+  return SortText(Text, CommandId, nullptr);
 }
 
 std::u16string Sort(std::u16string&& Text, uint8_t CommandId) {
-  if (CommandId == kReverse) {
-    std::u16string Result = std::move(Text);
-    LineReversal::ReverseLinesInPlace(Result);
-    return Result;
-  }
-  auto List = std::make_unique<TStringRecordListNormalSort>();
-  List->SetText(Text);
-  std::u16string().swap(Text);
-  return SortLines(*List, CommandId);
+  return SortText(Text, CommandId, &Text);
 }
 
 }  // namespace Tarnwick

@@ -6,25 +6,25 @@ namespace Tarnwick {
 
 const std::array<TMenuEntry, 19>& CommandMenuEntries() {
   static const std::array<TMenuEntry, 19> Entries{{
-      {MF_STRING, 1, CommandCaption(1).data()},
-      {MF_STRING, 2, CommandCaption(2).data()},
-      {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 3, CommandCaption(3).data()},
-      {MF_STRING, 4, CommandCaption(4).data()},
-      {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 5, CommandCaption(5).data()},
-      {MF_STRING, 6, CommandCaption(6).data()},
-      {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 7, CommandCaption(7).data()},
-      {MF_STRING, 8, CommandCaption(8).data()},
-      {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 9, CommandCaption(9).data()},
-      {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 10, CommandCaption(10).data()},
-      {MF_STRING, 11, CommandCaption(11).data()},
-      {MF_STRING, 12, CommandCaption(12).data()},
-      {MF_SEPARATOR, 0, u""},
-      {MF_STRING, 0, CommandCaption(0).data()},
+      {MF_STRING, ciSortAscending, CommandCaption(ciSortAscending).data()},
+      {MF_STRING, ciSortDescending, CommandCaption(ciSortDescending).data()},
+      {MF_SEPARATOR, ciCancel, u""},
+      {MF_STRING, ciReverseTextAscending, CommandCaption(ciReverseTextAscending).data()},
+      {MF_STRING, ciReverseTextDescending, CommandCaption(ciReverseTextDescending).data()},
+      {MF_SEPARATOR, ciCancel, u""},
+      {MF_STRING, ciNumericAscending, CommandCaption(ciNumericAscending).data()},
+      {MF_STRING, ciNumericDescending, CommandCaption(ciNumericDescending).data()},
+      {MF_SEPARATOR, ciCancel, u""},
+      {MF_STRING, ciByteLengthAscending, CommandCaption(ciByteLengthAscending).data()},
+      {MF_STRING, ciByteLengthDescending, CommandCaption(ciByteLengthDescending).data()},
+      {MF_SEPARATOR, ciCancel, u""},
+      {MF_STRING, ciReverse, CommandCaption(ciReverse).data()},
+      {MF_SEPARATOR, ciCancel, u""},
+      {MF_STRING, ciDuplicationDelete, CommandCaption(ciDuplicationDelete).data()},
+      {MF_STRING, ciDuplicationCount, CommandCaption(ciDuplicationCount).data()},
+      {MF_STRING, ciDuplicationHighlight, CommandCaption(ciDuplicationHighlight).data()},
+      {MF_SEPARATOR, ciCancel, u""},
+      {MF_STRING, ciCancel, CommandCaption(ciCancel).data()},
   }};
   return Entries;
 }
@@ -50,10 +50,10 @@ class TMenuHandle {
 
 uint8_t ChooseCommand(HWND Window) {
   TMenuHandle Menu;
-  if (!Menu.Get()) return CommandCancel;
+  if (!Menu.Get()) return ciCancel;
   for (const TMenuEntry& Entry : CommandMenuEntries()) {
     if (!AppendMenuW(Menu.Get(), Entry.Flags, Entry.Id, AsWide(Entry.Caption))) {
-      return CommandCancel;
+      return ciCancel;
     }
   }
   POINT Cursor{0, 0};
@@ -61,7 +61,7 @@ uint8_t ChooseCommand(HWND Window) {
   const BOOL Chosen =
       TrackPopupMenu(Menu.Get(), TPM_RETURNCMD, Cursor.x, Cursor.y, 0, Window, nullptr);
   // Only the menu's own identifiers are commands; anything else counts as no choice.
-  if (Chosen < 0 || Chosen > CommandDuplicationHighlight) return CommandCancel;
+  if (Chosen < 0 || Chosen > ciDuplicationHighlight) return ciCancel;
   return static_cast<uint8_t>(Chosen);
 }
 

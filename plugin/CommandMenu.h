@@ -4,15 +4,10 @@
 #include <array>
 #include <cstdint>
 
+#include "commands/CommandId.h"
 #include "platform/Win32.h"
 
 namespace Tarnwick {
-
-constexpr uint8_t CommandCancel = 0;
-constexpr uint8_t CommandLastSort = 9;
-constexpr uint8_t CommandDuplicationDelete = 10;
-constexpr uint8_t CommandDuplicationCount = 11;
-constexpr uint8_t CommandDuplicationHighlight = 12;
 
 struct TMenuEntry {
   UINT Flags;

@@ -15,8 +15,8 @@
 #include "plugin/CommandMenu.h"
 #include "plugin/DuplicationHighlight.h"
 #include "plugin/PluginLibrary.h"
-#include "plugin/Utf8.h"
 #include "plugin/plugin.h"
+#include "strings/Utf8.h"
 
 namespace Tarnwick {
 
@@ -31,17 +31,17 @@ const char* const OutOfMemory = "メモリが不足しています";
 // The first line for an exception from outside the plug-in, whose own text follows.
 const char* const UnexpectedFailure = "予期しないエラーが発生しました";
 
-std::u16string DisplayNameWide() { return Utf8ToUtf16(DisplayName); }
+std::u16string DisplayNameWide() { return Utf8::DecodeReplacing(DisplayName); }
 
 // The chosen operation on the selected text; writes its result over the selection (command 12
 // instead hands the editor its highlight pattern). The text is taken by value so that a sort
 // can release it once it is cut into lines.
 void RunLineCommand(HWND Window, uint8_t Command, std::u16string Text) {
-  if (Command <= CommandLastSort) {
+  if (Command <= ciReverse) {
     PluginLibrary::ReplaceSelection(Window, Sort(std::move(Text), Command));
-  } else if (Command == CommandDuplicationDelete) {
+  } else if (Command == ciDuplicationDelete) {
     PluginLibrary::ReplaceSelection(Window, DuplicationDelete(Text));
-  } else if (Command == CommandDuplicationCount) {
+  } else if (Command == ciDuplicationCount) {
     PluginLibrary::ReplaceSelection(Window, DuplicationDeleteCountDown(Text));
   } else {
     DuplicationHighlight(Window, Text);
@@ -57,7 +57,7 @@ void ChooseAndRun(const THostEditor& Editor) {
   const bool WholeDocument = !Editor.QuerySelection();
 
   const uint8_t Command = ChooseCommand(Window);
-  if (Command != CommandCancel) {
+  if (Command != ciCancel) {
     if (WholeDocument) {
       Editor.RunCommand(HostCommandSelectAll);
     } else {
@@ -76,8 +76,8 @@ void ChooseAndRun(const THostEditor& Editor) {
 // are Japanese; a foreign exception's text may not even be UTF-8, which is shown replaced.
 void ShowFailure(HWND Window, const char* Message, const char* Detail = nullptr) noexcept {
   try {
-    std::u16string Text = Utf8ToUtf16(Message);
-    if (Detail != nullptr && *Detail != '\0') Text += u"\n" + Utf8ToUtf16(Detail);
+    std::u16string Text = Utf8::DecodeReplacing(Message);
+    if (Detail != nullptr && *Detail != '\0') Text += u"\n" + Utf8::DecodeReplacing(Detail);
     const std::u16string Caption = DisplayNameWide();
     MessageBoxW(Window, AsWide(Text.c_str()), AsWide(Caption.c_str()), MB_OK | MB_ICONERROR);
   } catch (...) {

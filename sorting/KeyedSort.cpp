@@ -22,33 +22,15 @@
 #include "sorting/SlottedKeys.h"
 #include "strings/StringUnit.h"
 
-namespace StringRecordListNormalSort {
+namespace KeyedSort {
+
+using namespace StringRecordListNormalSort;
 
 namespace {
 
 using RecordSort::SortRecords;
 
-// The engine reaches the lines through one of these: Text(I, Scratch) as TLineSource::Text,
-// Same(I, J) as TLineSource::Same.
-struct TCellLines {
-  ListClone::PPointerList Cells;
-  std::u16string_view Text(size_t I, std::u16string&) const {
-    return StringRecordList::LineOf(Cells[I]);
-  }
-  bool Same(size_t I, size_t J) const {
-    return StringRecordList::LineOf(Cells[I]) == StringRecordList::LineOf(Cells[J]);
-  }
-  template <typename TVisit>
-  void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
-    for (size_t I = Begin; I < End; ++I) Visit(I, StringRecordList::LineOf(Cells[I]));
-  }
-  size_t UnitsAtMost(size_t Begin, size_t End) const {
-    size_t Units = 0;
-    for (size_t I = Begin; I < End; ++I) Units += StringRecordList::LineOf(Cells[I]).size();
-    return Units;
-  }
-};
-
+// The engine reaches the lines through this, with TLineSource's contract.
 struct TSourceLines {
   const TLineSource& Source;
   std::u16string_view Text(size_t I, std::u16string& Scratch) const {
@@ -366,22 +348,6 @@ void SortInOrder(const TLines& Lines, std::vector<TRecord>& Records, TSortOrder 
   }
 }
 
-// Moves the cells into the order the sorted records ended in; the records are spent.
-template <typename TRecord>
-void MoveCells(ListClone::PPointerList Cells, std::vector<TRecord>& Records) {
-  // Cell I takes the cell Records[I].Index held before the sort. The records' own storage
-  // holds the new order on the way, rather than a copy of the cell array, which would add a
-  // pointer per line to the sort's peak memory: record I is read before pointer I is written
-  // over the I-th pointer-sized slot of the records' bytes, where no later record lies.
-  static_assert(sizeof(TRecord) >= sizeof(void*) && std::is_trivially_copyable_v<TRecord>);
-  auto* const Scratch = reinterpret_cast<std::byte*>(Records.data());
-  for (size_t I = 0; I < Records.size(); ++I) {
-    void* const Cell = Cells[Records[I].Index];
-    std::memcpy(Scratch + I * sizeof(void*), &Cell, sizeof Cell);
-  }
-  if (!Records.empty()) std::memcpy(Cells, Scratch, Records.size() * sizeof(void*));
-}
-
 // Writes the sorted records' line numbers, in order, over the records' own first bytes and
 // returns them there: the order is read out without an array beside the records, which would
 // add four bytes a line to the sort's peak memory. The records are spent. Number I is written
@@ -545,7 +511,7 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
   return true;
 }
 
-// KeyedSort on any lines: Finish(Records) gets the sorted records once the keys are gone.
+// The sort of any lines: Finish(Records) gets the sorted records once the keys are gone.
 template <typename TLines, typename TFinish>
 bool SortLines(const TLines& Lines, int32_t Count, TSortKind Kind, TSortOrder Order,
                TFinish&& Finish) {
@@ -578,15 +544,10 @@ bool SortLines(const TLines& Lines, int32_t Count, TSortKind Kind, TSortOrder Or
 
 }  // namespace
 
-bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order) {
-  return SortLines(TCellLines{Cells}, Count, Kind, Order,
-                   [Cells](auto& Records) { MoveCells(Cells, Records); });
-}
-
-bool KeyedSortOrder(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
-                    const std::function<void(std::span<uint32_t> Sorted)>& Take) {
+bool Sort(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
+          const std::function<void(std::span<uint32_t> Sorted)>& Take) {
   return SortLines(TSourceLines{Source}, Count, Kind, Order,
                    [&Take](auto& Records) { Take(IndexesInPlace(Records)); });
 }
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

@@ -1,6 +1,7 @@
 // The keyed sort engine: derives each line's key once, then sorts with the quicksort scheme of
 // TListClone::Sort over records carrying the keys, so every comparison answers as the kind's
-// comparator would and the resulting order is the same, equal lines included.
+// comparator would and the resulting order is the same as the line list's, equal lines
+// included. It reads the lines through a TLineSource (see sorting/SortWhereTheyLie.h).
 #pragma once
 
 #include <cstddef>
@@ -11,19 +12,15 @@
 #include <string_view>
 #include <vector>
 
-#include "TemplateList/ListClone.h"
 #include "sorting/StringRecordListNormalSort.h"
 
-namespace StringRecordListNormalSort {
+namespace KeyedSort {
 
-// Reorders the line cells (StringRecordList::LineOf) Cells[0 .. Count - 1] as TListClone::Sort with
-// the comparator of Kind (negated for soDescending) would. Kind must compare lines (not skReverse).
-// Returns false, leaving the cells untouched, when the platform gives no collation key for a
-// line; the caller then sorts with the comparators.
-bool KeyedSort(ListClone::PPointerList Cells, int32_t Count, TSortKind Kind, TSortOrder Order);
+using StringRecordListNormalSort::TSortKind;
+using StringRecordListNormalSort::TSortOrder;
 
-// Lines that a caller keeps in a form of its own rather than in list cells. Called from
-// several threads at once.
+// The lines to sort, kept by the caller in a form of its own. Called from several threads at
+// once.
 class TLineSource {
  public:
   virtual ~TLineSource() = default;
@@ -44,11 +41,12 @@ class TLineSource {
   virtual size_t UnitsAtMost(size_t Begin, size_t End) const = 0;
 };
 
-// The order KeyedSort gives a list of Source's Count lines, handed to Take: Sorted[K] is the
-// line that goes to place K. Sorted lies in the sort's own memory, which Take may write over
-// and which is freed once it returns. False, without calling Take, where KeyedSort would
-// return false.
-bool KeyedSortOrder(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
-                    const std::function<void(std::span<uint32_t> Sorted)>& Take);
+// The order the list's sort by Kind (not skReverse) and Order gives Source's Count lines,
+// handed to Take: Sorted[K] is the line that goes to place K. Sorted lies in the sort's own
+// memory, which Take may write over and which is freed once it returns. False, without calling
+// Take, when the platform gives no collation key for a line. Exceptions of the comparisons and
+// std::bad_alloc pass through.
+bool Sort(const TLineSource& Source, int32_t Count, TSortKind Kind, TSortOrder Order,
+          const std::function<void(std::span<uint32_t> Sorted)>& Take);
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

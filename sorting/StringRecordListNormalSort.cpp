@@ -1,10 +1,8 @@
 #include "sorting/StringRecordListNormalSort.h"
 
-#include <new>
-
 #include "base/Exceptions.h"
 #include "sorting/Comparators.h"
-#include "sorting/KeyedSort.h"
+#include "strings/LineScan.h"
 #include "strings/StringUnit.h"
 
 namespace StringRecordListNormalSort {
@@ -28,11 +26,6 @@ void TStringRecordListNormalSort::ReverseSort(TSortOrder SortOrder) {
 }
 
 void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
-  ExecuteSort(SortKind, SortOrder, DefaultSortEngine);
-}
-
-void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder,
-                                              TSortEngine Engine) {
   if (SortOrder != soAscending && SortOrder != soDescending) {
     throw SysUtils::EAssertionFailed("Error:function ExecuteSort");
   }
@@ -45,7 +38,7 @@ void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder Sor
   // of the sort: the break of the line before it. If a comparison throws, the exception
   // leaves from here: the caller discards the list, which still holds every line.
   const bool Added = AddMissingFinalBreak();
-  Reorder(SortKind, SortOrder, Engine);
+  Reorder(SortKind, SortOrder);
   if (Added) TrimFinalBreak();
 }
 
@@ -61,19 +54,10 @@ bool TStringRecordListNormalSort::AddMissingFinalBreak() {
     break;
   }
   if (EndsWithBreak) return false;
-  SetItem(Count() - 1, std::u16string(ItemRef(Count() - 1)) +
-                           std::u16string(StringUnit::LineBreakText(AddedBreakKind())));
+  const std::u16string_view Before = Count() >= 2 ? ItemRef(Count() - 2) : std::u16string_view();
+  SetItem(Count() - 1,
+          std::u16string(ItemRef(Count() - 1)) + std::u16string(LineScan::BorrowedBreak(Before)));
   return true;
-}
-
-StringUnit::TLineBreakKind TStringRecordListNormalSort::AddedBreakKind() const {
-  // The break the line before the last ends in, so that a sort writes no break into the text
-  // that it did not already use; CR LF when there is no such break (a text of one line).
-  if (Count() >= 2) {
-    const StringUnit::TLineBreakKind Kind = StringUnit::GetLineBreakKind(ItemRef(Count() - 2));
-    if (Kind != StringUnit::lbNone) return Kind;
-  }
-  return StringUnit::lbCRLF;
 }
 
 void TStringRecordListNormalSort::TrimFinalBreak() {
@@ -83,24 +67,12 @@ void TStringRecordListNormalSort::TrimFinalBreak() {
   }
 }
 
-void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrder,
-                                          TSortEngine Engine) {
+void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrder) {
   if (SortKind == skReverse) {
     if (SortOrder == soDescending) {
       for (int32_t I = 0; I < Count() / 2; ++I) FList.Exchange(I, Count() - 1 - I);
     }
     return;
-  }
-  if (Engine == TSortEngine::seKeyed) {
-    // The keyed engine needs memory beyond the lines: its key arena (about two bytes per code
-    // unit and eight per line, in one block) and a record per line, a lot for a 32-bit editor.
-    // Without it the comparator sort below gives the same order and needs no memory of its
-    // own. The keyed engine moves the cells only once it has sorted, so a failure leaves them
-    // in their first order.
-    try {
-      if (KeyedSort(FList.List(), FList.Count(), SortKind, SortOrder)) return;
-    } catch (const std::bad_alloc&) {
-    }
   }
   const bool Ascending = SortOrder == soAscending;
   switch (SortKind) {

@@ -21,20 +21,6 @@ enum class TSortKind : uint8_t {
 };
 using enum TSortKind;
 
-// How the orders that compare lines are carried out; both give the same permutation.
-enum class TSortEngine : uint8_t {
-  seKeyed = 0,       // each line's key derived once, then compared (collation sort keys)
-  seComparator = 1,  // TListClone::Sort with the comparators, keys derived at each comparison
-};
-
-// The engine ExecuteSort uses. Keyed, unless the build declares that the platform's
-// collation sort keys do not order like its string comparison (TARNWICK_COMPARATOR_SORT).
-#ifdef TARNWICK_COMPARATOR_SORT
-inline constexpr TSortEngine DefaultSortEngine = TSortEngine::seComparator;
-#else
-inline constexpr TSortEngine DefaultSortEngine = TSortEngine::seKeyed;
-#endif
-
 class TStringRecordListNormalSort : public StringRecordList::TCommonStringRecordList {
  public:
   // Each reorders the lines in place; a text without a final break keeps it missing. While
@@ -48,17 +34,15 @@ class TStringRecordListNormalSort : public StringRecordList::TCommonStringRecord
   void ReverseSort(TSortOrder SortOrder);
 
  protected:
-  // The engine behind the five orders, with the platform's engine.
-  void ExecuteSort(TSortKind SortKind, TSortOrder SortOrder);
-  // The engine with a chosen way of comparing; a kind or order outside the enumerations
+  // The engine behind the five orders: TListClone::Sort with the order's comparator, which
+  // derives the lines' keys at each comparison. A kind or order outside the enumerations
   // raises "Error:function ExecuteSort" before anything changes.
-  void ExecuteSort(TSortKind SortKind, TSortOrder SortOrder, TSortEngine Engine);
+  void ExecuteSort(TSortKind SortKind, TSortOrder SortOrder);
 
  private:
   bool AddMissingFinalBreak();
-  StringUnit::TLineBreakKind AddedBreakKind() const;
   void TrimFinalBreak();
-  void Reorder(TSortKind SortKind, TSortOrder SortOrder, TSortEngine Engine);
+  void Reorder(TSortKind SortKind, TSortOrder SortOrder);
 };
 
 }  // namespace StringRecordListNormalSort

@@ -80,4 +80,25 @@ void ForEachLine(std::string_view Text, TVisit&& Visit) {
   Detail::ForEachLine(Text, Visit);
 }
 
+// The line break that ends Line: CR LF, a lone CR or a lone LF; empty when it has none.
+template <class TUnit>
+std::basic_string_view<TUnit> BreakOf(std::basic_string_view<TUnit> Line) noexcept {
+  const size_t N = Line.size();
+  if (N >= 2 && Line[N - 2] == TUnit('\r') && Line[N - 1] == TUnit('\n')) return Line.substr(N - 2);
+  if (N != 0 && (Line[N - 1] == TUnit('\r') || Line[N - 1] == TUnit('\n'))) {
+    return Line.substr(N - 1);
+  }
+  return {};
+}
+
+// The break that a last line without one takes while the lines are reordered, so that no
+// break the text did not already use is written into it: the break of LineBefore, the line
+// before it, or CR LF when there is none (a text of one line).
+template <class TUnit>
+std::basic_string_view<TUnit> BorrowedBreak(std::basic_string_view<TUnit> LineBefore) noexcept {
+  static constexpr TUnit CrLf[2] = {TUnit('\r'), TUnit('\n')};
+  const std::basic_string_view<TUnit> Break = BreakOf(LineBefore);
+  return Break.empty() ? std::basic_string_view<TUnit>(CrLf, 2) : Break;
+}
+
 }  // namespace LineScan

@@ -6,7 +6,7 @@
 #include "platform/linux/User32.h"
 #include "plugin/DuplicationHighlight.h"
 #include "plugin/EntryPoints.h"
-#include "plugin/Utf8.h"
+#include "strings/Utf8.h"
 #include "tests/editor/EditorFixture.h"
 
 using namespace Tarnwick;
@@ -99,20 +99,20 @@ TEST_F(PluginEntryPoints, HighlightWithoutRepeatsSendsEmptyStringNotNull) {
   EXPECT_EQ(Editor.WParamsOf(HM_SET_HIGHLIGHT), (std::vector<WPARAM>{289, 289, 289}));
 }
 
-TEST(Utf8ToUtf16, DecodesMessagesOfEveryLength) {
-  EXPECT_EQ(Utf8ToUtf16("Error:function Sort"), u"Error:function Sort");
-  EXPECT_EQ(Utf8ToUtf16("Listエラー"), u"Listエラー");
-  EXPECT_EQ(Utf8ToUtf16("\xC3\xA9\xF0\x9F\x98\x80"), u"\u00E9\U0001F600");
-  EXPECT_EQ(Utf8ToUtf16(""), u"");
+TEST(Utf8Decoding, DecodesMessagesOfEveryLength) {
+  EXPECT_EQ(Utf8::DecodeReplacing("Error:function Sort"), u"Error:function Sort");
+  EXPECT_EQ(Utf8::DecodeReplacing("Listエラー"), u"Listエラー");
+  EXPECT_EQ(Utf8::DecodeReplacing("\xC3\xA9\xF0\x9F\x98\x80"), u"\u00E9\U0001F600");
+  EXPECT_EQ(Utf8::DecodeReplacing(""), u"");
 }
 
-TEST(Utf8ToUtf16, ReplacesMalformedBytesWithoutDroppingTheRest) {
-  EXPECT_EQ(Utf8ToUtf16("a\xFF"
-                        "b"),
+TEST(Utf8Decoding, ReplacesMalformedBytesWithoutDroppingTheRest) {
+  EXPECT_EQ(Utf8::DecodeReplacing("a\xFF"
+                                  "b"),
             u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToUtf16("\xE3\x82"), u"\uFFFD\uFFFD") << "truncated sequence";
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD") << "overlong";
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD") << "encoded surrogate";
+  EXPECT_EQ(Utf8::DecodeReplacing("\xE3\x82"), u"\uFFFD\uFFFD") << "truncated sequence";
+  EXPECT_EQ(Utf8::DecodeReplacing("\xC0\xAF"), u"\uFFFD\uFFFD") << "overlong";
+  EXPECT_EQ(Utf8::DecodeReplacing("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD") << "encoded surrogate";
 }
 
 }  // namespace

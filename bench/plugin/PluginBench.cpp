@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Utf8.h"
 #include "plugin/plugin.h"
+#include "strings/Utf8.h"
 #include "tests/editor/SimEditor.h"
 
 #ifdef _WIN32
@@ -152,7 +152,7 @@ int main(int Argc, char** Argv) {
   BinaryStdin();
   const std::string Utf8((std::istreambuf_iterator<char>(std::cin)),
                          std::istreambuf_iterator<char>());
-  const std::u16string Document = Tarnwick::Utf8ToUtf16(Utf8);
+  const std::u16string Document = Utf8::DecodeReplacing(Utf8);
   const size_t LinesIn = CountLines(Document);
 
   for (int Id : Ids) {

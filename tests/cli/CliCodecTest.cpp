@@ -7,6 +7,7 @@
 
 #include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
+#include "strings/Utf8.h"
 #include "support/TestText.h"
 
 namespace {
@@ -119,11 +120,12 @@ namespace {
 
 // Random texts from mostly-ASCII to mostly-Japanese, with ASCII gaps short and long, so that
 // both the in-place ASCII path and the pieces handed to the platform are exercised.
-TEST(CodecUtf8, MatchesAPlainConverterOnRandomMixedTexts) {
+TEST(CodecUtf8, MatchesAPlainConverterAndTheCoreDecoderOnRandomMixedTexts) {
   std::mt19937 random(7);
-  const std::u16string pieces[] = {
-      u"a", u"line of plain ascii text\n", u"\r\n", u"日本語", u"ｱｲ", u"é",
-      u"😀", u"x y z 0123456789 abcdefghij"};
+  const std::u16string pieces[] = {u"a", u"line of plain ascii text\n", u"\r\n", u"日本語", u"ｱｲ",
+                                   u"é", u"😀", u"x y z 0123456789 abcdefghij",
+                                   // The first and last code point of each sequence length.
+                                   u"\u007F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF"};
   for (int round = 0; round < 400; ++round) {
     std::u16string text;
     const int asciiWeight = random() % 11;  // in tenths; 10 makes pure ASCII
@@ -135,6 +137,10 @@ TEST(CodecUtf8, MatchesAPlainConverterOnRandomMixedTexts) {
     const std::string bytes = TestText::ToUtf8(text);
     Codec::TEncoding encoding = Codec::Resolve("");
     ASSERT_EQ(Codec::Decode(bytes, encoding), text) << "round " << round;
+    // The core's unchecked decoder of checked text gives what the codec gives.
+    std::u16string fast(bytes.size(), u'\0');
+    fast.resize(Utf8::DecodeWellFormed(bytes, fast.data()));
+    ASSERT_EQ(fast, text) << "round " << round;
     ASSERT_EQ(Codec::Encode(text, encoding), bytes) << "round " << round;
 
     // A stray byte anywhere is reported at its own offset.
@@ -254,14 +260,12 @@ TEST(CodecUtf8, FindsTheFirstIllFormedSequenceAfterAnyRunOfAscii) {
                                 "\xFF", "\xE3\x81"};
   for (size_t ascii = 0; ascii < 70; ++ascii) {
     const std::string before(ascii, 'a');
-    EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before), std::string_view::npos);
-    EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before + "\xE3\x81\x82" + before),
-              std::string_view::npos);
+    EXPECT_EQ(Utf8::FirstInvalid(before), std::string_view::npos);
+    EXPECT_EQ(Utf8::FirstInvalid(before + "\xE3\x81\x82" + before), std::string_view::npos);
     for (const char* bad : broken) {
-      EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8(before + bad + before), ascii) << ascii;
-      EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8("\xC3\xA9" + before + bad), ascii + 2) << ascii;
-      EXPECT_EQ(Codec::Unicode::FirstInvalidUtf8("\xE3\x81\x82" + before + "\xE3\x81\x82" + bad),
-                ascii + 6)
+      EXPECT_EQ(Utf8::FirstInvalid(before + bad + before), ascii) << ascii;
+      EXPECT_EQ(Utf8::FirstInvalid("\xC3\xA9" + before + bad), ascii + 2) << ascii;
+      EXPECT_EQ(Utf8::FirstInvalid("\xE3\x81\x82" + before + "\xE3\x81\x82" + bad), ascii + 6)
           << ascii;
     }
   }

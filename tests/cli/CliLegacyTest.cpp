@@ -10,7 +10,6 @@
 #include "base/Parallel.h"
 #include "cli/Codec.h"
 #include "cli/Operations.h"
-#include "cli/SortOnBytes.h"
 #include "cli/TextPieces.h"
 #include "support/PinnedCollation.h"
 

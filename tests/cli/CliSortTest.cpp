@@ -11,11 +11,11 @@
 #include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
 #include "cli/Operations.h"
-#include "cli/SortOnBytes.h"
 #include "cli/TextPieces.h"
 #include "support/PinnedCollation.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
+#include "strings/Utf8.h"
 #endif
 
 namespace {
@@ -111,8 +111,7 @@ TEST(TextPiecesUtf8, IsValidExactlyWhenTheWholeTextIs) {
           Round < 12 ? TextPieces::PieceSize * (Round % 6) - Round / 6 : Rng() % (Text.size() + 1);
       Text.insert(std::min(At, Text.size()), Broken[Rng() % std::size(Broken)]);
       SCOPED_TRACE(At);
-      ASSERT_EQ(TextPieces::IsUtf8(Text),
-                Codec::Unicode::FirstInvalidUtf8(Text) == std::string_view::npos);
+      ASSERT_EQ(TextPieces::IsUtf8(Text), Utf8::FirstInvalid(Text) == std::string_view::npos);
     }
   }
   Parallel::SetThreadCount(0);

@@ -1,14 +1,12 @@
-// What the tool writes when no path on the input's bytes takes it: the whole text decoded, the
-// command (or highlight --mark's marking) run on its UTF-16, the whole result encoded. The
-// paths on the bytes are checked against it.
+// What the tool writes when no path on the input's bytes takes it: the whole text decoded in
+// one call, then the tool's common path (Operations::RunAndEncode). The paths on the bytes are
+// checked against it.
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "cli/Codec.h"
-#include "cli/Marking.h"
 #include "cli/Operations.h"
 
 namespace CommonPath {
@@ -26,22 +24,12 @@ struct TOutcome {
 };
 
 // Operation (highlight with Marks, when given, marks the text) on Text, the decoded input,
-// encoded as the tool writes it: the pattern is a line of its own, without a byte-order mark.
+// encoded as the tool writes it.
 inline TOutcome RunAndEncode(const Operations::TOperation& Operation,
                              const Operations::TMarks* Marks, std::u16string Text,
-                             Codec::TEncoding Encoding) {
-  auto Widen = [](std::string_view Ascii) { return std::u16string(Ascii.begin(), Ascii.end()); };
-  std::u16string Result;
-  if (Operation.Id == 12 && Marks != nullptr) {
-    Result = Marking::MarkText(Text, Widen(Marks->Open), Widen(Marks->Close), Widen(Marks->Plain));
-  } else if (Operation.Id == 12) {
-    Result = Operations::Run(Operation, Text) + u"\n";
-    Encoding.Bom = false;
-  } else {
-    Result = Operations::Run(Operation, std::move(Text));
-  }
+                             const Codec::TEncoding& Encoding) {
   try {
-    return {Codec::Encode(Result, Encoding), ""};
+    return {Operations::RunAndEncode(Operation, Encoding, std::move(Text), Marks), ""};
   } catch (const Codec::EUnencodable& e) {
     return {"", e.what()};
   }

@@ -1,0 +1,47 @@
+// The menu's command identifiers, which the tool also takes as its operations' numbers, and
+// what each sort command does.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "sorting/StringRecordListNormalSort.h"
+
+namespace Tarnwick {
+
+enum TCommandId : uint8_t {
+  ciCancel = 0,
+  ciSortAscending = 1,
+  ciSortDescending = 2,
+  ciReverseTextAscending = 3,
+  ciReverseTextDescending = 4,
+  ciNumericAscending = 5,
+  ciNumericDescending = 6,
+  ciByteLengthAscending = 7,
+  ciByteLengthDescending = 8,
+  ciReverse = 9,
+  ciDuplicationDelete = 10,
+  ciDuplicationCount = 11,
+  ciDuplicationHighlight = 12,
+};
+
+struct TSortCommand {
+  StringRecordListNormalSort::TSortKind Kind;
+  StringRecordListNormalSort::TSortOrder Order;
+};
+
+// The sort kind and order of command 1..9 (reversal is skReverse, descending); nullopt for any
+// other identifier.
+std::optional<TSortCommand> SortCommandOf(uint8_t CommandId);
+
+// Whether the command orders the lines by comparing them (1..8).
+constexpr bool ComparesLines(uint8_t CommandId) {
+  return CommandId >= ciSortAscending && CommandId <= ciByteLengthDescending;
+}
+
+// Whether the command is one of the duplicate commands (10..12).
+constexpr bool IsDuplicateCommand(uint8_t CommandId) {
+  return CommandId >= ciDuplicationDelete && CommandId <= ciDuplicationHighlight;
+}
+
+}  // namespace Tarnwick

@@ -1,0 +1,218 @@
+#include "sorting/SortWhereTheyLie.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "TemplateList/ListClone.h"
+#include "sorting/KeyedSort.h"
+#include "strings/LineScan.h"
+
+namespace KeyedSort {
+
+namespace {
+
+template <class TUnit>
+using TView = std::basic_string_view<TUnit>;
+
+template <class TUnit>
+bool IsBreak(TUnit C) {
+  return C == TUnit('\r') || C == TUnit('\n');
+}
+
+// The start of every 2^MarkShift-th line is kept (a mark), so that any line is found by a scan
+// of a few lines: four bytes for 64 lines rather than for each.
+constexpr unsigned MarkShift = 6;
+
+// The marks of Body (the starts of lines 0, 64, 128, ...), and how many lines it has.
+template <class TUnit>
+std::vector<uint32_t> LineMarks(TView<TUnit> Body, size_t& Lines) {
+  std::vector<uint32_t> Marks;
+  Lines = 0;
+  LineScan::ForEachLine(Body, [&](const LineScan::TLine& Line) {
+    if ((Lines++ & ((size_t{1} << MarkShift) - 1)) == 0) {
+      Marks.push_back(static_cast<uint32_t>(Line.Offset));
+    }
+  });
+  return Marks;
+}
+
+// Where line I of Body starts, found from its marks; the end of Body for I past the last line.
+template <class TUnit>
+size_t LineStartAt(TView<TUnit> Body, const std::vector<uint32_t>& Marks, size_t I) {
+  const size_t Mark = std::min(I >> MarkShift, Marks.size() - 1);
+  size_t Start = Marks[Mark];
+  for (size_t K = Mark << MarkShift; K < I && Start < Body.size(); ++K) {
+    Start += LineScan::LineAt(Body, Start).Length;
+  }
+  return Start;
+}
+
+// The UTF-16 of a line for its keys: UTF-16 lines are their own, byte lines are decoded.
+struct TAsIs {
+  std::u16string_view Decode(std::u16string_view Line, std::u16string&) const { return Line; }
+};
+struct TDecoded {
+  const TLineDecoder& Decoder;
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const {
+    return Decoder.Decode(Line, Scratch);
+  }
+};
+
+// The lines of a text, where they lie. The sort reads them in runs while it makes their keys,
+// each run found from the marks; the start of every line, four bytes a line (as much as a short
+// line's text), is found only once a line is asked for by its number (when lines tie in the
+// numeric order, or to put the lines in their new order), after the keys are made. The last
+// line of a text that ends without a break is kept apart with its borrowed break, as the list
+// gives it to the sort.
+template <class TUnit, class TDecode>
+class TLinesWhereTheyLie final : public TLineSource {
+ public:
+  TLinesWhereTheyLie(TView<TUnit> Body, std::vector<uint32_t> Marks, size_t Count,
+                     TView<TUnit> Last, TDecode Decode)
+      : FBody(Body), FMarks(std::move(Marks)), FCount(Count), FLast(Last), FDecode(Decode) {}
+
+  // Where each line starts, then where the text ends; found on first use, by any thread.
+  std::vector<uint32_t>& Starts() const {
+    if (!FFound.load(std::memory_order_acquire)) {
+      const std::lock_guard<std::mutex> Hold(FLock);
+      if (!FFound.load(std::memory_order_relaxed)) {
+        FStarts.reserve(FCount + 1);
+        LineScan::ForEachLine(FBody, [this](const LineScan::TLine& Line) {
+          FStarts.push_back(static_cast<uint32_t>(Line.Offset));
+        });
+        FStarts.push_back(static_cast<uint32_t>(FBody.size()));
+        FFound.store(true, std::memory_order_release);
+      }
+    }
+    return FStarts;
+  }
+
+  // Line I's units, its break included.
+  TView<TUnit> Units(size_t I) const {
+    if (I + 1 == FCount && !FLast.empty()) return FLast;
+    const std::vector<uint32_t>& Found = Starts();
+    return FBody.substr(Found[I], Found[I + 1] - Found[I]);
+  }
+
+  void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const override {
+    std::u16string Scratch;
+    size_t Start = LineStartAt(FBody, FMarks, Begin);
+    for (size_t I = Begin; I < End; ++I) {
+      TView<TUnit> In = FLast;
+      if (I + 1 != FCount || FLast.empty()) {
+        In = FBody.substr(Start, LineScan::LineAt(FBody, Start).Length);
+        Start += In.size();
+      }
+      Visit(I, FDecode.Decode(In, Scratch));
+    }
+  }
+
+  std::u16string_view Text(size_t I, std::u16string& Scratch) const override {
+    return FDecode.Decode(Units(I), Scratch);
+  }
+
+  // Lines with equal units are those with equal text: the bytes of a text that decodes are
+  // written back as themselves.
+  bool Same(size_t I, size_t J) const override { return Units(I) == Units(J); }
+
+  // No line has more UTF-16 code units than units of its own; the last line may have two more
+  // for its break.
+  size_t UnitsAtMost(size_t Begin, size_t End) const override {
+    return LineStartAt(FBody, FMarks, End) - LineStartAt(FBody, FMarks, Begin) + 2;
+  }
+
+ private:
+  TView<TUnit> FBody;
+  std::vector<uint32_t> FMarks;
+  size_t FCount;
+  mutable std::vector<uint32_t> FStarts;
+  mutable std::atomic<bool> FFound{false};  // whether FStarts holds the starts
+  mutable std::mutex FLock;                 // held while they are found
+  TView<TUnit> FLast;
+  TDecode FDecode;
+};
+
+template <class TUnit, class TDecode>
+bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TSortOrder Order,
+              std::basic_string<TUnit>& Sorted) {
+  const TView<TUnit> Body = Text.substr(Base);
+  // Where each line starts, in 32 bits: a larger text takes the list.
+  if (Body.size() >= UINT32_MAX) return false;
+  std::basic_string<TUnit> Last;
+  std::vector<uint32_t>* Placed = nullptr;
+  size_t Lines = 0;
+  size_t LastStart = 0;
+  const bool Added = !Body.empty() && !IsBreak(Body.back());
+  try {
+    std::vector<uint32_t> Marks = LineMarks(Body, Lines);
+    // A text of too many lines is left to the list, which refuses it with its message.
+    if (Lines > static_cast<size_t>(ListClone::MaxListSize)) return false;
+    if (Lines == 0) {
+      Sorted.assign(Text);
+      return true;
+    }
+    // Every line compares with its break, so a last line without one takes, for the sort, the
+    // break of the line before it, which the line that ends up last then loses.
+    LastStart = LineStartAt(Body, Marks, Lines - 1);
+    if (Added) {
+      const size_t BeforeStart = Lines >= 2 ? LineStartAt(Body, Marks, Lines - 2) : LastStart;
+      Last.assign(Body.substr(LastStart));
+      Last += LineScan::BorrowedBreak(Body.substr(BeforeStart, LastStart - BeforeStart));
+    }
+    const TLinesWhereTheyLie<TUnit, TDecode> Source(Body, std::move(Marks), Lines, Last, Decode);
+    // Once sorted, the lines' starts are put in their new order in place of the starts by line,
+    // through the sort's own memory, so that no array of the order is held beside them. The
+    // line at each start is then found again by its break.
+    const bool Done = Sort(Source, static_cast<int32_t>(Lines), Kind, Order,
+                           [&Source, &Placed](std::span<uint32_t> Order) {
+                             std::vector<uint32_t>& Starts = Source.Starts();
+                             for (uint32_t& Line : Order) Line = Starts[Line];
+                             std::copy(Order.begin(), Order.end(), Starts.begin());
+                             Placed = &Starts;
+                           });
+    if (!Done) return false;
+    // The lines are the same units in any order; the added break may be longer than the one
+    // the last line loses, by a unit.
+    std::basic_string<TUnit> Out;
+    Out.reserve(Text.size() + 2);
+    Out.append(Text.substr(0, Base));
+    size_t LastBegin = Out.size();
+    for (size_t K = 0; K < Lines; ++K) {
+      LastBegin = Out.size();
+      const uint32_t Start = (*Placed)[K];
+      if (Added && Start == LastStart) {
+        Out += Last;
+      } else {
+        Out += Body.substr(Start, LineScan::LineAt(Body, Start).Length);
+      }
+    }
+    if (Added) {
+      while (Out.size() > LastBegin && IsBreak(Out.back())) Out.pop_back();
+    }
+    Sorted = std::move(Out);
+    return true;
+  } catch (const std::bad_alloc&) {
+    // The list's sort, which needs less beside its lines, may still have room.
+    return false;
+  }
+}
+
+}  // namespace
+
+bool SortWhereTheyLie(std::u16string_view Text, TSortKind Kind, TSortOrder Order,
+                      std::u16string& Sorted) {
+  return SortText(Text, 0, TAsIs{}, Kind, Order, Sorted);
+}
+
+bool SortWhereTheyLie(std::string_view Bytes, size_t Base, const TLineDecoder& Decoder,
+                      TSortKind Kind, TSortOrder Order, std::string& Sorted) {
+  return SortText(Bytes, Base, TDecoded{Decoder}, Kind, Order, Sorted);
+}
+
+}  // namespace KeyedSort

@@ -1,0 +1,43 @@
+// The sort of a text's lines where they lie: the keyed engine reads each line from the text
+// itself, as UTF-16 only while it makes the line's keys, and the text is written once in its
+// new order, so no line list and no UTF-16 copy of the text is made. The plug-in sorts the
+// editor's UTF-16 text so, the tool the bytes of UTF-8, Shift_JIS and EUC-JP files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "sorting/StringRecordListNormalSort.h"
+
+namespace KeyedSort {
+
+using StringRecordListNormalSort::TSortKind;
+using StringRecordListNormalSort::TSortOrder;
+
+// Turns a line of a text's bytes into the UTF-16 its keys are made from. Called from several
+// threads at once.
+class TLineDecoder {
+ public:
+  virtual ~TLineDecoder() = default;
+  // Line (a whole line of a text known to decode, break included) as UTF-16, in Scratch (each
+  // thread passes its own). No line may give more code units than it has bytes.
+  virtual std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const = 0;
+};
+
+// Sorted becomes Text with its lines ordered by Kind (not skReverse) and Order exactly as the
+// line list's sort orders them, equal lines included: a last line without a break takes, for
+// the sort, the break of the line before it, which the line that ends up last then loses.
+// False, Sorted unspecified, when the keys cannot be had (the platform gives no collation key
+// for a line, or memory runs out) or the text is too large for the engine (32-bit offsets, more
+// lines than a list holds); the caller then sorts with the list. Exceptions of the comparisons
+// pass through.
+bool SortWhereTheyLie(std::u16string_view Text, TSortKind Kind, TSortOrder Order,
+                      std::u16string& Sorted);
+
+// The same on the bytes of Bytes after its first Base (a byte-order mark, which stays in
+// front), whose lines Decoder turns into UTF-16.
+bool SortWhereTheyLie(std::string_view Bytes, size_t Base, const TLineDecoder& Decoder,
+                      TSortKind Kind, TSortOrder Order, std::string& Sorted);
+
+}  // namespace KeyedSort
