@@ -1,4 +1,4 @@
-// Every sort command must give the same text as the plain comparators through the described
+// Every sort command must give the same text as the plain comparators through the plain
 // quicksort, ties included.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"

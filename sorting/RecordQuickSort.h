@@ -1,6 +1,6 @@
 // The quicksort of the keyed engine over records that carry their line's keys. It moves the
 // records exactly as ListClone::QuickSort moves the cells, so a consistent comparison gives
-// the described permutation; whatever the comparison answers, it only ever touches records
+// the list's permutation; whatever the comparison answers, it only ever touches records
 // inside the range it was given and ends with each record present exactly once.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The reversal done straight on the text, against the line list's reversal as described, on
+// The reversal done straight on the text, against the line list's plain reversal, on
 // every text of up to eight units over a letter, CR and LF: texts that are only breaks, a
 // missing final break after each kind of break, lines that are empty but for their break.
 #include "commands/LineReversal.h"

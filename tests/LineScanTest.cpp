@@ -70,7 +70,7 @@ TEST(LineScan, LinesJoinBackToTheTextAndEachEndsInItsOnlyBreak) {
   }
 }
 
-TEST(LineScan, EdgesOfATextCutAsDescribed) {
+TEST(LineScan, EdgesOfATextCutAtEveryKindOfBreak) {
   using Lines = std::vector<std::pair<std::u16string, std::u16string>>;
   EXPECT_TRUE(Cut(u"").empty());
   EXPECT_EQ(

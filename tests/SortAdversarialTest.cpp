@@ -1,5 +1,5 @@
 // Inputs on which the middle-pivot quicksort degrades to quadratic time: the sort must still
-// finish quickly and give exactly the text the comparators give through the described
+// finish quickly and give exactly the text the comparators give through the plain
 // quicksort, also where lines that differ compare equal.
 #include <gtest/gtest.h>
 

@@ -14,6 +14,9 @@
 #include "strings/StringUnit.h"
 #include "support/PinnedCollation.h"
 #include "tests/reference/PlainSort.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
 
 using namespace StringRecordListNormalSort;
 using namespace std::string_view_literals;
@@ -332,6 +335,25 @@ TEST_P(SortDifferential, CollationKeysOrderLikeLocaleCompare) {
   }
   EXPECT_EQ(Disagreements, 0);
 }
+
+#ifndef _WIN32
+// Where the platform has no key for a line, the sort falls back to the list's comparator sort:
+// the result is still the plain sort's.
+TEST_P(SortDifferential, ALineWithoutAKeyLeavesTheSortToTheList) {
+  TextGenerator Generator(77);
+  standin::FailSortKeysOn(u'\u2603');
+  for (int N = 0; N < 60; ++N) {
+    const std::u16string Text = u"\u2603\n" + Generator.Text(24);
+    std::u16string Sorted;
+    EXPECT_FALSE(KeyedSort::SortWhereTheyLie(Text, skText, soAscending, Sorted));
+    for (uint8_t Id = 1; Id <= 8; ++Id) {
+      ASSERT_EQ(Tarnwick::Sort(std::u16string(Text), Id), PlainSort::Sort(Text, Id))
+          << "command " << int{Id} << " on " << Escaped(Text);
+    }
+  }
+  standin::FailSortKeysOn(0);
+}
+#endif
 
 #ifdef _WIN32
 INSTANTIATE_TEST_SUITE_P(System, SortDifferential, testing::Values(std::string("system")));

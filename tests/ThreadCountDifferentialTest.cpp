@@ -155,27 +155,6 @@ TEST_F(ThreadCountDifferential, SmallTextsGiveTheSameResultOnOneTwoAndEightThrea
   for (int Lines : {0, 1, 2, 3, 100}) ExpectSameForAnyThreadCount(Generator.Text(Lines, 30));
 }
 
-TEST_F(ThreadCountDifferential, DuplicateCommandsOnTextsOfSeveralSegments) {
-  // Several megabytes, cut between threads at arbitrary points: inside CR LF pairs, inside a
-  // line longer than a segment, among runs of empty lines.
-  BigTextGenerator Generator(11);
-  std::u16string Text = Generator.Text(60000, 20);
-  Text += std::u16string(size_t{3} << 20, u'x') + u"\r";
-  Text += Generator.Text(60000, 20) + u"\r\n\r\n\n\r\r\n" + Generator.Text(40000, 50);
-  std::vector<std::u16string> Single;
-  for (unsigned Threads : {1u, 2u, 3u, 8u}) {
-    Parallel::SetThreadCount(Threads);
-    std::vector<std::u16string> Results = {Tarnwick::DuplicationDelete(Text),
-                                           Tarnwick::DuplicationDeleteCountDown(Text),
-                                           Tarnwick::DuplicationHighlightPattern(Text)};
-    if (Threads == 1) Single = Results;
-    for (size_t K = 0; K < Results.size(); ++K) {
-      ASSERT_TRUE(Results[K] == Single[K])
-          << "command #" << K + 10 << ", " << Threads << " threads";
-    }
-  }
-}
-
 TEST_F(ThreadCountDifferential, WorkBudgetRunningOutInBothHalvesGivesTheSameResult) {
   ExpectSameForAnyThreadCount(TwoOrganPipes(3000));
 }

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/Win32.h"
@@ -356,9 +357,16 @@ int MapHalfWidth(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   return n;
 }
 
+// The unit for which sort keys fail (standin::FailSortKeysOn), read by the sort's threads.
+std::atomic<char16_t> KeyFailureUnit{0};
+
 // For LCMAP_SORTKEY, dest is a byte buffer and destLen counts bytes, as on Windows.
 int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   const int32_t n = standin::Length(src, srcLen);
+  const char16_t failing = KeyFailureUnit.load(std::memory_order_relaxed);
+  if (failing != 0 && std::u16string_view(src, n).find(failing) != std::u16string_view::npos) {
+    return 0;
+  }
   auto* bytes = reinterpret_cast<uint8_t*>(dest);
   UCollator* collator = standin::Collator();
   if (collator == nullptr) {
@@ -374,6 +382,8 @@ int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
 }
 
 }  // namespace
+
+void standin::FailSortKeysOn(char16_t Unit) { KeyFailureUnit.store(Unit); }
 
 int LCMapStringW(LCID, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   if (src == nullptr || destLen < 0) return 0;

@@ -23,4 +23,8 @@ std::string CollationLocale();
 // or sort key in a locale other than code-point order.
 bool CollatorOpened();
 
+// For tests: from now on LCMAP_SORTKEY fails, as a platform with no key for a string would,
+// for every string that holds Unit; 0 ends that.
+void FailSortKeysOn(char16_t Unit);
+
 }  // namespace standin

@@ -218,3 +218,28 @@ TEST_F(SortOnBytes, OnlyOperationsThatCompareTextOpenTheCollator) {
   Parallel::SetThreadCount(0);
 }
 #endif
+
+#ifndef _WIN32
+// Where a line has no collation key, the sorts on the bytes leave the text to the common path,
+// whose sort falls back to the list: the output is what the keys gave.
+TEST_F(SortOnBytes, ALineWithoutAKeyLeavesTheSortToTheList) {
+  std::mt19937 Rng(5);
+  for (int Round = 0; Round < 40; ++Round) {
+    const std::string Input = "\xE2\x98\x83\r\n" + RandomBytes(Rng, 40, false);
+    for (const char* Encoding : {"", "Shift_JIS"}) {
+      for (int Id : {1, 2, 3, 4, 7, 8}) {
+        const Operations::TOperation& Operation = *Operations::FindById(Id);
+        const Codec::TEncoding Resolved = Codec::Resolve(Encoding);
+        std::string Bytes = Input;
+        if (!Operations::SortOnBytes(Operation, Resolved, Bytes)) continue;  // not Shift_JIS
+        standin::FailSortKeysOn(u'\u2603');
+        std::string Again = Input;
+        EXPECT_FALSE(Operations::SortOnBytes(Operation, Resolved, Again));
+        ASSERT_TRUE(Operations::RunOnFile(Operation, Resolved, std::move(Again)) == Bytes)
+            << Operation.Name << " " << Encoding;
+        standin::FailSortKeysOn(0);
+      }
+    }
+  }
+}
+#endif

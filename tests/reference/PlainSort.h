@@ -1,4 +1,4 @@
-// The line orders exactly as written down, with nothing derived ahead: comparators that
+// The line orders in their plain form, with nothing derived ahead: comparators that
 // compute their keys at every comparison, run through TListClone::Sort, and a last line
 // without a break given the break of the line before it while they sort (CR LF for a text of
 // one line). The faster engine is checked against this.
