@@ -10,6 +10,7 @@
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
 #include "sorting/SortWhereTheyLie.h"
+#include "strings/LineScan.h"
 #include "strings/Utf8.h"
 
 namespace Operations {
@@ -179,6 +180,8 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
   if (IsUtf8 ? !TextPieces::IsUtf8(Body) : !TextPieces::StandsForText(Body, Encoding, "")) {
     return false;
   }
+  // A text of one line or none is its own result, at once and without a second copy.
+  if (LineScan::AtMostOneLine(Body)) return true;
   std::string Sorted;
   const bool Done = IsUtf8 ? KeyedSort::SortWhereTheyLie(Bytes, Base, TUtf8Lines(), Command->Kind,
                                                          Command->Order, Sorted)

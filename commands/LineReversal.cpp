@@ -21,9 +21,10 @@ template <class TUnit>
 std::basic_string<TUnit> Reversed(TView<TUnit> Text) {
   // Reversing needs no line cells: one pass finds where each line starts, and the lines are
   // copied from the text into the result back to front.
-  std::basic_string<TUnit> Result;
   const size_t N = Text.size();
-  if (N == 0) return Result;
+  // A text of one line or none is its own reversal.
+  if (LineScan::AtMostOneLine(Text)) return std::basic_string<TUnit>(Text);
+  std::basic_string<TUnit> Result;
   std::vector<size_t> Starts;
   LineScan::ForEachLine(Text,
                         [&Starts](const LineScan::TLine& Line) { Starts.push_back(Line.Offset); });
@@ -89,7 +90,7 @@ void ReverseUnits(TUnit* First, TUnit* Last) {
 template <class TUnit>
 void ReverseInPlace(std::basic_string<TUnit>& Text) {
   const size_t N = Text.size();
-  if (N == 0) return;
+  if (LineScan::AtMostOneLine(TView<TUnit>(Text))) return;
   if (Text[N - 1] != TUnit('\r') && Text[N - 1] != TUnit('\n')) {
     // The break handed from the last line to the first can change the length: copied.
     Text = Reversed(TView<TUnit>(Text));

@@ -7,6 +7,7 @@
 #include "commands/LineReversal.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "sorting/StringRecordListNormalSort.h"
+#include "strings/LineScan.h"
 
 namespace Tarnwick {
 
@@ -46,6 +47,10 @@ std::u16string SortText(std::u16string_view Text, uint8_t CommandId, std::u16str
   auto Release = [GivenUp] {
     if (GivenUp != nullptr) std::u16string().swap(*GivenUp);
   };
+  // A text of one line or none is its own result, at once and without a second copy.
+  if (LineScan::AtMostOneLine(Text)) {
+    return GivenUp != nullptr ? std::move(*GivenUp) : std::u16string(Text);
+  }
   if (Command->Kind == StringRecordListNormalSort::skReverse) {
     // Reversal takes the lines as they are: done on the text itself, in its own storage when
     // it is given up.

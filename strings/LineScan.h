@@ -80,6 +80,15 @@ void ForEachLine(std::string_view Text, TVisit&& Visit) {
   Detail::ForEachLine(Text, Visit);
 }
 
+// Whether Text has at most one line: no break, or one at its very end. Reordering the lines of
+// such a text leaves it as it is.
+inline bool AtMostOneLine(std::u16string_view Text) noexcept {
+  return BreakEnd(Text, FindBreak(Text.data(), 0, Text.size())) == Text.size();
+}
+inline bool AtMostOneLine(std::string_view Text) noexcept {
+  return BreakEnd(Text, FindBreak(Text.data(), 0, Text.size())) == Text.size();
+}
+
 // The line break that ends Line: CR LF, a lone CR or a lone LF; empty when it has none.
 template <class TUnit>
 std::basic_string_view<TUnit> BreakOf(std::basic_string_view<TUnit> Line) noexcept {

@@ -74,6 +74,20 @@ TEST_F(OnCommandOutOfMemory, SortWithoutRoomForKeysFallsBackToTheComparators) {
   }
 }
 
+TEST_F(OnCommandOutOfMemory, ATextOfOneLineOrNoneIsItsOwnResultWithoutASecondCopy) {
+  // Nothing to reorder: the sorts and reversal give the text back without making room for
+  // another copy of it, keys or a list.
+  const std::u16string Line(1 << 16, u'x');
+  for (const std::u16string& Text : {Line, Line + u"\r\n", Line + u"\r", std::u16string()}) {
+    for (int Id = 1; Id <= 9; ++Id) {
+      std::u16string GivenUp = Text;
+      AllocationSeam::TArmed Seam(1024, 1, 1'000'000);
+      EXPECT_EQ(Tarnwick::Sort(std::move(GivenUp), static_cast<uint8_t>(Id)), Text) << Id;
+      EXPECT_EQ(AllocationSeam::Failures(), 0) << "command " << Id;
+    }
+  }
+}
+
 TEST_F(OnCommandOutOfMemory, EachFailedAllocationLeavesTheDocumentOrSortsIt) {
   // Every allocation of the text's size or more, one after the other, is the one that fails:
   // each run either sorts (the keyed sort gave way) or fails as a whole, never half-done.
