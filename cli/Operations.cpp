@@ -17,18 +17,23 @@ namespace Operations {
 namespace {
 
 constexpr std::array<TOperation, 12> kOperations{{
-    {"sort", 1, "sort ascending, dictionary order"},
-    {"sort-desc", 2, "sort descending, dictionary order"},
-    {"sort-rev", 3, "sort ascending, dictionary order reading each line from its end"},
-    {"sort-rev-desc", 4, "sort descending, dictionary order reading each line from its end"},
-    {"sort-numeric", 5, "sort ascending by the integer in each line"},
-    {"sort-numeric-desc", 6, "sort descending by the integer in each line"},
-    {"sort-length", 7, "sort ascending by length in bytes"},
-    {"sort-length-desc", 8, "sort descending by length in bytes"},
-    {"reverse", 9, "reverse the order of the lines"},
-    {"dedupe", 10, "delete lines that repeat an earlier line"},
-    {"count", 11, "each distinct line once with \":\" and its count, most frequent first"},
-    {"highlight", 12, "print the editor's pattern for the repeated lines (--mark: show them)"},
+    {"sort", Tarnwick::ciSortAscending, "sort ascending, dictionary order"},
+    {"sort-desc", Tarnwick::ciSortDescending, "sort descending, dictionary order"},
+    {"sort-rev", Tarnwick::ciReverseTextAscending,
+     "sort ascending, dictionary order reading each line from its end"},
+    {"sort-rev-desc", Tarnwick::ciReverseTextDescending,
+     "sort descending, dictionary order reading each line from its end"},
+    {"sort-numeric", Tarnwick::ciNumericAscending, "sort ascending by the integer in each line"},
+    {"sort-numeric-desc", Tarnwick::ciNumericDescending,
+     "sort descending by the integer in each line"},
+    {"sort-length", Tarnwick::ciByteLengthAscending, "sort ascending by length in bytes"},
+    {"sort-length-desc", Tarnwick::ciByteLengthDescending, "sort descending by length in bytes"},
+    {"reverse", Tarnwick::ciReverse, "reverse the order of the lines"},
+    {"dedupe", Tarnwick::ciDuplicationDelete, "delete lines that repeat an earlier line"},
+    {"count", Tarnwick::ciDuplicationCount,
+     "each distinct line once with \":\" and its count, most frequent first"},
+    {"highlight", Tarnwick::ciDuplicationHighlight,
+     "print the editor's pattern for the repeated lines (--mark: show them)"},
 }};
 
 using namespace Tarnwick;
