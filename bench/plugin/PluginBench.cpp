@@ -6,9 +6,12 @@
 //
 // Usage: tarnwick_plugin_bench RUNS ID [ID...] < DOCUMENT   (DOCUMENT in UTF-8)
 // Prints one line per run: "id=N run=R lines_in=.. lines_out=.. command_s=.. editor_s=..
-// plugin_s=.. total_s=..". command_s runs from the editor's "select all" that follows the
-// menu to OnCommand's return; editor_s is the part of it spent in the simulated editor's
-// answers (its copies of the text); plugin_s is the rest; total_s includes the menu.
+// plugin_s=.. total_s=.. [extra_x=..]". command_s runs from the editor's "select all" that follows
+// the menu to OnCommand's return; editor_s is the part of it spent in the simulated editor's
+// answers (its copies of the text); plugin_s is the rest; total_s includes the menu. extra_x
+// (Linux) is the plug-in's peak heap memory beyond the selected text it reads and the result it
+// hands back, in times the text's UTF-16 size.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +31,9 @@
 #include "tests/winehost/PluginDll.h"
 #include "tests/winehost/UserInput.h"
 #else
+#include <cstdlib>
+#include <new>
+
 #include "platform/linux/User32.h"
 #include "plugin/EntryPoints.h"
 #endif
@@ -48,6 +54,42 @@ struct TTimes {
 
 TTimes Times;
 
+#ifndef _WIN32
+// The plug-in's heap, counted by the program's own operator new: every block carries its size
+// and whether it was counted, so that blocks the editor allocates (while its answers run, when
+// counting is off) and blocks freed by the other side are accounted for correctly.
+std::atomic<bool> Counting{false};
+std::atomic<int64_t> Live{0};
+std::atomic<int64_t> Peak{0};
+thread_local bool InEditor = false;
+
+struct alignas(16) THeader {
+  size_t Size;
+  bool Counted;
+};
+
+void* Allocate(size_t Size) {
+  auto* Block = static_cast<THeader*>(std::malloc(sizeof(THeader) + Size));
+  if (Block == nullptr) throw std::bad_alloc();
+  Block->Size = Size;
+  Block->Counted = Counting.load(std::memory_order_relaxed) && !InEditor;
+  if (Block->Counted) {
+    const int64_t Now = Live.fetch_add(static_cast<int64_t>(Size)) + static_cast<int64_t>(Size);
+    int64_t Seen = Peak.load();
+    while (Now > Seen && !Peak.compare_exchange_weak(Seen, Now)) {
+    }
+  }
+  return Block + 1;
+}
+
+void Release(void* Pointer) {
+  if (Pointer == nullptr) return;
+  THeader* Block = static_cast<THeader*>(Pointer) - 1;
+  if (Block->Counted) Live.fetch_sub(static_cast<int64_t>(Block->Size));
+  std::free(Block);
+}
+#endif
+
 // Passes every message to the simulated editor and adds up the time its answers take once
 // the command has been chosen.
 LRESULT CALLBACK TimingProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
@@ -56,7 +98,13 @@ LRESULT CALLBACK TimingProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
     Times.Chosen = true;
     Times.ChosenAt = Start;
   }
+#ifndef _WIN32
+  InEditor = true;
+#endif
   const LRESULT Result = SimEditor::EditorWindowProc(Window, Message, WParam, LParam);
+#ifndef _WIN32
+  InEditor = false;
+#endif
   if (Times.Chosen && Message >= plugin::HM_QUERY_COMMAND_STATUS) {
     Times.Editor += Clock::now() - Start;
   }
@@ -167,9 +215,17 @@ int main(int Argc, char** Argv) {
       SimEditor::Attach(Window, &Editor);
       Times = TTimes{};
 
+#ifndef _WIN32
+      Live = 0;
+      Peak = 0;
+      Counting = true;
+#endif
       const Clock::time_point Start = Clock::now();
       const bool Answered = RunCommand(Window, Id);
       const Clock::time_point End = Clock::now();
+#ifndef _WIN32
+      Counting = false;
+#endif
 
       SimEditor::Detach(Window);
       DestroyTimedWindow(Window);
@@ -180,11 +236,28 @@ int main(int Argc, char** Argv) {
       const Clock::duration Command = End - Times.ChosenAt;
       std::printf(
           "id=%d run=%d lines_in=%zu lines_out=%zu command_s=%.4f editor_s=%.4f "
-          "plugin_s=%.4f total_s=%.4f\n",
+          "plugin_s=%.4f total_s=%.4f",
           Id, Run, LinesIn, CountLines(Editor.Document), Seconds(Command), Seconds(Times.Editor),
           Seconds(Command - Times.Editor), Seconds(End - Start));
+#ifndef _WIN32
+      // The text read and the result handed back, each in UTF-16 with its terminating NUL.
+      const double TextBytes = 2.0 * static_cast<double>(Document.size() + 1);
+      const double ResultBytes = 2.0 * static_cast<double>(Editor.Document.size() + 1);
+      std::printf(" extra_x=%.3f",
+                  (static_cast<double>(Peak.load()) - TextBytes - ResultBytes) / TextBytes);
+#endif
+      std::printf("\n");
       std::fflush(stdout);
     }
   }
   return 0;
 }
+
+#ifndef _WIN32
+void* operator new(size_t Size) { return Allocate(Size); }
+void* operator new[](size_t Size) { return Allocate(Size); }
+void operator delete(void* Pointer) noexcept { Release(Pointer); }
+void operator delete[](void* Pointer) noexcept { Release(Pointer); }
+void operator delete(void* Pointer, size_t) noexcept { Release(Pointer); }
+void operator delete[](void* Pointer, size_t) noexcept { Release(Pointer); }
+#endif
