@@ -39,6 +39,8 @@ HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
 CORPUS_ROOT = Path(os.environ.get("TARNWICK_CORPUS_DIR", "/tmp/tarnwick-corpus"))
 SCRATCH = Path("/tmp/tarnwick-bench")
+# Prose that docs/benchmarks.md carries after the tables: where the costs lie, how to measure.
+NOTES = HERE / "benchmarks-notes.md"
 README_BEGIN = "<!-- benchmark table: written by bench/compare_tools.py --publish -->"
 README_END = "<!-- end of benchmark table -->"
 TIMEOUT_S = 300  # one command; a quadratic fault shows as a timeout, not as a hang
@@ -670,6 +672,7 @@ def write_markdown(path, results):
         size = f"{sizes[0] / 1e6:.1f} MB" if sizes else "—"
         args = f"; `{extra}`" if extra else ""
         out.append(f"| {kind} | {text} (collation `--locale {locale}`{args}) | {size} |")
+    out += ["", NOTES.read_text(encoding="utf-8").rstrip("\n")]
     path.write_text("\n".join(out) + "\n", encoding="utf-8")
 
 
@@ -761,12 +764,14 @@ def readme_block(results):
     def paragraph(text):
         return textwrap.fill(text, width=96, break_long_words=False, break_on_hyphens=False)
 
+    idle = "an idle machine" if not results["busy"] else "**a busy machine**"
     lines = [README_BEGIN, paragraph(
         f"`tarnwick` against the standard tools on {results['big_lines']:,}-line files, whole "
-        f"process, the median of {runs(results['runs'])} taken in turns with the peer; wall "
-        "seconds with CPU seconds (user + system) in brackets. " + header(results) + " "
-        + threads_note(info) + " Full tables (the growth and peak memory of every operation on "
-        "every corpus, the plug-in through OnCommand, the machine's load during each pair): "
+        f"process, the median of {runs(results['runs'])}; wall seconds, CPU seconds in brackets. "
+        f"Taken {results['started']} on {idle} ({info['cores']} cores), `{info['tarnwick']}` at "
+        f"commit {info['commit']}{' with local changes' if info['tree_changed'] else ''}. "
+        "How it was measured, the peers and their threads, every "
+        "operation on every corpus, and where the time and memory go: "
         "[docs/benchmarks.md](docs/benchmarks.md)."), busy_note(results),
         "| operation | tarnwick (s) | peer | peer (s) | ratio | goal | peak memory: tarnwick "
         "(× input) / peer |", "|---|---|---|---|---|---|---|"]

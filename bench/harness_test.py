@@ -128,6 +128,7 @@ class ReportTest(unittest.TestCase):
         self.assertIn("| 0.50× | ≤ 0.5×, met |", text)
         self.assertIn("**13.0×**", text)  # growth above 12x is shown in bold
         self.assertIn("≤ 12×, **missed**", text)
+        self.assertIn("## Where the time and memory go", text)  # bench/benchmarks-notes.md
 
     def test_a_ratio_just_past_its_goal_does_not_read_as_the_goal(self):
         self.assertEqual(compare_tools.ratio_text(0.1241, 0.12), "0.124×")

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "TarnwickVersion.h"
+#include "ToolRules.h"
 #include "cli/CodecUnicode.h"
 #include "cli/System.h"
 #include "commands/CommandCaptions.h"
@@ -15,6 +16,14 @@ namespace Arguments {
 namespace {
 
 constexpr const char* kVersion = "tarnwick " TARNWICK_VERSION;
+
+// The help's group of --locale. Windows sorts in the user's locale: there the option is parsed
+// only to be refused with that reason, and the help (group "") does not offer it.
+#ifdef _WIN32
+constexpr const char* kLocaleGroup = "";
+#else
+constexpr const char* kLocaleGroup = "Options";
+#endif
 
 // The menu caption in UTF-8, for the help text.
 std::string Caption(uint8_t Id) {
@@ -32,17 +41,17 @@ std::string OperationTable() {
     out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n"
         << "  " << std::string(22, ' ') << op.Summary << "\n";
   }
+#ifdef _WIN32
+  out << "\nDictionary order (the first four sorts, and lines the other sorts find equal) is the\n"
+         "collation of the user's locale, set in the system's region settings.\n";
+#else
   out << "\nDictionary order (the first four sorts, and lines the other sorts find equal) is the\n"
          "collation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX (also\n"
          "when none is set) is code-point order, the order of the UTF-8 bytes, as in sort;\n"
          "root is the CLDR root collation; ja, en_US.UTF-8 and the like are the language's.\n"
-         "An unknown locale is an error. On Windows it is the user's locale.\n";
-  out << "\nRules to know: a hyphen or minus before digits makes a number negative (img-10\n"
-         "holds -10) and grouping commas are skipped (1,5 is 15); numbers beyond 64 bits are\n"
-         "ignored. The length sort counts the line break. highlight compares lines with\n"
-         "their break, dedupe and count without it. Lines that compare equal come out in the\n"
-         "sort's own order, not the input order. sort-rev reverses UTF-16 code units.\n"
-         "NO_COLOR turns colour off.\n";
+         "An unknown locale is an error.\n";
+#endif
+  out << "\nRules to know:\n" << kToolRules;
   out << "\nExit status: 0 done, 1 the operation or "
          "writing failed,\n2 usage, input or encoding error (nothing is written then).";
   return out.str();
@@ -102,7 +111,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
       ->type_name("NAME");
   app.add_option("--locale", options.Locale,
                  "Collation of the dictionary orders: C, root, ja, ... (see below)")
-      ->type_name("NAME");
+      ->type_name("NAME")
+      ->group(kLocaleGroup);
   app.add_option("--threads", options.Threads,
                  "Threads to use (default: the cores available, at most 8); the result is the same")
       ->type_name("N")

@@ -2,11 +2,13 @@
 """Checks the manual page against the tool, so that the two cannot drift apart: the same
 operations (name, menu id, caption) and the same options in the manual page's OPTIONS
 section and in --help, the version of --version in the page's header, and a page that
-man renders without a warning.
+man renders without a warning. The rules of cli/rules.txt must stand in --help, the page and
+the README as they stand there, and every example they give must hold.
 
 usage: manpage_test.py TARNWICK MANPAGE
 """
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -18,12 +20,21 @@ PAGE = None
 
 OPTION = re.compile(r"(?<![\w-])--?[A-Za-z][\w-]*")
 
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+RULES = ROOT / "cli" / "rules.txt"
+README = ROOT / "README.md"
+README_RULES = re.compile(r"<!-- rules: cli/rules.txt -->\n(.*?)<!-- end of rules -->", re.S)
+# "printf 'INPUT' | tarnwick ARGS gives 'OUTPUT'" or "... names line N" (an input error).
+EXAMPLE = re.compile(r"printf '([^']*)'\s*\|\s*tarnwick\s+([^']+?)\s+"
+                     r"(?:gives\s+'([^']*)'|names\s+line\s+(\d+))")
+
 
 def roff_text(line):
     """The text a roff line shows, without fonts and escapes; a macro line's arguments are
     joined as the font-alternating macros join them."""
     for escape, text in ((r"\(lq", "\u201c"), (r"\(rq", "\u201d"), (r"\(aq", "'"),
-                         (r"\(dq", '"'), (r"\-", "-"), (r"\ ", " "), (r"\e", "\\")):
+                         (r"\(dq", '"'), (r"\-", "-"), (r"\ ", " "), (r"\&", ""),
+                         (r"\e", "\\")):
         line = line.replace(escape, text)
     line = re.sub(r"\\f[BIRP]", "", line)
     if not line.startswith("."):
@@ -44,6 +55,31 @@ def page_sections(source):
         elif line.startswith(".TP") and name and i + 1 < len(lines):
             sections[name].append(roff_text(lines[i + 1]))
     return sections
+
+
+def printf_bytes(text):
+    """The bytes printf writes for TEXT, a format without conversions."""
+    out, i = bytearray(), 0
+    while i < len(text):
+        m = re.match(r"\\(x[0-9A-Fa-f]{1,2}|[0-7]{1,3}|.)", text[i:])
+        if not m:
+            out += text[i].encode()
+            i += 1
+            continue
+        code = m.group(1)
+        if code[0] == "x":
+            out.append(int(code[1:], 16))
+        elif code[0] in "01234567":
+            out.append(int(code, 8))
+        else:
+            escapes = {"n": b"\n", "r": b"\r", "t": b"\t", "\\": b"\\"}
+            out += escapes.get(code, ("\\" + code).encode())
+        i += len(m.group(0))
+    return bytes(out)
+
+
+def words(text):
+    return " ".join(text.split())
 
 
 def help_sections(text):
@@ -103,6 +139,35 @@ class ManPageTest(unittest.TestCase):
         for section in ("NAME", "SYNOPSIS", "DESCRIPTION", "OPERATIONS", "OPTIONS", "ENCODINGS",
                         "LOCALE", "EXIT STATUS", "EXAMPLES"):
             self.assertIn(section, self.sections)
+
+    def test_rules_stand_in_help_page_and_readme_as_written(self):
+        with open(RULES, encoding="utf-8") as f:
+            rules = f.read()
+        self.assertIn("\nRules to know:\n" + rules, self.help)
+        lines = self.source.split("\n.SH RULES TO KNOW\n", 1)[1].split("\n.SH ", 1)[0]
+        shown = [roff_text(line) for line in lines.splitlines() if not line.startswith(".IP")]
+        self.assertEqual(words(" ".join(shown)), words(re.sub(r"(?m)^- ", "", rules)))
+        with open(README, encoding="utf-8") as f:
+            copy = README_RULES.search(f.read())
+        self.assertIsNotNone(copy, "README.md has no rules between its markers")
+        self.assertEqual(copy.group(1), rules, "copy cli/rules.txt into README.md")
+
+    def test_examples_of_the_rules_hold(self):
+        with open(RULES, encoding="utf-8") as f:
+            examples = EXAMPLE.findall(f.read())
+        self.assertGreaterEqual(len(examples), 7)
+        for locale in ("C", "en_US.UTF-8", "ja_JP.UTF-8"):
+            env = dict(os.environ, LC_ALL=locale)
+            for given, args, output, line in examples:
+                with self.subTest(locale=locale, given=given, args=args):
+                    proc = subprocess.run([TOOL] + args.split(), input=printf_bytes(given),
+                                          capture_output=True, env=env)
+                    if line:
+                        self.assertEqual(proc.returncode, 2)
+                        self.assertIn("line %s," % line, proc.stderr.decode())
+                    else:
+                        self.assertEqual((proc.returncode, proc.stdout),
+                                         (0, printf_bytes(output)), proc.stderr.decode())
 
     @unittest.skipUnless(shutil.which("man"), "man is not installed")
     def test_renders_without_warnings(self):
