@@ -11,6 +11,7 @@
 #include "cli/CodecUnicode.h"
 #include "cli/System.h"
 #include "commands/CommandCaptions.h"
+#include "commands/CommandId.h"
 
 namespace Arguments {
 namespace {
@@ -170,7 +171,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                      : colour == "never" ? TColour::clNever
                                          : TColour::clAuto;
   }
-  if (options.Mark && options.Operation->Id != 12)
+  if (options.Mark && options.Operation->Id != Tarnwick::ciDuplicationHighlight)
     throw EUsage("--mark applies to the highlight operation only");
   return options;
 }
