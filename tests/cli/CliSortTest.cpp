@@ -13,9 +13,9 @@
 #include "cli/Operations.h"
 #include "cli/TextPieces.h"
 #include "support/PinnedCollation.h"
+#include "strings/Utf8.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
-#include "strings/Utf8.h"
 #endif
 
 namespace {
