@@ -105,7 +105,7 @@ const TOperation* FindById(int Id) {
   return nullptr;
 }
 
-std::u16string Run(const TOperation& Operation, const std::u16string& Text) {
+std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
   switch (Operation.Id) {
     case ciDuplicationDelete:
       return DuplicationDelete(Text);
@@ -114,15 +114,8 @@ std::u16string Run(const TOperation& Operation, const std::u16string& Text) {
     case ciDuplicationHighlight:
       return DuplicationHighlightPattern(Text);
     default:
-      return Sort(Text, Operation.Id);
+      return Sort(std::move(Text), Operation.Id);
   }
-}
-
-std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
-  if (IsDuplicateCommand(Operation.Id)) {
-    return Run(Operation, static_cast<const std::u16string&>(Text));
-  }
-  return Sort(std::move(Text), Operation.Id);
 }
 
 bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
@@ -211,7 +204,7 @@ std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
   } else if (Operation.Id == ciDuplicationHighlight) {
     // The pattern is a line for another program (the editor's search), not a part of the
     // text: a byte-order mark before it would become part of its first alternative.
-    Result = Run(Operation, Text) + u"\n";
+    Result = Run(Operation, std::move(Text)) + u"\n";
     Encoding.Bom = false;
   } else {
     Result = Run(Operation, std::move(Text));

@@ -24,9 +24,8 @@ const TOperation* FindByName(std::string_view Name);
 const TOperation* FindById(int Id);
 
 // Runs the operation on Text through the line commands: the new text for 1..11, the editor's
-// highlight pattern (without a line break) for 12. Exceptions of the commands pass through.
-std::u16string Run(const TOperation& Operation, const std::u16string& Text);
-// The same; the sort and reverse operations release Text as soon as they no longer need it.
+// highlight pattern (without a line break) for 12. The sort and reverse operations release Text
+// as soon as they no longer need it. Exceptions of the commands pass through.
 std::u16string Run(const TOperation& Operation, std::u16string&& Text);
 
 // How highlight --mark shows the lines it marks: Open and Close around the body of each marked

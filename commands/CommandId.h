@@ -39,9 +39,4 @@ constexpr bool ComparesLines(uint8_t CommandId) {
   return CommandId >= ciSortAscending && CommandId <= ciByteLengthDescending;
 }
 
-// Whether the command is one of the duplicate commands (10..12).
-constexpr bool IsDuplicateCommand(uint8_t CommandId) {
-  return CommandId >= ciDuplicationDelete && CommandId <= ciDuplicationHighlight;
-}
-
 }  // namespace Tarnwick

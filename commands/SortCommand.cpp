@@ -15,27 +15,15 @@ namespace {
 
 using StringRecordListNormalSort::TStringRecordListNormalSort;
 
-// Orders the lines of List by Command with the list's own sort, the comparator sort: slower
-// than the keyed engine, but it needs neither collation keys nor memory beside the lines.
+// Orders the lines of List by Command (not reversal) with the list's own sort, the comparator
+// sort: slower than the keyed engine, but it needs neither collation keys nor memory beside
+// the lines. The list's sorts by TSortKind.
 void SortList(TStringRecordListNormalSort& List, TSortCommand Command) {
-  using namespace StringRecordListNormalSort;
-  switch (Command.Kind) {
-    case skText:
-      List.TextSort(Command.Order);
-      break;
-    case skReverseText:
-      List.ReverseTextSort(Command.Order);
-      break;
-    case skNumeric:
-      List.NumericSort(Command.Order);
-      break;
-    case skByteLength:
-      List.ByteLengthSort(Command.Order);
-      break;
-    case skReverse:
-      List.ReverseSort(Command.Order);
-      break;
-  }
+  using TListSort = void (TStringRecordListNormalSort::*)(StringRecordListNormalSort::TSortOrder);
+  static constexpr TListSort Sorts[] = {
+      &TStringRecordListNormalSort::TextSort, &TStringRecordListNormalSort::NumericSort,
+      &TStringRecordListNormalSort::ByteLengthSort, &TStringRecordListNormalSort::ReverseTextSort};
+  (List.*Sorts[static_cast<size_t>(Command.Kind)])(Command.Order);
 }
 
 // Sorts Text by command CommandId; GivenUp, when not null, holds Text and is released as soon

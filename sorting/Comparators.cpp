@@ -16,12 +16,11 @@ int32_t FromCompareResult(StringUnit::TCompareResult Result) {
   switch (Result) {
     case StringUnit::crLess:
       return -1;
-    case StringUnit::crEqual:
-      return 0;
     case StringUnit::crGreater:
       return 1;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 }  // namespace

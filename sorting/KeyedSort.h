@@ -30,10 +30,7 @@ class TLineSource {
   // Calls Visit(I, Text(I)) for lines Begin .. End - 1 in turn: how the sort reads the lines
   // while it makes their keys. The text passed lasts until the next call.
   using TVisit = std::function<void(size_t I, std::u16string_view Text)>;
-  virtual void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
-    std::u16string Scratch;
-    for (size_t I = Begin; I < End; ++I) Visit(I, Text(I, Scratch));
-  }
+  virtual void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const = 0;
   // Whether lines I and J are the same code unit for code unit.
   virtual bool Same(size_t I, size_t J) const = 0;
   // At least as many as the code units of lines Begin .. End - 1 together, found without

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "TemplateList/ListClone.h"
-#include "lists/StringRecordList.h"
 #include "sorting/CollationKeys.h"
 
 namespace StringRecordListNormalSort::RecordSort {
@@ -81,11 +80,6 @@ void AdvancePrefix(TRecord& R, const TCollationKeys& Keys, size_t Depth, size_t 
   SetPrefix(R, Bytes + By);
 }
 
-// The line of cell I.
-inline std::u16string_view Line(ListClone::PPointerList Cells, int32_t I) {
-  return StringRecordList::LineOf(Cells[I]);
-}
-
 // Sorts Records[L .. R] (L <= R) as ListClone::QuickSort would with Compare, charging each
 // pass's range size to Budget; false, leaving the range half-sorted, once it runs out.
 template <typename TRecord, typename TOrder>
@@ -96,11 +90,7 @@ bool QuickSortRecords(TRecord* Records, int32_t L, int32_t R, const TOrder& Comp
 // O(n log n) even on inputs that drive the middle pivot to quadratic time whenever the text
 // cannot show the difference. Keys are the lines' collation keys for prefixed records. Large
 // ranges are split between Parallel::ThreadCount() threads; the result is the same for any.
-template <typename TRecord, typename TOrder>
-void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
-                 const TOrder& Compare, const TCollationKeys& Keys);
-// The same for lines that are not cells: Same(I, J) tells whether lines I and J are the same
-// code unit for code unit.
+// Same(I, J) tells whether lines I and J are the same code unit for code unit.
 template <typename TRecord, typename TOrder, typename TSame>
 void SortRecords(const TSame& Same, std::vector<TRecord>& Records, const TOrder& Compare,
                  const TCollationKeys& Keys);

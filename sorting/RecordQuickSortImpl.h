@@ -275,11 +275,4 @@ void SortRecords(const TSame& Same, std::vector<TRecord>& Records, const TOrder&
   QuickSortAll(Records, Compare, Keys, INT64_MAX);
 }
 
-template <typename TRecord, typename TOrder>
-void SortRecords(ListClone::PPointerList Cells, std::vector<TRecord>& Records,
-                 const TOrder& Compare, const TCollationKeys& Keys) {
-  SortRecords([Cells](int32_t I, int32_t J) { return Line(Cells, I) == Line(Cells, J); }, Records,
-              Compare, Keys);
-}
-
 }  // namespace StringRecordListNormalSort::RecordSort

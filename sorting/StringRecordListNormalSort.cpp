@@ -68,12 +68,6 @@ void TStringRecordListNormalSort::TrimFinalBreak() {
 }
 
 void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrder) {
-  if (SortKind == skReverse) {
-    if (SortOrder == soDescending) {
-      for (int32_t I = 0; I < Count() / 2; ++I) FList.Exchange(I, Count() - 1 - I);
-    }
-    return;
-  }
   const bool Ascending = SortOrder == soAscending;
   switch (SortKind) {
     case skText:
@@ -89,6 +83,9 @@ void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrd
       FList.Sort(Ascending ? ReverseTextCompare : ReverseTextCompareDesc);
       break;
     case skReverse:
+      if (SortOrder == soDescending) {
+        for (int32_t I = 0; I < Count() / 2; ++I) FList.Exchange(I, Count() - 1 - I);
+      }
       break;
   }
 }

@@ -49,10 +49,8 @@ struct TLines {
                       std::u16string(1, static_cast<char16_t>(u'a' + Rng() % 5)) +
                       std::u16string(Rng() % 4, u'x'));
     }
-    for (auto& Text : Texts) Cells.push_back(&Text);
   }
   std::vector<std::u16string> Texts;
-  std::vector<void*> Cells;
 };
 
 // Answers at random, or below everything at first (which drives the quicksort to quadratic
@@ -198,7 +196,8 @@ TEST_F(RecordSortDisorder, EveryFallbackKeepsEachRecordOnce) {
       TDisorder<TPrefixedRecord> Compare{Records.data(), N, 0, N - 1};
       Compare.LessFirst = LessFirst;
 
-      SortRecords(Lines.Cells.data(), Records, Compare, Keys);
+      SortRecords([&Lines](int32_t I, int32_t J) { return Lines.Texts[I] == Lines.Texts[J]; },
+                  Records, Compare, Keys);
 
       EXPECT_FALSE(Compare.SawOutsider) << N << " records";
       std::vector<int32_t> Seen = Indices(Records);
@@ -214,22 +213,19 @@ TEST_F(RecordSortDisorder, KeysAtTheirEndsOrderAsTheirLengths) {
   std::vector<std::u16string> Texts;
   for (int I = 0; I < 200; ++I) Texts.push_back(std::u16string(I % 40, u'a'));
   Texts.push_back(u"");
-  std::vector<void*> Cells;
-  for (auto& Text : Texts) Cells.push_back(&Text);
   TCollationKeys Keys;
   for (const auto& Text : Texts) ASSERT_TRUE(Keys.Add(Text));
   std::vector<TPrefixedRecord> Records(Texts.size());
   for (size_t I = 0; I < Texts.size(); ++I) {
     Records[I] = Prefixed(Keys, static_cast<int32_t>(I));
   }
-  SortRecords(
-      Cells.data(), Records,
-      [&Keys](const TPrefixedRecord& A, const TPrefixedRecord& B, size_t Depth) {
-        if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix ? -1 : 1;
-        if (A.Prefix2 != B.Prefix2) return A.Prefix2 < B.Prefix2 ? -1 : 1;
-        return Keys.CompareFrom(A.Index, B.Index, Depth + 12);
-      },
-      Keys);
+  SortRecords([&Texts](int32_t I, int32_t J) { return Texts[I] == Texts[J]; }, Records,
+              [&Keys](const TPrefixedRecord& A, const TPrefixedRecord& B, size_t Depth) {
+                if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix ? -1 : 1;
+                if (A.Prefix2 != B.Prefix2) return A.Prefix2 < B.Prefix2 ? -1 : 1;
+                return Keys.CompareFrom(A.Index, B.Index, Depth + 12);
+              },
+              Keys);
   for (size_t I = 1; I < Records.size(); ++I) {
     ASSERT_LE(Texts[Records[I - 1].Index].size(), Texts[Records[I].Index].size()) << I;
   }

@@ -198,6 +198,9 @@ TEST_P(SortDifferential, LinesWithLongCommonBeginningsGiveTheSameResult) {
     }
     ExpectSameAsPlain(Text);
   }
+  // Keys longer than the room first set aside for them.
+  const std::u16string Long(30000, u'a');
+  ExpectSameAsPlain(Long + u"b\r\n" + Long + u"a\r\nz");
 }
 
 TEST_P(SortDifferential, TextsWithANumberOnEveryLineGiveTheSameResult) {
@@ -343,7 +346,8 @@ TEST_P(SortDifferential, ALineWithoutAKeyLeavesTheSortToTheList) {
   TextGenerator Generator(77);
   standin::FailSortKeysOn(u'\u2603');
   for (int N = 0; N < 60; ++N) {
-    const std::u16string Text = u"\u2603\n" + Generator.Text(24);
+    // Lines that tie on their numbers are ordered by their keys too.
+    const std::u16string Text = u"\u2603 5\na 5\n" + Generator.Text(24);
     std::u16string Sorted;
     EXPECT_FALSE(KeyedSort::SortWhereTheyLie(Text, skText, soAscending, Sorted));
     for (uint8_t Id = 1; Id <= 8; ++Id) {
