@@ -12,6 +12,10 @@
 
 namespace TextPieces {
 
+size_t PieceSize = DefaultPieceSize;
+
+void SetPieceSize(size_t Units) { PieceSize = Units == 0 ? DefaultPieceSize : Units; }
+
 size_t PieceEnd(std::string_view Body, size_t Begin) {
   const size_t End = std::min(Begin + PieceSize, Body.size());
   if (End == Body.size()) return End;

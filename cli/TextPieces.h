@@ -14,7 +14,13 @@ namespace TextPieces {
 
 // The bytes, or UTF-16 code units, a thread converts at a time: small enough to stay in the
 // processor's cache, large enough that the converter's cost per call does not count.
-constexpr size_t PieceSize = size_t{1} << 16;
+constexpr size_t DefaultPieceSize = size_t{1} << 16;
+// The size in use: DefaultPieceSize unless SetPieceSize made it another.
+extern size_t PieceSize;
+
+// Sets PieceSize (0 restores the default); not while a conversion runs. Tests make it small so
+// that a text of a few lines is cut into many pieces and its seams are crossed often.
+void SetPieceSize(size_t Units);
 
 // Where the piece of Body that starts at Begin ends: at the end of the line that holds its
 // byte Begin + PieceSize - 1 (a CR LF stays whole), or at the end of Body.
