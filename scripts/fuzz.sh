@@ -27,7 +27,7 @@ for seeds in fuzz/corpus/*/; do
   work="$build/corpus/$name"
   mkdir -p "$work"
   echo "== $name: ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
+  if ! "$target" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=4096 \
       -artifact_prefix="$build/findings/$name-" -print_final_stats=1 "$work" "$seeds" \
       2>"$build/$name.log"; then
     echo "finding in $name: see $build/$name.log and $build/findings/" >&2
