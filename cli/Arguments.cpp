@@ -9,6 +9,7 @@
 #include "TarnwickVersion.h"
 #include "ToolRules.h"
 #include "cli/CodecUnicode.h"
+#include "cli/Messages.h"
 #include "cli/System.h"
 #include "commands/CommandCaptions.h"
 #include "commands/CommandId.h"
@@ -16,15 +17,26 @@
 namespace Arguments {
 namespace {
 
+using Messages::Translate;
+
 constexpr const char* kVersion = "tarnwick " TARNWICK_VERSION;
 
-// The help's group of --locale. Windows sorts in the user's locale: there the option is parsed
-// only to be refused with that reason, and the help (group "") does not offer it.
+// Whether the help offers --locale. Windows sorts in the user's locale: there the option is
+// parsed only to be refused with that reason, and the help does not show it (group "").
 #ifdef _WIN32
-constexpr const char* kLocaleGroup = "";
+constexpr bool kShowLocale = false;
 #else
-constexpr const char* kLocaleGroup = "Options";
+constexpr bool kShowLocale = true;
 #endif
+
+// The number in Text when it is one from 1 to Most written in at most three digits, else 0.
+unsigned Number(const std::string& Text, unsigned Most) {
+  if (Text.empty() || Text.size() > 3 ||
+      !std::all_of(Text.begin(), Text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return 0;
+  const unsigned n = static_cast<unsigned>(std::stoul(Text));
+  return n <= Most ? n : 0;
+}
 
 // The menu caption in UTF-8, for the help text.
 std::string Caption(uint8_t Id) {
@@ -33,28 +45,51 @@ std::string Caption(uint8_t Id) {
   return Utf8;
 }
 
+// The rules text in the user's language, translated a paragraph (a "- " item) at a time.
+std::string Rules() {
+  std::string out;
+  std::string_view rest = kToolRules;
+  while (!rest.empty()) {
+    const size_t next = rest.find("\n- ");
+    const size_t end = next == std::string_view::npos ? rest.size() : next + 1;
+    std::string paragraph(rest.substr(0, end));
+    const bool broken = paragraph.ends_with('\n');
+    if (broken) paragraph.pop_back();
+    out += Translate(paragraph.c_str());
+    if (broken) out += '\n';
+    rest.remove_prefix(end);
+  }
+  return out;
+}
+
 std::string OperationTable() {
   std::ostringstream out;
-  out << "Operations (name, menu id, menu caption, what it does):\n";
+  out << Translate("Operations (name, menu id, menu caption, what it does):") << "\n";
   for (const Operations::TOperation& op : Operations::All()) {
     std::string name(op.Name);
     name.resize(std::max<size_t>(name.size(), 18), ' ');
     out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n"
-        << "  " << std::string(22, ' ') << op.Summary << "\n";
+        << "  " << std::string(22, ' ') << Translate(op.Summary) << "\n";
   }
 #ifdef _WIN32
-  out << "\nDictionary order (the first four sorts, and lines the other sorts find equal) is the\n"
-         "collation of the user's locale, set in the system's region settings.\n";
+  out << "\n"
+      << Translate(
+             "Dictionary order (the first four sorts, and lines the other sorts find equal) is "
+             "the\ncollation of the user's locale, set in the system's region settings.\n");
 #else
-  out << "\nDictionary order (the first four sorts, and lines the other sorts find equal) is the\n"
-         "collation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX (also\n"
-         "when none is set) is code-point order, the order of the UTF-8 bytes, as in sort;\n"
-         "root is the CLDR root collation; ja, en_US.UTF-8 and the like are the language's.\n"
-         "An unknown locale is an error.\n";
+  out << "\n"
+      << Translate(
+             "Dictionary order (the first four sorts, and lines the other sorts find equal) is "
+             "the\ncollation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX "
+             "(also\nwhen none is set) is code-point order, the order of the UTF-8 bytes, as in "
+             "sort;\nroot is the CLDR root collation; ja, en_US.UTF-8 and the like are the "
+             "language's.\nAn unknown locale is an error.\n");
 #endif
-  out << "\nRules to know:\n" << kToolRules;
-  out << "\nExit status: 0 done, 1 the operation or "
-         "writing failed,\n2 usage, input or encoding error (nothing is written then).";
+  out << "\n" << Translate("Rules to know:") << "\n" << Rules();
+  out << "\n"
+      << Translate(
+             "Exit status: 0 done, 1 the operation or writing failed,\n2 usage, input or "
+             "encoding error (nothing is written then).");
   return out.str();
 }
 
@@ -63,8 +98,9 @@ std::string OperationTable() {
 class TFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App*, std::string) const override {
-    return "Usage: tarnwick [OPTIONS] OPERATION [FILE]\n"
-           "       tarnwick [OPTIONS] --id N [FILE]\n";
+    return Translate(
+        "Usage: tarnwick [OPTIONS] OPERATION [FILE]\n"
+        "       tarnwick [OPTIONS] --id N [FILE]\n");
   }
 };
 
@@ -77,13 +113,13 @@ std::string Reworded(const CLI::ParseError& Error) {
       what.rfind("-", 0) == 0 && colon != std::string::npos ? what.substr(0, colon) : std::string();
   if (dynamic_cast<const CLI::ExtrasError*>(&Error) != nullptr) {
     const std::string extra = colon == std::string::npos ? what : what.substr(colon + 2);
-    if (extra.rfind("-", 0) == 0 && extra != "-") return "unknown option '" + extra + "'";
-    return "unexpected argument '" + extra + "': give one OPERATION and at most one FILE";
+    if (extra.rfind("-", 0) == 0 && extra != "-") return Translate("unknown option '%s'", {extra});
+    return Translate("unexpected argument '%s': give one OPERATION and at most one FILE", {extra});
   }
   if (!option.empty() && what.find("At Most") != std::string::npos)
-    return option + " may be given only once";
+    return Translate("%s may be given only once", {option});
   if (!option.empty() && what.find("missing") != std::string::npos)
-    return option + " needs a value";
+    return Translate("%s needs a value", {option});
   return what;
 }
 
@@ -91,37 +127,50 @@ std::string Reworded(const CLI::ParseError& Error) {
 
 std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   TOptions options;
-  std::string first, second, colour, idText;
+  std::string first, second, colour, idText, threadsText;
 
-  CLI::App app{"Runs one of the twelve line operations on a text and writes the result.",
+  CLI::App app{Translate("Runs one of the twelve line operations on a text and writes the result."),
                "tarnwick"};
-  app.set_version_flag("--version", kVersion, "Print the version and exit");
+  // Every option is in the one group "Options", named in the user's language.
+  const std::string group = Translate("Options");
+  app.option_defaults()->group(group);
+  app.set_help_flag("-h,--help", Translate("Print this help message and exit"));
+  app.set_version_flag("--version", kVersion, Translate("Print the version and exit"));
   app.footer(OperationTable());
   app.allow_windows_style_options(false);  // "/path" is a file name, not an option
   app.formatter(std::make_shared<TFormatter>());
   app.get_formatter()->column_width(26);
-  app.add_option("OPERATION", first, "The operation's name (see below)")->type_name("");
-  app.add_option("FILE", second, "The input file (absent or \"-\": standard input)")->type_name("");
-  app.add_option("--id", idText, "The operation by its menu id, 1..12, in place of its name")
+  app.get_formatter()->label("Positionals", Translate("Positionals"));
+  app.add_option("OPERATION", first, Translate("The operation's name (see below)"))->type_name("");
+  app.add_option("FILE", second, Translate("The input file (absent or \"-\": standard input)"))
+      ->type_name("");
+  app.add_option("--id", idText,
+                 Translate("The operation by its menu id, 1..12, in place of its name"))
       ->type_name("N");
-  app.add_option("-o,--output", options.Output,
-                 "Write the result to FILE once it is ready, as sort -o does (it may be the input)")
+  app.add_option(
+         "-o,--output", options.Output,
+         Translate(
+             "Write the result to FILE once it is ready, as sort -o does (it may be the input)"))
       ->type_name("FILE");
-  app.add_option("-e,--encoding", options.Encoding,
-                 "Encoding of input and output (default UTF-8; a byte-order mark is honoured)")
+  app.add_option(
+         "-e,--encoding", options.Encoding,
+         Translate("Encoding of input and output (default UTF-8; a byte-order mark is honoured)"))
       ->type_name("NAME");
   app.add_option("--locale", options.Locale,
-                 "Collation of the dictionary orders: C, root, ja, ... (see below)")
+                 Translate("Collation of the dictionary orders: C, root, ja, ... (see below)"))
       ->type_name("NAME")
-      ->group(kLocaleGroup);
-  app.add_option("--threads", options.Threads,
-                 "Threads to use (default: the cores available, at most 8); the result is the same")
-      ->type_name("N")
-      ->check(CLI::Range(1, 256));
-  app.add_flag("--mark", options.Mark,
-               "highlight: print the text with the repeated lines marked instead of the pattern");
-  app.add_option("--color,--colour", colour,
-                 "With --mark: colour auto (terminal; NO_COLOR turns it off), always, never")
+      ->group(kShowLocale ? group : "");
+  app.add_option(
+         "--threads", threadsText,
+         Translate(
+             "Threads to use (default: the cores available, at most 8); the result is the same"))
+      ->type_name("N");
+  app.add_flag(
+      "--mark", options.Mark,
+      Translate("highlight: print the text with the repeated lines marked instead of the pattern"));
+  app.add_option(
+         "--color,--colour", colour,
+         Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always, never"))
       ->type_name("WHEN");
 
   std::vector<std::string> reversed(Args.rbegin(), Args.rend());
@@ -137,42 +186,44 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
     throw EUsage(Reworded(e));
   }
 
+  const char* kNumberError = Messages::ForTranslation("%s takes a number from 1 to %s, not '%s'");
   int id = 0;
   if (app.count("--id") > 0) {
-    const bool digits =
-        !idText.empty() && idText.size() <= 2 &&
-        std::all_of(idText.begin(), idText.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (digits) id = std::stoi(idText);
-    if (id < 1 || id > 12) throw EUsage("--id takes a number from 1 to 12, not '" + idText + "'");
+    id = static_cast<int>(Number(idText, 12));
+    if (id == 0) throw EUsage(Translate(kNumberError, {"--id", "12", idText}));
+  }
+  if (app.count("--threads") > 0) {
+    options.Threads = Number(threadsText, 256);
+    if (options.Threads == 0)
+      throw EUsage(Translate(kNumberError, {"--threads", "256", threadsText}));
   }
   if (app.count("--color") > 0 && colour != "auto" && colour != "always" && colour != "never")
-    throw EUsage("--color takes auto, always or never, not '" + colour + "'");
+    throw EUsage(Translate("--color takes auto, always or never, not '%s'", {colour}));
   if (app.count("--locale") > 0 && options.Locale->empty())
-    throw EUsage("--locale needs a locale name, such as ja, en_US.UTF-8, root or C");
+    throw EUsage(Translate("--locale needs a locale name, such as ja, en_US.UTF-8, root or C"));
 
-  std::string operationName = first;
   if (id != 0) {
-    if (!second.empty()) throw EUsage("give either an operation name or --id, not both");
+    if (!second.empty()) throw EUsage(Translate("give either an operation name or --id, not both"));
     options.Operation = Operations::FindById(id);
     second = first;
   } else {
-    if (first.empty()) throw EUsage("no operation given");
+    if (first.empty()) throw EUsage(Translate("no operation given"));
     options.Operation = Operations::FindByName(first);
     if (options.Operation == nullptr)
-      throw EUsage("unknown operation '" + first + "' (tarnwick --help lists them)");
+      throw EUsage(Translate("unknown operation '%s' (tarnwick --help lists them)", {first}));
   }
   if (!second.empty()) options.Input = second;
   if (app.count("--output") > 0 && options.Output.empty())
-    throw EUsage("-o needs a file name (\"-\" is standard output)");
+    throw EUsage(Translate("-o needs a file name (\"-\" is standard output)"));
   if (options.Output == "-") options.Output.clear();  // "-o -" is standard output, as for input
   if (app.count("--color") > 0) {
-    if (!options.Mark) throw EUsage("--color applies to highlight --mark only");
+    if (!options.Mark) throw EUsage(Translate("--color applies to highlight --mark only"));
     options.Colour = colour == "always"  ? TColour::clAlways
                      : colour == "never" ? TColour::clNever
                                          : TColour::clAuto;
   }
   if (options.Mark && options.Operation->Id != Tarnwick::ciDuplicationHighlight)
-    throw EUsage("--mark applies to the highlight operation only");
+    throw EUsage(Translate("--mark applies to the highlight operation only"));
   return options;
 }
 

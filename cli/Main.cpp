@@ -8,6 +8,7 @@
 #include "base/Parallel.h"
 #include "cli/Arguments.h"
 #include "cli/Codec.h"
+#include "cli/Messages.h"
 #include "cli/Operations.h"
 #include "cli/System.h"
 #include "commands/CommandId.h"
@@ -80,7 +81,8 @@ int Run(int argc, char** argv) {
   const std::optional<Arguments::TOptions> parsed = Arguments::Parse(System::Arguments(argc, argv));
   if (!parsed) return kExitOk;
   const Arguments::TOptions& options = *parsed;
-  const std::string inputName = options.Input == "-" ? "standard input" : options.Input;
+  const std::string inputName =
+      options.Input == "-" ? Messages::Translate("standard input") : options.Input;
 
   ApplyLocale(options);
   Parallel::SetThreadCount(options.Threads);
@@ -108,9 +110,10 @@ int Run(int argc, char** argv) {
   } catch (const Codec::EUnencodable& e) {
     throw TExit{kExitUsage, e.what()};
   } catch (const std::bad_alloc&) {
-    throw TExit{kExitFailed, "out of memory"};
+    throw TExit{kExitFailed, Messages::Translate("out of memory")};
   } catch (const std::exception& e) {
-    throw TExit{kExitFailed, std::string(options.Operation->Name) + " failed: " + e.what()};
+    throw TExit{kExitFailed,
+                Messages::Translate("%s failed: %s", {options.Operation->Name, e.what()})};
   }
   return Write(options, output);
 }
@@ -119,17 +122,18 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   System::PrepareForLargeTexts();
+  Messages::UseUserLanguage();
   try {
     return Run(argc, argv);
   } catch (const TExit& e) {
     System::WriteStderr("tarnwick: " + e.Message + "\n");
     return e.Status;
   } catch (const Arguments::EUsage& e) {
-    System::WriteStderr("tarnwick: " + std::string(e.what()) +
-                        "\nTry 'tarnwick --help' for more information.\n");
+    System::WriteStderr("tarnwick: " + std::string(e.what()) + "\n" +
+                        Messages::Translate("Try 'tarnwick --help' for more information.") + "\n");
     return kExitUsage;
   } catch (const std::bad_alloc&) {
-    System::WriteStderr("tarnwick: out of memory\n");
+    System::WriteStderr("tarnwick: " + std::string(Messages::Translate("out of memory")) + "\n");
     return kExitFailed;
   } catch (const std::exception& e) {
     System::WriteStderr("tarnwick: " + std::string(e.what()) + "\n");

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/Marking.h"
+#include "cli/Messages.h"
 #include "cli/TextPieces.h"
 #include "commands/CommandId.h"
 #include "commands/LineCommands.h"
@@ -16,24 +17,30 @@
 namespace Operations {
 namespace {
 
+using Messages::ForTranslation;
+
 constexpr std::array<TOperation, 12> kOperations{{
-    {"sort", Tarnwick::ciSortAscending, "sort ascending, dictionary order"},
-    {"sort-desc", Tarnwick::ciSortDescending, "sort descending, dictionary order"},
+    {"sort", Tarnwick::ciSortAscending, ForTranslation("sort ascending, dictionary order")},
+    {"sort-desc", Tarnwick::ciSortDescending, ForTranslation("sort descending, dictionary order")},
     {"sort-rev", Tarnwick::ciReverseTextAscending,
-     "sort ascending, dictionary order reading each line from its end"},
+     ForTranslation("sort ascending, dictionary order reading each line from its end")},
     {"sort-rev-desc", Tarnwick::ciReverseTextDescending,
-     "sort descending, dictionary order reading each line from its end"},
-    {"sort-numeric", Tarnwick::ciNumericAscending, "sort ascending by the integer in each line"},
+     ForTranslation("sort descending, dictionary order reading each line from its end")},
+    {"sort-numeric", Tarnwick::ciNumericAscending,
+     ForTranslation("sort ascending by the integer in each line")},
     {"sort-numeric-desc", Tarnwick::ciNumericDescending,
-     "sort descending by the integer in each line"},
-    {"sort-length", Tarnwick::ciByteLengthAscending, "sort ascending by length in bytes"},
-    {"sort-length-desc", Tarnwick::ciByteLengthDescending, "sort descending by length in bytes"},
-    {"reverse", Tarnwick::ciReverse, "reverse the order of the lines"},
-    {"dedupe", Tarnwick::ciDuplicationDelete, "delete lines that repeat an earlier line"},
+     ForTranslation("sort descending by the integer in each line")},
+    {"sort-length", Tarnwick::ciByteLengthAscending,
+     ForTranslation("sort ascending by length in bytes")},
+    {"sort-length-desc", Tarnwick::ciByteLengthDescending,
+     ForTranslation("sort descending by length in bytes")},
+    {"reverse", Tarnwick::ciReverse, ForTranslation("reverse the order of the lines")},
+    {"dedupe", Tarnwick::ciDuplicationDelete,
+     ForTranslation("delete lines that repeat an earlier line")},
     {"count", Tarnwick::ciDuplicationCount,
-     "each distinct line once with \":\" and its count, most frequent first"},
+     ForTranslation("each distinct line once with \":\" and its count, most frequent first")},
     {"highlight", Tarnwick::ciDuplicationHighlight,
-     "print the editor's pattern for the repeated lines (--mark: show them)"},
+     ForTranslation("print the editor's pattern for the repeated lines (--mark: show them)")},
 }};
 
 using namespace Tarnwick;

@@ -11,9 +11,9 @@
 namespace Operations {
 
 struct TOperation {
-  std::string_view Name;     // the tool's name for it, e.g. "sort-numeric"
-  uint8_t Id;                // the menu identifier, 1..12
-  std::string_view Summary;  // what it does, in English
+  std::string_view Name;  // the tool's name for it, e.g. "sort-numeric"
+  uint8_t Id;             // the menu identifier, 1..12
+  const char* Summary;    // what it does, in English (translated where it is shown)
 };
 
 // All twelve, in menu order.

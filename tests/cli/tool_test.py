@@ -4,6 +4,7 @@
 usage: tool_test.py [--quick] TARNWICK [EMULATOR ...]
 --quick runs the cases marked for the Windows builds (each start under Wine costs time).
 """
+import locale
 import os
 import stat
 import subprocess
@@ -371,9 +372,37 @@ class ToolTest(unittest.TestCase):
 
     @staticmethod
     def env(**values):
-        env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_COLLATE", "LANG")}
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("LC_ALL", "LC_COLLATE", "LC_MESSAGES", "LANG", "LANGUAGE")}
         env.update(values)
         return env
+
+    @quick
+    def test_messages_follow_the_users_language(self):
+        english, japanese = "unknown option '--bogus'", "オプション '--bogus' はありません"
+        if WINDOWS:
+            # Wine takes the user's interface language from the locale it runs in.
+            cases = [(self.env(LC_ALL="ja_JP.UTF-8"), japanese), (self.env(LC_ALL="C"), english)]
+        else:
+            if not os.path.isfile(os.environ.get("TARNWICK_CATALOGUE", "")):
+                self.skipTest("the build has no Japanese catalogue (msgfmt: Debian package gettext)")
+            # As gettext chooses: LANGUAGE first, except in the "C" locale; then LC_ALL,
+            # LC_MESSAGES, LANG. C.UTF-8 is a locale every system has.
+            cases = [(self.env(LC_ALL="C.UTF-8", LANGUAGE="ja"), japanese),
+                     (self.env(LC_ALL="C", LANGUAGE="ja"), english),
+                     (self.env(LANG="ja_JP.UTF-8"), japanese),
+                     (self.env(LANG="ja_JP.UTF-8", LC_MESSAGES="C"), english),
+                     (self.env(LC_ALL="C.UTF-8", LANG="ja_JP.UTF-8"), english)]
+        for env, expected in cases:
+            with self.subTest({k: v for k, v in env.items() if k.startswith(("LC_", "LANG"))}):
+                if "ja_JP.UTF-8" in env.values() and not HAS_JA_JP:
+                    self.skipTest("the locale ja_JP.UTF-8 is not generated (Debian: locales)")
+                code, out, err = run(["--bogus", "sort"], env=env)
+                self.assertEqual((code, out, err.splitlines()[0]), (2, b"", "tarnwick: " + expected))
+                if expected is japanese:
+                    help_text = run(["--help"], env=env)[1].decode()
+                    self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE]", help_text)
+                    self.assertIn("\n知っておきたい規則:\n- 改行: ", help_text)
 
     def test_c_and_posix_locales_sort_in_code_point_order(self):
         if WINDOWS:
@@ -427,6 +456,19 @@ class ToolTest(unittest.TestCase):
             self.assertIn("--threads", err)
 
 
+def has_locale(name):
+    try:
+        old = locale.setlocale(locale.LC_CTYPE)
+        locale.setlocale(locale.LC_CTYPE, name)
+        locale.setlocale(locale.LC_CTYPE, old)
+        return True
+    except locale.Error:
+        return False
+
+
+HAS_JA_JP = has_locale("ja_JP.UTF-8")
+
+
 def main():
     global QUICK, WINDOWS, IS_32_BIT_WINDOWS
     args = sys.argv[1:]
@@ -435,6 +477,8 @@ def main():
     if not args:
         sys.exit(__doc__)
     TOOL.extend(args[1:] + [args[0]])
+    # The cases expect English, as a user whose language is English reads them.
+    os.environ["LANGUAGE"] = "en"
     WINDOWS = args[0].lower().endswith(".exe")
     if WINDOWS:  # the machine field of the PE header: 0x14C is i386
         with open(args[0], "rb") as f:
