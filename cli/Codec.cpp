@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "cli/CodecBackend.h"
 #include "cli/CodecUnicode.h"
+#include "cli/Messages.h"
 #include "strings/Utf8.h"
 
 namespace Codec {
@@ -28,6 +30,19 @@ std::string HexBytes(std::string_view Bytes, size_t Offset, size_t Count) {
 TWork* gWork = nullptr;
 
 }  // namespace
+
+EInvalidInput::EInvalidInput(TReport Report, size_t Offset)
+    : EInvalidInput(Report, Offset,
+                    Report(Messages::Translate("byte offset %s", {std::to_string(Offset)}))) {}
+
+EInvalidInput::EInvalidInput(TReport Report, size_t Offset, const std::string& Message)
+    : std::runtime_error(Message), Offset(Offset), Report(std::move(Report)) {}
+
+EInvalidInput EInvalidInput::AtLine(size_t Line, const std::string& Advice) const {
+  const std::string place = Messages::Translate("line %s, byte offset %s",
+                                                {std::to_string(Line), std::to_string(Offset)});
+  return EInvalidInput(Report, Offset, Report(place) + Advice);
+}
 
 void CountWork(TWork* Counter) { gWork = Counter; }
 
@@ -50,9 +65,11 @@ void CountCall() {
 }
 
 void ThrowInvalid(const std::string& Name, std::string_view Bytes, size_t Offset, size_t Count) {
-  throw EInvalidInput("invalid " + Name + " input at byte offset " + std::to_string(Offset) + " (" +
-                          HexBytes(Bytes, Offset, Count) + ")",
-                      Offset);
+  throw EInvalidInput(
+      [Name, hex = HexBytes(Bytes, Offset, Count)](const std::string& Place) {
+        return Messages::Translate("invalid %s input at %s (%s)", {Name, Place, hex});
+      },
+      Offset);
 }
 
 void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t Index) {
@@ -67,8 +84,8 @@ void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t 
   for (size_t i = 0; i < Index; ++i)
     if (Text[i] == u'\n' || (Text[i] == u'\r' && (i + 1 >= Text.size() || Text[i + 1] != u'\n')))
       ++line;
-  throw EUnencodable("the result holds " + std::string(buf) + " (line " + std::to_string(line) +
-                         "), which " + Name + " cannot represent",
+  throw EUnencodable(Messages::Translate("the result holds %s (line %s), which %s cannot represent",
+                                         {buf, std::to_string(line), Name}),
                      Index);
 }
 
@@ -105,10 +122,14 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
   if (again == Bytes) return text;
   size_t at = 0;
   while (at < Bytes.size() && at < again.size() && Bytes[at] == again[at]) ++at;
-  throw EInvalidInput("the " + Encoding.Name + " input at byte offset " + std::to_string(at) +
-                          " (" + HexBytes(Bytes, at, 2) +
-                          ") would be written back as other bytes; convert it to UTF-8 first",
-                      at);
+  throw EInvalidInput(
+      [Name = Encoding.Name, hex = HexBytes(Bytes, at, 2)](const std::string& Place) {
+        return Messages::Translate(
+            "the %s input at %s (%s) would be written back as other bytes; convert it to UTF-8 "
+            "first",
+            {Name, Place, hex});
+      },
+      at);
 }
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
@@ -136,19 +157,27 @@ std::string Suggestion(std::string_view Bytes) {
   const char* guess = nullptr;
   if (zeroOdd * 4 > sample.size() / 2 && zeroEven * 8 < zeroOdd) guess = "UTF-16LE";
   if (zeroEven * 4 > sample.size() / 2 && zeroOdd * 8 < zeroEven) guess = "UTF-16BE";
-  if (guess != nullptr)
-    return "; if the file is in " + std::string(guess) + ", give --encoding " + guess;
-  std::string advice;
-  for (const char* name : {"Shift_JIS", "EUC-JP"}) {
-    try {
-      TEncoding other = Backend::Resolve(name);
-      Backend::DecodeOther(sample, other);
-      advice += (advice.empty() ? "; if the file is in " : ", or in ") + std::string(name) +
-                ", give --encoding " + name;
-    } catch (const std::exception&) {
+  std::vector<std::string_view> fitting;
+  if (guess != nullptr) {
+    fitting.push_back(guess);
+  } else {
+    for (const char* name : {"Shift_JIS", "EUC-JP"}) {
+      try {
+        TEncoding other = Backend::Resolve(name);
+        Backend::DecodeOther(sample, other);
+        fitting.push_back(name);
+      } catch (const std::exception&) {
+      }
     }
   }
-  return advice;
+  if (fitting.size() == 1)
+    return Messages::Translate("; if the file is in %s, give --encoding %s",
+                               {fitting[0], fitting[0]});
+  if (fitting.size() == 2)
+    return Messages::Translate(
+        "; if the file is in %s, give --encoding %s, or in %s, give --encoding %s",
+        {fitting[0], fitting[0], fitting[1], fitting[1]});
+  return "";
 }
 
 }  // namespace
@@ -176,9 +205,13 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
                                                          : nullptr;
     if (found != nullptr &&
         Encoding.Family != (found[6] == 'L' ? TFamily::fmUtf16LE : TFamily::fmUtf16BE))
-      throw EInvalidInput("the input starts with the " + std::string(found) +
-                              " byte-order mark, but the encoding given is " + Encoding.Name,
-                          0);
+      throw EInvalidInput(
+          [found, Name = Encoding.Name](const std::string&) {
+            return Messages::Translate(
+                "the input starts with the %s byte-order mark, but the encoding given is %s",
+                {found, Name});
+          },
+          0);
   }
   const std::string_view bom = BomOf(Encoding.Family);
   size_t base = 0;
@@ -203,11 +236,7 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
                           (!utf16 || Bytes[i + step + 1 - low] == 0))))
         ++line;
     }
-    std::string message = e.what();
-    const size_t at = message.find("at byte offset");
-    if (at != std::string::npos) message.insert(at + 3, "line " + std::to_string(line) + ", ");
-    if (!named) message += Suggestion(Bytes);
-    throw EInvalidInput(message, e.Offset);
+    throw e.AtLine(line, named ? std::string() : Suggestion(Bytes));
   }
 }
 

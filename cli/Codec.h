@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,9 +40,19 @@ class EUnknownEncoding : public std::runtime_error {
 // the first byte of that sequence (counted from the start of the input, mark included).
 class EInvalidInput : public std::runtime_error {
  public:
-  EInvalidInput(const std::string& message, size_t offset)
-      : std::runtime_error(message), Offset(offset) {}
+  // Makes the message, in the user's language, around the place of the fault.
+  using TReport = std::function<std::string(const std::string& Place)>;
+
+  // The message names the place by its byte offset.
+  EInvalidInput(TReport Report, size_t Offset);
+  // The same fault placed also at its line (from 1), with Advice after the message.
+  EInvalidInput AtLine(size_t Line, const std::string& Advice) const;
+
   size_t Offset;
+
+ private:
+  EInvalidInput(TReport Report, size_t Offset, const std::string& Message);
+  TReport Report;
 };
 
 // The text holds a character the output encoding cannot represent; Index is its position in

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/CodecBackend.h"
+#include "cli/Messages.h"
 
 namespace Codec::Backend {
 namespace {
@@ -23,7 +24,8 @@ using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 ConverterPtr Open(const std::string& name) {
   UErrorCode status = U_ZERO_ERROR;
   ConverterPtr conv(ucnv_open(name.c_str(), &status));
-  if (U_FAILURE(status) || !conv) throw EUnknownEncoding("unknown encoding: " + name);
+  if (U_FAILURE(status) || !conv)
+    throw EUnknownEncoding(Messages::Translate("unknown encoding: %s", {name}));
   return conv;
 }
 

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "cli/CodecBackend.h"
+#include "cli/Messages.h"
 
 namespace Codec::Backend {
 namespace {
@@ -53,7 +54,7 @@ UINT CodePageOf(const std::string& name, TFamily& family) {
     const UINT cp = static_cast<UINT>(std::stoul(digits));
     if (cp != 1200 && cp != 1201 && IsValidCodePage(cp)) return cp;
   }
-  throw EUnknownEncoding("unknown encoding: " + name);
+  throw EUnknownEncoding(Messages::Translate("unknown encoding: %s", {name}));
 }
 
 UINT CodePageOf(const TEncoding& Encoding) {
@@ -78,7 +79,8 @@ size_t CharLength(UINT cp, std::string_view Bytes, size_t i) {
 }
 
 void RequireSize(size_t Size) {
-  if (Size > static_cast<size_t>(INT_MAX / 4)) throw std::length_error("input too large");
+  if (Size > static_cast<size_t>(INT_MAX / 4))
+    throw std::length_error(Messages::Translate("input too large"));
 }
 
 }  // namespace

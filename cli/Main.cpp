@@ -38,18 +38,21 @@ void ApplyLocale(const Arguments::TOptions& Options) {
   if (!Options.Locale) return;
   // The dictionary orders use the user's default locale, which a process cannot change for
   // itself; accepting the option would silently ignore it.
-  throw TExit{kExitUsage,
-              "--locale is not available on Windows: the dictionary orders follow the user's "
-              "locale (set it in the system's region settings)"};
+  throw TExit{
+      kExitUsage,
+      Messages::Translate("--locale is not available on Windows: the dictionary orders follow the "
+                          "user's locale (set it in the system's region settings)")};
 #else
   std::string warning;
   try {
     warning = standin::SetCollationLocale(Options.Locale.value_or(""));
   } catch (const std::exception& e) {
-    throw TExit{kExitUsage, std::string(e.what()) +
-                                "; give a locale such as ja, en_US.UTF-8, root or C (--locale)"};
+    throw TExit{kExitUsage,
+                Messages::Translate(
+                    "%s; give a locale such as ja, en_US.UTF-8, root or C (--locale)", {e.what()})};
   }
-  if (!warning.empty()) System::WriteStderr("tarnwick: warning: " + warning + "\n");
+  if (!warning.empty())
+    System::WriteStderr("tarnwick: " + Messages::Translate("warning: %s", {warning}) + "\n");
 #endif
 }
 

@@ -18,6 +18,7 @@
 #include <new>
 
 #include "cli/GrowString.h"
+#include "cli/Messages.h"
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
 
@@ -44,8 +45,16 @@ namespace {
 
 using Posix::Calls;
 
-[[noreturn]] void Fail(const std::string& What, const std::string& Path, int Error) {
-  throw EFileError(What + " " + Path + ": " + std::strerror(Error));
+// What failed, marked for translation: "%s" is the file.
+constexpr const char* kCannotResolve = Messages::ForTranslation("cannot resolve %s");
+constexpr const char* kCannotOpen = Messages::ForTranslation("cannot open %s");
+constexpr const char* kCannotRead = Messages::ForTranslation("cannot read %s");
+constexpr const char* kCannotWrite = Messages::ForTranslation("cannot write %s");
+constexpr const char* kCannotCreateTempIn =
+    Messages::ForTranslation("cannot create a temporary file in %s");
+
+[[noreturn]] void Fail(const char* What, const std::string& Path, int Error) {
+  throw EFileError(Messages::Translate(What, {Path}) + ": " + std::strerror(Error));
 }
 
 bool WriteFully(int fd, std::string_view Bytes) {
@@ -115,12 +124,12 @@ std::string FollowLinks(const std::string& Path) {
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     std::string link(PATH_MAX, '\0');
     const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n < 0) Fail("cannot resolve", Path, errno);
+    if (n < 0) Fail(kCannotResolve, Path, errno);
     link.resize(static_cast<size_t>(n));
     const size_t slash = path.find_last_of('/');
     path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
   }
-  Fail("cannot resolve", Path, ELOOP);
+  Fail(kCannotResolve, Path, ELOOP);
 }
 
 }  // namespace
@@ -145,7 +154,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 std::string ReadAll(const std::string& Path) {
   const bool isStdin = Path == "-";
   const int fd = isStdin ? STDIN_FILENO : Calls().Open(Path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-  if (fd < 0) Fail("cannot open", Path, errno);
+  if (fd < 0) Fail(kCannotOpen, Path, errno);
   struct stat st {};
   // A regular file is read with its size known, normally in one call; pipes grow the buffer.
   size_t capacity = 1 << 16;
@@ -153,8 +162,9 @@ std::string ReadAll(const std::string& Path) {
     // A size the address space cannot hold would wrap (on 32-bit systems) and read as less.
     if (static_cast<unsigned long long>(st.st_size) >= SIZE_MAX / 2) {
       if (!isStdin) ::close(fd);
-      throw EFileError("cannot read " + Path + ": it is too large for this program (" +
-                       std::to_string(st.st_size) + " bytes)");
+      throw EFileError(
+          Messages::Translate("cannot read %s: it is too large for this program (%s bytes)",
+                              {Path, std::to_string(st.st_size)}));
     }
     capacity = static_cast<size_t>(st.st_size) + 1;
   }
@@ -171,7 +181,7 @@ std::string ReadAll(const std::string& Path) {
       if (errno == EINTR) continue;
       const int error = errno;
       if (!isStdin) ::close(fd);
-      Fail("cannot read", isStdin ? "standard input" : Path, error);
+      Fail(kCannotRead, isStdin ? Messages::Translate("standard input") : Path, error);
     }
     if (n == 0) break;
     used += static_cast<size_t>(n);
@@ -182,7 +192,10 @@ std::string ReadAll(const std::string& Path) {
 }
 
 void WriteStdout(std::string_view Bytes) {
-  if (!WriteFully(STDOUT_FILENO, Bytes)) Fail("cannot write", "standard output", errno);
+  if (!WriteFully(STDOUT_FILENO, Bytes)) {
+    const int error = errno;
+    Fail(kCannotWrite, Messages::Translate("standard output"), error);
+  }
 }
 
 void WriteStderr(std::string_view Utf8Message) { WriteFully(STDERR_FILENO, Utf8Message); }
@@ -197,7 +210,7 @@ void RewriteInPlace(int Fd, const std::string& Path, std::string_view Bytes, off
     const int error = ::posix_fallocate(Fd, 0, static_cast<off_t>(Bytes.size()));
     if (error == ENOSPC || error == EFBIG || error == EDQUOT) {
       Calls().Close(Fd);
-      Fail("cannot write", Path, error);
+      Fail(kCannotWrite, Path, error);
     }
   }
   int error = 0;
@@ -205,7 +218,7 @@ void RewriteInPlace(int Fd, const std::string& Path, std::string_view Bytes, off
       ::ftruncate(Fd, static_cast<off_t>(Bytes.size())) != 0 || Calls().Fsync(Fd) != 0)
     error = errno;
   if (Calls().Close(Fd) != 0 && error == 0) error = errno;
-  if (error != 0) Fail("cannot write", Path, error);
+  if (error != 0) Fail(kCannotWrite, Path, error);
 }
 
 // Writes Bytes to a file in Folder that nobody else can see yet and gives it the name Target,
@@ -234,7 +247,7 @@ void ReplaceFile(const std::string& Path, const std::string& Target, const std::
     fd = Calls().Open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) Fail("cannot create a temporary file in", folder, errno);
+  if (fd < 0) Fail(kCannotCreateTempIn, folder, errno);
   std::unique_ptr<TTempGuard> guard;
   if (!unnamed) guard = std::make_unique<TTempGuard>(temp);
 
@@ -262,7 +275,7 @@ void ReplaceFile(const std::string& Path, const std::string& Target, const std::
   // Without /proc the unnamed file cannot be linked in: write a named one instead.
   if (error == ENOENT && unnamed) return ReplaceFile(Path, Target, Folder, Bytes, Old, false);
   if (error == 0 && Calls().Rename(temp.c_str(), Target.c_str()) != 0) error = errno;
-  if (error != 0) Fail("cannot write", Path, error);
+  if (error != 0) Fail(kCannotWrite, Path, error);
   guard->Kept = true;
   // The rename itself is made durable by syncing the folder; failing that is not an error.
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -289,16 +302,16 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   if (exists && !S_ISREG(st.st_mode)) {
     // A device, a FIFO or a terminal cannot be replaced: it is written as it is.
     const int fd = Calls().Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
-    if (fd < 0) Fail("cannot write", Path, errno);
+    if (fd < 0) Fail(kCannotWrite, Path, errno);
     int error = WriteFully(fd, Bytes) ? 0 : errno;
     if (Calls().Close(fd) != 0 && error == 0) error = errno;
-    if (error != 0) Fail("cannot write", Path, error);
+    if (error != 0) Fail(kCannotWrite, Path, error);
     return;
   }
   if (exists) {
     // Only a file the user may write is replaced (a rename would replace a read-only one).
     const int fd = Calls().Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
-    if (fd < 0) Fail("cannot write", Path, errno);
+    if (fd < 0) Fail(kCannotWrite, Path, errno);
     if (st.st_nlink > 1) return RewriteInPlace(fd, Path, Bytes, st.st_size);
     Calls().Close(fd);
   }

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "cli/GrowString.h"
+#include "cli/Messages.h"
 #include "cli/System.h"
 
 namespace System {
@@ -33,15 +34,23 @@ std::string Utf8(const wchar_t* Wide) {
   return out;
 }
 
-[[noreturn]] void Fail(const std::string& What, const std::string& Path, DWORD Error) {
+// What failed, marked for translation: "%s" is the file.
+constexpr const char* kCannotOpen = Messages::ForTranslation("cannot open %s");
+constexpr const char* kCannotRead = Messages::ForTranslation("cannot read %s");
+constexpr const char* kCannotWrite = Messages::ForTranslation("cannot write %s");
+constexpr const char* kCannotCreateTempFor =
+    Messages::ForTranslation("cannot create a temporary file for %s");
+
+[[noreturn]] void Fail(const char* What, const std::string& Path, DWORD Error) {
   wchar_t* text = nullptr;
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, Error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-  std::string reason = text ? Utf8(text) : "Windows error " + std::to_string(Error);
+  std::string reason =
+      text ? Utf8(text) : Messages::Translate("Windows error %s", {std::to_string(Error)});
   if (text) LocalFree(text);
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-  throw EFileError(What + " " + Path + ": " + reason);
+  throw EFileError(Messages::Translate(What, {Path}) + ": " + reason);
 }
 
 bool WriteFully(HANDLE h, std::string_view Bytes) {
@@ -81,7 +90,7 @@ std::string ReadAll(const std::string& Path) {
                  ? GetStdHandle(STD_INPUT_HANDLE)
                  : CreateFileW(Wide(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) Fail("cannot open", Path, GetLastError());
+  if (h == INVALID_HANDLE_VALUE) Fail(kCannotOpen, Path, GetLastError());
   size_t capacity = 1 << 16;
   LARGE_INTEGER size{};
   if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size)) {
@@ -90,8 +99,9 @@ std::string ReadAll(const std::string& Path) {
     // than the text and its conversions can use.
     if (static_cast<unsigned long long>(size.QuadPart) >= SIZE_MAX / 2) {
       if (!isStdin) CloseHandle(h);
-      throw EFileError("cannot read " + Path + ": it is too large for this program (" +
-                       std::to_string(size.QuadPart) + " bytes)");
+      throw EFileError(
+          Messages::Translate("cannot read %s: it is too large for this program (%s bytes)",
+                              {Path, std::to_string(size.QuadPart)}));
     }
     capacity = static_cast<size_t>(size.QuadPart) + 1;
   }
@@ -109,7 +119,7 @@ std::string ReadAll(const std::string& Path) {
       const DWORD error = GetLastError();
       if (error == ERROR_BROKEN_PIPE) break;  // the writer closed the pipe: end of input
       if (!isStdin) CloseHandle(h);
-      Fail("cannot read", isStdin ? "standard input" : Path, error);
+      Fail(kCannotRead, isStdin ? Messages::Translate("standard input") : Path, error);
     }
     if (got == 0) break;
     used += got;
@@ -120,8 +130,10 @@ std::string ReadAll(const std::string& Path) {
 }
 
 void WriteStdout(std::string_view Bytes) {
-  if (!WriteFully(GetStdHandle(STD_OUTPUT_HANDLE), Bytes))
-    Fail("cannot write", "standard output", GetLastError());
+  if (!WriteFully(GetStdHandle(STD_OUTPUT_HANDLE), Bytes)) {
+    const DWORD error = GetLastError();
+    Fail(kCannotWrite, Messages::Translate("standard output"), error);
+  }
 }
 
 void WriteStderr(std::string_view Utf8Message) {
@@ -141,7 +153,7 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-    throw EFileError("not a regular file: " + Path);
+    throw EFileError(Messages::Translate("not a regular file: %s", {Path}));
   // What the user may not open for writing is refused (a rename would replace a read-only
   // file), and a device such as NUL or CON, or a pipe, is written as it is.
   HANDLE existing = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -149,11 +161,11 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   if (existing == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-      Fail("cannot write", Path, error);
+      Fail(kCannotWrite, Path, error);
   } else if (GetFileType(existing) != FILE_TYPE_DISK) {
     const DWORD error = WriteFully(existing, Bytes) ? 0 : GetLastError();
     CloseHandle(existing);
-    if (error != 0) Fail("cannot write", Path, error);
+    if (error != 0) Fail(kCannotWrite, Path, error);
     return;
   } else {
     CloseHandle(existing);
@@ -170,7 +182,7 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
                     nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
-  if (h == INVALID_HANDLE_VALUE) Fail("cannot create a temporary file for", Path, GetLastError());
+  if (h == INVALID_HANDLE_VALUE) Fail(kCannotCreateTempFor, Path, GetLastError());
   wcsncpy(gTempPath, temp.c_str(), sizeof gTempPath / sizeof gTempPath[0] - 1);
   SetConsoleCtrlHandler(RemoveTemp, TRUE);
 
@@ -188,7 +200,7 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   if (error != 0) DeleteFileW(temp.c_str());
   gTempPath[0] = L'\0';
   SetConsoleCtrlHandler(RemoveTemp, FALSE);
-  if (error != 0) Fail("cannot write", Path, error);
+  if (error != 0) Fail(kCannotWrite, Path, error);
 }
 
 bool StdoutIsColourTerminal() {

@@ -95,6 +95,12 @@ def marked_messages(paths):
     return found
 
 
+def place_order(where):
+    """A sort key for "FILE:LINE" that puts line 9 before line 10."""
+    name, _, line = where.rpartition(":")
+    return (name, int(line)) if line.isdigit() else (where, 0)
+
+
 def parts(text):
     """The numbers of the parts a message fills in, or None when it mixes "%s" and "%N$s"."""
     numbers, sequential, positional = [], 0, False
@@ -133,7 +139,7 @@ def check(catalogue, rules, sources):
             problems.append("%s: marked fuzzy: %r" % (where, english))
         elif parts(e["msgstr"]) != parts(english):
             problems.append("%s: the translation fills in other parts: %r" % (where, english))
-    for english, where in sorted(wanted.items(), key=lambda item: item[1]):
+    for english, where in sorted(wanted.items(), key=lambda item: place_order(item[1])):
         if english not in seen:
             problems.append("%s: not in %s: %r" % (where, catalogue, english))
     for problem in problems:

@@ -400,6 +400,11 @@ class ToolTest(unittest.TestCase):
                 code, out, err = run(["--bogus", "sort"], env=env)
                 self.assertEqual((code, out, err.splitlines()[0]), (2, b"", "tarnwick: " + expected))
                 if expected is japanese:
+                    # Parts in another order than in English, and the help with the rules.
+                    code, _, err = run(["sort"], "ok\r\nいい\n".encode("shift_jis"), env=env)
+                    self.assertEqual((code, err), (2, "tarnwick: 標準入力: 2 行目、バイト位置 4 に、"
+                                     "UTF-8 として正しくないバイトがあります (0x82)。Shift_JIS の"
+                                     "ファイルなら --encoding Shift_JIS を指定してください\n"))
                     help_text = run(["--help"], env=env)[1].decode()
                     self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE]", help_text)
                     self.assertIn("\n知っておきたい規則:\n- 改行: ", help_text)
