@@ -27,7 +27,8 @@ ZIP_FILES = ["LICENSE.txt", "README-ja.txt", "SHA256SUMS", "THIRD-PARTY-NOTICES.
              "Tarnwick.dll", "tarnwick.exe"]
 DEB_FILES = ["./usr/bin/tarnwick", "./usr/share/doc/tarnwick/README.ja.md.gz",
              "./usr/share/doc/tarnwick/README.md.gz", "./usr/share/doc/tarnwick/changelog.gz",
-             "./usr/share/doc/tarnwick/copyright", "./usr/share/man/man1/tarnwick.1.gz"]
+             "./usr/share/doc/tarnwick/copyright", "./usr/share/locale/ja/LC_MESSAGES/tarnwick.mo",
+             "./usr/share/man/man1/tarnwick.1.gz"]
 SAMPLE = "b 10\r\na 9\nc\n".encode()
 
 
@@ -151,6 +152,9 @@ class PackagesTest(unittest.TestCase):
                          (0, "tarnwick %s\n" % self.version))
         proc = run([tool, "sort-numeric"], input=SAMPLE)
         self.assertEqual((proc.returncode, proc.stdout), (0, b"c\na 9\nb 10\r\n"))
+        # The tool finds its Japanese catalogue beside itself, wherever the package lies.
+        proc = run([tool, "nope"], env=dict(os.environ, LC_ALL="C.UTF-8", LANGUAGE="ja"))
+        self.assertIn("処理 'nope' はありません", proc.stderr.decode())
         with gzip.open(os.path.join(root, "usr/share/man/man1/tarnwick.1.gz"), "rt") as f:
             self.assertIn('"Tarnwick %s"' % self.version, f.read())
 
