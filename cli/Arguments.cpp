@@ -177,7 +177,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    System::WriteStdout(app.help());
+    System::WriteStdoutText(app.help());
     return std::nullopt;
   } catch (const CLI::CallForVersion&) {
     System::WriteStdout(std::string(kVersion) + "\n");

@@ -28,6 +28,9 @@ std::string ReadAll(const std::string& Path);
 // Writes Bytes to standard output (or standard error) in full.
 void WriteStdout(std::string_view Bytes);
 void WriteStderr(std::string_view Utf8Message);
+// Writes the help or another text for the user to standard output: to a Windows console as
+// characters (the console's code page is seldom UTF-8), elsewhere as its UTF-8 bytes.
+void WriteStdoutText(std::string_view Utf8Text);
 
 // Writes Bytes to the file at Path as sort -o does, once the whole result is ready: a regular
 // file is replaced atomically (a file in the same folder, flushed to disk, renamed over it,

@@ -198,6 +198,8 @@ void WriteStdout(std::string_view Bytes) {
   }
 }
 
+void WriteStdoutText(std::string_view Utf8Text) { WriteStdout(Utf8Text); }
+
 void WriteStderr(std::string_view Utf8Message) { WriteFully(STDERR_FILENO, Utf8Message); }
 
 namespace {

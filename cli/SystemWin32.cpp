@@ -136,16 +136,29 @@ void WriteStdout(std::string_view Bytes) {
   }
 }
 
-void WriteStderr(std::string_view Utf8Message) {
-  HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+namespace {
+
+// Writes UTF-8 text to a console as characters, which it shows whatever its code page; to a
+// file or pipe as the bytes. False when the writing failed.
+bool WriteText(HANDLE h, std::string_view Utf8Text) {
   DWORD mode;
-  if (GetConsoleMode(h, &mode)) {
-    const std::wstring wide = Wide(std::string(Utf8Message));
-    DWORD written;
-    WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-  } else {
-    WriteFully(h, Utf8Message);
+  if (!GetConsoleMode(h, &mode)) return WriteFully(h, Utf8Text);
+  const std::wstring wide = Wide(std::string(Utf8Text));
+  DWORD written;
+  return WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+}  // namespace
+
+void WriteStdoutText(std::string_view Utf8Text) {
+  if (!WriteText(GetStdHandle(STD_OUTPUT_HANDLE), Utf8Text)) {
+    const DWORD error = GetLastError();
+    Fail(kCannotWrite, Messages::Translate("standard output"), error);
   }
+}
+
+void WriteStderr(std::string_view Utf8Message) {
+  WriteText(GetStdHandle(STD_ERROR_HANDLE), Utf8Message);
 }
 
 void WriteOutput(const std::string& Path, std::string_view Bytes) {
