@@ -7,7 +7,8 @@ usage: catalogue.py table CATALOGUE OUTPUT.h
          fails, listing them, on a message marked for translation in the SOURCE files or
          folders (Translate("...") and ForTranslation("...")), or a paragraph of the RULES
          text, that the catalogue lacks, leaves untranslated or marks fuzzy; on an entry no
-         source uses any more; and on a translation whose %s parts differ from its English
+         source uses any more; on a translation whose %s parts differ from its English; and on
+         a translated rule whose examples (printf ... | tarnwick ...) differ from the English
 """
 import os
 import re
@@ -19,6 +20,14 @@ C_ESCAPE = re.compile(r"\\(x[0-9A-Fa-f]+|[0-7]{1,3}|.)", re.S)
 LITERAL = r'"(?:[^"\\\n]|\\.)*"'
 MARKED = re.compile(r"\b(?:Translate|ForTranslation)\(\s*((?:%s\s*)+)" % LITERAL)
 CONVERSION = re.compile(r"%(?:(\d+)\$)?s|%%")
+# The examples of the rules, "printf 'INPUT' | tarnwick ARGS gives 'OUTPUT'" or "... names line
+# N", and as the Japanese gives them ("... の結果は 'OUTPUT'", "... は N 行目").
+EXAMPLES = {
+    "en": re.compile(r"printf '([^']*)'\s*\|\s*tarnwick\s+([^']+?)\s+"
+                     r"(?:gives\s+'([^']*)'|names\s+line\s+(\d+))"),
+    "ja": re.compile(r"printf '([^']*)'\s*\|\s*tarnwick\s+([^']+?)\s+"
+                     r"(?:の結果は\s*'([^']*)'|は\s*(\d+)\s*行目)"),
+}
 
 
 def unescape(body):
@@ -118,6 +127,11 @@ def parts(text):
     return sorted(set(numbers))
 
 
+def examples(text, language):
+    return [(given, " ".join(args.split()), output, line)
+            for given, args, output, line in EXAMPLES[language].findall(text)]
+
+
 def check(catalogue, rules, sources):
     entries = [e for e in read_catalogue(catalogue) if e["msgid"]]
     wanted = marked_messages(sources)
@@ -125,6 +139,7 @@ def check(catalogue, rules, sources):
         wanted.setdefault(paragraph, rules)
     problems = []
     seen = set()
+    paragraphs = set(rule_paragraphs(rules))
     for e in entries:
         where = "%s:%d" % (catalogue, e["line"])
         english = e["msgid"]
@@ -139,12 +154,14 @@ def check(catalogue, rules, sources):
             problems.append("%s: marked fuzzy: %r" % (where, english))
         elif parts(e["msgstr"]) != parts(english):
             problems.append("%s: the translation fills in other parts: %r" % (where, english))
+        elif english in paragraphs and examples(english, "en") != examples(e["msgstr"], "ja"):
+            problems.append("%s: the translation gives other examples: %r" % (where, english))
     for english, where in sorted(wanted.items(), key=lambda item: place_order(item[1])):
         if english not in seen:
             problems.append("%s: not in %s: %r" % (where, catalogue, english))
     for problem in problems:
         print(problem)
-    print("%d messages, %d translated, %d problems" % (len(wanted), len(entries), len(problems)))
+    print("%d messages, %d catalogue entries, %d problems" % (len(wanted), len(entries), len(problems)))
     return 1 if problems else 0
 
 
