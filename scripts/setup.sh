@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 xvfb xauth fonts-noto-cjk
-  git dpkg-dev lintian unzip man-db
+  git dpkg-dev lintian unzip man-db gettext locales
 )
 
 # 32-bit Wine needs the i386 architecture.
@@ -30,13 +30,23 @@ for p in "${packages[@]}"; do
   [[ -n ${present[$p]:-} ]] || missing+=("$p")
 done
 
-if ((need_i386 == 0 && ${#missing[@]} == 0)); then
-  exit 0
-fi
-
 sudo=()
 if ((EUID != 0)); then
   sudo=(sudo)
+fi
+
+# The tool's Japanese messages are tested under ja_JP.UTF-8, which glibc honours only once the
+# locale is generated.
+make_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+  "${sudo[@]}" sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo[@]}" locale-gen >/dev/null
+}
+
+if ((need_i386 == 0 && ${#missing[@]} == 0)); then
+  make_locale
+  exit 0
 fi
 echo "setup: installing ${missing[*]}"
 if ((need_i386)); then
@@ -44,3 +54,4 @@ if ((need_i386)); then
 fi
 "${sudo[@]}" apt-get update
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+make_locale
