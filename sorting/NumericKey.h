@@ -22,15 +22,20 @@ TInt64DynArray ExtractNumbers(std::u16string_view Line);
 // -1, 0 or +1: element by element as signed integers, then the shorter key first.
 int32_t CompareNumberKeys(std::span<const int64_t> K1, std::span<const int64_t> K2);
 
-// Extracts the keys of many lines with one run buffer, appending each line's numbers to a
-// caller's array, so that keying a whole list allocates nothing per line.
+// Extracts the keys of many lines into one array of the caller's, so that keying a whole list
+// allocates nothing per line.
 class TNumberScanner {
  public:
   // Appends the numbers of Line (as ExtractNumbers gives them) to Key.
   void Scan(std::u16string_view Line, TInt64DynArray& Key);
-
- private:
-  std::u16string FRun;  // the sign and digits of the number being read
 };
+
+// The most bytes OrderedBytes writes for one number.
+constexpr size_t MaxOrderedBytes = 9;
+
+// Writes Value to Out as 1 to 9 bytes and returns how many. Keys written number after number
+// compare bytewise (a key that is a prefix of the other first) as CompareNumberKeys compares
+// them: the codes keep the numbers' order, and no code is the beginning of another.
+size_t OrderedBytes(int64_t Value, uint8_t* Out);
 
 }  // namespace StringRecordListNormalSort

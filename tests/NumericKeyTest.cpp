@@ -81,6 +81,44 @@ TEST(NumericKey, CompareOrdersElementwiseThenShorterFirst) {
   EXPECT_EQ(CompareNumberKeys(TInt64DynArray{Min}, TInt64DynArray{Max}), -1);
 }
 
+TEST(NumericKey, OrderedBytesCompareAsTheKeys) {
+  // Random keys of values at the edges of the one-byte codes, of each code length and of the
+  // 64-bit range, and of random values.
+  std::vector<int64_t> Edges = {Min, Min + 1, -1, 0, 1, Max - 1, Max};
+  for (int Shift = 0; Shift < 63; Shift += 8) {
+    for (const int64_t Base : {int64_t{-65}, int64_t{176}}) {
+      const int64_t Offset = int64_t{1} << Shift;
+      const int64_t Edge = Base < 0 ? Base - Offset + 1 : Base + Offset - 1;
+      Edges.insert(Edges.end(), {Edge - 1, Edge, Edge + 1});
+    }
+  }
+  for (const int64_t Value : {-64, -63, 174, 175}) Edges.push_back(Value);
+  std::mt19937_64 Rng(11);
+  auto RandomKey = [&] {
+    TInt64DynArray Key(Rng() % 4);
+    for (int64_t& Value : Key) {
+      Value = Rng() % 3 == 0 ? static_cast<int64_t>(Rng()) >> (Rng() % 64)
+                             : Edges[Rng() % Edges.size()];
+    }
+    return Key;
+  };
+  auto Bytes = [](const TInt64DynArray& Key) {
+    std::string Out;
+    for (const int64_t Value : Key) {
+      uint8_t Code[MaxOrderedBytes];
+      Out.append(reinterpret_cast<const char*>(Code), OrderedBytes(Value, Code));
+    }
+    return Out;
+  };
+  for (int N = 0; N < 200000; ++N) {
+    const TInt64DynArray A = RandomKey();
+    const TInt64DynArray B = Rng() % 4 == 0 ? A : RandomKey();
+    const int Byte = Bytes(A).compare(Bytes(B));  // unsigned bytes, a prefix first
+    ASSERT_EQ((Byte > 0) - (Byte < 0), CompareNumberKeys(A, B))
+        << testing::PrintToString(A) << " vs " << testing::PrintToString(B);
+  }
+}
+
 TEST(NumericKey, ScannerGivesEachLineItsOwnNumbers) {
   // A run left open at the end of one line must not carry into the next.
   TNumberScanner Scanner;
