@@ -110,6 +110,31 @@ bool TCollationKeys::AddTo(size_t I, std::u16string_view Text, uint8_t* HeadByte
   return true;
 }
 
+bool TCollationKeys::AddBytesTo(size_t I, std::span<const uint8_t> Bytes) {
+  if (FHead > 0) throw std::logic_error("bytes given as keys that keep a head");
+  const size_t Part = I >> FShift;
+  if (!EnsureRoom(Part, Bytes.size())) return false;
+  TArena& Arena = FArenas[Part];
+  if (!Bytes.empty()) std::memcpy(Arena.Bytes.get() + Arena.Used, Bytes.data(), Bytes.size());
+  Arena.Used += Bytes.size();
+  FOffsets[Slot(I) + 1] = static_cast<uint32_t>(Arena.Used);
+  return true;
+}
+
+bool TCollationKeys::AddBytesTo(size_t I, std::span<const uint8_t> Bytes,
+                                std::u16string_view Text) {
+  const size_t Part = I >> FShift;
+  const size_t Start = FArenas[Part].Used;
+  uint32_t End;
+  // The platform's key follows the bytes, whose end is then the part's end for a moment.
+  if (!AddBytesTo(I, Bytes) || !Write(Part, Text, nullptr, End)) {
+    FArenas[Part].Used = Start;
+    return false;
+  }
+  FOffsets[Slot(I) + 1] = End;
+  return true;
+}
+
 bool TCollationKeys::Add(std::u16string_view Text) {
   if (FArenas.empty()) Divide(0, 31);
   uint32_t End;

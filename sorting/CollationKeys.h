@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,12 @@ class TCollationKeys {
   // filled on different threads at once. With a head, its Head() bytes (zeros past the key's
   // end) are written to HeadBytes.
   bool AddTo(size_t I, std::u16string_view Text, uint8_t* HeadBytes = nullptr);
+
+  // Makes key I the given bytes, followed by the platform's key of Text when one is given:
+  // keys of an order of the caller's, which the text decides only past those bytes. Only
+  // without a head; false as for AddTo.
+  bool AddBytesTo(size_t I, std::span<const uint8_t> Bytes);
+  bool AddBytesTo(size_t I, std::span<const uint8_t> Bytes, std::u16string_view Text);
 
   // Reserves room for Count more keys of texts totalling about Units code units (Add).
   void Reserve(size_t Count, size_t Units);

@@ -105,16 +105,75 @@ unsigned PartShift(size_t Lines) {
   return static_cast<unsigned>(std::bit_width((Lines + Parts - 1) / Parts)) - 1;
 }
 
+// Which lines may have the same numbers as another line: two bits a bucket (one line's
+// numbers hashed to it, and another's), set from several threads at once. Lines with the same
+// numbers share a bucket, so each of them passes; a line whose numbers no other line has
+// passes only where other numbers hash to its bucket, about one line in sixteen. The bucket is
+// taken from the hash turned right by Turn bits, so that a second filter on the lines that
+// pass the first can read other bits of the same hashes.
+class TRepeatFilter {
+ public:
+  TRepeatFilter(size_t Lines, int Turn)
+      : FTurn(Turn),
+        FMask(static_cast<size_t>(std::bit_ceil(
+                  std::clamp<uint64_t>(uint64_t{Lines} * 16, 64, uint64_t{1} << 28))) -
+              1),
+        FWords((FMask + 1) / 32) {}
+
+  static uint32_t Hash(std::span<const int64_t> Key) {
+    uint64_t H = 0x9E3779B97F4A7C15u ^ Key.size();
+    for (const int64_t Value : Key) {
+      H = (H ^ static_cast<uint64_t>(Value)) * 0xFF51AFD7ED558CCDu;
+      H ^= H >> 32;
+    }
+    H *= 0xC4CEB9FE1A85EC53u;
+    return static_cast<uint32_t>(H >> 32);
+  }
+  // Notes the lines of the hashes. The buckets lie scattered over more memory than the caches
+  // hold: they are fetched ahead, many at once, rather than waited for one at a time.
+  void Note(std::span<const uint32_t> Hashes) {
+    for (size_t K = 0; K < Hashes.size(); ++K) {
+      if (K + Ahead < Hashes.size()) __builtin_prefetch(&FWords[Word(Hashes[K + Ahead])], 1);
+      const uint64_t Seen = SeenBit(Hashes[K]);
+      std::atomic_ref<uint64_t> Word(FWords[this->Word(Hashes[K])]);
+      if ((Word.fetch_or(Seen, std::memory_order_relaxed) & Seen) != 0) {
+        Word.fetch_or(Seen << 1, std::memory_order_relaxed);
+      }
+    }
+  }
+  // Whether each line of the hashes passes, once every line is noted (and the threads that
+  // noted them joined).
+  void Repeated(std::span<const uint32_t> Hashes, std::vector<bool>& Passes) const {
+    Passes.resize(Hashes.size());
+    for (size_t K = 0; K < Hashes.size(); ++K) {
+      if (K + Ahead < Hashes.size()) __builtin_prefetch(&FWords[Word(Hashes[K + Ahead])]);
+      Passes[K] = (FWords[Word(Hashes[K])] & SeenBit(Hashes[K]) << 1) != 0;
+    }
+  }
+
+ private:
+  static constexpr size_t Ahead = 16;
+  size_t Bucket(uint32_t Hash) const { return std::rotr(Hash, FTurn) & FMask; }
+  size_t Word(uint32_t Hash) const { return Bucket(Hash) / 32; }
+  uint64_t SeenBit(uint32_t Hash) const { return uint64_t{1} << (Bucket(Hash) % 32 * 2); }
+
+  const int FTurn;
+  const size_t FMask;
+  std::vector<uint64_t> FWords;  // 32 buckets each: bit 2K set once, bit 2K + 1 twice
+};
+
 // The numeric keys of all lines, derived in parallel: each part's numbers in an array of its
 // own, with 32-bit offsets of its own.
 class TNumberKeys {
  public:
   template <typename TLines>
-  TNumberKeys(const TLines& Lines, size_t Count) : FShift(PartShift(Count)) {
+  TNumberKeys(const TLines& Lines, size_t Count) : FShift(PartShift(Count)), FCount(Count) {
     const size_t Parts = Count == 0 ? 1 : ((Count - 1) >> FShift) + 1;
     FValues.resize(Parts);
     FBases.resize(Parts);
     FOffsets.resize(Parts);
+    std::vector<size_t> Without(Parts);
+    std::vector<size_t> Most(Parts);
     Parallel::ForEachPart(Parts, [&](size_t P) {
       const size_t Begin = P << FShift;
       const size_t End = P + 1 < Parts ? (P + 1) << FShift : Count;
@@ -123,20 +182,80 @@ class TNumberKeys {
       std::vector<uint32_t>& Offsets = FOffsets[P];
       Offsets.assign(End - Begin + 1, 0);
       Lines.ForEachText(Begin, End, [&](size_t I, std::u16string_view Text) {
+        const size_t From = Values.size();
         Scanner.Scan(Text, Values);
         // More numbers than 32-bit offsets reach: no table; the comparators sort instead.
         if (Values.size() > UINT32_MAX) throw std::bad_alloc();
         Offsets[I - Begin + 1] = static_cast<uint32_t>(Values.size());
+        const size_t Numbers = Values.size() - From;
+        Without[P] += Numbers == 0;
+        Most[P] = std::max(Most[P], Numbers);
       });
       FBases[P] = Values.data();
     });
+    for (size_t P = 0; P < Parts; ++P) {
+      FWithoutNumbers += Without[P];
+      FMostNumbers = std::max(FMostNumbers, Most[P]);
+    }
   }
-  std::span<const int64_t> Key(int32_t I) const {
+  std::span<const int64_t> Key(size_t I) const {
     if (FOffsets.empty()) throw std::logic_error("numbers read after they were handed over");
-    const auto Line = static_cast<size_t>(I);
-    const size_t P = Line >> FShift;
-    const uint32_t* const Offset = FOffsets[P].data() + (Line - (P << FShift));
+    const size_t P = I >> FShift;
+    const uint32_t* const Offset = FOffsets[P].data() + (I - (P << FShift));
     return {FBases[P] + Offset[0], Offset[1] - Offset[0]};
+  }
+  std::span<const int64_t> Key(int32_t I) const { return Key(static_cast<size_t>(I)); }
+
+  // How many lines have no number, and the most numbers one line has.
+  size_t WithoutNumbers() const { return FWithoutNumbers; }
+  size_t MostNumbers() const { return FMostNumbers; }
+  // Whether each line of each part may have the same numbers as another line: false only
+  // where none has, true besides for the few lines whose numbers hash as another's do.
+  std::vector<std::vector<bool>> MayTie() const {
+    const size_t Parts = FOffsets.size();
+    std::vector<std::vector<uint32_t>> Hashes(Parts);
+    TRepeatFilter First(FCount, 0);
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      for (size_t I = PartBegin(P); I < PartBegin(P + 1); ++I) {
+        Hashes[P].push_back(TRepeatFilter::Hash(Key(I)));
+      }
+      First.Note(Hashes[P]);
+    });
+    // Most lines that share only a bucket with others differ in the bits of their hashes
+    // that a second filter, on the lines that pass the first, reads.
+    std::vector<std::vector<bool>> Tied(Parts);
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      First.Repeated(Hashes[P], Tied[P]);
+      size_t Passed = 0;
+      for (size_t K = 0; K < Tied[P].size(); ++K) {
+        if (Tied[P][K]) Hashes[P][Passed++] = Hashes[P][K];
+      }
+      Hashes[P].resize(Passed);
+      Hashes[P].shrink_to_fit();
+    });
+    size_t Total = 0;
+    for (const auto& Passed : Hashes) Total += Passed.size();
+    TRepeatFilter Second(Total, 16);
+    Parallel::ForEachPart(Parts, [&](size_t P) { Second.Note(Hashes[P]); });
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      std::vector<bool> Again;
+      Second.Repeated(Hashes[P], Again);
+      for (size_t K = 0, Next = 0; K < Tied[P].size(); ++K) {
+        if (Tied[P][K]) Tied[P][K] = Again[Next++];
+      }
+    });
+    return Tied;
+  }
+
+  // The parts in which the numbers lie: lines PartBegin(P) .. PartBegin(P + 1) - 1, whose
+  // numbers take Numbers(P) values.
+  size_t Parts() const { return FOffsets.size(); }
+  size_t PartBegin(size_t P) const { return std::min(P << FShift, FCount); }
+  size_t Numbers(size_t P) const { return FValues[P].size(); }
+  // Frees the numbers of part P: their lines' keys are read no more.
+  void Release(size_t P) {
+    TInt64DynArray().swap(FValues[P]);
+    std::vector<uint32_t>().swap(FOffsets[P]);
   }
 
   // Hands every line's numbers to Take(I, Key), line by line, and frees each part's numbers
@@ -144,23 +263,23 @@ class TNumberKeys {
   // the table are not held whole together. The table is empty afterwards: Key throws.
   template <typename TTake>
   void Drain(TTake&& Take) {
-    for (size_t P = 0; P < FOffsets.size(); ++P) {
-      const size_t Begin = P << FShift;
-      const size_t End = Begin + FOffsets[P].size() - 1;
-      for (size_t I = Begin; I < End; ++I) Take(I, Key(static_cast<int32_t>(I)));
-      TInt64DynArray().swap(FValues[P]);
-      std::vector<uint32_t>().swap(FOffsets[P]);
+    for (size_t P = 0; P < Parts(); ++P) {
+      for (size_t I = PartBegin(P); I < PartBegin(P + 1); ++I) Take(I, Key(I));
+      Release(P);
     }
     FOffsets.clear();
   }
 
  private:
   const unsigned FShift;
+  const size_t FCount;
   std::vector<TInt64DynArray> FValues;  // the numbers of each part's lines, in order
   std::vector<const int64_t*> FBases;   // each part's first number
   // Line I of part P (I >> FShift) has the numbers FOffsets[P][K] .. FOffsets[P][K + 1] of
   // the part's array, K being I's place in the part.
   std::vector<std::vector<uint32_t>> FOffsets;
+  size_t FWithoutNumbers = 0;
+  size_t FMostNumbers = 0;
 };
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
@@ -416,6 +535,62 @@ bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys&
   return !Failed;
 }
 
+// The numeric order as keys of bytes, each line's first twelve in its record: the line's
+// numbers in ordered bytes (OrderedBytes), then, for a line whose numbers may equal another's,
+// a zero byte and the line's collation key. Ordered bytes are never zero, so that the zero
+// sorts a line before the lines whose numbers go on past its own, and two keys reach their
+// collation keys only where the lines' numbers are the same. The keys are made in parallel in
+// the parts of the numbers, and each part's numbers freed once its keys are made. False when
+// the platform gives no collation key for such a line.
+template <typename TLines>
+bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& Keys,
+                    std::vector<TTextRecord>& Records) {
+  const size_t Count = Numbers.PartBegin(Numbers.Parts());
+  const std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
+  Records.resize(Count);
+  Keys.Divide(Count, PartShift(Count));
+  std::atomic<bool> Failed{false};
+  Parallel::ForEachPart(Numbers.Parts(), [&](size_t P) {
+    const size_t Begin = Numbers.PartBegin(P);
+    const size_t End = Numbers.PartBegin(P + 1);
+    const std::vector<bool>& Tied = MayTie[P];
+    const auto TiedLines = static_cast<size_t>(std::count(Tied.begin(), Tied.end(), true));
+    // At most nine bytes a number: the room reserved for them is never outgrown, and room
+    // never written costs no memory.
+    Keys.ReservePart(P, End - Begin,
+                     Numbers.Numbers(P) * 5 + (TiedLines > 0 ? Lines.UnitsAtMost(Begin, End) : 0));
+    std::vector<uint8_t> Bytes;
+    bool Made = true;
+    auto Add = [&](size_t I, std::u16string_view Text) {
+      if (!Made || Failed.load(std::memory_order_relaxed)) return;
+      const auto Key = Numbers.Key(I);
+      Bytes.resize(Key.size() * MaxOrderedBytes + 1);
+      size_t Length = 0;
+      for (const int64_t Value : Key) Length += OrderedBytes(Value, Bytes.data() + Length);
+      if (Tied[I - Begin]) {
+        Bytes[Length++] = 0;
+        Made = Keys.AddBytesTo(I, {Bytes.data(), Length}, Text);
+      } else {
+        Made = Keys.AddBytesTo(I, {Bytes.data(), Length});
+      }
+      Records[I].Index = static_cast<int32_t>(I);
+      if (Made) RecordSort::LoadPrefix(Records[I], Keys, 0);
+    };
+    if (TiedLines * 8 > End - Begin) {
+      Lines.ForEachText(Begin, End, Add);
+    } else {
+      // Few lines tie: each is read alone rather than all the part's lines in a run.
+      std::u16string Scratch;
+      for (size_t I = Begin; I < End; ++I) {
+        Add(I, Tied[I - Begin] ? Lines.Text(I, Scratch) : std::u16string_view());
+      }
+    }
+    Numbers.Release(P);
+    if (!Made) Failed = true;
+  });
+  return !Failed;
+}
+
 // The dictionary order, read from the end of each line when Reversed.
 template <typename TLines, typename TFinish>
 bool TextSort(const TLines& Lines, int32_t Count, bool Reversed, TSortOrder Order,
@@ -437,17 +612,8 @@ bool TextSort(const TLines& Lines, int32_t Count, bool Reversed, TSortOrder Orde
 template <typename TLines, typename TFinish>
 bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&& Finish) {
   auto Numbers = std::make_unique<TNumberKeys>(Lines, static_cast<size_t>(Count));
-  int32_t WithoutNumbers = 0;
-  size_t MostNumbers = 0;  // in one line
-  std::vector<uint64_t> Numbered((static_cast<size_t>(Count) + 63) / 64);
-  for (int32_t I = 0; I < Count; ++I) {
-    MostNumbers = std::max(MostNumbers, Numbers->Key(I).size());
-    if (Numbers->Key(I).empty()) {
-      ++WithoutNumbers;
-    } else {
-      Numbered[static_cast<size_t>(I) / 64] |= uint64_t{1} << (static_cast<size_t>(I) % 64);
-    }
-  }
+  const auto WithoutNumbers = static_cast<int32_t>(Numbers->WithoutNumbers());
+  const size_t MostNumbers = Numbers->MostNumbers();  // in one line
   if (WithoutNumbers == Count) {
     // Lines without numbers tie on them, and the dictionary order decides every comparison,
     // as in the text order, whose records hold more of each key and no numbers.
@@ -464,6 +630,12 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
   if (Count - WithoutNumbers <= Count / 16) {
     // Few lines have numbers: the dictionary order decides most comparisons, and its records
     // hold more of each key than numeric ones beside the numbers could.
+    std::vector<uint64_t> Numbered((static_cast<size_t>(Count) + 63) / 64);
+    for (int32_t I = 0; I < Count; ++I) {
+      if (!Numbers->Key(I).empty()) {
+        Numbered[static_cast<size_t>(I) / 64] |= uint64_t{1} << (static_cast<size_t>(I) % 64);
+      }
+    }
     std::vector<TTextRecord> Records;
     {
       TCollationKeys Keys;
@@ -484,22 +656,25 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
     }
     Numbers.reset();
     Finish(Records);
-  } else {
-    std::vector<TNumericRecord> Records;
-    if (MostNumbers > 1) {
-      Records.resize(static_cast<size_t>(Count));
-      for (int32_t I = 0; I < Count; ++I) Records[I].Index = I;
-      SetNumbers(Records);
-    } else {
-      // No line has more than one number, so its record holds all of them: the comparisons
-      // and the deepening read the table only for lines with more, and it is handed over to
-      // the records as they are made rather than kept beside them.
-      Records.reserve(static_cast<size_t>(Count));
-      Numbers->Drain([&Records](size_t I, std::span<const int64_t> Key) {
-        Records.push_back(
-            {Key.empty() ? 0 : Key[0], static_cast<int32_t>(I), static_cast<int32_t>(Key.size())});
-      });
+  } else if (MostNumbers > 1) {
+    std::vector<TTextRecord> Records;
+    {
+      TCollationKeys Keys;
+      if (!MakeNumberKeys(Lines, *Numbers, Keys, Records)) return false;
+      Numbers.reset();
+      SortInOrder(Lines, Records, Order, TTextOrder{Keys}, Keys);
     }
+    Finish(Records);
+  } else {
+    // No line has more than one number, so its record holds all of them: the comparisons
+    // and the deepening read the table only for lines with more, and it is handed over to
+    // the records as they are made rather than kept beside them.
+    std::vector<TNumericRecord> Records;
+    Records.reserve(static_cast<size_t>(Count));
+    Numbers->Drain([&Records](size_t I, std::span<const int64_t> Key) {
+      Records.push_back(
+          {Key.empty() ? 0 : Key[0], static_cast<int32_t>(I), static_cast<int32_t>(Key.size())});
+    });
     {
       TLazyTextOrder<TLines> Text(Lines, static_cast<size_t>(Count));
       SortInOrder(Lines, Records, Order, TNumericOrder<TLazyTextOrder<TLines>>{*Numbers, Text},

@@ -23,6 +23,13 @@ constexpr bool IsSignChar(char16_t Ch) {
 }
 constexpr bool IsCommaChar(char16_t Ch) { return Ch == u',' || Ch == 0xFF0C; }
 constexpr bool IsSpaceChar(char16_t Ch) { return Ch == u' ' || Ch == 0x3000 || Ch == u'\t'; }
+// A digit or a sign: the full-width ones are the ASCII ones moved by 0xFEE0, and the ASCII
+// ones lie below 64, so one mask tests both.
+constexpr bool MayStartNumber(char16_t Ch) {
+  constexpr uint64_t Starts = uint64_t{0x3FF} << u'0' | uint64_t{1} << u'+' | uint64_t{1} << u'-';
+  const unsigned Ascii = Ch >= 0xFF00 ? Ch - 0xFEE0u : Ch;
+  return Ascii < 64 && (Starts >> Ascii & 1) != 0;
+}
 
 // The value of a digit character, ASCII or full-width.
 constexpr uint64_t DigitValue(char16_t Ch) {
@@ -56,8 +63,6 @@ struct TRun {
   }
 };
 
-enum class TScanState : uint8_t { Idle, Sign, Digits };
-
 }  // namespace
 
 char16_t CharAt(std::u16string_view S, int32_t Index) {
@@ -66,49 +71,39 @@ char16_t CharAt(std::u16string_view S, int32_t Index) {
 }
 
 void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
+  // The three states of the scan (outside a number, after a sign, in the digits) as three
+  // loops, each ending on the character that leaves its state, which it consumes.
   TRun Run;
-  TScanState State = TScanState::Idle;
   const size_t N = Line.size();
-  for (size_t I = 0; I < N; ++I) {
-    const char16_t Ch = Line[I];
-    switch (State) {
-      case TScanState::Idle:
-        if (IsDigitChar(Ch)) {
-          Run.Negative = false;
-          Run.Start(DigitValue(Ch));
-          State = TScanState::Digits;
-        } else if (IsSignChar(Ch)) {
-          Run.Negative = IsMinusChar(Ch);
-          State = TScanState::Sign;
-        }
-        break;
-      case TScanState::Sign:
-        if (IsSignChar(Ch)) {
-          Run.Negative = IsMinusChar(Ch);  // the later sign replaces the earlier one
-        } else if (IsSpaceChar(Ch)) {
-          // spaces between a sign and its digits are skipped
-        } else if (IsDigitChar(Ch)) {
-          Run.Start(DigitValue(Ch));
-          State = TScanState::Digits;
-        } else {
-          State = TScanState::Idle;
-        }
-        break;
-      case TScanState::Digits:
-        if (IsDigitChar(Ch)) {
-          Run.Add(DigitValue(Ch));
-        } else if (IsCommaChar(Ch) && IsDigitChar(Line[I - 1])) {
-          // a grouping comma directly after a digit is skipped; a second one ends the number
-        } else {
-          // The ending character is consumed here: a sign right after digits starts nothing.
-          Run.Emit(Key);
-          State = TScanState::Idle;
-        }
-        break;
+  size_t I = 0;
+  while (I < N) {
+    char16_t Ch = Line[I++];
+    if (!MayStartNumber(Ch)) continue;
+    Run.Negative = false;
+    if (IsSignChar(Ch)) {
+      // Later signs replace earlier ones, and spaces between a sign and its digits are
+      // skipped; a sign alone is no number.
+      do {
+        if (IsSignChar(Ch)) Run.Negative = IsMinusChar(Ch);
+        if (I == N) return;
+        Ch = Line[I++];
+      } while (IsSignChar(Ch) || IsSpaceChar(Ch));
+      if (!IsDigitChar(Ch)) continue;
     }
+    Run.Start(DigitValue(Ch));
+    for (; I < N; ++I) {
+      Ch = Line[I];
+      if (IsDigitChar(Ch)) {
+        Run.Add(DigitValue(Ch));
+      } else if (!IsCommaChar(Ch) || !IsDigitChar(Line[I - 1])) {
+        // A grouping comma directly after a digit is skipped, a second one ends the number;
+        // the ending character is consumed, so a sign right after digits starts nothing.
+        ++I;
+        break;
+      }
+    }
+    Run.Emit(Key);
   }
-  // A sign alone is no number.
-  if (State == TScanState::Digits) Run.Emit(Key);
 }
 
 TInt64DynArray ExtractNumbers(std::u16string_view Line) {
@@ -129,12 +124,13 @@ int32_t CompareNumberKeys(std::span<const int64_t> K1, std::span<const int64_t> 
 }
 
 size_t OrderedBytes(int64_t Value, uint8_t* Out) {
-  // The numbers from -64 to 175, the most frequent in text, take one byte: 0x08 to 0xF7 in
+  // The numbers from -63 to 175, the most frequent in text, take one byte: 0x09 to 0xF7 in
   // order. Any other takes a first byte that tells its side and length, then its distance from
-  // the one-byte numbers, big-endian in as few bytes as it needs: after 0xF8 to 0xFF (1 to 8
-  // bytes) above them, after 0x07 to 0x00 (1 to 8 bytes) below them, where the bytes are
-  // complemented so that the farther number reads smaller.
-  constexpr int64_t Lowest = -64;
+  // the one-byte numbers in base 255, most significant digit first, as many digits as it needs:
+  // after 0xF8 to 0xFF (1 to 8 digits) above them, digit D written as D + 1; after 0x08 to 0x01
+  // (1 to 8 digits) below them, digit D written as 255 - D, so that the farther number reads
+  // smaller. No byte is zero, so a key's end shows in bytes read past it as zeros.
+  constexpr int64_t Lowest = -63;
   constexpr int64_t Highest = 175;
   constexpr int64_t ZeroByte = 0x48;
   if (Value >= Lowest && Value <= Highest) {
@@ -142,14 +138,18 @@ size_t OrderedBytes(int64_t Value, uint8_t* Out) {
     return 1;
   }
   const bool Above = Value > Highest;
-  const uint64_t Distance = Above ? static_cast<uint64_t>(Value) - (Highest + 1)
-                                  : static_cast<uint64_t>((Lowest - 1) - Value);
-  const auto Length =
-      static_cast<size_t>(std::max(1, (static_cast<int>(std::bit_width(Distance)) + 7) / 8));
-  Out[0] = static_cast<uint8_t>(Above ? 0xF7 + Length : 0x08 - Length);
-  const uint64_t Written = Above ? Distance : ~Distance;
+  uint64_t Distance = Above ? static_cast<uint64_t>(Value) - (Highest + 1)
+                            : static_cast<uint64_t>((Lowest - 1) - Value);
+  uint8_t Digits[8];  // least significant first; 255^8 exceeds any distance
+  size_t Length = 0;
+  do {
+    Digits[Length++] = static_cast<uint8_t>(Distance % 255);
+    Distance /= 255;
+  } while (Distance != 0);
+  Out[0] = static_cast<uint8_t>(Above ? 0xF7 + Length : 0x09 - Length);
   for (size_t K = 0; K < Length; ++K) {
-    Out[1 + K] = static_cast<uint8_t>(Written >> (8 * (Length - 1 - K)));
+    const uint8_t Digit = Digits[Length - 1 - K];
+    Out[1 + K] = static_cast<uint8_t>(Above ? Digit + 1 : 255 - Digit);
   }
   return 1 + Length;
 }

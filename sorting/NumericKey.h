@@ -33,9 +33,10 @@ class TNumberScanner {
 // The most bytes OrderedBytes writes for one number.
 constexpr size_t MaxOrderedBytes = 9;
 
-// Writes Value to Out as 1 to 9 bytes and returns how many. Keys written number after number
-// compare bytewise (a key that is a prefix of the other first) as CompareNumberKeys compares
-// them: the codes keep the numbers' order, and no code is the beginning of another.
+// Writes Value to Out as 1 to 9 bytes, none of them zero, and returns how many. Keys written
+// number after number compare bytewise (a key that is a prefix of the other first) as
+// CompareNumberKeys compares them: the codes keep the numbers' order, and no code is the
+// beginning of another.
 size_t OrderedBytes(int64_t Value, uint8_t* Out);
 
 }  // namespace StringRecordListNormalSort
