@@ -286,25 +286,47 @@ TEST_P(SortDifferential, TextsWithAtMostOneNumberALineGiveTheSameNumericResult) 
 
 TEST_P(SortDifferential, LinesThatShareTheirFirstNumbersGiveTheSameResult) {
   // Dates and times at the start of the lines: long runs of lines share their first numbers,
-  // some lines end after any of them, and lines with all their numbers equal tie.
+  // some lines end after any of them, and lines with all their numbers equal tie, repeated
+  // lines and numbers past 64 bits among them. Then numbers at the edges of their byte codes.
+  // The large text, sorted on one thread and on several, has few ties in its first half.
+  static const int64_t Edges[] = {-64, -63, 175, 176, 430, 431, -319, -318, INT64_MAX, INT64_MIN};
+  auto AddNumber = [](std::u16string& Line, int64_t Value) {
+    Line += u' ';
+    Line += Utf16(std::to_string(Value));
+  };
   TextGenerator Generator(5);
   std::mt19937 Rng(12);
-  for (int N = 0; N < 3; ++N) {
+  for (const int Lines : {3000, 3000, 3000, 10000}) {
+    std::vector<std::u16string> Earlier;
     std::u16string Text;
-    for (int I = 0; I < 3000; ++I) {
+    for (int I = 0; I < Lines; ++I) {
       std::u16string Line = u"2026";
-      for (int Part = 0, Parts = static_cast<int>(Rng() % 7); Part < Parts; ++Part) {
-        Line += Part % 2 == 0 ? u"-" : u":";
-        Line += std::u16string(1, static_cast<char16_t>(u'0' + Rng() % (Part < 3 ? 2 : 10)));
+      const bool FewTies = I < Lines / 2 && Lines > 3000;
+      if (!Earlier.empty() && Rng() % (FewTies ? 16 : 4) == 0) {
+        Line = Earlier[Rng() % Earlier.size()];
+      } else if (FewTies) {
+        AddNumber(Line, Rng());
+        AddNumber(Line, Rng());
+      } else {
+        for (int Part = 0, Parts = static_cast<int>(Rng() % 7); Part < Parts; ++Part) {
+          Line += Part % 2 == 0 ? u"-" : u":";
+          Line += std::u16string(1, static_cast<char16_t>(u'0' + Rng() % (Part < 3 ? 2 : 10)));
+        }
+        if (Rng() % 3 == 0) Line += Generator.Body();
+        if (Rng() % 4 == 0) AddNumber(Line, Edges[Rng() % std::size(Edges)]);
       }
-      if (Rng() % 3 == 0) Line += Generator.Body();
+      Earlier.push_back(Line);
       Text += Line + (Rng() % 4 == 0 ? u"\r\n" : u"\n");
     }
     for (uint8_t Id : {5, 6}) {
       const std::u16string Expected = PlainSort::Sort(Text, Id);
-      ASSERT_EQ(Escaped(SortWith(Text, Id, TPath::WhereTheyLie)), Escaped(Expected))
-          << "command " << int{Id};
+      for (const unsigned Threads : Lines > 3000 ? std::vector{1u, 2u, 8u} : std::vector{0u}) {
+        Parallel::SetThreadCount(Threads);
+        ASSERT_EQ(Escaped(SortWith(Text, Id, TPath::WhereTheyLie)), Escaped(Expected))
+            << "command " << int{Id} << ", " << Lines << " lines, " << Threads << " threads";
+      }
     }
+    Parallel::SetThreadCount(0);
   }
 }
 
