@@ -67,7 +67,8 @@ class BigTextGenerator {
   std::u16string Number() {
     std::u16string Result = Pick(4) == 0 ? u"-" : u"";
     const bool Wide = Pick(5) == 0;
-    for (int D = 1 + Pick(4); D > 0; --D) {
+    // Now and then past 64 bits, which the numeric order leaves out.
+    for (int D = Pick(8) == 0 ? 20 : 1 + Pick(4); D > 0; --D) {
       Result += static_cast<char16_t>((Wide ? 0xFF10 : u'0') + Pick(10));
     }
     return Result;
