@@ -62,6 +62,9 @@ CORPORA = {
                   "full-width digit, an accented name)", "en_US", ""),
     "mixed": ("Japanese and English mixed within each line", "ja", ""),
     "units": ("log lines of measurements with units (ms, MB, km/h, °C, ...)", "en_US", ""),
+    "logs": ("log lines under dates and times that many lines share: ports and ids, signed "
+             "temperatures in °C, grouped and decimal amounts, numbers past 64 bits, full-width "
+             "digits, Japanese words; a third of the lines repeat earlier ones", "en_US", ""),
     "short": ("`seq N`: very short lines", "en_US", ""),
     "long": ("very long lines: records with 200-1,000 byte payloads, one in a thousand of "
              "20-60 KB", "en_US", ""),
@@ -85,6 +88,8 @@ def peer_cases(big, short_lines):
          "ja_JP.UTF-8", SORT_THREADS, 0.08, None),
         ("numeric sort, number-heavy mixed text", "numbers", big, "sort-numeric", "sort -V", "C",
          SORT_THREADS, 0.3, None),
+        ("numeric sort, log lines that tie on their numbers", "logs", big, "sort-numeric",
+         "sort -V", "C", SORT_THREADS, 0.3, None),
         ("reverse", "ascii", big, "reverse", "tac", "C.UTF-8", "tac: 1", 2.0, None),
         ("delete duplicates", "ascii", big, "dedupe", "awk '!seen[$0]++'", "C.UTF-8",
          "mawk: 1", 0.12, None),

@@ -152,6 +152,58 @@ def units_corpus(rng, n):
     return [units_line(rng) for _ in range(n)]
 
 
+LOG_WORDS = ["ログイン", "接続", "失敗", "完了", "警告", "ユーザー", "注文", "温度", "東京", "大阪",
+             "サーバー", "再試行", "切断", "応答"]
+
+
+def big_number(rng):
+    # Past the signed 64-bit range (19 digits and more), as ids, hashes and counters print.
+    return str(rng.randrange(10**19, 10**rng.randint(20, 26)))
+
+
+def logs_line(rng, dates, times):
+    # A date from a few days and a time from a few seconds, so that many lines tie on their
+    # leading numbers and are told apart by the rest or, as for equal numbers, by the text.
+    head = rng.choice(dates)
+    if rng.random() < 0.6:
+        head += " " + rng.choice(times)
+    kind = rng.random()
+    if kind < 0.2:
+        port = str(rng.randint(1, 65535)) if rng.random() < 0.6 else big_number(rng)
+        body = f"{rng.choice(['port', 'id', 'session'])} {port}"
+    elif kind < 0.38:
+        value = rng.randint(-10**rng.randint(1, 12), 10**rng.randint(1, 12))
+        user = f"{rng.randint(0, 999_999):,}"
+        body = f"temp {value}°C, user {user}"
+    elif kind < 0.56:
+        body = (f"order #{rng.randint(1, 2000)} qty {rng.randint(1, 20)} price "
+                f"{rng.randint(0, 999)}.{rng.randint(0, 99):02d}")
+    elif kind < 0.7:
+        amount = f"{rng.randint(0, 10**rng.randint(3, 9)):,}.{rng.randint(0, 99):02d}"
+        body = f"{rng.choice(WORDS)} amount {amount} {rng.choice(['JPY', 'USD', 'EUR'])}"
+    elif kind < 0.85:
+        count = str(rng.randint(0, 500)).translate(str.maketrans("0123456789", FULL_DIGITS))
+        body = (f"{rng.choice(LOG_WORDS)}{rng.choice(LOG_WORDS)} "
+                f"{rng.choice(['回数', '件数', '番号'])} {count}")
+    else:
+        body = f"{rng.choice(WORDS)} {rng.choice(LOG_WORDS)} {rng.choice(WORDS)} {big_number(rng)}"
+    return f"{head} {body}"
+
+
+def logs_corpus(rng, n):
+    # About a third of the lines repeat an earlier one, as a log repeats its messages.
+    dates = [f"2011-{m:02d}-{d:02d}" for m in (6, 7) for d in range(1, 31, 2)]
+    times = [f"{rng.randint(0, 23):02d}:{rng.randint(0, 59):02d}:{rng.randint(0, 59):02d}"
+             for _ in range(60)]
+    lines = []
+    for _ in range(n):
+        if lines and rng.random() < 1 / 3:
+            lines.append(rng.choice(lines))
+        else:
+            lines.append(logs_line(rng, dates, times))
+    return lines
+
+
 def short_corpus(_rng, n):
     # What `seq N` prints.
     return [str(i) for i in range(1, n + 1)]
@@ -179,6 +231,7 @@ KINDS = {
     "scattered": scattered_corpus,
     "mixed": mixed_corpus,
     "units": units_corpus,
+    "logs": logs_corpus,
     "short": short_corpus,
     "long": long_corpus,
     "sjis": mixed_corpus,
