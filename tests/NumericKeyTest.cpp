@@ -82,15 +82,12 @@ TEST(NumericKey, CompareOrdersElementwiseThenShorterFirst) {
 }
 
 TEST(NumericKey, OrderedBytesCompareAsTheKeys) {
-  // Random keys of values at the edges of the one-byte codes, of each code length and of the
-  // 64-bit range, and of random values.
+  // Random keys of values at the edges of the one-byte codes (-63 to 175), of each code length
+  // (powers of 255 away from them) and of the 64-bit range, and of random values.
   std::vector<int64_t> Edges = {Min, Min + 1, -1, 0, 1, Max - 1, Max};
-  for (int Shift = 0; Shift < 63; Shift += 8) {
-    for (const int64_t Base : {int64_t{-65}, int64_t{176}}) {
-      const int64_t Offset = int64_t{1} << Shift;
-      const int64_t Edge = Base < 0 ? Base - Offset + 1 : Base + Offset - 1;
-      Edges.insert(Edges.end(), {Edge - 1, Edge, Edge + 1});
-    }
+  for (int64_t Power = 1; Power <= Max / 255; Power *= 255) {
+    Edges.insert(Edges.end(),
+                 {-64 - Power, -63 - Power, -62 - Power, 175 + Power, 176 + Power, 177 + Power});
   }
   for (const int64_t Value : {-64, -63, 174, 175}) Edges.push_back(Value);
   std::mt19937_64 Rng(11);
@@ -116,6 +113,7 @@ TEST(NumericKey, OrderedBytesCompareAsTheKeys) {
     const int Byte = Bytes(A).compare(Bytes(B));  // unsigned bytes, a prefix first
     ASSERT_EQ((Byte > 0) - (Byte < 0), CompareNumberKeys(A, B))
         << testing::PrintToString(A) << " vs " << testing::PrintToString(B);
+    ASSERT_EQ(Bytes(A).find('\0'), std::string::npos) << testing::PrintToString(A);
   }
 }
 
