@@ -120,6 +120,7 @@ class TRepeatFilter {
               1),
         FWords((FMask + 1) / 32) {}
 
+  // The hash of a line's numbers, of which the filters read the buckets.
   static uint32_t Hash(std::span<const int64_t> Key) {
     uint64_t H = 0x9E3779B97F4A7C15u ^ Key.size();
     for (const int64_t Value : Key) {
@@ -605,10 +606,11 @@ bool TextSort(const TLines& Lines, int32_t Count, bool Reversed, TSortOrder Orde
   return true;
 }
 
-// The numeric order. Where few lines tie on their numbers, collation keys are made only for
-// the lines that do; where many lines have no number at all, the dictionary order decides
-// much of the sort, and every line gets its key at once as in the other orders. Finish gets
-// the sorted records once the keys are gone.
+// The numeric order. Where nearly every line has numbers, collation keys are made only for
+// the lines that may tie on them: with the numbers' bytes up front where lines have several
+// numbers, on first use where none has more than one; where many lines have no number at all,
+// the dictionary order decides much of the sort, and every line gets its key at once as in the
+// other orders. Finish gets the sorted records once the keys are gone.
 template <typename TLines, typename TFinish>
 bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&& Finish) {
   auto Numbers = std::make_unique<TNumberKeys>(Lines, static_cast<size_t>(Count));
