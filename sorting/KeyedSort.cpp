@@ -118,7 +118,7 @@ class TRepeatFilter {
         FMask(static_cast<size_t>(std::bit_ceil(
                   std::clamp<uint64_t>(uint64_t{Lines} * 16, 64, uint64_t{1} << 28))) -
               1),
-        FWords((FMask + 1) / 32) {}
+        FWords((FMask + 1) / 16) {}
 
   // The hash of a line's numbers, of which the filters read the buckets.
   static uint32_t Hash(std::span<const int64_t> Key) {
@@ -135,8 +135,8 @@ class TRepeatFilter {
   void Note(std::span<const uint32_t> Hashes) {
     for (size_t K = 0; K < Hashes.size(); ++K) {
       if (K + Ahead < Hashes.size()) __builtin_prefetch(&FWords[Word(Hashes[K + Ahead])], 1);
-      const uint64_t Seen = SeenBit(Hashes[K]);
-      std::atomic_ref<uint64_t> Word(FWords[this->Word(Hashes[K])]);
+      const uint32_t Seen = SeenBit(Hashes[K]);
+      std::atomic_ref<uint32_t> Word(FWords[this->Word(Hashes[K])]);
       if ((Word.fetch_or(Seen, std::memory_order_relaxed) & Seen) != 0) {
         Word.fetch_or(Seen << 1, std::memory_order_relaxed);
       }
@@ -155,12 +155,14 @@ class TRepeatFilter {
  private:
   static constexpr size_t Ahead = 16;
   size_t Bucket(uint32_t Hash) const { return std::rotr(Hash, FTurn) & FMask; }
-  size_t Word(uint32_t Hash) const { return Bucket(Hash) / 32; }
-  uint64_t SeenBit(uint32_t Hash) const { return uint64_t{1} << (Bucket(Hash) % 32 * 2); }
+  size_t Word(uint32_t Hash) const { return Bucket(Hash) / 16; }
+  uint32_t SeenBit(uint32_t Hash) const { return uint32_t{1} << (Bucket(Hash) % 16 * 2); }
 
   const int FTurn;
   const size_t FMask;
-  std::vector<uint64_t> FWords;  // 32 buckets each: bit 2K set once, bit 2K + 1 twice
+  // 16 buckets each: bit 2K set once, bit 2K + 1 twice. Words of 32 bits, whose atomic
+  // operations every target has without a lock.
+  std::vector<uint32_t> FWords;
 };
 
 // The numeric keys of all lines, derived in parallel: each part's numbers in an array of its
