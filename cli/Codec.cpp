@@ -91,6 +91,35 @@ void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t 
 
 namespace {
 
+constexpr char kEscape = '\x1B';
+
+// The length of the escape sequence at Bytes[At] (ESC, intermediate bytes 0x20-0x2F, a final
+// byte 0x30-0x7E), or 0 when the input ends before its final byte.
+size_t EscapeLength(std::string_view Bytes, size_t At) {
+  size_t i = At + 1;
+  while (i < Bytes.size() && Bytes[i] >= 0x20 && Bytes[i] <= 0x2F) ++i;
+  return i < Bytes.size() && Bytes[i] >= 0x30 && Bytes[i] <= 0x7E ? i + 1 - At : 0;
+}
+
+}  // namespace
+
+void ThrowUnfinished(const std::string& Name, std::string_view Bytes, size_t Offset,
+                     bool HalfAUnit) {
+  const char* pattern =
+      HalfAUnit ? Messages::ForTranslation("the %s input ends in half a character at %s (%s)")
+      : Bytes[Offset] == kEscape && EscapeLength(Bytes, Offset) == 0
+          ? Messages::ForTranslation(
+                "the %s input ends in an unfinished escape sequence at %s (%s)")
+          : Messages::ForTranslation("the %s input ends in an unfinished character at %s (%s)");
+  throw EInvalidInput(
+      [pattern, Name, hex = HexBytes(Bytes, Offset, 8)](const std::string& Place) {
+        return Messages::Translate(pattern, {Name, Place, hex});
+      },
+      Offset);
+}
+
+namespace {
+
 constexpr std::string_view kBomUtf16LE = "\xFF\xFE";
 constexpr std::string_view kBomUtf16BE = "\xFE\xFF";
 
@@ -122,6 +151,34 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
   if (again == Bytes) return text;
   size_t at = 0;
   while (at < Bytes.size() && at < again.size() && Bytes[at] == again[at]) ++at;
+  // Written back as the same bytes cut short: the converter dropped an unfinished tail.
+  if (at == again.size() && Bytes.size() - at <= 8) ThrowUnfinished(Encoding.Name, Bytes, at);
+  // Written back as the same bytes and more: the input ends in a character set that a stateful
+  // encoding (ISO-2022-JP) switches back from at the end. The switch into it is named.
+  if (at == Bytes.size()) {
+    const std::string added = HexBytes(again, at, 8);
+    const size_t escape = Bytes.rfind(kEscape);
+    if (escape == std::string_view::npos)
+      throw EInvalidInput(
+          [Name = Encoding.Name, added](const std::string& Place) {
+            return Messages::Translate(
+                "the %s input ends unfinished at %s: writing it back would add %s; convert it to "
+                "UTF-8 first",
+                {Name, Place, added});
+          },
+          at);
+    throw EInvalidInput(
+        [Name = Encoding.Name, added,
+         hex = HexBytes(Bytes, escape, std::max<size_t>(EscapeLength(Bytes, escape), 1))](
+            const std::string& Place) {
+          return Messages::Translate(
+              "the %s input ends in the character set chosen by the escape sequence at %s (%s) "
+              "without switching back (%s), which writing it back would add; convert it to "
+              "UTF-8 first",
+              {Name, Place, hex, added});
+        },
+        escape);
+  }
   throw EInvalidInput(
       [Name = Encoding.Name, hex = HexBytes(Bytes, at, 2)](const std::string& Place) {
         return Messages::Translate(
@@ -236,7 +293,10 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
                           (!utf16 || Bytes[i + step + 1 - low] == 0))))
         ++line;
     }
-    throw e.AtLine(line, named ? std::string() : Suggestion(Bytes));
+    // Advice only for input read as UTF-8 by default: one read as UTF-16 by its mark would be
+    // told to name the encoding it was already read in.
+    throw e.AtLine(line,
+                   named || Encoding.Family != TFamily::fmUtf8 ? std::string() : Suggestion(Bytes));
   }
 }
 

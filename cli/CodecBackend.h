@@ -63,5 +63,9 @@ void CountCall();
 [[noreturn]] void ThrowInvalid(const std::string& Name, std::string_view Bytes, size_t Offset,
                                size_t Count);
 [[noreturn]] void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t Index);
+// Throws for input that ends in an unfinished sequence from Offset on: half a two-byte unit
+// (HalfAUnit), else an escape sequence or a character, as its bytes tell.
+[[noreturn]] void ThrowUnfinished(const std::string& Name, std::string_view Bytes, size_t Offset,
+                                  bool HalfAUnit = false);
 
 }  // namespace Codec

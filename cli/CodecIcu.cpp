@@ -157,6 +157,7 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
     ucnv_getInvalidChars(conv, bad, &badLength, &ignored);
     const size_t consumed = static_cast<size_t>(source - Bytes.data());
     const size_t offset = consumed >= static_cast<size_t>(badLength) ? consumed - badLength : 0;
+    if (status == U_TRUNCATED_CHAR_FOUND) ThrowUnfinished(Encoding.Name, Bytes, offset);
     ThrowInvalid(Encoding.Name, Bytes, offset, badLength > 0 ? badLength : 1);
   }
   return out;

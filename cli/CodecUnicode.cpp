@@ -82,7 +82,7 @@ size_t AsciiRunEnd(const char16_t* In, size_t I, size_t N) {
 std::u16string DecodeUtf16(std::string_view All, size_t Base, bool BigEndian,
                            const std::string& Name) {
   const std::string_view Bytes = All.substr(Base);
-  if (Bytes.size() % 2 != 0) ThrowInvalid(Name, All, All.size() - 1, 1);
+  if (Bytes.size() % 2 != 0) ThrowUnfinished(Name, All, All.size() - 1, true);
   std::u16string out;
   Grow(out, Bytes.size() / 2);
   const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());

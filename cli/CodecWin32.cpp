@@ -162,8 +162,11 @@ std::u16string DecodeOther(std::string_view Bytes, const TEncoding& Encoding) {
   wchar_t buffer[8];
   for (size_t i = 0; i < Bytes.size();) {
     const size_t length = std::min(CharLength(cp, Bytes, i), Bytes.size() - i);
-    if (MultiByteToWideChar(cp, flags, Bytes.data() + i, static_cast<int>(length), buffer, 8) <= 0)
+    if (MultiByteToWideChar(cp, flags, Bytes.data() + i, static_cast<int>(length), buffer, 8) <=
+        0) {
+      if (length < CharLength(cp, Bytes, i)) ThrowUnfinished(Encoding.Name, Bytes, i);
       ThrowInvalid(Encoding.Name, Bytes, i, length);
+    }
     i += length;
   }
   ThrowInvalid(Encoding.Name, Bytes, 0, 1);
