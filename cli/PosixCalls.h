@@ -1,5 +1,6 @@
 // The POSIX calls the tool's file handling makes, through a table that tests replace to make
-// them fail as a full disk, a file-size limit or a failing device would.
+// them fail as a full disk, a file-size limit, a failing device, a folder the user may not
+// write or a group the user may not give a file would.
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +12,7 @@ struct TCalls {
   ssize_t (*Read)(int Fd, void* Buffer, size_t Size);
   ssize_t (*Write)(int Fd, const void* Buffer, size_t Size);
   int (*Fsync)(int Fd);
+  int (*Fchown)(int Fd, uid_t Owner, gid_t Group);
   int (*Close)(int Fd);
   int (*Rename)(const char* From, const char* To);
   int (*Linkat)(int FromFolder, const char* From, int ToFolder, const char* To, int Flags);

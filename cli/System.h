@@ -34,11 +34,17 @@ void WriteStdoutText(std::string_view Utf8Text);
 
 // Writes Bytes to the file at Path as sort -o does, once the whole result is ready: a regular
 // file is replaced atomically (a file in the same folder, flushed to disk, renamed over it,
-// keeping its permissions), so that a reader sees the old or the new content and a failure
-// leaves it as it was; a file with several hard links is rewritten in place; a device, FIFO
-// or terminal, and the file standard output writes to, are written directly. A file the user
-// may not write is refused. Symbolic links are followed, a dangling one creates its target.
+// keeping its mode, owner and group), so that a reader sees the old or the new content and a
+// failure leaves it as it was. A file with several hard links, one in a folder where no file
+// can be made and one whose owner or group the replacement could not keep are rewritten in
+// place; a device, FIFO or terminal, and the file standard output writes to, are written
+// directly. A file the user may not write is refused. Symbolic links are followed, a dangling
+// one creates its target. Errors name Path.
 void WriteOutput(const std::string& Path, std::string_view Bytes);
+
+// Fails as WriteOutput would before it writes, for a check made before the work: the file
+// (or, for a new file, its folder) may not be written.
+void CheckOutput(const std::string& Path);
 
 // True when standard output is a terminal that shows colour escapes.
 bool StdoutIsColourTerminal();

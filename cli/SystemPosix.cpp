@@ -32,6 +32,7 @@ TCalls& Calls() {
       ::read,
       ::write,
       ::fsync,
+      ::fchown,
       ::close,
       ::rename,
       ::linkat,
@@ -50,8 +51,6 @@ constexpr const char* kCannotResolve = Messages::ForTranslation("cannot resolve 
 constexpr const char* kCannotOpen = Messages::ForTranslation("cannot open %s");
 constexpr const char* kCannotRead = Messages::ForTranslation("cannot read %s");
 constexpr const char* kCannotWrite = Messages::ForTranslation("cannot write %s");
-constexpr const char* kCannotCreateTempIn =
-    Messages::ForTranslation("cannot create a temporary file in %s");
 
 [[noreturn]] void Fail(const char* What, const std::string& Path, int Error) {
   throw EFileError(Messages::Translate(What, {Path}) + ": " + std::strerror(Error));
@@ -204,9 +203,10 @@ void WriteStderr(std::string_view Utf8Message) { WriteFully(STDERR_FILENO, Utf8M
 
 namespace {
 
-// Rewrites the file open as Fd in place: for a file with several hard links, which a rename
-// would split. Room for a longer result is reserved first, so that a full disk is found before
-// a byte changes; a failure after that leaves the file partly rewritten, as with sort -o.
+// Rewrites the file open as Fd in place: for a file that a rename would split from its other
+// hard links, or that cannot be replaced by one with its owner and group. Room for a longer result
+// is reserved first, so that a full disk is found before a byte changes; a failure after that
+// leaves the file partly rewritten, as with sort -o.
 void RewriteInPlace(int Fd, const std::string& Path, std::string_view Bytes, off_t OldSize) {
   if (static_cast<off_t>(Bytes.size()) > OldSize) {
     const int error = ::posix_fallocate(Fd, 0, static_cast<off_t>(Bytes.size()));
@@ -223,11 +223,45 @@ void RewriteInPlace(int Fd, const std::string& Path, std::string_view Bytes, off
   if (error != 0) Fail(kCannotWrite, Path, error);
 }
 
-// Writes Bytes to a file in Folder that nobody else can see yet and gives it the name Target,
-// replacing what was there. The file is unnamed (O_TMPFILE) where the file system allows it,
-// so that not even SIGKILL can leave it behind; otherwise it is a named temporary file that
-// the fatal signals remove.
-void ReplaceFile(const std::string& Path, const std::string& Target, const std::string& Folder,
+// Opens a new file in Folder ("" or ending in '/') that nobody else can see yet: unnamed
+// (O_TMPFILE) where the file system allows it and MayBeUnnamed, so that not even SIGKILL can
+// leave it behind; otherwise named, with its name in Name. -1 (errno set) when none can be made.
+int OpenTemp(const std::string& Folder, bool MayBeUnnamed, std::string& Name) {
+  Name.clear();
+#ifdef O_TMPFILE
+  if (MayBeUnnamed) {
+    const std::string folder = Folder.empty() ? "." : Folder;
+    const int fd = Calls().Open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+  }
+#endif
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    Name = TempName(Folder);
+    const int fd = Calls().Open(Name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  const int error = errno;
+  Name.clear();
+  errno = error;
+  return -1;
+}
+
+// Whether a temporary file can be made in Folder, found by making one and removing it again:
+// 0, or the error that prevents it.
+int TempFileError(const std::string& Folder) {
+  std::string name;
+  const int fd = OpenTemp(Folder, true, name);
+  if (fd < 0) return errno;
+  ::close(fd);
+  if (!name.empty()) ::unlink(name.c_str());
+  return 0;
+}
+
+// Writes Bytes to a new file in Folder and gives it the name Target, replacing what was there
+// (Old, when something was). False, with nothing changed, when the new file cannot be made or
+// cannot have Old's owner and group: the caller then rewrites the file in place.
+bool ReplaceFile(const std::string& Path, const std::string& Target, const std::string& Folder,
                  std::string_view Bytes, const struct stat* Old, bool MayBeUnnamed = true) {
   mode_t mode;
   if (Old != nullptr) {
@@ -237,26 +271,22 @@ void ReplaceFile(const std::string& Path, const std::string& Target, const std::
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  const std::string folder = Folder.empty() ? "." : Folder;
-  int fd = -1;
-#ifdef O_TMPFILE
-  if (MayBeUnnamed) fd = Calls().Open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-#endif
-  const bool unnamed = fd >= 0;
   std::string temp;
-  for (int attempt = 0; !unnamed && fd < 0 && attempt < 100; ++attempt) {
-    temp = TempName(Folder);
-    fd = Calls().Open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) Fail(kCannotCreateTempIn, folder, errno);
+  int fd = OpenTemp(Folder, MayBeUnnamed, temp);
+  if (fd < 0 && Old != nullptr) return false;
+  if (fd < 0) Fail(kCannotWrite, Path, errno);
+  const bool unnamed = temp.empty();
   std::unique_ptr<TTempGuard> guard;
   if (!unnamed) guard = std::make_unique<TTempGuard>(temp);
 
-  // The replacement keeps the owner and group where it can. Where it cannot (the file was
-  // someone else's), it must not keep a set-user-ID or set-group-ID bit: the program would
-  // then run as its new owner, the user who ran this tool.
-  if (Old != nullptr && ::fchown(fd, Old->st_uid, Old->st_gid) != 0) mode &= ~(S_ISUID | S_ISGID);
+  // A replacement with another owner or group would hand the file to the user who ran this
+  // tool (and a set-user-ID program would then run as that user): where the owner and group
+  // cannot be kept, the file is rewritten in place instead. The mode is set after them, as
+  // changing the owner clears the set-user-ID and set-group-ID bits.
+  if (Old != nullptr && Calls().Fchown(fd, Old->st_uid, Old->st_gid) != 0) {
+    ::close(fd);
+    return false;
+  }
   int error = 0;
   if (::fchmod(fd, mode) != 0 || !WriteFully(fd, Bytes) || Calls().Fsync(fd) != 0) error = errno;
   if (error == 0 && unnamed) {
@@ -280,46 +310,96 @@ void ReplaceFile(const std::string& Path, const std::string& Target, const std::
   if (error != 0) Fail(kCannotWrite, Path, error);
   guard->Kept = true;
   // The rename itself is made durable by syncing the folder; failing that is not an error.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = ::open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
   }
+  return true;
 }
 
-}  // namespace
+// How the output reaches its file, and what is known of that file.
+struct TOutputPlan {
+  enum TWay { wStdout, wDirect, wInPlace, wReplace } Way = wReplace;
+  std::string Target;  // the file the path's links lead to
+  std::string Folder;  // Target's folder: "" or ending in '/'
+  bool Exists = false;
+  struct stat Old {};
+  int Fd = -1;  // Target open for writing, when it is a regular file
+  TOutputPlan() = default;
+  TOutputPlan(const TOutputPlan&) = delete;
+  TOutputPlan& operator=(const TOutputPlan&) = delete;
+  ~TOutputPlan() {
+    if (Fd >= 0) ::close(Fd);
+  }
+};
 
-void WriteOutput(const std::string& Path, std::string_view Bytes) {
+// Finds how Path is written, failing (naming Path) where it cannot be.
+void PlanOutput(const std::string& Path, TOutputPlan& Plan) {
   struct stat st {
   }, out{};
   // -o /dev/stdout (or a name for the file standard output already writes to): write there,
   // after what the shell or earlier commands wrote, rather than replace the whole file.
   if (::stat(Path.c_str(), &st) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
       st.st_dev == out.st_dev && st.st_ino == out.st_ino) {
-    WriteStdout(Bytes);
+    Plan.Way = TOutputPlan::wStdout;
     return;
   }
-  const std::string target = FollowLinks(Path);
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) {
-    // A device, a FIFO or a terminal cannot be replaced: it is written as it is.
-    const int fd = Calls().Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
-    if (fd < 0) Fail(kCannotWrite, Path, errno);
-    int error = WriteFully(fd, Bytes) ? 0 : errno;
-    if (Calls().Close(fd) != 0 && error == 0) error = errno;
-    if (error != 0) Fail(kCannotWrite, Path, error);
+  Plan.Target = FollowLinks(Path);
+  const size_t slash = Plan.Target.find_last_of('/');
+  Plan.Folder = slash == std::string::npos ? "" : Plan.Target.substr(0, slash + 1);
+  Plan.Exists = ::stat(Plan.Target.c_str(), &Plan.Old) == 0;
+  if (Plan.Exists && !S_ISREG(Plan.Old.st_mode)) {
+    // A device, a FIFO or a terminal cannot be replaced: it is written as it is. It is only
+    // checked here, as opening a FIFO waits for its reader.
+    if (::faccessat(AT_FDCWD, Plan.Target.c_str(), W_OK, AT_EACCESS) != 0)
+      Fail(kCannotWrite, Path, errno);
+    Plan.Way = TOutputPlan::wDirect;
     return;
   }
-  if (exists) {
-    // Only a file the user may write is replaced (a rename would replace a read-only one).
-    const int fd = Calls().Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
-    if (fd < 0) Fail(kCannotWrite, Path, errno);
-    if (st.st_nlink > 1) return RewriteInPlace(fd, Path, Bytes, st.st_size);
-    Calls().Close(fd);
+  if (Plan.Exists) {
+    // Only a file the user may write is written (a rename would replace a read-only one).
+    Plan.Fd = Calls().Open(Plan.Target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
+    if (Plan.Fd < 0) Fail(kCannotWrite, Path, errno);
+    // A file with several hard links, which a rename would split, is rewritten in place (and
+    // so is one that ReplaceFile finds it cannot replace).
+    if (Plan.Old.st_nlink > 1) Plan.Way = TOutputPlan::wInPlace;
+    return;
   }
-  const size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  ReplaceFile(Path, target, folder, Bytes, exists ? &st : nullptr);
+  if (const int error = TempFileError(Plan.Folder)) Fail(kCannotWrite, Path, error);
+}
+
+}  // namespace
+
+void CheckOutput(const std::string& Path) {
+  TOutputPlan plan;
+  PlanOutput(Path, plan);
+}
+
+void WriteOutput(const std::string& Path, std::string_view Bytes) {
+  TOutputPlan plan;
+  PlanOutput(Path, plan);
+  switch (plan.Way) {
+    case TOutputPlan::wStdout:
+      return WriteStdout(Bytes);
+    case TOutputPlan::wDirect: {
+      const int fd = Calls().Open(plan.Target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
+      if (fd < 0) Fail(kCannotWrite, Path, errno);
+      int error = WriteFully(fd, Bytes) ? 0 : errno;
+      if (Calls().Close(fd) != 0 && error == 0) error = errno;
+      if (error != 0) Fail(kCannotWrite, Path, error);
+      return;
+    }
+    case TOutputPlan::wReplace:
+      if (ReplaceFile(Path, plan.Target, plan.Folder, Bytes, plan.Exists ? &plan.Old : nullptr))
+        return;
+      [[fallthrough]];
+    case TOutputPlan::wInPlace: {
+      const int fd = plan.Fd;
+      plan.Fd = -1;  // RewriteInPlace closes it
+      return RewriteInPlace(fd, Path, Bytes, plan.Old.st_size);
+    }
+  }
 }
 
 bool StdoutIsColourTerminal() {

@@ -38,8 +38,6 @@ std::string Utf8(const wchar_t* Wide) {
 constexpr const char* kCannotOpen = Messages::ForTranslation("cannot open %s");
 constexpr const char* kCannotRead = Messages::ForTranslation("cannot read %s");
 constexpr const char* kCannotWrite = Messages::ForTranslation("cannot write %s");
-constexpr const char* kCannotCreateTempFor =
-    Messages::ForTranslation("cannot create a temporary file for %s");
 
 [[noreturn]] void Fail(const char* What, const std::string& Path, DWORD Error) {
   wchar_t* text = nullptr;
@@ -130,10 +128,13 @@ std::string ReadAll(const std::string& Path) {
 }
 
 void WriteStdout(std::string_view Bytes) {
-  if (!WriteFully(GetStdHandle(STD_OUTPUT_HANDLE), Bytes)) {
-    const DWORD error = GetLastError();
-    Fail(kCannotWrite, Messages::Translate("standard output"), error);
-  }
+  if (WriteFully(GetStdHandle(STD_OUTPUT_HANDLE), Bytes)) return;
+  const DWORD error = GetLastError();
+  // The reader closed the pipe (tarnwick reverse big.txt | head -1): it wants no more, and
+  // the run ends quietly, with the status a shell shows for a program ended by SIGPIPE.
+  if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED)
+    ExitProcess(128 + 13);
+  Fail(kCannotWrite, Messages::Translate("standard output"), error);
 }
 
 namespace {
@@ -161,41 +162,115 @@ void WriteStderr(std::string_view Utf8Message) {
   WriteText(GetStdHandle(STD_ERROR_HANDLE), Utf8Message);
 }
 
-void WriteOutput(const std::string& Path, std::string_view Bytes) {
-  const std::wstring target = Wide(Path);
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+namespace {
+
+// A new file in Folder ("" or ending in a separator) under a name of its own, or
+// INVALID_HANDLE_VALUE with the error in GetLastError.
+HANDLE CreateTemp(const std::wstring& Folder, DWORD Flags, std::wstring& Name) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (unsigned attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    Name = Folder + L".tarnwick-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount() + attempt) + L".tmp";
+    h = CreateFileW(Name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, Flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  return h;
+}
+
+// How the output reaches its file, and the file, open for writing when it is written as it is.
+struct TOutputPlan {
+  enum TWay { wDirect, wInPlace, wReplace } Way = wReplace;
+  std::wstring Target, Folder;
+  bool Exists = false;
+  HANDLE File = INVALID_HANDLE_VALUE;
+  TOutputPlan() = default;
+  TOutputPlan(const TOutputPlan&) = delete;
+  TOutputPlan& operator=(const TOutputPlan&) = delete;
+  ~TOutputPlan() {
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+  }
+};
+
+// Finds how Path is written, failing (naming Path) where it cannot be.
+void PlanOutput(const std::string& Path, TOutputPlan& Plan) {
+  Plan.Target = Wide(Path);
+  const size_t slash = Plan.Target.find_last_of(L"\\/");
+  Plan.Folder = slash == std::wstring::npos ? L"" : Plan.Target.substr(0, slash + 1);
+  const DWORD attributes = GetFileAttributesW(Plan.Target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw EFileError(Messages::Translate("not a regular file: %s", {Path}));
   // What the user may not open for writing is refused (a rename would replace a read-only
   // file), and a device such as NUL or CON, or a pipe, is written as it is.
-  HANDLE existing = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (existing == INVALID_HANDLE_VALUE) {
+  Plan.File = CreateFileW(Plan.Target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (Plan.File == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
       Fail(kCannotWrite, Path, error);
-  } else if (GetFileType(existing) != FILE_TYPE_DISK) {
-    const DWORD error = WriteFully(existing, Bytes) ? 0 : GetLastError();
-    CloseHandle(existing);
-    if (error != 0) Fail(kCannotWrite, Path, error);
+  } else if (GetFileType(Plan.File) != FILE_TYPE_DISK) {
+    Plan.Way = TOutputPlan::wDirect;
     return;
   } else {
-    CloseHandle(existing);
+    Plan.Exists = true;
+  }
+  // The replacement is made in the same folder. Where no file can be made there (the user may
+  // write the file but not the folder), an existing file is rewritten in place.
+  std::wstring probe;
+  HANDLE h = CreateTemp(Plan.Folder, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, probe);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    if (Plan.Exists) {
+      CloseHandle(Plan.File);  // a file open elsewhere could not be replaced
+      Plan.File = INVALID_HANDLE_VALUE;
+    }
+    return;
+  }
+  if (!Plan.Exists) Fail(kCannotWrite, Path, GetLastError());
+  Plan.Way = TOutputPlan::wInPlace;
+}
+
+// Rewrites the file open as File from its start. Room for the result is reserved first, so that
+// a full disk is found before a byte changes; a failure after that leaves the file partly
+// rewritten, as with sort -o.
+void RewriteInPlace(HANDLE File, const std::string& Path, std::string_view Bytes) {
+  FILE_ALLOCATION_INFO room{};
+  room.AllocationSize.QuadPart = static_cast<LONGLONG>(Bytes.size());
+  DWORD error = 0;
+  if (!SetFileInformationByHandle(File, FileAllocationInfo, &room, sizeof room)) {
+    error = GetLastError();
+    if (error != ERROR_DISK_FULL && error != ERROR_HANDLE_DISK_FULL) error = 0;
+  }
+  const LARGE_INTEGER start{};
+  if (error == 0 && (!SetFilePointerEx(File, start, nullptr, FILE_BEGIN) ||
+                     !WriteFully(File, Bytes) || !SetEndOfFile(File) || !FlushFileBuffers(File)))
+    error = GetLastError();
+  CloseHandle(File);
+  if (error != 0) Fail(kCannotWrite, Path, error);
+}
+
+}  // namespace
+
+void CheckOutput(const std::string& Path) {
+  TOutputPlan plan;
+  PlanOutput(Path, plan);
+}
+
+void WriteOutput(const std::string& Path, std::string_view Bytes) {
+  TOutputPlan plan;
+  PlanOutput(Path, plan);
+  if (plan.Way != TOutputPlan::wReplace) {
+    HANDLE file = plan.File;
+    plan.File = INVALID_HANDLE_VALUE;
+    if (plan.Way == TOutputPlan::wInPlace) return RewriteInPlace(file, Path, Bytes);
+    const DWORD error = WriteFully(file, Bytes) ? 0 : GetLastError();
+    CloseHandle(file);
+    if (error != 0) Fail(kCannotWrite, Path, error);
+    return;
   }
 
-  const size_t slash = target.find_last_of(L"\\/");
-  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
-  HANDLE h = INVALID_HANDLE_VALUE;
   std::wstring temp;
-  for (unsigned attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-    temp = folder + L".tarnwick-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount() + attempt) + L".tmp";
-    h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                    nullptr);
-    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-  }
-  if (h == INVALID_HANDLE_VALUE) Fail(kCannotCreateTempFor, Path, GetLastError());
+  HANDLE h = CreateTemp(plan.Folder, FILE_ATTRIBUTE_NORMAL, temp);
+  if (h == INVALID_HANDLE_VALUE) Fail(kCannotWrite, Path, GetLastError());
   wcsncpy(gTempPath, temp.c_str(), sizeof gTempPath / sizeof gTempPath[0] - 1);
   SetConsoleCtrlHandler(RemoveTemp, TRUE);
 
@@ -204,10 +279,12 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   CloseHandle(h);
   // ReplaceFileW keeps the replaced file's attributes and security; a new file is moved in.
   if (error == 0) {
-    const bool done = (exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
-                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
-                      MoveFileExW(temp.c_str(), target.c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const std::wstring& target = plan.Target;
+    const bool done =
+        (plan.Exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
+        MoveFileExW(temp.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!done) error = GetLastError();
   }
   if (error != 0) DeleteFileW(temp.c_str());

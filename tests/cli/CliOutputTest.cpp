@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
@@ -30,7 +31,7 @@ int gError = 0;
 bool gNoUnnamedFiles = false;
 size_t gWritten = 0;
 
-enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead };
+enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead, kNewFile, kFchown };
 
 class OutputFailure : public testing::Test {
  protected:
@@ -39,11 +40,19 @@ class OutputFailure : public testing::Test {
     System::Posix::TCalls& calls = System::Posix::Calls();
     calls.Open = [](const char* Path, int Flags, mode_t Mode) {
 #ifdef O_TMPFILE
-      if (gNoUnnamedFiles && (Flags & O_TMPFILE) == O_TMPFILE) {
+      const bool unnamed = (Flags & O_TMPFILE) == O_TMPFILE;
+      if (gNoUnnamedFiles && unnamed) {
         errno = EOPNOTSUPP;
         return -1;
       }
+#else
+      const bool unnamed = false;
 #endif
+      // A folder where no file may be made.
+      if (gFailingCall == kNewFile && (unnamed || (Flags & O_CREAT) != 0)) {
+        errno = gError;
+        return -1;
+      }
       return ::open(Path, Flags, Mode);
     };
     // A write fails after some bytes have gone out, as a disk fills up.
@@ -68,6 +77,9 @@ class OutputFailure : public testing::Test {
     };
     calls.Fsync = [](int Fd) {
       return gFailingCall == kFsync ? (errno = gError, -1) : ::fsync(Fd);
+    };
+    calls.Fchown = [](int Fd, uid_t Owner, gid_t Group) {
+      return gFailingCall == kFchown ? (errno = gError, -1) : ::fchown(Fd, Owner, Group);
     };
     calls.Close = [](int Fd) {
       const int result = ::close(Fd);
@@ -147,6 +159,56 @@ TEST_F(OutputFailure, EachFailingCallLeavesTheTargetAndNoTemporaryFile) {
     EXPECT_EQ(Content(Target), "new\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1);
   }
+}
+
+// Where no new file can be made beside the target (a folder the user may not write) or the new
+// file could not have the target's owner and group, the target itself is rewritten, as with
+// sort -o. Where no file can be made for a new target, the check before the work fails.
+TEST_F(OutputFailure, WhereNoReplacementCanBeMadeOrKeepTheOwnersTheFileIsRewrittenInPlace) {
+  for (const auto& [call, error] : {std::pair{kNewFile, EACCES}, {kFchown, EPERM}}) {
+    gFailingCall = call;
+    gError = error;
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::stat(Target.c_str(), &before), 0);
+    System::CheckOutput(Target.string());
+    System::WriteOutput(Target.string(), "rewritten, longer than the old content\n");
+    ASSERT_EQ(::stat(Target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "call " << call;
+    std::ofstream(Target) << "old content\n";
+    ExpectUntouched("call " + std::to_string(call));
+  }
+  gFailingCall = kNewFile;
+  const std::string fresh = (Folder / "new.txt").string();
+  EXPECT_THROW(System::CheckOutput(fresh), System::EFileError);
+}
+
+// Each failure names the file given to -o, with the system's reason, whatever made it fail:
+// a missing folder, a file that cannot be written, a folder where no file can be made.
+TEST_F(OutputFailure, FailuresNameTheFileGiven) {
+  struct TCase {
+    std::string Path;
+    int Call, Error;
+  };
+  const TCase cases[] = {{(Folder / "missing" / "x").string(), 0, ENOENT},
+                         {(Folder / "new.txt").string(), kNewFile, EACCES},
+                         {Target.string(), kWrite, ENOSPC}};
+  for (const TCase& c : cases) {
+    gFailingCall = c.Call;
+    gError = c.Error;
+    gWritten = 0;
+    const std::string expected = "cannot write " + c.Path + ": " + std::strerror(c.Error);
+    for (bool check : {true, false}) {
+      if (check && c.Call == kWrite) continue;  // found only while writing
+      try {
+        check ? System::CheckOutput(c.Path) : System::WriteOutput(c.Path, "new\n");
+        ADD_FAILURE() << c.Path << ": no error";
+      } catch (const System::EFileError& e) {
+        EXPECT_EQ(e.what(), expected);
+      }
+    }
+  }
+  ExpectUntouched("after the failures");
 }
 
 // A fatal signal while the named temporary file is being written (the user's Ctrl+C, kill,

@@ -272,6 +272,29 @@ class ToolTest(unittest.TestCase):
         self.assertEqual(os.stat(program).st_mode & 0o6000, 0)
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["locked.txt", "program"])
 
+    def test_output_rewrites_in_place_what_cannot_be_replaced_with_its_owners(self):
+        if WINDOWS or os.geteuid() != 0:
+            self.skipTest("POSIX owners, set up as root")
+        # A file the user may write in a folder the user may not, and a file whose group the
+        # user may not give a file: both are rewritten, keeping the file, its owner and group.
+        os.chmod(self.dir.name, 0o755)
+        shared = self.path("shared.txt", b"b\na\n")
+        os.chmod(shared, 0o666)
+        os.makedirs(self.path("open"))
+        os.chmod(self.path("open"), 0o777)
+        grouped = self.path("open/grouped.txt", b"b\na\n")
+        os.chown(grouped, 65534, 0)
+        for target in (shared, grouped):
+            before = os.stat(target)
+            code, _, err = self.run_as_nobody(["sort", target, "-o", target])
+            self.assertEqual((code, err), (0, ""), target)
+            after = os.stat(target)
+            self.assertEqual((after.st_ino, after.st_uid, after.st_gid),
+                             (before.st_ino, before.st_uid, before.st_gid), target)
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(), b"a\nb\n")
+        self.assertEqual(os.listdir(self.path("open")), ["grouped.txt"])
+
     def test_a_file_size_limit_leaves_the_target_and_no_temporary_file(self):
         if WINDOWS:
             self.skipTest("POSIX limits")
@@ -346,10 +369,12 @@ class ToolTest(unittest.TestCase):
         code, out, _ = run(["highlight", "--mark"], b"a\na\n", env=env)
         self.assertEqual((code, out), (0, b"* a\n* a\n"))
 
-    def test_write_failures_are_exit_1(self):
-        code, _, err = run(["sort", "-o", self.path("no/such/dir/out.txt")], b"a\n")
-        self.assertEqual(code, 1)
-        self.assertIn("cannot", err)
+    def test_write_failures_are_exit_1_naming_the_file(self):
+        for target in [self.path("no/such/dir/out.txt")] + (
+                [] if WINDOWS or not os.path.exists("/proc/version") else ["/proc/version"]):
+            code, _, err = run(["sort", "-o", target], b"a\n")
+            self.assertEqual(code, 1)
+            self.assertIn("cannot write %s: " % target, err)
         with open("/dev/full", "wb") as full:
             proc = subprocess.run(TOOL + ["sort"], input=b"a\n", stdout=full, stderr=subprocess.PIPE)
         self.assertEqual(proc.returncode, 1)
@@ -426,6 +451,26 @@ class ToolTest(unittest.TestCase):
         # root is the CLDR order: symbols first, letters by their base letter.
         self.assertResult(["--locale", "root", "sort"], data, "😀\na\nＡ\nb\nB\né\n".encode())
 
+    def test_a_locale_the_system_has_and_icu_lacks_sorts_in_the_root_order(self):
+        if WINDOWS:
+            self.skipTest("the Windows build follows the user's locale")
+        # aa_DJ (Afar): glibc has it, ICU has no data for the language. Made here when the
+        # system has the locale's source but not the locale.
+        env = self.env(LC_ALL="aa_DJ.UTF-8")
+        if "aa_DJ.utf8" not in subprocess.run(["locale", "-a"], capture_output=True,
+                                              text=True).stdout.split():
+            made = subprocess.run(["localedef", "-i", "aa_DJ", "-f", "UTF-8",
+                                   self.path("aa_DJ.UTF-8")], capture_output=True)
+            if made.returncode != 0:
+                self.skipTest("the system lacks the locale aa_DJ.UTF-8 and cannot make it")
+            env["LOCPATH"] = self.dir.name
+        for args, named in (([], "'aa_DJ.UTF-8' (from LC_ALL)"),
+                            (["--locale", "aa_DJ.UTF-8"], "'aa_DJ.UTF-8'")):
+            code, out, err = run(args + ["sort"], "é\nb\nB\na\n".encode(), env=env)
+            self.assertEqual((code, out), (0, "a\nb\nB\né\n".encode()), err)
+            self.assertIn("warning: locale %s" % named, err)
+            self.assertIn("root", err)
+
     def test_an_unknown_locale_is_exit_2_naming_it(self):
         if WINDOWS:
             self.skipTest("the Windows build follows the user's locale")
@@ -445,6 +490,19 @@ class ToolTest(unittest.TestCase):
         self.assertEqual((code, out), (0, b"a\nb\nB\n"))
         self.assertIn("warning", err)
         self.assertIn("'en'", err)
+
+    @quick
+    def test_a_reader_that_stops_early_ends_the_run_quietly(self):
+        # tarnwick reverse big.txt | head -1: the closed pipe is no error to report.
+        src = self.path("big.txt", b"".join(b"line %d\n" % i for i in range(200000)))
+        proc = subprocess.Popen(TOOL + ["reverse", src], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        proc.stdout.readline()
+        proc.stdout.close()
+        err = proc.stderr.read().decode("utf-8", "replace")
+        proc.stderr.close()
+        self.assertEqual(err, "")
+        self.assertIn(proc.wait(timeout=120), (-13, 141))  # SIGPIPE, or the status a shell shows
 
     @quick
     def test_threads_change_nothing_in_the_result(self):
