@@ -12,10 +12,7 @@
 #include "cli/Operations.h"
 #include "cli/System.h"
 #include "commands/CommandId.h"
-
-#ifndef _WIN32
-#include "platform/linux/Nls.h"
-#endif
+#include "platform/Collation.h"
 
 namespace {
 
@@ -29,31 +26,29 @@ struct TExit {
   std::string Message;
 };
 
-// Chooses the collation of the sort orders: --locale, else the environment. A locale ICU does
-// not know is refused (ICU would silently use its root order instead); the environment is
-// only checked when the operation sorts, so that a broken LANG does not stop reverse or dedupe.
+// Chooses the collation of the sort orders: --locale, else the environment. A locale neither
+// ICU nor the system knows is refused (ICU would silently use its root order instead); the
+// environment is only checked when the operation sorts, so that a broken LANG does not stop
+// reverse or dedupe.
 void ApplyLocale(const Arguments::TOptions& Options) {
   if (!Options.Locale && Options.Operation->Id > 8) return;
-#ifdef _WIN32
-  if (!Options.Locale) return;
-  // The dictionary orders use the user's default locale, which a process cannot change for
-  // itself; accepting the option would silently ignore it.
-  throw TExit{
-      kExitUsage,
-      Messages::Translate("--locale is not available on Windows: the dictionary orders follow the "
-                          "user's locale (set it in the system's region settings)")};
-#else
   std::string warning;
   try {
-    warning = standin::SetCollationLocale(Options.Locale.value_or(""));
-  } catch (const std::exception& e) {
+    warning = Collation::ChooseLocale(Options.Locale);
+  } catch (const Collation::EUnknownLocale& e) {
     throw TExit{kExitUsage,
                 Messages::Translate(
                     "%s; give a locale such as ja, en_US.UTF-8, root or C (--locale)", {e.what()})};
+  } catch (const Collation::ENoChoice&) {
+    // Windows: the dictionary orders use the user's default locale, which a process cannot
+    // change for itself; accepting the option would silently ignore it.
+    throw TExit{kExitUsage,
+                Messages::Translate(
+                    "--locale is not available on Windows: the dictionary orders follow the "
+                    "user's locale (set it in the system's region settings)")};
   }
   if (!warning.empty())
     System::WriteStderr("tarnwick: " + Messages::Translate("warning: %s", {warning}) + "\n");
-#endif
 }
 
 bool UseColour(const Arguments::TOptions& Options) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -17,7 +18,17 @@ namespace {
 
 class StandInCollation : public testing::Test {
  protected:
-  void TearDown() override { standin::SetCollationLocale("en"); }
+  void TearDown() override {
+    standin::SystemHasLocale = SavedSystemHasLocale;
+    if (SavedLcAll)
+      ::setenv("LC_ALL", SavedLcAll->c_str(), 1);
+    else
+      ::unsetenv("LC_ALL");
+    standin::SetCollationLocale("en");
+  }
+  bool (*SavedSystemHasLocale)(const std::string&) = standin::SystemHasLocale;
+  std::optional<std::string> SavedLcAll =
+      std::getenv("LC_ALL") ? std::optional<std::string>(std::getenv("LC_ALL")) : std::nullopt;
 };
 
 int Compare(const std::u16string& A, const std::u16string& B) {
@@ -36,13 +47,24 @@ std::string Key(const std::u16string& S) {
   return Bytes;
 }
 
-TEST_F(StandInCollation, UnknownLocalesAreRefusedByName) {
-  for (const char* Name : {"bogus", "xx_YY", "bogus_XX.UTF-8"}) {
-    try {
-      standin::SetCollationLocale(Name);
-      ADD_FAILURE() << Name << " accepted";
-    } catch (const std::runtime_error& E) {
-      EXPECT_NE(std::string(E.what()).find(Name), std::string::npos) << E.what();
+// A locale ICU has no data for is refused by name, unless the system has it (glibc knows
+// languages ICU does not collate): then it gets the root order, with a warning naming it.
+TEST_F(StandInCollation, UnknownLocalesAreRefusedByNameUnlessTheSystemHasThem) {
+  for (bool SystemHasThem : {false, true}) {
+    standin::SystemHasLocale = SystemHasThem ? [](const std::string&) { return true; }
+                                             : [](const std::string&) { return false; };
+    for (const std::string Name : {"bogus", "xx_YY", "bogus_XX.UTF-8", ""}) {
+      if (Name.empty()) ::setenv("LC_ALL", "xx_YY.UTF-8", 1);
+      const std::string Named = Name.empty() ? "'xx_YY.UTF-8' (from LC_ALL)" : "'" + Name + "'";
+      try {
+        const std::string Warning = standin::SetCollationLocale(Name);
+        EXPECT_TRUE(SystemHasThem) << Named << " accepted";
+        EXPECT_NE(Warning.find(Named), std::string::npos) << Warning;
+        EXPECT_EQ(standin::CollationLocale(), "root");
+      } catch (const std::runtime_error& E) {
+        EXPECT_FALSE(SystemHasThem) << E.what();
+        EXPECT_NE(std::string(E.what()).find(Named), std::string::npos) << E.what();
+      }
     }
   }
   // A locale known through its language only is taken with a warning naming the language.

@@ -8,6 +8,7 @@
 #include <unicode/uvernum.h>
 
 #include <dlfcn.h>
+#include <locale.h>
 
 #include <atomic>
 #include <cstdint>
@@ -120,10 +121,11 @@ std::pair<std::string, std::string> EnvironmentLocale() {
   return {kCodePoint, ""};
 }
 
-// Whether ICU has data for the locale: its own, or only a more general locale's (a warning
-// naming that one), or none but the root's (an error; ICU would silently use the root order).
-std::string CheckKnown(const std::string& locale, const std::string& given,
-                       const std::string& variable) {
+// Whether ICU has data for Locale: its own, or only a more general locale's (a warning naming
+// that one), or none but the root's. ICU would then silently use the root order: that is done
+// with a warning, Locale becoming "root", when the system has the locale (glibc knows far more
+// languages than ICU collates, as aa_DJ or ber_MA), and is an error otherwise.
+std::string CheckKnown(std::string& locale, const std::string& given, const std::string& variable) {
   if (locale == kCodePoint || locale.empty() || locale == "root") return "";
   UErrorCode status = U_ZERO_ERROR;
   UResourceBundle* bundle = ures_open(nullptr, locale.c_str(), &status);
@@ -133,8 +135,11 @@ std::string CheckKnown(const std::string& locale, const std::string& given,
   ures_close(bundle);
   const std::string named =
       "'" + given + "'" + (variable.empty() ? "" : " (from " + variable + ")");
-  if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING)
-    throw std::runtime_error("unknown locale " + named);
+  if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING) {
+    if (!SystemHasLocale(given)) throw std::runtime_error("unknown locale " + named);
+    locale = "root";
+    return "locale " + named + " has no collation of its own; using the root collation";
+  }
   if (status == U_USING_FALLBACK_WARNING)
     return "locale " + named + " is not known; using '" + fallback + "'";
   return "";
@@ -163,7 +168,7 @@ void EnsureReady(CollatorState& s) {
   if (!s.ready) {
     s.locale = IcuLocaleFromPosix(EnvironmentLocale().first);
     try {
-      CheckKnown(s.locale, s.locale, "");
+      CheckKnown(s.locale, std::string(s.locale), "");
     } catch (const std::runtime_error&) {
       s.locale = "root";
     }
@@ -277,10 +282,17 @@ int32_t CodePointKey(LPCWSTR S, int32_t N, uint8_t* Dest, int32_t Room) {
 
 int32_t Length(LPCWSTR s, int n) { return n < 0 ? u_strlen(s) : n; }
 
+bool (*SystemHasLocale)(const std::string& Name) = [](const std::string& Name) {
+  const locale_t locale = ::newlocale(LC_COLLATE_MASK, Name.c_str(), locale_t{});
+  if (locale == locale_t{}) return false;
+  ::freelocale(locale);
+  return true;
+};
+
 std::string SetCollationLocale(const std::string& name) {
   const auto [given, variable] =
       name.empty() ? EnvironmentLocale() : std::pair<std::string, std::string>{name, ""};
-  const std::string locale = IcuLocaleFromPosix(given);
+  std::string locale = IcuLocaleFromPosix(given);
   std::string warning = CheckKnown(locale, given, variable);
   CollatorState& s = State();
   std::lock_guard guard(s.lock);

@@ -10,10 +10,15 @@ namespace standin {
 // the CLDR root collation); "C" and "POSIX", with any code set, choose code-point order. An
 // empty name returns to the environment (LC_ALL, then LC_COLLATE, then LANG; none set is "C").
 // Returns a warning when ICU knows the name only through a more general locale ("en_ZZ" falls
-// back to "en"), otherwise "". Throws std::runtime_error, naming the locale (and the variable
-// it came from), when ICU knows neither it nor its language; the collation is then unchanged.
-// The collator itself is opened by the first comparison or sort key.
+// back to "en"), or knows neither it nor its language but the system has the locale (the root
+// collation is then used), otherwise "". Throws std::runtime_error, naming the locale (and the
+// variable it came from), when neither knows it; the collation is then unchanged. The collator
+// itself is opened by the first comparison or sort key.
 std::string SetCollationLocale(const std::string& name);
+
+// Whether the C library has the locale Name (installed, and accepted by newlocale). Tests
+// replace it to stand for a system with or without a locale.
+extern bool (*SystemHasLocale)(const std::string& Name);
 
 // The ICU locale name the collator is opened with ("" is the root collation), or "C" for
 // code-point order.
