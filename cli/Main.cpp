@@ -97,6 +97,14 @@ int Run(int argc, char** argv) {
                                        : Operations::TMarks{"* ", "", "  "};
   const Operations::TMarks* chosenMarks =
       options.Operation->Id == Tarnwick::ciDuplicationHighlight && options.Mark ? &marks : nullptr;
+  // A FILE that cannot be written is found before the input is read and the work done.
+  if (!options.Output.empty()) {
+    try {
+      System::CheckOutput(options.Output);
+    } catch (const System::EFileError& e) {
+      throw TExit{kExitFailed, e.what()};
+    }
+  }
   std::string output;
   try {
     output = Operations::RunOnFile(*options.Operation, encoding, System::ReadAll(options.Input),

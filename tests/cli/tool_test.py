@@ -182,6 +182,23 @@ class ToolTest(unittest.TestCase):
             self.assertEqual(stat.S_IMODE(os.stat(src).st_mode), 0o640)
 
     @quick
+    @quick
+    def test_output_that_cannot_be_written_is_refused_before_the_input_is_read(self):
+        # The input pipe is never closed: only a check before reading can end the run.
+        target = os.path.join(self.dir.name, "no", "such", "x")
+        proc = subprocess.Popen(TOOL + ["sort", "-o", target], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            proc.wait(timeout=60)
+        finally:
+            proc.kill()
+            proc.stdin.close()
+        err = proc.stderr.read()
+        proc.stdout.close()
+        proc.stderr.close()
+        self.assertEqual(proc.returncode, 1, err)
+        self.assertIn(b"x", err)
+
     def test_output_to_a_device_is_written_and_a_read_only_file_is_refused(self):
         device = "NUL" if WINDOWS else "/dev/null"
         self.assertEqual(run(["sort", "-o", device], b"b\na\n")[:2], (0, b""))
