@@ -3,7 +3,10 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "TarnwickVersion.h"
@@ -68,8 +71,12 @@ std::string OperationTable() {
   for (const Operations::TOperation& op : Operations::All()) {
     std::string name(op.Name);
     name.resize(std::max<size_t>(name.size(), 18), ' ');
-    out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n"
-        << "  " << std::string(22, ' ') << Translate(op.Summary) << "\n";
+    if (op.Id == Operations::NotInMenu) {
+      out << "  " << name << " -  " << Translate("(not in the menu)") << "\n";
+    } else {
+      out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n";
+    }
+    out << "  " << std::string(22, ' ') << Translate(op.Summary) << "\n";
   }
 #ifdef _WIN32
   out << "\n"
@@ -123,11 +130,43 @@ std::string Reworded(const CLI::ParseError& Error) {
   return what;
 }
 
+// --seed's number: decimal digits of a value below 2^64.
+uint64_t SeedOf(const std::string& Text) {
+  const EUsage Refusal(
+      Translate("--seed takes a number from 0 to 18446744073709551615, not '%s'", {Text}));
+  if (Text.empty()) throw Refusal;
+  uint64_t Seed = 0;
+  for (const char c : Text) {
+    const uint64_t Digit = static_cast<uint64_t>(c - '0');
+    if (c < '0' || c > '9' || Seed > (UINT64_MAX - Digit) / 10) throw Refusal;
+    Seed = Seed * 10 + Digit;
+  }
+  return Seed;
+}
+
+// A seed no run is likely to repeat: the system's random source, with the clock in case that
+// source is weak.
+uint64_t RandomSeed() {
+  std::random_device Source;
+  const uint64_t Drawn = (uint64_t{Source()} << 32) ^ Source();
+  return Drawn ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+// Refuses Option when it was given with an operation it does not apply to; Which (translated)
+// names those it applies to.
+void RefuseUnless(const CLI::App& App, const std::string& Option, bool Applies,
+                  const Operations::TOperation& Operation, const char* Which) {
+  if (App.count(Option) > 0 && !Applies) {
+    throw EUsage(Translate("%s does not apply to %s (only to %s)",
+                           {Option, Operation.Name, Translate(Which)}));
+  }
+}
+
 }  // namespace
 
 std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   TOptions options;
-  std::string first, second, colour, idText, threadsText;
+  std::string first, second, colour, idText, threadsText, seedText;
 
   CLI::App app{Translate("Runs one of the twelve line operations on a text and writes the result."),
                "tarnwick"};
@@ -168,6 +207,9 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_flag(
       "--mark", options.Mark,
       Translate("highlight: print the text with the repeated lines marked instead of the pattern"));
+  app.add_option("--seed", seedText,
+                 Translate("shuffle: the order of this seed, the same on every system"))
+      ->type_name("N");
   app.add_option(
          "--color,--colour", colour,
          Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always, never"))
@@ -224,6 +266,9 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   }
   if (options.Mark && options.Operation->Id != Tarnwick::ciDuplicationHighlight)
     throw EUsage(Translate("--mark applies to the highlight operation only"));
+  const bool shuffles = options.Operation->Id == Operations::NotInMenu;
+  RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
+  if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();
   return options;
 }
 

@@ -22,6 +22,7 @@ struct TOptions {
   bool Mark = false;                  // highlight: show the text with the repeated lines marked
   TColour Colour = TColour::clAuto;
   unsigned Threads = 0;  // threads the operation may use; 0: the cores available, at most 8
+  Operations::TChoices Choices;  // shuffle's seed (--seed, else drawn at random)
 };
 
 // A usage error; the message says what is wrong.

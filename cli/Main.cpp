@@ -33,7 +33,7 @@ struct TExit {
 // not know is refused (ICU would silently use its root order instead); the environment is
 // only checked when the operation sorts, so that a broken LANG does not stop reverse or dedupe.
 void ApplyLocale(const Arguments::TOptions& Options) {
-  if (!Options.Locale && Options.Operation->Id > 8) return;
+  if (!Options.Locale && !Tarnwick::ComparesLines(Options.Operation->Id)) return;
 #ifdef _WIN32
   if (!Options.Locale) return;
   // The dictionary orders use the user's default locale, which a process cannot change for
@@ -105,7 +105,7 @@ int Run(int argc, char** argv) {
   std::string output;
   try {
     output = Operations::RunOnFile(*options.Operation, encoding, System::ReadAll(options.Input),
-                                   chosenMarks);
+                                   chosenMarks, options.Choices);
   } catch (const System::EFileError& e) {
     throw TExit{kExitUsage, e.what()};
   } catch (const Codec::EInvalidInput& e) {

@@ -10,6 +10,7 @@
 #include "commands/CommandId.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
+#include "commands/LineShuffle.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "strings/LineScan.h"
 #include "strings/Utf8.h"
@@ -19,7 +20,7 @@ namespace {
 
 using Messages::ForTranslation;
 
-constexpr std::array<TOperation, 12> kOperations{{
+constexpr std::array<TOperation, 13> kOperations{{
     {"sort", Tarnwick::ciSortAscending, ForTranslation("sort ascending, dictionary order")},
     {"sort-desc", Tarnwick::ciSortDescending, ForTranslation("sort descending, dictionary order")},
     {"sort-rev", Tarnwick::ciReverseTextAscending,
@@ -41,6 +42,7 @@ constexpr std::array<TOperation, 12> kOperations{{
      ForTranslation("each distinct line once with \":\" and its count, most frequent first")},
     {"highlight", Tarnwick::ciDuplicationHighlight,
      ForTranslation("print the editor's pattern for the repeated lines (--mark: show them)")},
+    {"shuffle", NotInMenu, ForTranslation("the lines in random order (--seed N repeats an order)")},
 }};
 
 using namespace Tarnwick;
@@ -108,12 +110,14 @@ const TOperation* FindByName(std::string_view Name) {
 
 const TOperation* FindById(int Id) {
   for (const TOperation& op : kOperations)
-    if (op.Id == Id) return &op;
+    if (op.Id == Id && op.Id != NotInMenu) return &op;
   return nullptr;
 }
 
-std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
+std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TChoices& Choices) {
   switch (Operation.Id) {
+    case NotInMenu:
+      return LineShuffle::ShuffleLines(Text, Choices.Seed);
     case ciDuplicationDelete:
       return DuplicationDelete(Text);
     case ciDuplicationCount:
@@ -126,14 +130,14 @@ std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
 }
 
 bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
-                const TMarks* Marks) {
+                const TMarks* Marks, const TChoices& Choices) {
   // Reversal and the duplicate commands decide only at CR and LF, which are single bytes in
   // UTF-8 and in no other character's bytes, and compare lines for equality, which the bytes
   // of valid UTF-8 decide as the UTF-16 code units do; the counts and the pattern's quoting
   // are ASCII. So on valid UTF-8 they give the bytes the round trip through UTF-16 gives, at
   // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
   // and such a mark is not valid UTF-8.
-  if (Operation.Id < ciReverse) return false;
+  if (Operation.Id != NotInMenu && Operation.Id < ciReverse) return false;
   const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
@@ -142,6 +146,9 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   }
   const std::string_view Body = std::string_view(Bytes).substr(Base);
   switch (Operation.Id) {
+    case NotInMenu:
+      Bytes = WithMark(LineShuffle::ShuffleLines(Body, Choices.Seed), Base);
+      break;
     case ciReverse:
       if (Base == 0) {
         LineReversal::ReverseLinesInPlace(Bytes);
@@ -197,14 +204,14 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
 }
 
 std::string RunOnText(const TOperation& Operation, Codec::TEncoding Encoding, std::string&& Input,
-                      const TMarks* Marks) {
+                      const TMarks* Marks, const TChoices& Choices) {
   std::u16string Text = TextPieces::DecodeText(Input, Encoding);
   std::string().swap(Input);
-  return RunAndEncode(Operation, Encoding, std::move(Text), Marks);
+  return RunAndEncode(Operation, Encoding, std::move(Text), Marks, Choices);
 }
 
 std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
-                         std::u16string&& Text, const TMarks* Marks) {
+                         std::u16string&& Text, const TMarks* Marks, const TChoices& Choices) {
   std::u16string Result;
   if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {
     Result = Marking::MarkText(Text, Widen(Marks->Open), Widen(Marks->Close), Widen(Marks->Plain));
@@ -214,18 +221,19 @@ std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
     Result = Run(Operation, std::move(Text)) + u"\n";
     Encoding.Bom = false;
   } else {
-    Result = Run(Operation, std::move(Text));
+    Result = Run(Operation, std::move(Text), Choices);
   }
   std::u16string().swap(Text);
   return Codec::Encode(Result, Encoding);
 }
 
 std::string RunOnFile(const TOperation& Operation, const Codec::TEncoding& Encoding,
-                      std::string&& Input, const TMarks* Marks) {
-  if (SortOnBytes(Operation, Encoding, Input) || RunOnBytes(Operation, Encoding, Input, Marks)) {
+                      std::string&& Input, const TMarks* Marks, const TChoices& Choices) {
+  if (SortOnBytes(Operation, Encoding, Input) ||
+      RunOnBytes(Operation, Encoding, Input, Marks, Choices)) {
     return std::move(Input);
   }
-  return RunOnText(Operation, Encoding, std::move(Input), Marks);
+  return RunOnText(Operation, Encoding, std::move(Input), Marks, Choices);
 }
 
 }  // namespace Operations

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "base/Random.h"
 #include "strings/StringConvertUnit.h"
 #include "strings/StringSearchUnit.h"
 #include "strings/StringUnit.h"
@@ -110,18 +111,35 @@ std::vector<int64_t> ExtractNumbers(std::u16string_view Line) {
   return Key;
 }
 
+bool TPlainSortList::LendBreak() {
+  if (Count() == 0 || StringUnit::GetLineBreakKind(Text()) != StringUnit::lbNone) return false;
+  // The break of the line before the last, CR LF when there is none.
+  StringUnit::TLineBreakKind Kind = StringUnit::lbCRLF;
+  if (Count() >= 2 && StringUnit::GetLineBreakKind(GetItem(Count() - 2)) != StringUnit::lbNone) {
+    Kind = StringUnit::GetLineBreakKind(GetItem(Count() - 2));
+  }
+  SetItem(Count() - 1, GetItem(Count() - 1) + std::u16string(StringUnit::LineBreakText(Kind)));
+  return true;
+}
+
+void TPlainSortList::TakeBreakBack(bool Added) {
+  if (Added && StringUnit::GetLineBreakKind(GetItem(Count() - 1)) != StringUnit::lbNone) {
+    SetItem(Count() - 1, StringUnit::TrimRightChars(GetItem(Count() - 1), u"\r\n"));
+  }
+}
+
+void TPlainSortList::Shuffle(uint64_t Seed) {
+  const bool Added = LendBreak();
+  Random::TRandom Rng(Seed);
+  for (int32_t I = Count() - 1; I > 0; --I) {
+    FList.Exchange(I, static_cast<int32_t>(Rng.Below(static_cast<uint64_t>(I) + 1)));
+  }
+  TakeBreakBack(Added);
+}
+
 void TPlainSortList::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
   if (Count() == 0) return;
-  bool Added = false;
-  if (StringUnit::GetLineBreakKind(Text()) == StringUnit::lbNone) {
-    // The break of the line before the last, CR LF when there is none.
-    StringUnit::TLineBreakKind Kind = StringUnit::lbCRLF;
-    if (Count() >= 2 && StringUnit::GetLineBreakKind(GetItem(Count() - 2)) != StringUnit::lbNone) {
-      Kind = StringUnit::GetLineBreakKind(GetItem(Count() - 2));
-    }
-    SetItem(Count() - 1, GetItem(Count() - 1) + std::u16string(StringUnit::LineBreakText(Kind)));
-    Added = true;
-  }
+  const bool Added = LendBreak();
   const bool Up = SortOrder == soAscending;
   switch (SortKind) {
     case skText:
@@ -142,9 +160,7 @@ void TPlainSortList::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
       }
       break;
   }
-  if (Added && StringUnit::GetLineBreakKind(GetItem(Count() - 1)) != StringUnit::lbNone) {
-    SetItem(Count() - 1, StringUnit::TrimRightChars(GetItem(Count() - 1), u"\r\n"));
-  }
+  TakeBreakBack(Added);
 }
 
 std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
@@ -159,6 +175,13 @@ std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
   TPlainSortList List;
   List.SetText(Text);
   List.ExecuteSort(Commands[CommandId - 1].Kind, Commands[CommandId - 1].Order);
+  return List.Text();
+}
+
+std::u16string Shuffle(const std::u16string& Text, uint64_t Seed) {
+  TPlainSortList List;
+  List.SetText(Text);
+  List.Shuffle(Seed);
   return List.Text();
 }
 
