@@ -210,6 +210,12 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_option("--seed", seedText,
                  Translate("shuffle: the order of this seed, the same on every system"))
       ->type_name("N");
+  bool onlyUnique = false, onlyRepeated = false;
+  app.add_flag("--only-unique", onlyUnique,
+               Translate("dedupe: keep only the lines whose text occurs once in the whole text"));
+  app.add_flag(
+      "--only-repeated", onlyRepeated,
+      Translate("dedupe: keep only the first line of each text that occurs more than once"));
   app.add_option(
          "--color,--colour", colour,
          Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always, never"))
@@ -266,6 +272,13 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   }
   if (options.Mark && options.Operation->Id != Tarnwick::ciDuplicationHighlight)
     throw EUsage(Translate("--mark applies to the highlight operation only"));
+  const bool dedupes = options.Operation->Id == Tarnwick::ciDuplicationDelete;
+  RefuseUnless(app, "--only-unique", dedupes, *options.Operation, "dedupe");
+  RefuseUnless(app, "--only-repeated", dedupes, *options.Operation, "dedupe");
+  if (onlyUnique && onlyRepeated)
+    throw EUsage(Translate("give either --only-unique or --only-repeated"));
+  if (onlyUnique) options.Choices.Only = Tarnwick::ocOnce;
+  if (onlyRepeated) options.Choices.Only = Tarnwick::ocRepeated;
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

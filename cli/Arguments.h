@@ -21,8 +21,8 @@ struct TOptions {
   std::optional<std::string> Locale;  // collation locale; absent: the environment's
   bool Mark = false;                  // highlight: show the text with the repeated lines marked
   TColour Colour = TColour::clAuto;
-  unsigned Threads = 0;  // threads the operation may use; 0: the cores available, at most 8
-  Operations::TChoices Choices;  // shuffle's seed (--seed, else drawn at random)
+  unsigned Threads = 0;          // threads the operation may use; 0: the cores available, at most 8
+  Operations::TChoices Choices;  // shuffle's seed (--seed, else drawn at random), dedupe's --only-*
 };
 
 // A usage error; the message says what is wrong.

@@ -119,7 +119,7 @@ std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TCh
     case NotInMenu:
       return LineShuffle::ShuffleLines(Text, Choices.Seed);
     case ciDuplicationDelete:
-      return DuplicationDelete(Text);
+      return Choices.Only ? DuplicationSelect(Text, *Choices.Only) : DuplicationDelete(Text);
     case ciDuplicationCount:
       return DuplicationDeleteCountDown(Text);
     case ciDuplicationHighlight:
@@ -157,7 +157,11 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
       }
       break;
     case ciDuplicationDelete:
-      Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
+      if (Choices.Only) {
+        Bytes = WithMark(DuplicationSelect(Body, *Choices.Only), Base);
+      } else {
+        Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
+      }
       break;
     case ciDuplicationCount:
       Bytes = WithMark(DuplicationDeleteCountDown(Body), Base);

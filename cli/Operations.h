@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "cli/Codec.h"
+#include "commands/LineCommands.h"
 
 namespace Operations {
 
@@ -23,6 +25,9 @@ constexpr uint8_t NotInMenu = 0;
 // What the tool's options choose beyond the operation.
 struct TChoices {
   uint64_t Seed = 0;  // shuffle: the seed of the generator (Random::TRandom)
+  // dedupe: keep only the lines whose body occurs once (--only-unique) or the first line of
+  // each body that occurs more than once (--only-repeated); absent, the first of each body.
+  std::optional<Tarnwick::TOccurrence> Only;
 };
 
 // The twelve in menu order, then shuffle.

@@ -20,6 +20,16 @@ std::u16string Sort(std::u16string&& Text, uint8_t CommandId);
 // Text without every line whose body repeats an earlier line's body.
 std::u16string DuplicationDelete(const std::u16string& Text);
 
+// Which lines DuplicationSelect keeps, in input order: those whose body occurs once in the
+// whole text, or the first line of each body that occurs more than once.
+enum class TOccurrence : uint8_t { ocOnce = 0, ocRepeated = 1 };
+using enum TOccurrence;
+
+// The lines of Text that Which chooses, each with its own break (the tool's dedupe
+// --only-unique and --only-repeated). UTF-16, or valid UTF-8 as the commands below.
+std::u16string DuplicationSelect(std::u16string_view Text, TOccurrence Which);
+std::string DuplicationSelect(std::string_view Text, TOccurrence Which);
+
 // Each distinct line once, as body ":" count and its own break, most frequent first.
 std::u16string DuplicationDeleteCountDown(const std::u16string& Text);
 

@@ -1,4 +1,5 @@
-// The fast duplicate commands against the plain quadratic ones on many random texts.
+// The fast duplicate commands (and the tool's unique-only and repeated-only selections) against
+// the plain quadratic ones on many random texts.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -38,6 +39,10 @@ void ExpectSameAsReference(const std::u16string& Text) {
             DuplicationReference::DuplicationDeleteCountDown(Text));
   ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(Text),
             DuplicationReference::DuplicationHighlightPattern(Text));
+  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocOnce),
+            DuplicationReference::DuplicationSelect(Text, true));
+  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocRepeated),
+            DuplicationReference::DuplicationSelect(Text, false));
 }
 
 TEST(DuplicationCommands, MatchTheLineByLineScanOnTextsWithManyRepeats) {

@@ -44,7 +44,8 @@ TEST(ReverseOnBytes, GivesTheCommonPathsBytesAndLeavesInvalidInputToIt) {
     for (int Round = 0; Round < 4000; ++Round) {
       const std::string Input = RandomBytes(Rng);
       for (const char* Operation : {"reverse", "shuffle"}) {
-        const Operations::TChoices Choices{Rng()};
+        Operations::TChoices Choices;
+        Choices.Seed = Rng();
         const Operations::TOperation& Op = *Operations::FindByName(Operation);
         const CommonPath::TOutcome Expected =
             CommonPath::Run(Op, nullptr, Input, Encoding, Choices);

@@ -297,7 +297,8 @@ class ToolTest(unittest.TestCase):
                  [], ["--id", "13"], ["--id", "0"], ["--id", "1", "sort", src], ["--bogus", "sort"],
                  ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, "extra"],
                  ["sort", "--seed", "1", src], ["shuffle", "--seed", "-1", src],
-                 ["shuffle", "--seed", "18446744073709551616", src]]
+                 ["shuffle", "--seed", "18446744073709551616", src],
+                 ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
