@@ -144,6 +144,20 @@ uint64_t SeedOf(const std::string& Text) {
   return Seed;
 }
 
+// -t's separator: one character of the BMP, not a line break; "\t" is the tab.
+char16_t SeparatorOf(const std::string& Text) {
+  std::u16string Units;
+  if (Text == "\\t")
+    Units = u"\t";
+  else if (!Codec::Unicode::DecodeUtf8(Text, Units))
+    Units.clear();
+  if (Units.size() != 1 || Units[0] == u'\r' || Units[0] == u'\n' ||
+      (Units[0] >= 0xD800 && Units[0] <= 0xDFFF)) {
+    throw EUsage("-t takes one character (\"\\t\" for the tab), not '" + Text + "'");
+  }
+  return Units[0];
+}
+
 // A seed no run is likely to repeat: the system's random source, with the clock in case that
 // source is weak.
 uint64_t RandomSeed() {
@@ -210,6 +224,14 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_option("--seed", seedText,
                  Translate("shuffle: the order of this seed, the same on every system"))
       ->type_name("N");
+  std::string separatorText;
+  app.add_option("-k,--key", options.Choices.Key.Field,
+                 "Compare field N of each line only (sorts, dedupe, count, highlight --mark)")
+      ->type_name("N")
+      ->check(CLI::Range(1u, 1000000u));
+  app.add_option("-t,--field-separator", separatorText,
+                 "With -k: fields are separated by the character SEP, not runs of blanks")
+      ->type_name("SEP");
   bool onlyUnique = false, onlyRepeated = false;
   app.add_flag("--only-unique", onlyUnique,
                Translate("dedupe: keep only the lines whose text occurs once in the whole text"));
@@ -279,6 +301,18 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
     throw EUsage(Translate("give either --only-unique or --only-repeated"));
   if (onlyUnique) options.Choices.Only = Tarnwick::ocOnce;
   if (onlyRepeated) options.Choices.Only = Tarnwick::ocRepeated;
+  const uint8_t Id = options.Operation->Id;
+  const bool keyed = Tarnwick::ComparesLines(Id) || Id == Tarnwick::ciDuplicationDelete ||
+                     Id == Tarnwick::ciDuplicationCount ||
+                     (Id == Tarnwick::ciDuplicationHighlight && options.Mark);
+  RefuseUnless(app, "-k", keyed, *options.Operation,
+               "the sorts, dedupe, count and highlight --mark");
+  RefuseUnless(app, "-t", keyed, *options.Operation,
+               "the sorts, dedupe, count and highlight --mark");
+  if (app.count("-t") > 0) {
+    if (app.count("-k") == 0) throw EUsage("-t needs -k, the field to compare");
+    options.Choices.Key.Separator = SeparatorOf(separatorText);
+  }
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

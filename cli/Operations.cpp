@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "cli/KeyedLines.h"
 #include "cli/Marking.h"
 #include "cli/Messages.h"
 #include "cli/TextPieces.h"
@@ -115,13 +116,18 @@ const TOperation* FindById(int Id) {
 }
 
 std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TChoices& Choices) {
+  const bool Keyed = Choices.Key.Field != 0;
+  if (Keyed && ComparesLines(Operation.Id)) {
+    return KeyedLines::Sort(Text, *SortCommandOf(Operation.Id), Choices.Key);
+  }
   switch (Operation.Id) {
     case NotInMenu:
       return LineShuffle::ShuffleLines(Text, Choices.Seed);
     case ciDuplicationDelete:
+      if (Keyed) return KeyedLines::Dedupe(Text, Choices.Key, Choices.Only);
       return Choices.Only ? DuplicationSelect(Text, *Choices.Only) : DuplicationDelete(Text);
     case ciDuplicationCount:
-      return DuplicationDeleteCountDown(Text);
+      return Keyed ? KeyedLines::Count(Text, Choices.Key) : DuplicationDeleteCountDown(Text);
     case ciDuplicationHighlight:
       return DuplicationHighlightPattern(Text);
     default:
@@ -138,6 +144,8 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
   // and such a mark is not valid UTF-8.
   if (Operation.Id != NotInMenu && Operation.Id < ciReverse) return false;
+  // Lines compared by a key are grouped on the decoded text.
+  if (Choices.Key.Field != 0 && Operation.Id >= ciDuplicationDelete) return false;
   const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
@@ -179,8 +187,8 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   return true;
 }
 
-bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
-                 std::string& Bytes) {
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+                 const TChoices& Choices) {
   const std::optional<TSortCommand> Command = SortCommandOf(Operation.Id);
   if (!ComparesLines(Operation.Id) || !Codec::ConvertsByLine(Encoding)) return false;
   const bool IsUtf8 = Encoding.Family == Codec::TFamily::fmUtf8;
@@ -199,10 +207,16 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
   // A text of one line or none is its own result, at once and without a second copy.
   if (LineScan::AtMostOneLine(Body)) return true;
   std::string Sorted;
-  const bool Done = IsUtf8 ? KeyedSort::SortWhereTheyLie(Bytes, Base, TUtf8Lines(), Command->Kind,
-                                                         Command->Order, Sorted)
-                           : KeyedSort::SortWhereTheyLie(Bytes, Base, TLegacyLines(Encoding),
-                                                         Command->Kind, Command->Order, Sorted);
+  const TUtf8Lines Utf8;
+  const TLegacyLines Legacy(Encoding);
+  const KeyedSort::TLineDecoder& Decoder =
+      IsUtf8 ? static_cast<const KeyedSort::TLineDecoder&>(Utf8) : Legacy;
+  const bool Done = Choices.Key.Field != 0
+                        ? KeyedSort::SortWhereTheyLie(
+                              Bytes, Base, KeyedLines::TKeyedDecoder(Decoder, Choices.Key),
+                              Command->Kind, Command->Order, Sorted)
+                        : KeyedSort::SortWhereTheyLie(Bytes, Base, Decoder, Command->Kind,
+                                                      Command->Order, Sorted);
   if (Done) Bytes = std::move(Sorted);
   return Done;
 }
@@ -217,7 +231,10 @@ std::string RunOnText(const TOperation& Operation, Codec::TEncoding Encoding, st
 std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
                          std::u16string&& Text, const TMarks* Marks, const TChoices& Choices) {
   std::u16string Result;
-  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {
+  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr && Choices.Key.Field != 0) {
+    Result = Marking::MarkText(Text, KeyedLines::Marked(Text, Choices.Key), Widen(Marks->Open),
+                               Widen(Marks->Close), Widen(Marks->Plain));
+  } else if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {
     Result = Marking::MarkText(Text, Widen(Marks->Open), Widen(Marks->Close), Widen(Marks->Plain));
   } else if (Operation.Id == ciDuplicationHighlight) {
     // The pattern is a line for another program (the editor's search), not a part of the
@@ -233,7 +250,7 @@ std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
 
 std::string RunOnFile(const TOperation& Operation, const Codec::TEncoding& Encoding,
                       std::string&& Input, const TMarks* Marks, const TChoices& Choices) {
-  if (SortOnBytes(Operation, Encoding, Input) ||
+  if (SortOnBytes(Operation, Encoding, Input, Choices) ||
       RunOnBytes(Operation, Encoding, Input, Marks, Choices)) {
     return std::move(Input);
   }

@@ -10,6 +10,7 @@
 
 #include "cli/Codec.h"
 #include "commands/LineCommands.h"
+#include "strings/LineKey.h"
 
 namespace Operations {
 
@@ -28,6 +29,8 @@ struct TChoices {
   // dedupe: keep only the lines whose body occurs once (--only-unique) or the first line of
   // each body that occurs more than once (--only-repeated); absent, the first of each body.
   std::optional<Tarnwick::TOccurrence> Only;
+  // The sorts, dedupe, count and highlight --mark: compare the lines by this field only.
+  LineKey::TKeySpec Key;
 };
 
 // The twelve in menu order, then shuffle.
@@ -66,7 +69,8 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
 // (UTF-8, Shift_JIS, EUC-JP) and the bytes decode and are written back as themselves: the bytes
 // the common path would give. True when it did, Bytes then holding the output; false, Bytes
 // untouched, when the common path must sort them. Exceptions of the comparisons pass through.
-bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes);
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+                 const TChoices& Choices = {});
 
 // The common path: Input decoded whole (a byte-order mark, when Encoding allows one, sets the
 // encoding of the output), then RunAndEncode. Input is released once decoded. Throws

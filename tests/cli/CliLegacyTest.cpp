@@ -51,7 +51,7 @@ void ExpectSameAsCommonPath(const std::string& Input, const char* Name) {
       for (const std::optional<Tarnwick::TOccurrence> Only : Selections) {
         if (Marks != nullptr && Operation.Id != 12) continue;
         if (Only && Operation.Id != 10) continue;
-        const Operations::TChoices Choices{17, Only};
+        const Operations::TChoices Choices{17, Only, {}};
         SCOPED_TRACE(testing::Message() << Name << " " << Operation.Name << (Marks ? " --mark" : "")
                                         << (Only ? " --only" : ""));
         const TOutcome Expected =

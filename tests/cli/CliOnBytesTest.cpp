@@ -73,7 +73,7 @@ TEST(DuplicatesOnBytes, GiveTheCommonPathsBytesAndLeaveInvalidInputToIt) {
       for (const Tarnwick::TOccurrence Only : {Tarnwick::ocOnce, Tarnwick::ocRepeated}) {
         SCOPED_TRACE(testing::Message() << Name << " round " << Round << " only " << static_cast<int>(Only));
         ExpectSameAsCommonPath(Input, Encoding, *Operations::FindByName("dedupe"), nullptr,
-                               {0, Only});
+                               {0, Only, {}});
       }
       SCOPED_TRACE(testing::Message() << Name << " round " << Round << " mark");
       const Operations::TOperation& Highlight = *Operations::FindByName("highlight");

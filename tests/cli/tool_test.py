@@ -298,7 +298,9 @@ class ToolTest(unittest.TestCase):
                  ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, "extra"],
                  ["sort", "--seed", "1", src], ["shuffle", "--seed", "-1", src],
                  ["shuffle", "--seed", "18446744073709551616", src],
-                 ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src]]
+                 ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src],
+                 ["reverse", "-k", "1", src], ["highlight", "-k", "1", src], ["sort", "-t", ",", src],
+                 ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,6 @@ class TPlainSortList : public StringRecordList::TCommonStringRecordList {
   // Fisher-Yates with Random::TRandom(Seed): place I, from the last down to the second, is
   // exchanged with place Below(I + 1).
   void Shuffle(uint64_t Seed);
-
- private:
   // A last line without a break takes the break of the line before it (CR LF when there is
   // none) while the lines move; true when it did.
   bool LendBreak();
@@ -38,5 +37,9 @@ class TPlainSortList : public StringRecordList::TCommonStringRecordList {
 std::u16string Sort(const std::u16string& Text, uint8_t CommandId);
 // The shuffle with Seed on the plain list.
 std::u16string Shuffle(const std::u16string& Text, uint64_t Seed);
+// Sort command 1..8 on the list of the lines' keys, KeyOf of each body followed by the line's
+// break, each line then put where its key went.
+std::u16string SortByKeys(const std::u16string& Text, uint8_t CommandId,
+                          const std::function<std::u16string(std::u16string_view Body)>& KeyOf);
 
 }  // namespace PlainSort

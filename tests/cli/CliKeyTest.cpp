@@ -1,0 +1,105 @@
+// The operations with -k and -t against the plain references: split each line's field, then
+// the list's comparator sort of the keys or the line-by-line duplicate scans. The tool's path
+// on UTF-8 bytes, its common path and the keyed sort's fallback (the list) all give their bytes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/Codec.h"
+#include "cli/CodecUnicode.h"
+#include "cli/KeyedLines.h"
+#include "cli/Operations.h"
+#include "reference/DuplicationReference.h"
+#include "reference/PlainSort.h"
+#include "support/PinnedCollation.h"
+
+namespace {
+
+using LineKey::TKeySpec;
+
+// Field N of Body split the plain way: at every Separator, or into the words between blanks.
+std::u16string PlainField(std::u16string_view Body, const TKeySpec& Spec) {
+  std::vector<std::u16string> Fields(1);
+  for (const char16_t C : Body) {
+    const bool Splits = Spec.Separator ? C == *Spec.Separator : LineKey::IsBlank(C);
+    if (!Splits) {
+      Fields.back() += C;
+    } else if (Spec.Separator || !Fields.back().empty()) {
+      Fields.emplace_back();
+    }
+  }
+  if (!Spec.Separator && Fields.back().empty()) Fields.pop_back();
+  return Spec.Field <= Fields.size() ? Fields[Spec.Field - 1] : std::u16string();
+}
+
+// Lines of a few fields from a small pool (numbers, kana, half-width katakana, full-width
+// letters, empty fields), joined by commas or runs of blanks, with all three breaks and often no
+// final break, so that keys repeat and lines with equal keys differ.
+std::u16string RandomText(std::mt19937& Rng) {
+  static const std::u16string Values[] = {u"",   u"a",  u"B", u"10", u"9",   u"-3",
+                                          u"あ", u"ア", u"ｱ", u"Ａ", u"x y", u"第2章"};
+  static const std::u16string Joins[] = {u",", u" ", u"  ", u"\t", u"\x3000", u", "};
+  static const std::u16string Breaks[] = {u"\n", u"\r\n", u"\r", u"\n"};
+  std::u16string Text;
+  for (size_t Lines = Rng() % 12; Lines > 0; --Lines) {
+    if (Rng() % 4 == 0) Text += Joins[Rng() % std::size(Joins)];
+    for (size_t Fields = Rng() % 4; Fields > 0; --Fields) {
+      Text += Values[Rng() % std::size(Values)];
+      if (Fields > 1) Text += Joins[Rng() % std::size(Joins)];
+    }
+    Text += Breaks[Rng() % std::size(Breaks)];
+  }
+  if (Rng() % 3 == 0) Text += Values[1 + Rng() % (std::size(Values) - 1)];
+  return Text;
+}
+
+std::string Utf8(const std::u16string& Text) {
+  std::string Bytes;
+  Codec::Unicode::EncodeUtf8(Text, Bytes);
+  return Bytes;
+}
+
+TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
+  const TPinnedCollation Pinned("ja");
+  std::mt19937 Rng(721);
+  const Codec::TEncoding Encoding = Codec::Resolve("");
+  for (int Round = 0; Round < 1500; ++Round) {
+    const std::u16string Text = RandomText(Rng);
+    Operations::TChoices Choices;
+    Choices.Key.Field = 1 + Rng() % 3;
+    if (Rng() % 2 == 0) Choices.Key.Separator = u',';
+    const TKeySpec& Spec = Choices.Key;
+    const auto KeyOf = [&Spec](std::u16string_view Body) { return PlainField(Body, Spec); };
+    SCOPED_TRACE(testing::Message()
+                 << "round " << Round << " -k " << Spec.Field << (Spec.Separator ? " -t ," : ""));
+    for (uint8_t Id = 1; Id <= 8; ++Id) {
+      const std::u16string Expected = PlainSort::SortByKeys(Text, Id, KeyOf);
+      const Operations::TOperation& Operation = *Operations::FindById(Id);
+      ASSERT_EQ(Operations::RunOnFile(Operation, Encoding, Utf8(Text), nullptr, Choices),
+                Utf8(Expected))
+          << Operation.Name;
+      ASSERT_EQ(Operations::Run(Operation, std::u16string(Text), Choices), Expected)
+          << Operation.Name;
+      ASSERT_TRUE(KeyedLines::SortWithList(Text, *Tarnwick::SortCommandOf(Id), Spec) == Expected)
+          << Operation.Name;
+    }
+    const DuplicationReference::TKeyedReference Reference(Text, KeyOf);
+    const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
+    for (const char* Only : {static_cast<const char*>(nullptr), "once", "repeated"}) {
+      Choices.Only.reset();
+      if (Only != nullptr) {
+        Choices.Only = std::string(Only) == "once" ? Tarnwick::ocOnce : Tarnwick::ocRepeated;
+      }
+      ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
+                Utf8(Reference.Dedupe(Only)));
+    }
+    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("count"), Encoding, Utf8(Text), nullptr,
+                                    Choices),
+              Utf8(Reference.Count()));
+    ASSERT_EQ(KeyedLines::Marked(Text, Spec), Reference.Marked());
+  }
+}
+
+}  // namespace
