@@ -224,6 +224,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_option("--seed", seedText,
                  Translate("shuffle: the order of this seed, the same on every system"))
       ->type_name("N");
+  app.add_flag("--natural", options.Natural,
+               "sort .. sort-rev-desc: runs of digits compare by their value (file2 < file10)");
   std::string separatorText;
   app.add_option("-k,--key", options.Choices.Key.Field,
                  "Compare field N of each line only (sorts, dedupe, count, highlight --mark)")
@@ -313,6 +315,9 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
     if (app.count("-k") == 0) throw EUsage("-t needs -k, the field to compare");
     options.Choices.Key.Separator = SeparatorOf(separatorText);
   }
+  RefuseUnless(app, "--natural",
+               Id >= Tarnwick::ciSortAscending && Id <= Tarnwick::ciReverseTextDescending,
+               *options.Operation, "sort, sort-desc, sort-rev and sort-rev-desc");
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

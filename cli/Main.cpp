@@ -12,6 +12,8 @@
 #include "cli/Operations.h"
 #include "cli/System.h"
 #include "commands/CommandId.h"
+#include "platform/Win32.h"
+#include "strings/StringUnit.h"
 
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
@@ -56,6 +58,20 @@ void ApplyLocale(const Arguments::TOptions& Options) {
 #endif
 }
 
+// --natural: the dictionary orders compare runs of digits by their value, which code-point
+// order cannot.
+void ApplyNatural(const Arguments::TOptions& Options) {
+  if (!Options.Natural) return;
+#ifndef _WIN32
+  if (standin::CollationLocale() == "C") {
+    throw TExit{kExitUsage,
+                "--natural needs a collation, and C or POSIX is code-point order; give a locale "
+                "such as ja, en_US.UTF-8 or root (--locale)"};
+  }
+#endif
+  StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS);
+}
+
 bool UseColour(const Arguments::TOptions& Options) {
   switch (Options.Colour) {
     case Arguments::TColour::clAlways:
@@ -88,6 +104,7 @@ int Run(int argc, char** argv) {
       options.Input == "-" ? Messages::Translate("standard input") : options.Input;
 
   ApplyLocale(options);
+  ApplyNatural(options);
   Parallel::SetThreadCount(options.Threads);
   Codec::TEncoding encoding;
   try {

@@ -41,6 +41,7 @@ struct CollationLibrary {
 #endif
   decltype(&ucol_strcoll) strcoll;
   decltype(&ucol_getSortKey) getSortKey;
+  decltype(&ucol_setAttribute) setAttribute;
 };
 
 template <typename Function>
@@ -70,6 +71,7 @@ CollationLibrary LoadCollationLibrary() {
 #endif
   Find(library, TARNWICK_ICU_SYMBOL(ucol_strcoll), l.strcoll);
   Find(library, TARNWICK_ICU_SYMBOL(ucol_getSortKey), l.getSortKey);
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_setAttribute), l.setAttribute);
   return l;
 }
 
@@ -197,23 +199,32 @@ std::unique_ptr<UCollator, CollatorCloser> Clone(const UCollator* c) {
   return std::unique_ptr<UCollator, CollatorCloser>(copy);
 }
 
-// This thread's copy of the chosen collator; null in code-point order. Copying costs far more
-// than a comparison, so the copy is kept until the choice changes.
-UCollator* Collator() {
+// This thread's copy of the chosen collator, with runs of digits compared by their value when
+// Numeric (SORT_DIGITSASNUMBERS); null in code-point order. Copying costs far more than a
+// comparison, so the copies are kept until the choice changes.
+UCollator* Collator(bool Numeric = false) {
   struct Copy {
     uint64_t generation = 0;
     std::unique_ptr<UCollator, CollatorCloser> collator;
+    std::unique_ptr<UCollator, CollatorCloser> numeric;
   };
   thread_local Copy mine;
   CollatorState& s = State();
-  if (mine.generation != 0 && mine.generation == s.generation.load(std::memory_order_acquire)) {
-    return mine.collator.get();
+  if (mine.generation == 0 || mine.generation != s.generation.load(std::memory_order_acquire)) {
+    std::lock_guard guard(s.lock);
+    EnsureOpen(s);
+    mine.collator = s.collator ? Clone(s.collator.get()) : nullptr;
+    mine.numeric.reset();
+    mine.generation = s.generation.load(std::memory_order_relaxed);
   }
-  std::lock_guard guard(s.lock);
-  EnsureOpen(s);
-  mine.collator = s.collator ? Clone(s.collator.get()) : nullptr;
-  mine.generation = s.generation.load(std::memory_order_relaxed);
-  return mine.collator.get();
+  if (!Numeric || mine.collator == nullptr) return mine.collator.get();
+  if (mine.numeric == nullptr) {
+    mine.numeric = Clone(mine.collator.get());
+    UErrorCode status = U_ZERO_ERROR;
+    Icu().setAttribute(mine.numeric.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+    if (U_FAILURE(status)) throw std::runtime_error("cannot compare digits as numbers");
+  }
+  return mine.numeric.get();
 }
 
 // The code point at S[I], I moved past it; an unpaired surrogate stands for itself.
@@ -308,9 +319,12 @@ bool CollatorOpened() {
 }  // namespace standin
 
 int CompareStringW(LCID, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int n2) {
-  if (flags != 0 || s1 == nullptr || s2 == nullptr) return 0;
-  UCollator* collator = standin::Collator();
+  if ((flags & ~SORT_DIGITSASNUMBERS) != 0 || s1 == nullptr || s2 == nullptr) return 0;
+  const bool numeric = flags != 0;
+  UCollator* collator = standin::Collator(numeric);
   const int32_t length1 = standin::Length(s1, n1), length2 = standin::Length(s2, n2);
+  // Code-point order has no numbers: the flag fails there rather than being ignored.
+  if (collator == nullptr && numeric) return 0;
   if (collator == nullptr) return standin::CompareCodePoints(s1, length1, s2, length2);
   switch (standin::Icu().strcoll(collator, s1, length1, s2, length2)) {
     case UCOL_LESS:
@@ -361,14 +375,15 @@ int MapHalfWidth(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
 std::atomic<char16_t> KeyFailureUnit{0};
 
 // For LCMAP_SORTKEY, dest is a byte buffer and destLen counts bytes, as on Windows.
-int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
+int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen, bool numeric) {
   const int32_t n = standin::Length(src, srcLen);
   const char16_t failing = KeyFailureUnit.load(std::memory_order_relaxed);
   if (failing != 0 && std::u16string_view(src, n).find(failing) != std::u16string_view::npos) {
     return 0;
   }
   auto* bytes = reinterpret_cast<uint8_t*>(dest);
-  UCollator* collator = standin::Collator();
+  UCollator* collator = standin::Collator(numeric);
+  if (collator == nullptr && numeric) return 0;
   if (collator == nullptr) {
     if (destLen == 0) return standin::CodePointKey(src, n, nullptr, 0);
     if (dest == nullptr) return 0;
@@ -388,6 +403,8 @@ void standin::FailSortKeysOn(char16_t Unit) { KeyFailureUnit.store(Unit); }
 int LCMapStringW(LCID, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   if (src == nullptr || destLen < 0) return 0;
   if (flags == LCMAP_HALFWIDTH) return MapHalfWidth(src, srcLen, dest, destLen);
-  if (flags == LCMAP_SORTKEY) return MapSortKey(src, srcLen, dest, destLen);
+  if ((flags & ~SORT_DIGITSASNUMBERS) == LCMAP_SORTKEY) {
+    return MapSortKey(src, srcLen, dest, destLen, flags != LCMAP_SORTKEY);
+  }
   return 0;
 }

@@ -300,7 +300,8 @@ class ToolTest(unittest.TestCase):
                  ["shuffle", "--seed", "18446744073709551616", src],
                  ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src],
                  ["reverse", "-k", "1", src], ["highlight", "-k", "1", src], ["sort", "-t", ",", src],
-                 ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src]]
+                 ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src],
+                 ["sort-numeric", "--natural", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
@@ -319,6 +320,18 @@ class ToolTest(unittest.TestCase):
         self.assertResult(["shuffle", "--seed", "18446744073709551615"], b"x\ny\n", b"y\nx\n")
         code, once, _ = run(["shuffle"], data)
         self.assertEqual(sorted(once.split(b"\r\n")), sorted(data.split(b"\r\n")))
+
+    @quick
+    def test_natural_order_compares_runs_of_digits_by_value(self):
+        # Windows sorts in the user's locale and refuses --locale.
+        args = ["--natural", "sort"] if WINDOWS else ["--locale", "root", "--natural", "sort"]
+        self.assertResult(args, "file10\nfile2\nx１０\nx２\n第10章\n第9章".encode(),
+                          "file2\nfile10\nx２\nx１０\n第9章\n第10章".encode())
+        if not WINDOWS:
+            env = dict(os.environ, LC_ALL="C")
+            code, out, err = run(["--natural", "sort"], b"a\n", env=env)
+            self.assertEqual((code, out), (2, b""), err)
+            self.assertIn("--natural", err)
 
     @quick
     def test_a_file_beyond_the_32_bit_address_space_is_refused_not_read_as_empty(self):
