@@ -226,6 +226,12 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
       ->type_name("N");
   app.add_flag("--natural", options.Natural,
                "sort .. sort-rev-desc: runs of digits compare by their value (file2 < file10)");
+  bool ignoreCase = false, ignoreWidth = false, ignoreKana = false;
+  app.add_flag("-i,--ignore-case", ignoreCase,
+               "Lines that differ only in case are the same (sorts 1-6, dedupe, count, --mark)");
+  app.add_flag("--ignore-width", ignoreWidth,
+               "Full-width and half-width forms (Ａ/A, ｶﾞ/ガ) are the same (as -i)");
+  app.add_flag("--ignore-kana", ignoreKana, "Hiragana and katakana (あ/ア) are the same (as -i)");
   std::string separatorText;
   app.add_option("-k,--key", options.Choices.Key.Field,
                  "Compare field N of each line only (sorts, dedupe, count, highlight --mark)")
@@ -311,6 +317,15 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                "the sorts, dedupe, count and highlight --mark");
   RefuseUnless(app, "-t", keyed, *options.Operation,
                "the sorts, dedupe, count and highlight --mark");
+  const bool folds =
+      (keyed && Id != Tarnwick::ciByteLengthAscending && Id != Tarnwick::ciByteLengthDescending);
+  const char* foldOperations = "sort .. sort-numeric-desc, dedupe, count and highlight --mark";
+  RefuseUnless(app, "--ignore-case", folds, *options.Operation, foldOperations);
+  RefuseUnless(app, "--ignore-width", folds, *options.Operation, foldOperations);
+  RefuseUnless(app, "--ignore-kana", folds, *options.Operation, foldOperations);
+  options.Choices.Key.Fold = (ignoreWidth ? uint32_t{LineKey::fdWidth} : 0u) |
+                             (ignoreKana ? uint32_t{LineKey::fdKana} : 0u) |
+                             (ignoreCase ? uint32_t{LineKey::fdCase} : 0u);
   if (app.count("-t") > 0) {
     if (app.count("-k") == 0) throw EUsage("-t needs -k, the field to compare");
     options.Choices.Key.Separator = SeparatorOf(separatorText);

@@ -14,17 +14,6 @@ namespace {
 
 using LineScan::TLine;
 
-// Makes Scratch, which holds a whole line, its SortKeyOf in place.
-void KeepSortKey(std::u16string& Scratch, const TKeySpec& Spec) {
-  const size_t Body = Scratch.size() - LineScan::BreakOf(std::u16string_view(Scratch)).size();
-  const std::u16string_view Key =
-      LineKey::FieldOf(std::u16string_view(Scratch).substr(0, Body), Spec);
-  // A line without the field has an empty key, which may be a view of nothing.
-  const size_t Begin = Key.empty() ? Body : static_cast<size_t>(Key.data() - Scratch.data());
-  Scratch.erase(Begin + Key.size(), Body - (Begin + Key.size()));
-  Scratch.erase(0, Begin);
-}
-
 class TKeyView final : public KeyedSort::TLineView {
  public:
   explicit TKeyView(const TKeySpec& Spec) : FSpec(Spec) {}
@@ -50,7 +39,7 @@ TGroups GroupByKeys(std::u16string_view Text, const TKeySpec& Spec) {
   std::u16string Keys;
   LineScan::ForEachLine(Text, [&](const TLine& Line) {
     Groups.Lines.push_back(Line);
-    Keys += LineKey::FieldOf(Text.substr(Line.Offset, Line.BodyLength), Spec);
+    LineKey::AppendKey(Text.substr(Line.Offset, Line.BodyLength), Spec, Keys);
     Keys += u'\n';
   });
   DuplicationLineTable::TDistinctLines Distinct(Keys, DuplicationLineTable::kkBody);
@@ -70,16 +59,17 @@ TGroups GroupByKeys(std::u16string_view Text, const TKeySpec& Spec) {
 
 std::u16string_view SortKeyOf(std::u16string_view Line, const TKeySpec& Spec,
                               std::u16string& Scratch) {
-  Scratch.assign(Line);
-  KeepSortKey(Scratch, Spec);
+  const std::u16string_view Break = LineScan::BreakOf(Line);
+  Scratch.clear();
+  LineKey::AppendKey(Line.substr(0, Line.size() - Break.size()), Spec, Scratch);
+  Scratch += Break;
   return Scratch;
 }
 
 std::u16string_view TKeyedDecoder::Decode(std::string_view Line, std::u16string& Scratch) const {
-  const std::u16string_view Decoded = FDecoder.Decode(Line, Scratch);
-  if (Decoded.data() != Scratch.data() || Decoded.size() != Scratch.size()) Scratch.assign(Decoded);
-  KeepSortKey(Scratch, FSpec);
-  return Scratch;
+  // The decoded line is kept apart from Scratch, which receives its key: one buffer a thread.
+  thread_local std::u16string Decoded;
+  return SortKeyOf(FDecoder.Decode(Line, Decoded), FSpec, Scratch);
 }
 
 std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command,

@@ -1,4 +1,5 @@
-// The operations with lines compared by a key (-k, -t) instead of their whole text: the sorts
+// The operations with lines compared by a key (-k, -t, the --ignore-* folds) instead of their
+// whole text: the sorts
 // order the lines by their keys, the duplicate operations group the lines with equal keys.
 #pragma once
 
@@ -16,7 +17,8 @@ namespace KeyedLines {
 
 using LineKey::TKeySpec;
 
-// What a sort orders line Line (a whole line, break included) by: its key, then its break.
+// What a sort orders line Line (a whole line, break included) by: its key (LineKey::AppendKey),
+// then its break.
 // Scratch holds it.
 std::u16string_view SortKeyOf(std::u16string_view Line, const TKeySpec& Spec,
                               std::u16string& Scratch);

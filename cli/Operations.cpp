@@ -116,7 +116,7 @@ const TOperation* FindById(int Id) {
 }
 
 std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TChoices& Choices) {
-  const bool Keyed = Choices.Key.Field != 0;
+  const bool Keyed = Choices.Key.Active();
   if (Keyed && ComparesLines(Operation.Id)) {
     return KeyedLines::Sort(Text, *SortCommandOf(Operation.Id), Choices.Key);
   }
@@ -145,7 +145,7 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   // and such a mark is not valid UTF-8.
   if (Operation.Id != NotInMenu && Operation.Id < ciReverse) return false;
   // Lines compared by a key are grouped on the decoded text.
-  if (Choices.Key.Field != 0 && Operation.Id >= ciDuplicationDelete) return false;
+  if (Choices.Key.Active() && Operation.Id >= ciDuplicationDelete) return false;
   const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
@@ -211,7 +211,7 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, 
   const TLegacyLines Legacy(Encoding);
   const KeyedSort::TLineDecoder& Decoder =
       IsUtf8 ? static_cast<const KeyedSort::TLineDecoder&>(Utf8) : Legacy;
-  const bool Done = Choices.Key.Field != 0
+  const bool Done = Choices.Key.Active()
                         ? KeyedSort::SortWhereTheyLie(
                               Bytes, Base, KeyedLines::TKeyedDecoder(Decoder, Choices.Key),
                               Command->Kind, Command->Order, Sorted)
@@ -231,7 +231,7 @@ std::string RunOnText(const TOperation& Operation, Codec::TEncoding Encoding, st
 std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
                          std::u16string&& Text, const TMarks* Marks, const TChoices& Choices) {
   std::u16string Result;
-  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr && Choices.Key.Field != 0) {
+  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr && Choices.Key.Active()) {
     Result = Marking::MarkText(Text, KeyedLines::Marked(Text, Choices.Key), Widen(Marks->Open),
                                Widen(Marks->Close), Widen(Marks->Plain));
   } else if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {

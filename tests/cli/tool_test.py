@@ -301,7 +301,8 @@ class ToolTest(unittest.TestCase):
                  ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src],
                  ["reverse", "-k", "1", src], ["highlight", "-k", "1", src], ["sort", "-t", ",", src],
                  ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src],
-                 ["sort-numeric", "--natural", src]]
+                 ["sort-numeric", "--natural", src], ["sort-length", "-i", src],
+                 ["reverse", "--ignore-kana", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
@@ -320,6 +321,14 @@ class ToolTest(unittest.TestCase):
         self.assertResult(["shuffle", "--seed", "18446744073709551615"], b"x\ny\n", b"y\nx\n")
         code, once, _ = run(["shuffle"], data)
         self.assertEqual(sorted(once.split(b"\r\n")), sorted(data.split(b"\r\n")))
+
+    @quick
+    def test_folds_make_width_kana_and_case_differences_equal(self):
+        data = "ｶﾞｲﾄﾞ\r\nガイド\nがいど\nＧＵＩＤＥ\nguide\nx".encode()
+        self.assertResult(["count", "--ignore-width", "--ignore-kana", "-i"], data,
+                          "ｶﾞｲﾄﾞ:3\r\nＧＵＩＤＥ:2\nx:1".encode())
+        self.assertResult(["dedupe", "--ignore-kana"], data,
+                          "ｶﾞｲﾄﾞ\r\nガイド\nＧＵＩＤＥ\nguide\nx".encode())
 
     @quick
     def test_natural_order_compares_runs_of_digits_by_value(self):
