@@ -39,10 +39,10 @@ void ExpectSameAsReference(const std::u16string& Text) {
             DuplicationReference::DuplicationDeleteCountDown(Text));
   ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(Text),
             DuplicationReference::DuplicationHighlightPattern(Text));
-  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocOnce),
-            DuplicationReference::DuplicationSelect(Text, true));
-  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocRepeated),
-            DuplicationReference::DuplicationSelect(Text, false));
+  const DuplicationReference::TKeyedReference Bodies(
+      Text, [](std::u16string_view Body) { return std::u16string(Body); });
+  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocOnce), Bodies.Dedupe("once"));
+  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocRepeated), Bodies.Dedupe("repeated"));
 }
 
 TEST(DuplicationCommands, MatchTheLineByLineScanOnTextsWithManyRepeats) {

@@ -28,28 +28,6 @@ inline std::u16string DuplicationDelete(const std::u16string& Text) {
   return Lines.Text();
 }
 
-// The lines whose body occurs once in the whole text (Once), or else the first line of each
-// body that occurs more than once, counted by comparing every line with every other.
-inline std::u16string DuplicationSelect(const std::u16string& Text, bool Once) {
-  StringRecordList::TCommonStringRecordList Lines;
-  Lines.SetText(Text);
-  std::vector<std::u16string> Bodies;
-  for (int32_t I = 0; I < Lines.Count(); ++I) {
-    Bodies.push_back(StringUnit::WithoutLineBreak(Lines.GetItem(I)));
-  }
-  for (int32_t I = Lines.Count() - 1; I >= 0; --I) {
-    int32_t Same = 0;
-    bool First = true;
-    for (int32_t J = 0; J < static_cast<int32_t>(Bodies.size()); ++J) {
-      if (Bodies[J] != Bodies[I]) continue;
-      ++Same;
-      First = First && J >= I;
-    }
-    if (Once ? Same != 1 : Same == 1 || !First) Lines.Delete(I);
-  }
-  return Lines.Text();
-}
-
 // The indices of Counts in the order the counted lines are written: for each count from Highest
 // down to 1, the lines with that count in index order. Raises the command's consistency failure
 // when a count lies outside 1..Highest, since that line would be missing from the output.
@@ -121,7 +99,8 @@ inline std::u16string DuplicationHighlightPattern(const std::u16string& Text) {
   return Pattern;
 }
 
-// The tool's duplicate operations with lines compared by their keys (KeyOf of each body), by
+// The tool's duplicate operations with lines compared by their keys (KeyOf of each body; the
+// body itself for dedupe --only-unique and --only-repeated), by
 // comparing every line's key with every other's: dedupe (Only absent: the first line of each
 // key; "once": the lines whose key no other line has; "repeated": the first line of each key
 // other lines have too), count, and the lines --mark marks (a non-empty key another line has).
