@@ -31,30 +31,47 @@ std::u16string_view FieldOf(std::u16string_view Body, const TKeySpec& Spec) {
 
 namespace {
 
-// Text mapped by LCMapStringW with Flag, in place.
-void Map(std::u16string& Text, DWORD Flag) {
+// Text mapped by LCMapStringW with Flag into Mapped. The maps never lengthen a text, so one
+// call with room for Text's length does; the size is asked for only if the platform wants more.
+void Map(std::u16string_view Text, DWORD Flag, std::u16string& Mapped) {
+  Mapped.resize(Text.size());
   if (Text.empty()) return;
   if (Text.size() > static_cast<size_t>(INT_MAX)) throw SysUtils::Exception("LCMapStringW");
   const int Length = static_cast<int>(Text.size());
-  const int Needed =
-      LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length, nullptr, 0);
-  if (Needed <= 0) throw SysUtils::Exception("LCMapStringW");
-  std::u16string Mapped(static_cast<size_t>(Needed), u'\0');
-  if (LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length, AsWide(Mapped.data()),
-                   Needed) != Needed) {
-    throw SysUtils::Exception("LCMapStringW");
+  int Written = LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length,
+                             AsWide(Mapped.data()), Length);
+  if (Written <= 0) {
+    const int Needed =
+        LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length, nullptr, 0);
+    if (Needed <= 0) throw SysUtils::Exception("LCMapStringW");
+    Mapped.resize(static_cast<size_t>(Needed));
+    Written = LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length,
+                           AsWide(Mapped.data()), Needed);
+    if (Written <= 0) throw SysUtils::Exception("LCMapStringW");
   }
-  Text = std::move(Mapped);
+  Mapped.resize(static_cast<size_t>(Written));
 }
 
 }  // namespace
 
 std::u16string Folded(std::u16string_view Text, uint32_t Fold) {
-  std::u16string Out(Text);
-  if ((Fold & fdWidth) != 0) Map(Out, LCMAP_FULLWIDTH);
-  if ((Fold & fdKana) != 0) Map(Out, LCMAP_HIRAGANA);
-  if ((Fold & fdCase) != 0) Map(Out, LCMAP_LOWERCASE);
+  std::u16string Out;
+  AppendFolded(Text, Fold, Out);
   return Out;
+}
+
+void AppendFolded(std::u16string_view Text, uint32_t Fold, std::u16string& Out) {
+  // Two buffers a thread, kept from line to line, take the text in turn.
+  thread_local std::u16string From, To;
+  From.assign(Text);
+  for (const auto& [Bit, Flag] : {std::pair<uint32_t, DWORD>{fdWidth, LCMAP_FULLWIDTH},
+                                  {fdKana, LCMAP_HIRAGANA},
+                                  {fdCase, LCMAP_LOWERCASE}}) {
+    if ((Fold & Bit) == 0) continue;
+    Map(From, Flag, To);
+    From.swap(To);
+  }
+  Out += From;
 }
 
 void AppendKey(std::u16string_view Body, const TKeySpec& Spec, std::u16string& Out) {
@@ -62,7 +79,7 @@ void AppendKey(std::u16string_view Body, const TKeySpec& Spec, std::u16string& O
   if (Spec.Fold == 0) {
     Out += Field;
   } else {
-    Out += Folded(Field, Spec.Fold);
+    AppendFolded(Field, Spec.Fold, Out);
   }
 }
 

@@ -32,6 +32,8 @@ std::u16string_view FieldOf(std::u16string_view Body, const TKeySpec& Spec);
 // then LCMAP_HIRAGANA (katakana becomes hiragana), then LCMAP_LOWERCASE. Throws
 // SysUtils::Exception when the platform refuses.
 std::u16string Folded(std::u16string_view Text, uint32_t Fold);
+// The same, appended to Out.
+void AppendFolded(std::u16string_view Text, uint32_t Fold, std::u16string& Out);
 
 // Appends the key of Body: FieldOf, then Folded by Spec.Fold.
 void AppendKey(std::u16string_view Body, const TKeySpec& Spec, std::u16string& Out);

@@ -384,8 +384,8 @@ constexpr char16_t kFullKatakana[] = {
     0x30EA, 0x30EB, 0x30EC, 0x30ED, 0x30EF, 0x30F3, 0x3099, 0x309A};
 
 // LCMAP_FULLWIDTH, LCMAP_HIRAGANA or LCMAP_LOWERCASE of src into out.
-std::u16string Fold(DWORD flags, std::u16string_view src) {
-  std::u16string out;
+void Fold(DWORD flags, std::u16string_view src, std::u16string& out) {
+  out.clear();
   for (size_t i = 0; i < src.size(); ++i) {
     const char16_t c = src[i];
     if (flags == LCMAP_FULLWIDTH) {
@@ -430,11 +430,12 @@ std::u16string Fold(DWORD flags, std::u16string_view src) {
       }
     }
   }
-  return out;
 }
 
 int MapFolded(DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
-  const std::u16string out = Fold(flags, std::u16string_view(src, standin::Length(src, srcLen)));
+  // Kept from call to call: a fold runs once a line.
+  thread_local std::u16string out;
+  Fold(flags, std::u16string_view(src, standin::Length(src, srcLen)), out);
   const int n = static_cast<int>(out.size());
   if (destLen == 0) return n;
   if (dest == nullptr || destLen < n) return 0;
