@@ -228,13 +228,13 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                "sort .. sort-rev-desc: runs of digits compare by their value (file2 < file10)");
   bool ignoreCase = false, ignoreWidth = false, ignoreKana = false;
   app.add_flag("-i,--ignore-case", ignoreCase,
-               "Lines that differ only in case are the same (sorts 1-6, dedupe, count, --mark)");
+               "Lines that differ only in case are the same (sorts 1-6, dedupe, count, highlight)");
   app.add_flag("--ignore-width", ignoreWidth,
                "Full-width and half-width forms (Ａ/A, ｶﾞ/ガ) are the same (as -i)");
   app.add_flag("--ignore-kana", ignoreKana, "Hiragana and katakana (あ/ア) are the same (as -i)");
   std::string separatorText;
   app.add_option("-k,--key", options.Choices.Key.Field,
-                 "Compare field N of each line only (sorts, dedupe, count, highlight --mark)")
+                 "Compare field N of each line only (sorts, dedupe, count, highlight)")
       ->type_name("N")
       ->check(CLI::Range(1u, 1000000u));
   app.add_option("-t,--field-separator", separatorText,
@@ -311,15 +311,12 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   if (onlyRepeated) options.Choices.Only = Tarnwick::ocRepeated;
   const uint8_t Id = options.Operation->Id;
   const bool keyed = Tarnwick::ComparesLines(Id) || Id == Tarnwick::ciDuplicationDelete ||
-                     Id == Tarnwick::ciDuplicationCount ||
-                     (Id == Tarnwick::ciDuplicationHighlight && options.Mark);
-  RefuseUnless(app, "-k", keyed, *options.Operation,
-               "the sorts, dedupe, count and highlight --mark");
-  RefuseUnless(app, "-t", keyed, *options.Operation,
-               "the sorts, dedupe, count and highlight --mark");
+                     Id == Tarnwick::ciDuplicationCount || Id == Tarnwick::ciDuplicationHighlight;
+  RefuseUnless(app, "-k", keyed, *options.Operation, "the sorts, dedupe, count and highlight");
+  RefuseUnless(app, "-t", keyed, *options.Operation, "the sorts, dedupe, count and highlight");
   const bool folds =
       (keyed && Id != Tarnwick::ciByteLengthAscending && Id != Tarnwick::ciByteLengthDescending);
-  const char* foldOperations = "sort .. sort-numeric-desc, dedupe, count and highlight --mark";
+  const char* foldOperations = "sort .. sort-numeric-desc, dedupe, count and highlight";
   RefuseUnless(app, "--ignore-case", folds, *options.Operation, foldOperations);
   RefuseUnless(app, "--ignore-width", folds, *options.Operation, foldOperations);
   RefuseUnless(app, "--ignore-kana", folds, *options.Operation, foldOperations);

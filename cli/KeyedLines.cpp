@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_set>
 #include <utility>
 
 #include "commands/DuplicationLineTable.h"
@@ -166,6 +167,19 @@ std::vector<bool> Marked(std::u16string_view Text, const TKeySpec& Spec) {
                !LineKey::FieldOf(Text.substr(Line.Offset, Line.BodyLength), Spec).empty();
   }
   return Marks;
+}
+
+std::u16string Pattern(std::u16string_view Text, const TKeySpec& Spec) {
+  const std::vector<bool> Marks = Marked(Text, Spec);
+  std::unordered_set<std::u16string_view> Seen;
+  std::vector<size_t> Lines;
+  size_t I = 0;
+  LineScan::ForEachLine(Text, [&](const TLine& Line) {
+    if (Marks[I++] && Seen.insert(Text.substr(Line.Offset, Line.BodyLength)).second) {
+      Lines.push_back(Line.Offset);
+    }
+  });
+  return Tarnwick::DuplicationHighlightPatternOf(Text, Lines);
 }
 
 }  // namespace KeyedLines

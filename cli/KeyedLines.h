@@ -51,5 +51,8 @@ std::u16string Dedupe(std::u16string_view Text, const TKeySpec& Spec,
 std::u16string Count(std::u16string_view Text, const TKeySpec& Spec);
 // One entry per line: true when its key is not empty and another line has it.
 std::vector<bool> Marked(std::u16string_view Text, const TKeySpec& Spec);
+// The highlight pattern for those lines: an alternative for each distinct body (exact, as the
+// editor matches it) of a marked line, in order of first appearance.
+std::u16string Pattern(std::u16string_view Text, const TKeySpec& Spec);
 
 }  // namespace KeyedLines

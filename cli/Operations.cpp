@@ -129,7 +129,7 @@ std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TCh
     case ciDuplicationCount:
       return Keyed ? KeyedLines::Count(Text, Choices.Key) : DuplicationDeleteCountDown(Text);
     case ciDuplicationHighlight:
-      return DuplicationHighlightPattern(Text);
+      return Keyed ? KeyedLines::Pattern(Text, Choices.Key) : DuplicationHighlightPattern(Text);
     default:
       return Sort(std::move(Text), Operation.Id);
   }
@@ -239,7 +239,7 @@ std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
   } else if (Operation.Id == ciDuplicationHighlight) {
     // The pattern is a line for another program (the editor's search), not a part of the
     // text: a byte-order mark before it would become part of its first alternative.
-    Result = Run(Operation, std::move(Text)) + u"\n";
+    Result = Run(Operation, std::move(Text), Choices) + u"\n";
     Encoding.Bom = false;
   } else {
     Result = Run(Operation, std::move(Text), Choices);

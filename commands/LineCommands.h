@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Tarnwick {
 
@@ -36,6 +37,11 @@ std::u16string DuplicationDeleteCountDown(const std::u16string& Text);
 // The editor pattern matching every line that repeats an earlier line exactly (breaks
 // included, empty lines never): "^\Q" body "\E$" alternatives joined by "|".
 std::u16string DuplicationHighlightPattern(const std::u16string& Text);
+
+// The same form of pattern with one alternative for the body of each line of Text that starts
+// at one of Lines, in that order (the tool's highlight with lines compared by a key).
+std::u16string DuplicationHighlightPatternOf(std::u16string_view Text,
+                                             const std::vector<size_t>& Lines);
 
 // The three duplicate commands on valid UTF-8: the UTF-8 form of what they give on the UTF-16
 // form of the text, since lines with equal UTF-8 bytes are exactly those with equal UTF-16

@@ -39,9 +39,9 @@ std::u16string PlainField(std::u16string_view Body, const TKeySpec& Spec) {
 // letters, empty fields), joined by commas or runs of blanks, with all three breaks and often no
 // final break, so that keys repeat and lines with equal keys differ.
 std::u16string RandomText(std::mt19937& Rng) {
-  static const std::u16string Values[] = {u"",   u"a",  u"B",  u"10", u"9",   u"-3",
-                                          u"あ", u"ア", u"ｱ",  u"Ａ", u"x y", u"第2章",
-                                          u"A",  u"ｶﾞ", u"ガ", u"が", u"ｂ",  u"１０"};
+  static const std::u16string Values[] = {u"",   u"a",  u"B",  u"10",   u"9",     u"-3", u"あ",
+                                          u"ア", u"ｱ",  u"Ａ", u"x y",  u"第2章", u"A",  u"ｶﾞ",
+                                          u"ガ", u"が", u"ｂ", u"１０", u"x\\Ey"};
   static const std::u16string Joins[] = {u",", u" ", u"  ", u"\t", u"\x3000", u", "};
   static const std::u16string Breaks[] = {u"\n", u"\r\n", u"\r", u"\n"};
   std::u16string Text;
@@ -107,6 +107,9 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
                                     Choices),
               Utf8(Reference.Count()));
     ASSERT_EQ(KeyedLines::Marked(Text, Spec), Reference.Marked());
+    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
+                                    nullptr, Choices),
+              Utf8(Reference.Pattern()) + "\n");
   }
 }
 

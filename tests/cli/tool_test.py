@@ -299,7 +299,7 @@ class ToolTest(unittest.TestCase):
                  ["sort", "--seed", "1", src], ["shuffle", "--seed", "-1", src],
                  ["shuffle", "--seed", "18446744073709551616", src],
                  ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src],
-                 ["reverse", "-k", "1", src], ["highlight", "-k", "1", src], ["sort", "-t", ",", src],
+                 ["reverse", "-k", "1", src], ["shuffle", "-k", "1", src], ["sort", "-t", ",", src],
                  ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src],
                  ["sort-numeric", "--natural", src], ["sort-length", "-i", src],
                  ["reverse", "--ignore-kana", src]]

@@ -156,6 +156,23 @@ struct TKeyedReference {
     }
     return Out;
   }
+  // The highlight pattern: each distinct body of a marked line once, quoted as the command's.
+  std::u16string Pattern() const {
+    const std::vector<bool> Marks = Marked();
+    std::vector<std::u16string> Bodies;
+    std::u16string Out;
+    for (size_t I = 0; I < Lines.size(); ++I) {
+      std::u16string Body = StringUnit::WithoutLineBreak(Lines[I]);
+      if (!Marks[I] || std::find(Bodies.begin(), Bodies.end(), Body) != Bodies.end()) continue;
+      Bodies.push_back(Body);
+      for (size_t At = Body.find(u"\\E"); At != std::u16string::npos;
+           At = Body.find(u"\\E", At + 7)) {
+        Body.replace(At, 2, u"\\E\\\\E\\Q");
+      }
+      Out += (Out.empty() ? u"^\\Q" : u"|^\\Q") + Body + u"\\E$";
+    }
+    return Out;
+  }
   std::vector<bool> Marked() const {
     std::vector<bool> Marks;
     for (size_t I = 0; I < Lines.size(); ++I) Marks.push_back(!Keys[I].empty() && Sharing(I) > 1);
