@@ -20,6 +20,7 @@
 namespace Arguments {
 namespace {
 
+using Messages::ForTranslation;
 using Messages::Translate;
 
 constexpr const char* kVersion = "tarnwick " TARNWICK_VERSION;
@@ -153,7 +154,7 @@ char16_t SeparatorOf(const std::string& Text) {
     Units.clear();
   if (Units.size() != 1 || Units[0] == u'\r' || Units[0] == u'\n' ||
       (Units[0] >= 0xD800 && Units[0] <= 0xDFFF)) {
-    throw EUsage("-t takes one character (\"\\t\" for the tab), not '" + Text + "'");
+    throw EUsage(Translate("-t takes one character (\"\\t\" for the tab), not '%s'", {Text}));
   }
   return Units[0];
 }
@@ -224,21 +225,26 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_option("--seed", seedText,
                  Translate("shuffle: the order of this seed, the same on every system"))
       ->type_name("N");
-  app.add_flag("--natural", options.Natural,
-               "sort .. sort-rev-desc: runs of digits compare by their value (file2 < file10)");
+  app.add_flag(
+      "--natural", options.Natural,
+      Translate("sort .. sort-rev-desc: runs of digits compare by their value (file2 < file10)"));
   bool ignoreCase = false, ignoreWidth = false, ignoreKana = false;
-  app.add_flag("-i,--ignore-case", ignoreCase,
-               "Lines that differ only in case are the same (sorts 1-6, dedupe, count, highlight)");
+  app.add_flag(
+      "-i,--ignore-case", ignoreCase,
+      Translate(
+          "Lines that differ only in case are the same (sorts 1-6, dedupe, count, highlight)"));
   app.add_flag("--ignore-width", ignoreWidth,
-               "Full-width and half-width forms (Ａ/A, ｶﾞ/ガ) are the same (as -i)");
-  app.add_flag("--ignore-kana", ignoreKana, "Hiragana and katakana (あ/ア) are the same (as -i)");
+               Translate("Full-width and half-width forms (Ａ/A, ｶﾞ/ガ) are the same (as -i)"));
+  app.add_flag("--ignore-kana", ignoreKana,
+               Translate("Hiragana and katakana (あ/ア) are the same (as -i)"));
   std::string separatorText;
   app.add_option("-k,--key", options.Choices.Key.Field,
-                 "Compare field N of each line only (sorts, dedupe, count, highlight)")
+                 Translate("Compare field N of each line only (sorts, dedupe, count, highlight)"))
       ->type_name("N")
       ->check(CLI::Range(1u, 1000000u));
-  app.add_option("-t,--field-separator", separatorText,
-                 "With -k: fields are separated by the character SEP, not runs of blanks")
+  app.add_option(
+         "-t,--field-separator", separatorText,
+         Translate("With -k: fields are separated by the character SEP, not runs of blanks"))
       ->type_name("SEP");
   bool onlyUnique = false, onlyRepeated = false;
   app.add_flag("--only-unique", onlyUnique,
@@ -312,11 +318,14 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   const uint8_t Id = options.Operation->Id;
   const bool keyed = Tarnwick::ComparesLines(Id) || Id == Tarnwick::ciDuplicationDelete ||
                      Id == Tarnwick::ciDuplicationCount || Id == Tarnwick::ciDuplicationHighlight;
-  RefuseUnless(app, "-k", keyed, *options.Operation, "the sorts, dedupe, count and highlight");
-  RefuseUnless(app, "-t", keyed, *options.Operation, "the sorts, dedupe, count and highlight");
+  RefuseUnless(app, "-k", keyed, *options.Operation,
+               ForTranslation("the sorts, dedupe, count and highlight"));
+  RefuseUnless(app, "-t", keyed, *options.Operation,
+               ForTranslation("the sorts, dedupe, count and highlight"));
   const bool folds =
       (keyed && Id != Tarnwick::ciByteLengthAscending && Id != Tarnwick::ciByteLengthDescending);
-  const char* foldOperations = "sort .. sort-numeric-desc, dedupe, count and highlight";
+  const char* foldOperations =
+      ForTranslation("sort .. sort-numeric-desc, dedupe, count and highlight");
   RefuseUnless(app, "--ignore-case", folds, *options.Operation, foldOperations);
   RefuseUnless(app, "--ignore-width", folds, *options.Operation, foldOperations);
   RefuseUnless(app, "--ignore-kana", folds, *options.Operation, foldOperations);
@@ -324,12 +333,12 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                              (ignoreKana ? uint32_t{LineKey::fdKana} : 0u) |
                              (ignoreCase ? uint32_t{LineKey::fdCase} : 0u);
   if (app.count("-t") > 0) {
-    if (app.count("-k") == 0) throw EUsage("-t needs -k, the field to compare");
+    if (app.count("-k") == 0) throw EUsage(Translate("-t needs -k, the field to compare"));
     options.Choices.Key.Separator = SeparatorOf(separatorText);
   }
   RefuseUnless(app, "--natural",
                Id >= Tarnwick::ciSortAscending && Id <= Tarnwick::ciReverseTextDescending,
-               *options.Operation, "sort, sort-desc, sort-rev and sort-rev-desc");
+               *options.Operation, ForTranslation("sort, sort-desc, sort-rev and sort-rev-desc"));
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

@@ -65,8 +65,9 @@ void ApplyNatural(const Arguments::TOptions& Options) {
 #ifndef _WIN32
   if (standin::CollationLocale() == "C") {
     throw TExit{kExitUsage,
-                "--natural needs a collation, and C or POSIX is code-point order; give a locale "
-                "such as ja, en_US.UTF-8 or root (--locale)"};
+                Messages::Translate("--natural needs a collation, and C or POSIX is code-point "
+                                    "order; give a locale such as ja, en_US.UTF-8 or root "
+                                    "(--locale)")};
   }
 #endif
   StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS);
