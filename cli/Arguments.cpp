@@ -3,7 +3,10 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "TarnwickVersion.h"
@@ -17,6 +20,7 @@
 namespace Arguments {
 namespace {
 
+using Messages::ForTranslation;
 using Messages::Translate;
 
 constexpr const char* kVersion = "tarnwick " TARNWICK_VERSION;
@@ -68,8 +72,12 @@ std::string OperationTable() {
   for (const Operations::TOperation& op : Operations::All()) {
     std::string name(op.Name);
     name.resize(std::max<size_t>(name.size(), 18), ' ');
-    out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n"
-        << "  " << std::string(22, ' ') << Translate(op.Summary) << "\n";
+    if (op.Id == Operations::NotInMenu) {
+      out << "  " << name << " -  " << Translate("(not in the menu)") << "\n";
+    } else {
+      out << "  " << name << (op.Id < 10 ? " " : "") << +op.Id << "  " << Caption(op.Id) << "\n";
+    }
+    out << "  " << std::string(22, ' ') << Translate(op.Summary) << "\n";
   }
 #ifdef _WIN32
   out << "\n"
@@ -123,11 +131,57 @@ std::string Reworded(const CLI::ParseError& Error) {
   return what;
 }
 
+// --seed's number: decimal digits of a value below 2^64.
+uint64_t SeedOf(const std::string& Text) {
+  const EUsage Refusal(
+      Translate("--seed takes a number from 0 to 18446744073709551615, not '%s'", {Text}));
+  if (Text.empty()) throw Refusal;
+  uint64_t Seed = 0;
+  for (const char c : Text) {
+    const uint64_t Digit = static_cast<uint64_t>(c - '0');
+    if (c < '0' || c > '9' || Seed > (UINT64_MAX - Digit) / 10) throw Refusal;
+    Seed = Seed * 10 + Digit;
+  }
+  return Seed;
+}
+
+// -t's separator: one character of the BMP, not a line break; "\t" is the tab.
+char16_t SeparatorOf(const std::string& Text) {
+  std::u16string Units;
+  if (Text == "\\t")
+    Units = u"\t";
+  else if (!Codec::Unicode::DecodeUtf8(Text, Units))
+    Units.clear();
+  if (Units.size() != 1 || Units[0] == u'\r' || Units[0] == u'\n' ||
+      (Units[0] >= 0xD800 && Units[0] <= 0xDFFF)) {
+    throw EUsage(Translate("-t takes one character (\"\\t\" for the tab), not '%s'", {Text}));
+  }
+  return Units[0];
+}
+
+// A seed no run is likely to repeat: the system's random source, with the clock in case that
+// source is weak.
+uint64_t RandomSeed() {
+  std::random_device Source;
+  const uint64_t Drawn = (uint64_t{Source()} << 32) ^ Source();
+  return Drawn ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+// Refuses Option when it was given with an operation it does not apply to; Which (translated)
+// names those it applies to.
+void RefuseUnless(const CLI::App& App, const std::string& Option, bool Applies,
+                  const Operations::TOperation& Operation, const char* Which) {
+  if (App.count(Option) > 0 && !Applies) {
+    throw EUsage(Translate("%s does not apply to %s (only to %s)",
+                           {Option, Operation.Name, Translate(Which)}));
+  }
+}
+
 }  // namespace
 
 std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   TOptions options;
-  std::string first, second, colour, idText, threadsText;
+  std::string first, second, colour, idText, threadsText, seedText;
 
   CLI::App app{Translate("Runs one of the twelve line operations on a text and writes the result."),
                "tarnwick"};
@@ -168,6 +222,36 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_flag(
       "--mark", options.Mark,
       Translate("highlight: print the text with the repeated lines marked instead of the pattern"));
+  app.add_option("--seed", seedText,
+                 Translate("shuffle: the order of this seed, the same on every system"))
+      ->type_name("N");
+  app.add_flag(
+      "--natural", options.Natural,
+      Translate("sort .. sort-rev-desc: runs of digits compare by their value (file2 < file10)"));
+  bool ignoreCase = false, ignoreWidth = false, ignoreKana = false;
+  app.add_flag(
+      "-i,--ignore-case", ignoreCase,
+      Translate(
+          "Lines that differ only in case are the same (sorts 1-6, dedupe, count, highlight)"));
+  app.add_flag("--ignore-width", ignoreWidth,
+               Translate("Full-width and half-width forms (Ａ/A, ｶﾞ/ガ) are the same (as -i)"));
+  app.add_flag("--ignore-kana", ignoreKana,
+               Translate("Hiragana and katakana (あ/ア) are the same (as -i)"));
+  std::string separatorText;
+  app.add_option("-k,--key", options.Choices.Key.Field,
+                 Translate("Compare field N of each line only (sorts, dedupe, count, highlight)"))
+      ->type_name("N")
+      ->check(CLI::Range(1u, 1000000u));
+  app.add_option(
+         "-t,--field-separator", separatorText,
+         Translate("With -k: fields are separated by the character SEP, not runs of blanks"))
+      ->type_name("SEP");
+  bool onlyUnique = false, onlyRepeated = false;
+  app.add_flag("--only-unique", onlyUnique,
+               Translate("dedupe: keep only the lines whose text occurs once in the whole text"));
+  app.add_flag(
+      "--only-repeated", onlyRepeated,
+      Translate("dedupe: keep only the first line of each text that occurs more than once"));
   app.add_option(
          "--color,--colour", colour,
          Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always, never"))
@@ -224,6 +308,40 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   }
   if (options.Mark && options.Operation->Id != Tarnwick::ciDuplicationHighlight)
     throw EUsage(Translate("--mark applies to the highlight operation only"));
+  const bool dedupes = options.Operation->Id == Tarnwick::ciDuplicationDelete;
+  RefuseUnless(app, "--only-unique", dedupes, *options.Operation, "dedupe");
+  RefuseUnless(app, "--only-repeated", dedupes, *options.Operation, "dedupe");
+  if (onlyUnique && onlyRepeated)
+    throw EUsage(Translate("give either --only-unique or --only-repeated"));
+  if (onlyUnique) options.Choices.Only = Tarnwick::ocOnce;
+  if (onlyRepeated) options.Choices.Only = Tarnwick::ocRepeated;
+  const uint8_t Id = options.Operation->Id;
+  const bool keyed = Tarnwick::ComparesLines(Id) || Id == Tarnwick::ciDuplicationDelete ||
+                     Id == Tarnwick::ciDuplicationCount || Id == Tarnwick::ciDuplicationHighlight;
+  RefuseUnless(app, "-k", keyed, *options.Operation,
+               ForTranslation("the sorts, dedupe, count and highlight"));
+  RefuseUnless(app, "-t", keyed, *options.Operation,
+               ForTranslation("the sorts, dedupe, count and highlight"));
+  const bool folds =
+      (keyed && Id != Tarnwick::ciByteLengthAscending && Id != Tarnwick::ciByteLengthDescending);
+  const char* foldOperations =
+      ForTranslation("sort .. sort-numeric-desc, dedupe, count and highlight");
+  RefuseUnless(app, "--ignore-case", folds, *options.Operation, foldOperations);
+  RefuseUnless(app, "--ignore-width", folds, *options.Operation, foldOperations);
+  RefuseUnless(app, "--ignore-kana", folds, *options.Operation, foldOperations);
+  options.Choices.Key.Fold = (ignoreWidth ? uint32_t{LineKey::fdWidth} : 0u) |
+                             (ignoreKana ? uint32_t{LineKey::fdKana} : 0u) |
+                             (ignoreCase ? uint32_t{LineKey::fdCase} : 0u);
+  if (app.count("-t") > 0) {
+    if (app.count("-k") == 0) throw EUsage(Translate("-t needs -k, the field to compare"));
+    options.Choices.Key.Separator = SeparatorOf(separatorText);
+  }
+  RefuseUnless(app, "--natural",
+               Id >= Tarnwick::ciSortAscending && Id <= Tarnwick::ciReverseTextDescending,
+               *options.Operation, ForTranslation("sort, sort-desc, sort-rev and sort-rev-desc"));
+  const bool shuffles = options.Operation->Id == Operations::NotInMenu;
+  RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
+  if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();
   return options;
 }
 

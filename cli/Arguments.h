@@ -20,8 +20,10 @@ struct TOptions {
   std::string Encoding;               // empty: UTF-8 or what a byte-order mark says
   std::optional<std::string> Locale;  // collation locale; absent: the environment's
   bool Mark = false;                  // highlight: show the text with the repeated lines marked
+  bool Natural = false;               // the dictionary sorts: runs of digits compare by their value
   TColour Colour = TColour::clAuto;
-  unsigned Threads = 0;  // threads the operation may use; 0: the cores available, at most 8
+  unsigned Threads = 0;          // threads the operation may use; 0: the cores available, at most 8
+  Operations::TChoices Choices;  // shuffle's seed (--seed, else drawn at random), dedupe's --only-*
 };
 
 // A usage error; the message says what is wrong.

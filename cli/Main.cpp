@@ -13,6 +13,8 @@
 #include "cli/System.h"
 #include "commands/CommandId.h"
 #include "platform/Collation.h"
+#include "platform/Win32.h"
+#include "strings/StringUnit.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ struct TExit {
 // environment is only checked when the operation sorts, so that a broken LANG does not stop
 // reverse or dedupe.
 void ApplyLocale(const Arguments::TOptions& Options) {
-  if (!Options.Locale && Options.Operation->Id > 8) return;
+  if (!Options.Locale && !Tarnwick::ComparesLines(Options.Operation->Id)) return;
   std::string warning;
   try {
     warning = Collation::ChooseLocale(Options.Locale);
@@ -49,6 +51,19 @@ void ApplyLocale(const Arguments::TOptions& Options) {
   }
   if (!warning.empty())
     System::WriteStderr("tarnwick: " + Messages::Translate("warning: %s", {warning}) + "\n");
+}
+
+// --natural: the dictionary orders compare runs of digits by their value, which code-point
+// order cannot.
+void ApplyNatural(const Arguments::TOptions& Options) {
+  if (!Options.Natural) return;
+  if (Collation::IsCodePointOrder()) {
+    throw TExit{kExitUsage,
+                Messages::Translate("--natural needs a collation, and C or POSIX is code-point "
+                                    "order; give a locale such as ja, en_US.UTF-8 or root "
+                                    "(--locale)")};
+  }
+  StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS);
 }
 
 bool UseColour(const Arguments::TOptions& Options) {
@@ -83,6 +98,7 @@ int Run(int argc, char** argv) {
       options.Input == "-" ? Messages::Translate("standard input") : options.Input;
 
   ApplyLocale(options);
+  ApplyNatural(options);
   Parallel::SetThreadCount(options.Threads);
   Codec::TEncoding encoding;
   try {
@@ -108,7 +124,7 @@ int Run(int argc, char** argv) {
   std::string output;
   try {
     output = Operations::RunOnFile(*options.Operation, encoding, System::ReadAll(options.Input),
-                                   chosenMarks);
+                                   chosenMarks, options.Choices);
   } catch (const System::EFileError& e) {
     throw TExit{kExitUsage, e.what()};
   } catch (const Codec::EInvalidInput& e) {

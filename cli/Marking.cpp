@@ -38,11 +38,10 @@ std::vector<bool> Marked(std::basic_string_view<TUnit> Text) {
 }
 
 template <class TUnit>
-std::basic_string<TUnit> Mark(std::basic_string_view<TUnit> Text,
+std::basic_string<TUnit> Mark(std::basic_string_view<TUnit> Text, const std::vector<bool>& Marks,
                               std::basic_string_view<TUnit> Open,
                               std::basic_string_view<TUnit> Close,
                               std::basic_string_view<TUnit> Plain) {
-  const std::vector<bool> Marks = Marked(Text);
   std::basic_string<TUnit> Out;
   Out.reserve(Text.size() + Marks.size() * (Open.size() + Close.size()));
   size_t Index = 0;
@@ -66,12 +65,18 @@ std::vector<bool> MarkedLines(std::string_view Text) { return Marked(Text); }
 
 std::u16string MarkText(std::u16string_view Text, std::u16string_view Open,
                         std::u16string_view Close, std::u16string_view Plain) {
-  return Mark(Text, Open, Close, Plain);
+  return Mark(Text, Marked(Text), Open, Close, Plain);
+}
+
+std::u16string MarkText(std::u16string_view Text, const std::vector<bool>& Marks,
+                        std::u16string_view Open, std::u16string_view Close,
+                        std::u16string_view Plain) {
+  return Mark(Text, Marks, Open, Close, Plain);
 }
 
 std::string MarkText(std::string_view Text, std::string_view Open, std::string_view Close,
                      std::string_view Plain) {
-  return Mark(Text, Open, Close, Plain);
+  return Mark(Text, Marked(Text), Open, Close, Plain);
 }
 
 }  // namespace Marking

@@ -20,6 +20,10 @@ std::vector<bool> MarkedLines(std::string_view Text);
 // body of every other line; line breaks stay where they are.
 std::u16string MarkText(std::u16string_view Text, std::u16string_view Open,
                         std::u16string_view Close, std::u16string_view Plain);
+// The same with the lines Marks (one entry per line) marks.
+std::u16string MarkText(std::u16string_view Text, const std::vector<bool>& Marks,
+                        std::u16string_view Open, std::u16string_view Close,
+                        std::u16string_view Plain);
 // The same on valid UTF-8 (the marks in UTF-8 too).
 std::string MarkText(std::string_view Text, std::string_view Open, std::string_view Close,
                      std::string_view Plain);

@@ -4,12 +4,14 @@
 #include <array>
 #include <utility>
 
+#include "cli/KeyedLines.h"
 #include "cli/Marking.h"
 #include "cli/Messages.h"
 #include "cli/TextPieces.h"
 #include "commands/CommandId.h"
 #include "commands/LineCommands.h"
 #include "commands/LineReversal.h"
+#include "commands/LineShuffle.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "strings/LineScan.h"
 #include "strings/Utf8.h"
@@ -19,7 +21,7 @@ namespace {
 
 using Messages::ForTranslation;
 
-constexpr std::array<TOperation, 12> kOperations{{
+constexpr std::array<TOperation, 13> kOperations{{
     {"sort", Tarnwick::ciSortAscending, ForTranslation("sort ascending, dictionary order")},
     {"sort-desc", Tarnwick::ciSortDescending, ForTranslation("sort descending, dictionary order")},
     {"sort-rev", Tarnwick::ciReverseTextAscending,
@@ -41,6 +43,7 @@ constexpr std::array<TOperation, 12> kOperations{{
      ForTranslation("each distinct line once with \":\" and its count, most frequent first")},
     {"highlight", Tarnwick::ciDuplicationHighlight,
      ForTranslation("print the editor's pattern for the repeated lines (--mark: show them)")},
+    {"shuffle", NotInMenu, ForTranslation("the lines in random order (--seed N repeats an order)")},
 }};
 
 using namespace Tarnwick;
@@ -108,32 +111,41 @@ const TOperation* FindByName(std::string_view Name) {
 
 const TOperation* FindById(int Id) {
   for (const TOperation& op : kOperations)
-    if (op.Id == Id) return &op;
+    if (op.Id == Id && op.Id != NotInMenu) return &op;
   return nullptr;
 }
 
-std::u16string Run(const TOperation& Operation, std::u16string&& Text) {
+std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TChoices& Choices) {
+  const bool Keyed = Choices.Key.Active();
+  if (Keyed && ComparesLines(Operation.Id)) {
+    return KeyedLines::Sort(Text, *SortCommandOf(Operation.Id), Choices.Key);
+  }
   switch (Operation.Id) {
+    case NotInMenu:
+      return LineShuffle::ShuffleLines(Text, Choices.Seed);
     case ciDuplicationDelete:
-      return DuplicationDelete(Text);
+      if (Keyed) return KeyedLines::Dedupe(Text, Choices.Key, Choices.Only);
+      return Choices.Only ? DuplicationSelect(Text, *Choices.Only) : DuplicationDelete(Text);
     case ciDuplicationCount:
-      return DuplicationDeleteCountDown(Text);
+      return Keyed ? KeyedLines::Count(Text, Choices.Key) : DuplicationDeleteCountDown(Text);
     case ciDuplicationHighlight:
-      return DuplicationHighlightPattern(Text);
+      return Keyed ? KeyedLines::Pattern(Text, Choices.Key) : DuplicationHighlightPattern(Text);
     default:
       return Sort(std::move(Text), Operation.Id);
   }
 }
 
 bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
-                const TMarks* Marks) {
+                const TMarks* Marks, const TChoices& Choices) {
   // Reversal and the duplicate commands decide only at CR and LF, which are single bytes in
   // UTF-8 and in no other character's bytes, and compare lines for equality, which the bytes
   // of valid UTF-8 decide as the UTF-16 code units do; the counts and the pattern's quoting
   // are ASCII. So on valid UTF-8 they give the bytes the round trip through UTF-16 gives, at
   // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
   // and such a mark is not valid UTF-8.
-  if (Operation.Id < ciReverse) return false;
+  if (Operation.Id != NotInMenu && Operation.Id < ciReverse) return false;
+  // Lines compared by a key are grouped on the decoded text.
+  if (Choices.Key.Active() && Operation.Id >= ciDuplicationDelete) return false;
   const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
@@ -142,6 +154,9 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   }
   const std::string_view Body = std::string_view(Bytes).substr(Base);
   switch (Operation.Id) {
+    case NotInMenu:
+      Bytes = WithMark(LineShuffle::ShuffleLines(Body, Choices.Seed), Base);
+      break;
     case ciReverse:
       if (Base == 0) {
         LineReversal::ReverseLinesInPlace(Bytes);
@@ -150,7 +165,11 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
       }
       break;
     case ciDuplicationDelete:
-      Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
+      if (Choices.Only) {
+        Bytes = WithMark(DuplicationSelect(Body, *Choices.Only), Base);
+      } else {
+        Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
+      }
       break;
     case ciDuplicationCount:
       Bytes = WithMark(DuplicationDeleteCountDown(Body), Base);
@@ -168,8 +187,8 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   return true;
 }
 
-bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
-                 std::string& Bytes) {
+bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, std::string& Bytes,
+                 const TChoices& Choices) {
   const std::optional<TSortCommand> Command = SortCommandOf(Operation.Id);
   if (!ComparesLines(Operation.Id) || !Codec::ConvertsByLine(Encoding)) return false;
   const bool IsUtf8 = Encoding.Family == Codec::TFamily::fmUtf8;
@@ -188,44 +207,54 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding,
   // A text of one line or none is its own result, at once and without a second copy.
   if (LineScan::AtMostOneLine(Body)) return true;
   std::string Sorted;
-  const bool Done = IsUtf8 ? KeyedSort::SortWhereTheyLie(Bytes, Base, TUtf8Lines(), Command->Kind,
-                                                         Command->Order, Sorted)
-                           : KeyedSort::SortWhereTheyLie(Bytes, Base, TLegacyLines(Encoding),
-                                                         Command->Kind, Command->Order, Sorted);
+  const TUtf8Lines Utf8;
+  const TLegacyLines Legacy(Encoding);
+  const KeyedSort::TLineDecoder& Decoder =
+      IsUtf8 ? static_cast<const KeyedSort::TLineDecoder&>(Utf8) : Legacy;
+  const bool Done = Choices.Key.Active()
+                        ? KeyedSort::SortWhereTheyLie(
+                              Bytes, Base, KeyedLines::TKeyedDecoder(Decoder, Choices.Key),
+                              Command->Kind, Command->Order, Sorted)
+                        : KeyedSort::SortWhereTheyLie(Bytes, Base, Decoder, Command->Kind,
+                                                      Command->Order, Sorted);
   if (Done) Bytes = std::move(Sorted);
   return Done;
 }
 
 std::string RunOnText(const TOperation& Operation, Codec::TEncoding Encoding, std::string&& Input,
-                      const TMarks* Marks) {
+                      const TMarks* Marks, const TChoices& Choices) {
   std::u16string Text = TextPieces::DecodeText(Input, Encoding);
   std::string().swap(Input);
-  return RunAndEncode(Operation, Encoding, std::move(Text), Marks);
+  return RunAndEncode(Operation, Encoding, std::move(Text), Marks, Choices);
 }
 
 std::string RunAndEncode(const TOperation& Operation, Codec::TEncoding Encoding,
-                         std::u16string&& Text, const TMarks* Marks) {
+                         std::u16string&& Text, const TMarks* Marks, const TChoices& Choices) {
   std::u16string Result;
-  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {
+  if (Operation.Id == ciDuplicationHighlight && Marks != nullptr && Choices.Key.Active()) {
+    Result = Marking::MarkText(Text, KeyedLines::Marked(Text, Choices.Key), Widen(Marks->Open),
+                               Widen(Marks->Close), Widen(Marks->Plain));
+  } else if (Operation.Id == ciDuplicationHighlight && Marks != nullptr) {
     Result = Marking::MarkText(Text, Widen(Marks->Open), Widen(Marks->Close), Widen(Marks->Plain));
   } else if (Operation.Id == ciDuplicationHighlight) {
     // The pattern is a line for another program (the editor's search), not a part of the
     // text: a byte-order mark before it would become part of its first alternative.
-    Result = Run(Operation, std::move(Text)) + u"\n";
+    Result = Run(Operation, std::move(Text), Choices) + u"\n";
     Encoding.Bom = false;
   } else {
-    Result = Run(Operation, std::move(Text));
+    Result = Run(Operation, std::move(Text), Choices);
   }
   std::u16string().swap(Text);
   return Codec::Encode(Result, Encoding);
 }
 
 std::string RunOnFile(const TOperation& Operation, const Codec::TEncoding& Encoding,
-                      std::string&& Input, const TMarks* Marks) {
-  if (SortOnBytes(Operation, Encoding, Input) || RunOnBytes(Operation, Encoding, Input, Marks)) {
+                      std::string&& Input, const TMarks* Marks, const TChoices& Choices) {
+  if (SortOnBytes(Operation, Encoding, Input, Choices) ||
+      RunOnBytes(Operation, Encoding, Input, Marks, Choices)) {
     return std::move(Input);
   }
-  return RunOnText(Operation, Encoding, std::move(Input), Marks);
+  return RunOnText(Operation, Encoding, std::move(Input), Marks, Choices);
 }
 
 }  // namespace Operations

@@ -67,6 +67,20 @@ std::basic_string<TUnit> HighlightPattern(std::basic_string_view<TUnit> Text) {
 
 }  // namespace
 
+std::u16string DuplicationHighlightPatternOf(std::u16string_view Text,
+                                             const std::vector<size_t>& Lines) {
+  using TParts = TPatternParts<char16_t>;
+  std::u16string Pattern;
+  for (const size_t Offset : Lines) {
+    const LineScan::TLine Line = LineScan::LineAt(Text, Offset);
+    Pattern.append(TParts::Open, std::size(TParts::Open));
+    AppendQuoted(Pattern, Text.substr(Line.Offset, Line.BodyLength));
+    Pattern.append(TParts::Close, std::size(TParts::Close));
+  }
+  if (!Pattern.empty()) Pattern.pop_back();
+  return Pattern;
+}
+
 std::u16string DuplicationHighlightPattern(const std::u16string& Text) {
   return HighlightPattern<char16_t>(Text);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Tarnwick {
 
@@ -20,12 +21,27 @@ std::u16string Sort(std::u16string&& Text, uint8_t CommandId);
 // Text without every line whose body repeats an earlier line's body.
 std::u16string DuplicationDelete(const std::u16string& Text);
 
+// Which lines DuplicationSelect keeps, in input order: those whose body occurs once in the
+// whole text, or the first line of each body that occurs more than once.
+enum class TOccurrence : uint8_t { ocOnce = 0, ocRepeated = 1 };
+using enum TOccurrence;
+
+// The lines of Text that Which chooses, each with its own break (the tool's dedupe
+// --only-unique and --only-repeated). UTF-16, or valid UTF-8 as the commands below.
+std::u16string DuplicationSelect(std::u16string_view Text, TOccurrence Which);
+std::string DuplicationSelect(std::string_view Text, TOccurrence Which);
+
 // Each distinct line once, as body ":" count and its own break, most frequent first.
 std::u16string DuplicationDeleteCountDown(const std::u16string& Text);
 
 // The editor pattern matching every line that repeats an earlier line exactly (breaks
 // included, empty lines never): "^\Q" body "\E$" alternatives joined by "|".
 std::u16string DuplicationHighlightPattern(const std::u16string& Text);
+
+// The same form of pattern with one alternative for the body of each line of Text that starts
+// at one of Lines, in that order (the tool's highlight with lines compared by a key).
+std::u16string DuplicationHighlightPatternOf(std::u16string_view Text,
+                                             const std::vector<size_t>& Lines);
 
 // The three duplicate commands on valid UTF-8: the UTF-8 form of what they give on the UTF-16
 // form of the text, since lines with equal UTF-8 bytes are exactly those with equal UTF-16

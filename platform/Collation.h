@@ -28,4 +28,8 @@ class ENoChoice : public std::runtime_error {
 // stands in for it, otherwise "". Throws EUnknownLocale or ENoChoice.
 std::string ChooseLocale(const std::optional<std::string>& Locale);
 
+// Whether the chosen collation is code-point order (C or POSIX), which has no collation
+// options such as numeric order.
+bool IsCodePointOrder();
+
 }  // namespace Collation

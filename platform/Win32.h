@@ -7,6 +7,9 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#ifndef SORT_DIGITSASNUMBERS  // Windows 7 and later; headers for older versions lack it
+#define SORT_DIGITSASNUMBERS 0x00000008
+#endif
 #else
 #include "platform/linux/WinApi.h"
 #endif

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/Win32.h"
+#include "strings/StringUnit.h"
 
 namespace StringRecordListNormalSort {
 
@@ -70,15 +71,18 @@ bool TCollationKeys::Write(size_t Part, std::u16string_view Text, uint8_t* HeadB
   EnsureRoom(Part, std::min<size_t>(Text.size() * 3 + 16, 65536));
   const auto Room = static_cast<int>(std::min<size_t>(Arena.Capacity - Arena.Used, INT_MAX));
   auto* Dest = reinterpret_cast<LPWSTR>(Arena.Bytes.get() + Arena.Used);
-  int Written = Room == 0 ? 0
-                          : LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength,
-                                         Dest, Room);
+  int Written =
+      Room == 0 ? 0
+                : LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | StringUnit::CollationFlags(),
+                               Source, SourceLength, Dest, Room);
   if (Written <= 0) {
     const int Needed =
-        LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, nullptr, 0);
+        LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | StringUnit::CollationFlags(), Source,
+                     SourceLength, nullptr, 0);
     if (Needed <= 0 || !EnsureRoom(Part, static_cast<size_t>(Needed))) return false;
     Dest = reinterpret_cast<LPWSTR>(Arena.Bytes.get() + Arena.Used);
-    Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Source, SourceLength, Dest, Needed);
+    Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | StringUnit::CollationFlags(),
+                           Source, SourceLength, Dest, Needed);
     if (Written <= 0) return false;
   }
   if (FHead > 0) {

@@ -57,6 +57,12 @@ size_t LineStartAt(TView<TUnit> Body, const std::vector<uint32_t>& Marks, size_t
 struct TAsIs {
   std::u16string_view Decode(std::u16string_view Line, std::u16string&) const { return Line; }
 };
+struct TViewed {
+  const TLineView& View;
+  std::u16string_view Decode(std::u16string_view Line, std::u16string& Scratch) const {
+    return View.View(Line, Scratch);
+  }
+};
 struct TDecoded {
   const TLineDecoder& Decoder;
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const {
@@ -208,6 +214,11 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
 bool SortWhereTheyLie(std::u16string_view Text, TSortKind Kind, TSortOrder Order,
                       std::u16string& Sorted) {
   return SortText(Text, 0, TAsIs{}, Kind, Order, Sorted);
+}
+
+bool SortWhereTheyLie(std::u16string_view Text, const TLineView& View, TSortKind Kind,
+                      TSortOrder Order, std::u16string& Sorted) {
+  return SortText(Text, 0, TViewed{View}, Kind, Order, Sorted);
 }
 
 bool SortWhereTheyLie(std::string_view Bytes, size_t Base, const TLineDecoder& Decoder,

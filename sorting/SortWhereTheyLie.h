@@ -25,6 +25,16 @@ class TLineDecoder {
   virtual std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const = 0;
 };
 
+// Turns a line of a UTF-16 text into what it is ordered by (a part of it, say). Called from
+// several threads at once.
+class TLineView {
+ public:
+  virtual ~TLineView() = default;
+  // What Line (a whole line, break included) is ordered by: a view of Line, or of the whole of
+  // Scratch (each thread passes its own). No line may give more code units than it has.
+  virtual std::u16string_view View(std::u16string_view Line, std::u16string& Scratch) const = 0;
+};
+
 // Sorted becomes Text with its lines ordered by Kind (not skReverse) and Order exactly as the
 // line list's sort orders them, equal lines included: a last line without a break takes, for
 // the sort, the break of the line before it, which the line that ends up last then loses.
@@ -34,6 +44,10 @@ class TLineDecoder {
 // pass through.
 bool SortWhereTheyLie(std::u16string_view Text, TSortKind Kind, TSortOrder Order,
                       std::u16string& Sorted);
+
+// The same with each line ordered as View gives it (the text written is Text's own lines).
+bool SortWhereTheyLie(std::u16string_view Text, const TLineView& View, TSortKind Kind,
+                      TSortOrder Order, std::u16string& Sorted);
 
 // The same on the bytes of Bytes after its first Base (a byte-order mark, which stays in
 // front), whose lines Decoder turns into UTF-16.

@@ -11,6 +11,8 @@ namespace StringUnit {
 
 namespace {
 
+uint32_t Flags = 0;
+
 // One call of the platform's comparison; both lengths must fit its int parameters.
 TCompareResult PlatformCompare(std::u16string_view S1, std::u16string_view S2) {
   // Explicit lengths: embedded NULs and the lines' own breaks take part in the comparison.
@@ -18,7 +20,7 @@ TCompareResult PlatformCompare(std::u16string_view S1, std::u16string_view S2) {
   static const char16_t Empty[1] = {0};
   const char16_t* P1 = S1.empty() ? Empty : S1.data();
   const char16_t* P2 = S2.empty() ? Empty : S2.data();
-  switch (CompareStringW(LOCALE_USER_DEFAULT, 0, AsWide(P1), static_cast<int>(S1.size()),
+  switch (CompareStringW(LOCALE_USER_DEFAULT, Flags, AsWide(P1), static_cast<int>(S1.size()),
                          AsWide(P2), static_cast<int>(S2.size()))) {
     case CSTR_LESS_THAN:
       return crLess;
@@ -34,12 +36,13 @@ TCompareResult PlatformCompare(std::u16string_view S1, std::u16string_view S2) {
 // True when a text may be cut before position P without changing how the part before and
 // the part after collate: P is the end, or the unit at P is ASCII other than a letter, which
 // in no locale joins the unit before it into one collation element, takes its weight from it
-// or reorders with it.
+// or reorders with it. Where digits compare as numbers, no cut falls inside a run of them.
 bool CutsCleanly(std::u16string_view S, size_t P) {
   if (P >= S.size()) return true;
   const char16_t Ch = S[P];
   const char16_t Lower = Ch | 0x20;
-  return Ch < 0x80 && !(Lower >= u'a' && Lower <= u'z');
+  const bool Digit = Ch >= u'0' && Ch <= u'9' && Flags != 0;
+  return Ch < 0x80 && !(Lower >= u'a' && Lower <= u'z') && !Digit;
 }
 
 // The length of the longest beginning of S of at most Limit units (S being longer) that ends
@@ -53,6 +56,10 @@ size_t PieceLength(std::u16string_view S, size_t Limit) {
 }
 
 }  // namespace
+
+void SetCollationFlags(uint32_t Set) { Flags = Set; }
+
+uint32_t CollationFlags() { return Flags; }
 
 TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2) {
   return LocaleCompareWithin(S1, S2, static_cast<size_t>(INT_MAX));

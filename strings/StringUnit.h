@@ -14,6 +14,11 @@ using enum TCompareResult;
 enum class TLineBreakKind : uint8_t { lbCRLF = 0, lbCR = 1, lbLF = 2, lbNone = 3 };
 using enum TLineBreakKind;
 
+// Flags every comparison and collation key of the dictionary order adds (SORT_DIGITSASNUMBERS
+// for the tool's --natural); none unless set, as in the plug-in. Set before sorting.
+void SetCollationFlags(uint32_t Flags);
+uint32_t CollationFlags();
+
 // Compares the whole of S1 with the whole of S2 with CompareStringW in the user's locale
 // (case-sensitive, every code unit counted). Throws SysUtils::Exception on a platform failure.
 TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2);

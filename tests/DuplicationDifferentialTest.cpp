@@ -1,4 +1,5 @@
-// The fast duplicate commands against the plain quadratic ones on many random texts.
+// The fast duplicate commands (and the tool's unique-only and repeated-only selections) against
+// the plain quadratic ones on many random texts.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -38,6 +39,10 @@ void ExpectSameAsReference(const std::u16string& Text) {
             DuplicationReference::DuplicationDeleteCountDown(Text));
   ASSERT_EQ(Tarnwick::DuplicationHighlightPattern(Text),
             DuplicationReference::DuplicationHighlightPattern(Text));
+  const DuplicationReference::TKeyedReference Bodies(
+      Text, [](std::u16string_view Body) { return std::u16string(Body); });
+  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocOnce), Bodies.Dedupe("once"));
+  ASSERT_EQ(Tarnwick::DuplicationSelect(Text, Tarnwick::ocRepeated), Bodies.Dedupe("repeated"));
 }
 
 TEST(DuplicationCommands, MatchTheLineByLineScanOnTextsWithManyRepeats) {

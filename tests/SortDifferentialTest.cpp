@@ -8,6 +8,7 @@
 
 #include "base/Parallel.h"
 #include "commands/LineCommands.h"
+#include "platform/Win32.h"
 #include "sorting/CollationKeys.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "sorting/StringRecordListNormalSort.h"
@@ -359,6 +360,26 @@ TEST_P(SortDifferential, CollationKeysOrderLikeLocaleCompare) {
     }
   }
   EXPECT_EQ(Disagreements, 0);
+}
+
+// With the tool's --natural (digits compared by their value) every path still gives the plain
+// sort's result; code-point order has no such comparison.
+TEST_P(SortDifferential, DigitsComparedAsNumbersGiveTheSameResult) {
+  if (GetParam() == "C") GTEST_SKIP() << "code-point order";
+  struct TNatural {
+    TNatural() { StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS); }
+    ~TNatural() { StringUnit::SetCollationFlags(0); }
+  } Natural;
+  TextGenerator Generator(2718);
+  std::mt19937 Rng(5);
+  for (int N = 0; N < 60; ++N) {
+    std::u16string Text;
+    for (int I = static_cast<int>(Rng() % 30); I > 0; --I) {
+      Text += Rng() % 2 == 0 ? Generator.NumberedBody() : Generator.Body();
+      Text += Rng() % 4 == 0 ? u"\n" : u"\r\n";
+    }
+    ExpectSameAsPlain(Text);
+  }
 }
 
 #ifndef _WIN32

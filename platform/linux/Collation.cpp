@@ -13,4 +13,6 @@ std::string ChooseLocale(const std::optional<std::string>& Locale) {
   }
 }
 
+bool IsCodePointOrder() { return standin::CollationLocale() == "C"; }
+
 }  // namespace Collation

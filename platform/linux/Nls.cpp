@@ -2,6 +2,7 @@
 
 #include "platform/linux/Nls.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/ures.h>
 #include <unicode/ustring.h>
@@ -10,6 +11,7 @@
 #include <dlfcn.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -42,6 +44,7 @@ struct CollationLibrary {
 #endif
   decltype(&ucol_strcoll) strcoll;
   decltype(&ucol_getSortKey) getSortKey;
+  decltype(&ucol_setAttribute) setAttribute;
 };
 
 template <typename Function>
@@ -71,6 +74,7 @@ CollationLibrary LoadCollationLibrary() {
 #endif
   Find(library, TARNWICK_ICU_SYMBOL(ucol_strcoll), l.strcoll);
   Find(library, TARNWICK_ICU_SYMBOL(ucol_getSortKey), l.getSortKey);
+  Find(library, TARNWICK_ICU_SYMBOL(ucol_setAttribute), l.setAttribute);
   return l;
 }
 
@@ -202,23 +206,32 @@ std::unique_ptr<UCollator, CollatorCloser> Clone(const UCollator* c) {
   return std::unique_ptr<UCollator, CollatorCloser>(copy);
 }
 
-// This thread's copy of the chosen collator; null in code-point order. Copying costs far more
-// than a comparison, so the copy is kept until the choice changes.
-UCollator* Collator() {
+// This thread's copy of the chosen collator, with runs of digits compared by their value when
+// Numeric (SORT_DIGITSASNUMBERS); null in code-point order. Copying costs far more than a
+// comparison, so the copies are kept until the choice changes.
+UCollator* Collator(bool Numeric = false) {
   struct Copy {
     uint64_t generation = 0;
     std::unique_ptr<UCollator, CollatorCloser> collator;
+    std::unique_ptr<UCollator, CollatorCloser> numeric;
   };
   thread_local Copy mine;
   CollatorState& s = State();
-  if (mine.generation != 0 && mine.generation == s.generation.load(std::memory_order_acquire)) {
-    return mine.collator.get();
+  if (mine.generation == 0 || mine.generation != s.generation.load(std::memory_order_acquire)) {
+    std::lock_guard guard(s.lock);
+    EnsureOpen(s);
+    mine.collator = s.collator ? Clone(s.collator.get()) : nullptr;
+    mine.numeric.reset();
+    mine.generation = s.generation.load(std::memory_order_relaxed);
   }
-  std::lock_guard guard(s.lock);
-  EnsureOpen(s);
-  mine.collator = s.collator ? Clone(s.collator.get()) : nullptr;
-  mine.generation = s.generation.load(std::memory_order_relaxed);
-  return mine.collator.get();
+  if (!Numeric || mine.collator == nullptr) return mine.collator.get();
+  if (mine.numeric == nullptr) {
+    mine.numeric = Clone(mine.collator.get());
+    UErrorCode status = U_ZERO_ERROR;
+    Icu().setAttribute(mine.numeric.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+    if (U_FAILURE(status)) throw std::runtime_error("cannot compare digits as numbers");
+  }
+  return mine.numeric.get();
 }
 
 // The code point at S[I], I moved past it; an unpaired surrogate stands for itself.
@@ -320,9 +333,12 @@ bool CollatorOpened() {
 }  // namespace standin
 
 int CompareStringW(LCID, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int n2) {
-  if (flags != 0 || s1 == nullptr || s2 == nullptr) return 0;
-  UCollator* collator = standin::Collator();
+  if ((flags & ~SORT_DIGITSASNUMBERS) != 0 || s1 == nullptr || s2 == nullptr) return 0;
+  const bool numeric = flags != 0;
+  UCollator* collator = standin::Collator(numeric);
   const int32_t length1 = standin::Length(s1, n1), length2 = standin::Length(s2, n2);
+  // Code-point order has no numbers: the flag fails there rather than being ignored.
+  if (collator == nullptr && numeric) return 0;
   if (collator == nullptr) return standin::CompareCodePoints(s1, length1, s2, length2);
   switch (standin::Icu().strcoll(collator, s1, length1, s2, length2)) {
     case UCOL_LESS:
@@ -369,18 +385,89 @@ int MapHalfWidth(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   return n;
 }
 
+// The full-width katakana and marks of U+FF61..U+FF9F; a voiced or semi-voiced mark that joins
+// no kana becomes the combining mark, as in Unicode's compatibility mapping (and in Wine).
+constexpr char16_t kFullKatakana[] = {
+    0x3002, 0x300C, 0x300D, 0x3001, 0x30FB, 0x30F2, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9,
+    0x30E3, 0x30E5, 0x30E7, 0x30C3, 0x30FC, 0x30A2, 0x30A4, 0x30A6, 0x30A8, 0x30AA, 0x30AB,
+    0x30AD, 0x30AF, 0x30B1, 0x30B3, 0x30B5, 0x30B7, 0x30B9, 0x30BB, 0x30BD, 0x30BF, 0x30C1,
+    0x30C4, 0x30C6, 0x30C8, 0x30CA, 0x30CB, 0x30CC, 0x30CD, 0x30CE, 0x30CF, 0x30D2, 0x30D5,
+    0x30D8, 0x30DB, 0x30DE, 0x30DF, 0x30E0, 0x30E1, 0x30E2, 0x30E4, 0x30E6, 0x30E8, 0x30E9,
+    0x30EA, 0x30EB, 0x30EC, 0x30ED, 0x30EF, 0x30F3, 0x3099, 0x309A};
+
+// LCMAP_FULLWIDTH, LCMAP_HIRAGANA or LCMAP_LOWERCASE of src into out.
+void Fold(DWORD flags, std::u16string_view src, std::u16string& out) {
+  out.clear();
+  for (size_t i = 0; i < src.size(); ++i) {
+    const char16_t c = src[i];
+    if (flags == LCMAP_FULLWIDTH) {
+      if (c == 0x20) {
+        out += u'\x3000';
+      } else if (c > 0x20 && c < 0x7F) {
+        out += static_cast<char16_t>(c - 0x21 + 0xFF01);
+      } else if (c >= 0xFF61 && c <= 0xFF9F) {
+        char16_t full = kFullKatakana[c - 0xFF61];
+        const char16_t mark = i + 1 < src.size() ? src[i + 1] : 0;
+        // A voiced mark joins the ka, sa, ta and ha rows and u; a semi-voiced one the ha row.
+        const bool voiceable = ((full >= 0x30AB && full <= 0x30C8) && full != 0x30C3) ||
+                               (full >= 0x30CF && full <= 0x30DB);
+        const bool haRow = full >= 0x30CF && full <= 0x30DB;
+        if (mark == 0xFF9E && full == 0x30A6) {
+          full = 0x30F4, ++i;
+        } else if (mark == 0xFF9E && voiceable && (haRow ? (full - 0x30CF) % 3 == 0 : true)) {
+          full = static_cast<char16_t>(full + 1), ++i;
+        } else if (mark == 0xFF9F && haRow && (full - 0x30CF) % 3 == 0) {
+          full = static_cast<char16_t>(full + 2), ++i;
+        }
+        out += full;
+      } else {
+        out += c;
+      }
+    } else if (flags == LCMAP_HIRAGANA) {
+      const bool kana = (c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE;
+      out += kana ? static_cast<char16_t>(c - 0x60) : c;
+    } else {
+      // Lowercase by code point; a surrogate pair is mapped whole.
+      UChar32 cp = c;
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < src.size() && src[i + 1] >= 0xDC00 &&
+          src[i + 1] <= 0xDFFF) {
+        cp = 0x10000 + ((c - 0xD800) << 10) + (src[++i] - 0xDC00);
+      }
+      cp = u_tolower(cp);
+      if (cp >= 0x10000) {
+        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+      } else {
+        out += static_cast<char16_t>(cp);
+      }
+    }
+  }
+}
+
+int MapFolded(DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
+  // Kept from call to call: a fold runs once a line.
+  thread_local std::u16string out;
+  Fold(flags, std::u16string_view(src, standin::Length(src, srcLen)), out);
+  const int n = static_cast<int>(out.size());
+  if (destLen == 0) return n;
+  if (dest == nullptr || destLen < n) return 0;
+  std::copy(out.begin(), out.end(), dest);
+  return n;
+}
+
 // The unit for which sort keys fail (standin::FailSortKeysOn), read by the sort's threads.
 std::atomic<char16_t> KeyFailureUnit{0};
 
 // For LCMAP_SORTKEY, dest is a byte buffer and destLen counts bytes, as on Windows.
-int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
+int MapSortKey(LPCWSTR src, int srcLen, LPWSTR dest, int destLen, bool numeric) {
   const int32_t n = standin::Length(src, srcLen);
   const char16_t failing = KeyFailureUnit.load(std::memory_order_relaxed);
   if (failing != 0 && std::u16string_view(src, n).find(failing) != std::u16string_view::npos) {
     return 0;
   }
   auto* bytes = reinterpret_cast<uint8_t*>(dest);
-  UCollator* collator = standin::Collator();
+  UCollator* collator = standin::Collator(numeric);
+  if (collator == nullptr && numeric) return 0;
   if (collator == nullptr) {
     if (destLen == 0) return standin::CodePointKey(src, n, nullptr, 0);
     if (dest == nullptr) return 0;
@@ -400,6 +487,11 @@ void standin::FailSortKeysOn(char16_t Unit) { KeyFailureUnit.store(Unit); }
 int LCMapStringW(LCID, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   if (src == nullptr || destLen < 0) return 0;
   if (flags == LCMAP_HALFWIDTH) return MapHalfWidth(src, srcLen, dest, destLen);
-  if (flags == LCMAP_SORTKEY) return MapSortKey(src, srcLen, dest, destLen);
+  if (flags == LCMAP_FULLWIDTH || flags == LCMAP_HIRAGANA || flags == LCMAP_LOWERCASE) {
+    return MapFolded(flags, src, srcLen, dest, destLen);
+  }
+  if ((flags & ~SORT_DIGITSASNUMBERS) == LCMAP_SORTKEY) {
+    return MapSortKey(src, srcLen, dest, destLen, flags != LCMAP_SORTKEY);
+  }
   return 0;
 }

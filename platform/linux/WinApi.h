@@ -36,6 +36,10 @@ constexpr int CSTR_EQUAL = 2;
 constexpr int CSTR_GREATER_THAN = 3;
 constexpr DWORD LCMAP_SORTKEY = 0x00000400;
 constexpr DWORD LCMAP_HALFWIDTH = 0x00400000;
+constexpr DWORD SORT_DIGITSASNUMBERS = 0x00000008;
+constexpr DWORD LCMAP_LOWERCASE = 0x00000100;
+constexpr DWORD LCMAP_HIRAGANA = 0x00100000;
+constexpr DWORD LCMAP_FULLWIDTH = 0x00800000;
 
 // Compares two UTF-16 strings in the collation of the user's locale (see Nls.h). Lengths of -1
 // mean NUL-terminated. Returns CSTR_* or 0 on failure.
@@ -43,6 +47,11 @@ int CompareStringW(LCID locale, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int
 
 // LCMAP_HALFWIDTH: maps full-width forms to half-width ones; LCMAP_SORTKEY: writes the
 // collation sort key as bytes into dest. With destLen 0 returns the size needed; 0 on failure.
+// LCMAP_FULLWIDTH: ASCII and half-width katakana (a voiced or semi-voiced mark joined to the
+// kana before it) to their full-width forms; LCMAP_HIRAGANA: katakana to hiragana;
+// LCMAP_LOWERCASE: each character to its lowercase form. Each alone.
+// SORT_DIGITSASNUMBERS, with CompareStringW or LCMAP_SORTKEY, compares runs of digits by their
+// value (ICU's numeric collation); it fails in code-point order.
 int LCMapStringW(LCID locale, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen);
 
 // ---- user32: windows, messages, the pop-up menu and the message box ----

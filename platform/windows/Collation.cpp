@@ -9,4 +9,6 @@ std::string ChooseLocale(const std::optional<std::string>& Locale) {
   throw ENoChoice("the dictionary orders follow the user's locale");
 }
 
+bool IsCodePointOrder() { return false; }
+
 }  // namespace Collation

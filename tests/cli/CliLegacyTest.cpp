@@ -3,6 +3,7 @@
 // the same bytes, the same refusals with the same messages, on any number of threads.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 
@@ -22,35 +23,47 @@ using CommonPath::TOutcome;
 // The tool's order: the sorts on the bytes, then the other commands on the bytes, then the
 // text decoded in pieces.
 TOutcome PiecewisePath(const Operations::TOperation& Operation, const Operations::TMarks* Marks,
-                       const std::string& Input, const char* Name) {
+                       const std::string& Input, const char* Name,
+                       const Operations::TChoices& Choices) {
   Codec::TEncoding Encoding = Codec::Resolve(Name);
   std::string Bytes = Input;
   std::u16string Text;
   try {
     if (Operations::SortOnBytes(Operation, Encoding, Bytes)) return {Bytes, "", true};
-    if (Operations::RunOnBytes(Operation, Encoding, Bytes, Marks)) return {Bytes, "", true};
+    if (Operations::RunOnBytes(Operation, Encoding, Bytes, Marks, Choices)) {
+      return {Bytes, "", true};
+    }
     EXPECT_EQ(Bytes, Input);
     Text = TextPieces::DecodeText(Bytes, Encoding);
   } catch (const Codec::EInvalidInput& e) {
     return {"", e.what()};
   }
-  return CommonPath::RunAndEncode(Operation, Marks, std::move(Text), Encoding);
+  return CommonPath::RunAndEncode(Operation, Marks, std::move(Text), Encoding, Choices);
 }
 
-// Every operation, and highlight with its marks, on Input both ways.
+// Every operation, highlight with its marks and dedupe with each selection, on Input both ways.
 void ExpectSameAsCommonPath(const std::string& Input, const char* Name) {
+  const std::optional<Tarnwick::TOccurrence> Selections[] = {std::nullopt, Tarnwick::ocOnce,
+                                                             Tarnwick::ocRepeated};
   for (const Operations::TOperation& Operation : Operations::All()) {
     for (const Operations::TMarks* Marks :
          {static_cast<const Operations::TMarks*>(nullptr), &Plain, &Colour}) {
-      if (Marks != nullptr && Operation.Id != 12) continue;
-      SCOPED_TRACE(testing::Message() << Name << " " << Operation.Name << (Marks ? " --mark" : ""));
-      const TOutcome Expected = CommonPath::Run(Operation, Marks, Input, Codec::Resolve(Name));
-      const TOutcome Got = PiecewisePath(Operation, Marks, Input, Name);
-      // Not ASSERT_EQ on the outcomes: a mismatch of a large text would print all of it.
-      ASSERT_EQ(Got.Error, Expected.Error);
-      // Accepted input takes the path on the bytes, but for the highlight pattern.
-      ASSERT_EQ(Got.OnBytes, Expected.Error.empty() && (Operation.Id != 12 || Marks != nullptr));
-      ASSERT_TRUE(Got.Bytes == Expected.Bytes) << Got.Bytes.size() << " " << Expected.Bytes.size();
+      for (const std::optional<Tarnwick::TOccurrence> Only : Selections) {
+        if (Marks != nullptr && Operation.Id != 12) continue;
+        if (Only && Operation.Id != 10) continue;
+        const Operations::TChoices Choices{17, Only, {}};
+        SCOPED_TRACE(testing::Message() << Name << " " << Operation.Name << (Marks ? " --mark" : "")
+                                        << (Only ? " --only" : ""));
+        const TOutcome Expected =
+            CommonPath::Run(Operation, Marks, Input, Codec::Resolve(Name), Choices);
+        const TOutcome Got = PiecewisePath(Operation, Marks, Input, Name, Choices);
+        // Not ASSERT_EQ on the outcomes: a mismatch of a large text would print all of it.
+        ASSERT_EQ(Got.Error, Expected.Error);
+        // Accepted input takes the path on the bytes, but for the highlight pattern.
+        ASSERT_EQ(Got.OnBytes, Expected.Error.empty() && (Operation.Id != 12 || Marks != nullptr));
+        ASSERT_TRUE(Got.Bytes == Expected.Bytes)
+            << Got.Bytes.size() << " " << Expected.Bytes.size();
+      }
     }
   }
 }

@@ -49,10 +49,11 @@ std::string RandomBytes(std::mt19937& Rng) {
 // Runs Operation (with Marks) on Input both ways under Encoding and compares.
 void ExpectSameAsCommonPath(const std::string& Input, const Codec::TEncoding& Encoding,
                             const Operations::TOperation& Operation,
-                            const Operations::TMarks* Marks) {
-  const CommonPath::TOutcome Expected = CommonPath::Run(Operation, Marks, Input, Encoding);
+                            const Operations::TMarks* Marks,
+                            const Operations::TChoices& Choices = {}) {
+  const CommonPath::TOutcome Expected = CommonPath::Run(Operation, Marks, Input, Encoding, Choices);
   std::string Bytes = Input;
-  const bool Ran = Operations::RunOnBytes(Operation, Encoding, Bytes, Marks);
+  const bool Ran = Operations::RunOnBytes(Operation, Encoding, Bytes, Marks, Choices);
   // Valid input always takes the path on bytes, invalid input never does (the common path
   // reports it).
   ASSERT_EQ(Ran, !Expected.Refused());
@@ -68,6 +69,11 @@ TEST(DuplicatesOnBytes, GiveTheCommonPathsBytesAndLeaveInvalidInputToIt) {
       for (const char* Operation : {"dedupe", "count", "highlight"}) {
         SCOPED_TRACE(testing::Message() << Name << " round " << Round << " " << Operation);
         ExpectSameAsCommonPath(Input, Encoding, *Operations::FindByName(Operation), nullptr);
+      }
+      for (const Tarnwick::TOccurrence Only : {Tarnwick::ocOnce, Tarnwick::ocRepeated}) {
+        SCOPED_TRACE(testing::Message() << Name << " round " << Round << " only " << static_cast<int>(Only));
+        ExpectSameAsCommonPath(Input, Encoding, *Operations::FindByName("dedupe"), nullptr,
+                               {0, Only, {}});
       }
       SCOPED_TRACE(testing::Message() << Name << " round " << Round << " mark");
       const Operations::TOperation& Highlight = *Operations::FindByName("highlight");

@@ -1,4 +1,5 @@
-// Reversal on the bytes of a UTF-8 file against the common path: decode, reverse, encode.
+// Reversal and shuffle on the bytes of a UTF-8 file against the common path: decode, reorder,
+// encode.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -42,13 +43,20 @@ TEST(ReverseOnBytes, GivesTheCommonPathsBytesAndLeavesInvalidInputToIt) {
     const Codec::TEncoding Encoding = Codec::Resolve(Name);
     for (int Round = 0; Round < 4000; ++Round) {
       const std::string Input = RandomBytes(Rng);
-      const CommonPath::TOutcome Expected = CommonPath::Run(Reverse(), nullptr, Input, Encoding);
-      std::string Bytes = Input;
-      const bool Ran = Operations::RunOnBytes(Reverse(), Encoding, Bytes);
-      // Valid input always takes the fast path, invalid input never does (the common path
-      // reports it).
-      ASSERT_EQ(Ran, !Expected.Refused()) << Name << " round " << Round;
-      ASSERT_EQ(Bytes, Ran ? Expected.Bytes : Input) << Name << " round " << Round;
+      for (const char* Operation : {"reverse", "shuffle"}) {
+        Operations::TChoices Choices;
+        Choices.Seed = Rng();
+        const Operations::TOperation& Op = *Operations::FindByName(Operation);
+        const CommonPath::TOutcome Expected =
+            CommonPath::Run(Op, nullptr, Input, Encoding, Choices);
+        std::string Bytes = Input;
+        const bool Ran = Operations::RunOnBytes(Op, Encoding, Bytes, nullptr, Choices);
+        // Valid input always takes the fast path, invalid input never does (the common path
+        // reports it).
+        ASSERT_EQ(Ran, !Expected.Refused()) << Name << " round " << Round << " " << Operation;
+        ASSERT_EQ(Bytes, Ran ? Expected.Bytes : Input)
+            << Name << " round " << Round << " " << Operation;
+      }
     }
   }
 }

@@ -27,9 +27,10 @@ struct TOutcome {
 // encoded as the tool writes it.
 inline TOutcome RunAndEncode(const Operations::TOperation& Operation,
                              const Operations::TMarks* Marks, std::u16string Text,
-                             const Codec::TEncoding& Encoding) {
+                             const Codec::TEncoding& Encoding,
+                             const Operations::TChoices& Choices = {}) {
   try {
-    return {Operations::RunAndEncode(Operation, Encoding, std::move(Text), Marks), ""};
+    return {Operations::RunAndEncode(Operation, Encoding, std::move(Text), Marks, Choices), ""};
   } catch (const Codec::EUnencodable& e) {
     return {"", e.what()};
   }
@@ -37,14 +38,15 @@ inline TOutcome RunAndEncode(const Operations::TOperation& Operation,
 
 // Input decoded in Encoding, then as RunAndEncode.
 inline TOutcome Run(const Operations::TOperation& Operation, const Operations::TMarks* Marks,
-                    const std::string& Input, Codec::TEncoding Encoding) {
+                    const std::string& Input, Codec::TEncoding Encoding,
+                    const Operations::TChoices& Choices = {}) {
   std::u16string Text;
   try {
     Text = Codec::Decode(Input, Encoding);
   } catch (const Codec::EInvalidInput& e) {
     return {"", e.what()};
   }
-  return RunAndEncode(Operation, Marks, std::move(Text), Encoding);
+  return RunAndEncode(Operation, Marks, std::move(Text), Encoding, Choices);
 }
 
 }  // namespace CommonPath

@@ -99,6 +99,9 @@ def help_sections(text):
             m = re.match(r"^  ([a-z][\w-]*)\s+(\d+)\s+(\S+)\s*$", line)
             if m:
                 operations.append((m.group(1), int(m.group(2)), m.group(3)))
+            m = re.match(r"^  ([a-z][\w-]*)\s+-\s+\(not in the menu\)$", line)
+            if m:
+                operations.append((m.group(1), None, None))
     return options, operations
 
 
@@ -117,14 +120,18 @@ class ManPageTest(unittest.TestCase):
     def test_help_is_parsed(self):
         # Guards the parsing itself: a changed help layout must not make the checks vacuous.
         self.assertIn("--help", self.help_options)
-        self.assertEqual(len(self.help_operations), 12, self.help)
+        self.assertEqual(len(self.help_operations), 13, self.help)
 
     def test_same_operations_with_ids_and_captions(self):
         page = []
         for tag in self.sections.get("OPERATIONS", []):
             m = re.match(r"^(\S+) \((\d+), \u201c(.*)\u201d\)$", tag)
+            if m:
+                page.append((m.group(1), int(m.group(2)), m.group(3)))
+                continue
+            m = re.match(r"^(\S+) \(not in the menu\)$", tag)
             self.assertIsNotNone(m, "unexpected operation tag: " + tag)
-            page.append((m.group(1), int(m.group(2)), m.group(3)))
+            page.append((m.group(1), None, None))
         self.assertEqual(page, self.help_operations)
 
     def test_same_options(self):

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "base/Random.h"
 #include "strings/StringConvertUnit.h"
 #include "strings/StringSearchUnit.h"
 #include "strings/StringUnit.h"
@@ -110,18 +111,35 @@ std::vector<int64_t> ExtractNumbers(std::u16string_view Line) {
   return Key;
 }
 
+bool TPlainSortList::LendBreak() {
+  if (Count() == 0 || StringUnit::GetLineBreakKind(Text()) != StringUnit::lbNone) return false;
+  // The break of the line before the last, CR LF when there is none.
+  StringUnit::TLineBreakKind Kind = StringUnit::lbCRLF;
+  if (Count() >= 2 && StringUnit::GetLineBreakKind(GetItem(Count() - 2)) != StringUnit::lbNone) {
+    Kind = StringUnit::GetLineBreakKind(GetItem(Count() - 2));
+  }
+  SetItem(Count() - 1, GetItem(Count() - 1) + std::u16string(StringUnit::LineBreakText(Kind)));
+  return true;
+}
+
+void TPlainSortList::TakeBreakBack(bool Added) {
+  if (Added && StringUnit::GetLineBreakKind(GetItem(Count() - 1)) != StringUnit::lbNone) {
+    SetItem(Count() - 1, StringUnit::TrimRightChars(GetItem(Count() - 1), u"\r\n"));
+  }
+}
+
+void TPlainSortList::Shuffle(uint64_t Seed) {
+  const bool Added = LendBreak();
+  Random::TRandom Rng(Seed);
+  for (int32_t I = Count() - 1; I > 0; --I) {
+    FList.Exchange(I, static_cast<int32_t>(Rng.Below(static_cast<uint64_t>(I) + 1)));
+  }
+  TakeBreakBack(Added);
+}
+
 void TPlainSortList::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
   if (Count() == 0) return;
-  bool Added = false;
-  if (StringUnit::GetLineBreakKind(Text()) == StringUnit::lbNone) {
-    // The break of the line before the last, CR LF when there is none.
-    StringUnit::TLineBreakKind Kind = StringUnit::lbCRLF;
-    if (Count() >= 2 && StringUnit::GetLineBreakKind(GetItem(Count() - 2)) != StringUnit::lbNone) {
-      Kind = StringUnit::GetLineBreakKind(GetItem(Count() - 2));
-    }
-    SetItem(Count() - 1, GetItem(Count() - 1) + std::u16string(StringUnit::LineBreakText(Kind)));
-    Added = true;
-  }
+  const bool Added = LendBreak();
   const bool Up = SortOrder == soAscending;
   switch (SortKind) {
     case skText:
@@ -142,23 +160,63 @@ void TPlainSortList::ExecuteSort(TSortKind SortKind, TSortOrder SortOrder) {
       }
       break;
   }
-  if (Added && StringUnit::GetLineBreakKind(GetItem(Count() - 1)) != StringUnit::lbNone) {
-    SetItem(Count() - 1, StringUnit::TrimRightChars(GetItem(Count() - 1), u"\r\n"));
-  }
+  TakeBreakBack(Added);
 }
 
-std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
-  static const struct {
-    TSortKind Kind;
-    TSortOrder Order;
-  } Commands[] = {
+namespace {
+
+struct TCommand {
+  TSortKind Kind;
+  TSortOrder Order;
+};
+
+TCommand CommandOf(uint8_t CommandId) {
+  static const TCommand Commands[] = {
       {skText, soAscending},         {skText, soDescending},       {skReverseText, soAscending},
       {skReverseText, soDescending}, {skNumeric, soAscending},     {skNumeric, soDescending},
       {skByteLength, soAscending},   {skByteLength, soDescending}, {skReverse, soDescending}};
   if (CommandId < 1 || CommandId > 9) throw std::invalid_argument("not a sort command");
+  return Commands[CommandId - 1];
+}
+
+}  // namespace
+
+std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
   TPlainSortList List;
   List.SetText(Text);
-  List.ExecuteSort(Commands[CommandId - 1].Kind, Commands[CommandId - 1].Order);
+  List.ExecuteSort(CommandOf(CommandId).Kind, CommandOf(CommandId).Order);
+  return List.Text();
+}
+
+std::u16string SortByKeys(const std::u16string& Text, uint8_t CommandId,
+                          const std::function<std::u16string(std::u16string_view Body)>& KeyOf) {
+  TPlainSortList Lines;
+  Lines.SetText(Text);
+  const bool Added = Lines.LendBreak();
+  TPlainSortList Keys;
+  std::vector<const char16_t*> Cells;
+  for (int32_t I = 0; I < Lines.Count(); ++I) {
+    const std::u16string Line = Lines.GetItem(I);
+    const size_t Body = StringUnit::BodyLength(Line);
+    Keys.Add(KeyOf(std::u16string_view(Line).substr(0, Body)) + Line.substr(Body));
+    Cells.push_back(Keys.ItemRef(I).data());
+  }
+  Keys.ExecuteSort(CommandOf(CommandId).Kind, CommandOf(CommandId).Order);
+  // Each key is found again by its cell, which the sort does not move.
+  TPlainSortList Sorted;
+  for (int32_t K = 0; K < Keys.Count(); ++K) {
+    for (size_t I = 0; I < Cells.size(); ++I) {
+      if (Cells[I] == Keys.ItemRef(K).data()) Sorted.Add(Lines.GetItem(static_cast<int32_t>(I)));
+    }
+  }
+  Sorted.TakeBreakBack(Added);
+  return Sorted.Text();
+}
+
+std::u16string Shuffle(const std::u16string& Text, uint64_t Seed) {
+  TPlainSortList List;
+  List.SetText(Text);
+  List.Shuffle(Seed);
   return List.Text();
 }
 

@@ -1,0 +1,153 @@
+// The operations with -k, -t and the folds against the plain references: split each line's field
+// and fold it, then
+// the list's comparator sort of the keys or the line-by-line duplicate scans. The tool's path
+// on UTF-8 bytes, its common path and the keyed sort's fallback (the list) all give their bytes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/Codec.h"
+#include "cli/CodecUnicode.h"
+#include "cli/KeyedLines.h"
+#include "cli/Operations.h"
+#include "reference/DuplicationReference.h"
+#include "reference/PlainSort.h"
+#include "support/PinnedCollation.h"
+
+namespace {
+
+using LineKey::TKeySpec;
+
+// Field N of Body split the plain way: at every Separator, or into the words between blanks.
+std::u16string PlainField(std::u16string_view Body, const TKeySpec& Spec) {
+  std::vector<std::u16string> Fields(1);
+  for (const char16_t C : Body) {
+    const bool Splits = Spec.Separator ? C == *Spec.Separator : LineKey::IsBlank(C);
+    if (!Splits) {
+      Fields.back() += C;
+    } else if (Spec.Separator || !Fields.back().empty()) {
+      Fields.emplace_back();
+    }
+  }
+  if (!Spec.Separator && Fields.back().empty()) Fields.pop_back();
+  return Spec.Field <= Fields.size() ? Fields[Spec.Field - 1] : std::u16string();
+}
+
+// Lines of a few fields from a small pool (numbers, kana, half-width katakana, full-width
+// letters, empty fields), joined by commas or runs of blanks, with all three breaks and often no
+// final break, so that keys repeat and lines with equal keys differ.
+std::u16string RandomText(std::mt19937& Rng) {
+  static const std::u16string Values[] = {u"",   u"a",  u"B",  u"10",   u"9",     u"-3", u"あ",
+                                          u"ア", u"ｱ",  u"Ａ", u"x y",  u"第2章", u"A",  u"ｶﾞ",
+                                          u"ガ", u"が", u"ｂ", u"１０", u"x\\Ey"};
+  static const std::u16string Joins[] = {u",", u" ", u"  ", u"\t", u"\x3000", u", "};
+  static const std::u16string Breaks[] = {u"\n", u"\r\n", u"\r", u"\n"};
+  std::u16string Text;
+  for (size_t Lines = Rng() % 12; Lines > 0; --Lines) {
+    if (Rng() % 4 == 0) Text += Joins[Rng() % std::size(Joins)];
+    for (size_t Fields = Rng() % 4; Fields > 0; --Fields) {
+      Text += Values[Rng() % std::size(Values)];
+      if (Fields > 1) Text += Joins[Rng() % std::size(Joins)];
+    }
+    Text += Breaks[Rng() % std::size(Breaks)];
+  }
+  if (Rng() % 3 == 0) Text += Values[1 + Rng() % (std::size(Values) - 1)];
+  return Text;
+}
+
+std::string Utf8(const std::u16string& Text) {
+  std::string Bytes;
+  Codec::Unicode::EncodeUtf8(Text, Bytes);
+  return Bytes;
+}
+
+TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
+  const TPinnedCollation Pinned("ja");
+  std::mt19937 Rng(721);
+  const Codec::TEncoding Encoding = Codec::Resolve("");
+  for (int Round = 0; Round < 1500; ++Round) {
+    const std::u16string Text = RandomText(Rng);
+    Operations::TChoices Choices;
+    Choices.Key.Field = 1 + Rng() % 3;
+    if (Rng() % 2 == 0) Choices.Key.Separator = u',';
+    // Half the rounds fold, some of them the whole line.
+    if (Rng() % 2 == 0) Choices.Key.Fold = 1 + Rng() % 7;
+    if (Choices.Key.Fold != 0 && Rng() % 3 == 0) Choices.Key.Field = 0;
+    const TKeySpec& Spec = Choices.Key;
+    const auto KeyOf = [&Spec](std::u16string_view Body) {
+      return LineKey::Folded(Spec.Field == 0 ? std::u16string(Body) : PlainField(Body, Spec),
+                             Spec.Fold);
+    };
+    SCOPED_TRACE(testing::Message() << "round " << Round << " -k " << Spec.Field
+                                    << (Spec.Separator ? " -t ," : "") << " fold " << Spec.Fold);
+    for (uint8_t Id = 1; Id <= (Spec.Fold != 0 ? 6 : 8); ++Id) {
+      const std::u16string Expected = PlainSort::SortByKeys(Text, Id, KeyOf);
+      const Operations::TOperation& Operation = *Operations::FindById(Id);
+      ASSERT_EQ(Operations::RunOnFile(Operation, Encoding, Utf8(Text), nullptr, Choices),
+                Utf8(Expected))
+          << Operation.Name;
+      ASSERT_EQ(Operations::Run(Operation, std::u16string(Text), Choices), Expected)
+          << Operation.Name;
+      ASSERT_TRUE(KeyedLines::SortWithList(Text, *Tarnwick::SortCommandOf(Id), Spec) == Expected)
+          << Operation.Name;
+    }
+    const DuplicationReference::TKeyedReference Reference(Text, KeyOf);
+    const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
+    for (const char* Only : {static_cast<const char*>(nullptr), "once", "repeated"}) {
+      Choices.Only.reset();
+      if (Only != nullptr) {
+        Choices.Only = std::string(Only) == "once" ? Tarnwick::ocOnce : Tarnwick::ocRepeated;
+      }
+      ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
+                Utf8(Reference.Dedupe(Only)));
+    }
+    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("count"), Encoding, Utf8(Text), nullptr,
+                                    Choices),
+              Utf8(Reference.Count()));
+    ASSERT_EQ(KeyedLines::Marked(Text, Spec), Reference.Marked());
+    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
+                                    nullptr, Choices),
+              Utf8(Reference.Pattern()) + "\n");
+  }
+}
+
+// The folds on the platform's own LCMapStringW: the stand-in on Linux, Windows (or Wine) there;
+// both must give these forms.
+TEST(Folding, GivesTheSameFormsOnEveryPlatform) {
+  using LineKey::fdCase;
+  using LineKey::fdKana;
+  using LineKey::fdWidth;
+  const struct {
+    std::u16string_view Text;
+    uint32_t Fold;
+    std::u16string_view Folded;
+  } Cases[] = {
+      {u"｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ", fdWidth,
+       u"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘ"
+       u"ホ"
+       u"マミムメモヤユヨラリルレロワン\x3099\x309A"},
+      {u"ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟｳﾞ", fdWidth,
+       u"ガギグゲゴザジズゼゾダヂヅデドバビブベボパピプペポヴ"},
+      {u"Hello, World! 123 ~", fdWidth, u"Ｈｅｌｌｏ，\x3000Ｗｏｒｌｄ！\x3000１２３\x3000～"},
+      {u"Ｈｅｌｌｏ、ｶﾞ", fdWidth, u"Ｈｅｌｌｏ、ガ"},
+      {u"カタカナとひらがなヴヽヾ", fdKana, u"かたかなとひらがなゔゝゞ"},
+      {u"ｶﾀｶﾅ", fdWidth | fdKana, u"かたかな"},
+      {u"ABC abc ＡＢＣ ÀÉ Ωβ", fdCase, u"abc abc ａｂｃ àé ωβ"},
+      {u"ABC ｱ ア あ", fdWidth | fdKana | fdCase, u"ａｂｃ\x3000あ\x3000あ\x3000あ"},
+  };
+  for (const auto& Case : Cases) {
+    EXPECT_TRUE(LineKey::Folded(Case.Text, Case.Fold) == Case.Folded)
+        << Utf8(std::u16string(Case.Text)) << " gave "
+        << Utf8(LineKey::Folded(Case.Text, Case.Fold));
+  }
+  // Every katakana with a hiragana form.
+  for (char16_t Katakana = 0x30A1; Katakana <= 0x30F6; ++Katakana) {
+    EXPECT_TRUE(LineKey::Folded(std::u16string(1, Katakana), fdKana) ==
+                std::u16string(1, static_cast<char16_t>(Katakana - 0x60)))
+        << std::hex << +Katakana;
+  }
+}
+
+}  // namespace
