@@ -91,7 +91,8 @@ std::string OperationTable() {
              "the\ncollation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX "
              "(also\nwhen none is set) is code-point order, the order of the UTF-8 bytes, as in "
              "sort;\nroot is the CLDR root collation; ja, en_US.UTF-8 and the like are the "
-             "language's.\nAn unknown locale is an error.\n");
+             "language's.\nA locale the system has but ICU does not collate sorts in the root order, "
+             "with a\nwarning; any other unknown name is an error.\n");
 #endif
   out << "\n" << Translate("Rules to know:") << "\n" << Rules();
   out << "\n"
