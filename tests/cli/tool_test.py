@@ -521,6 +521,9 @@ class ToolTest(unittest.TestCase):
             if made.returncode != 0:
                 self.skipTest("the system lacks the locale aa_DJ.UTF-8 and cannot make it")
             env["LOCPATH"] = self.dir.name
+            # glibc keeps its own copy of LOCPATH for the life of the process, which
+            # LeakSanitizer would report in the sanitized build.
+            env["LSAN_OPTIONS"] = "detect_leaks=0"
         for args, named in (([], "'aa_DJ.UTF-8' (from LC_ALL)"),
                             (["--locale", "aa_DJ.UTF-8"], "'aa_DJ.UTF-8'")):
             code, out, err = run(args + ["sort"], "é\nb\nB\na\n".encode(), env=env)
