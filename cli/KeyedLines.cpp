@@ -17,13 +17,13 @@ using LineScan::TLine;
 
 class TKeyView final : public KeyedSort::TLineView {
  public:
-  explicit TKeyView(const TKeySpec& Spec) : FSpec(Spec) {}
+  explicit TKeyView(const TKeyRule& Rule) : FRule(Rule) {}
   std::u16string_view View(std::u16string_view Line, std::u16string& Scratch) const override {
-    return SortKeyOf(Line, FSpec, Scratch);
+    return SortKeyOf(Line, FRule, Scratch);
   }
 
  private:
-  const TKeySpec& FSpec;
+  const TKeyRule& FRule;
 };
 
 // The lines of Text and the group of each: lines with equal keys share a group, numbered in
@@ -35,12 +35,12 @@ struct TGroups {
   std::vector<uint32_t> Size;  // each group's number of lines
 };
 
-TGroups GroupByKeys(std::u16string_view Text, const TKeySpec& Spec) {
+TGroups GroupByKeys(std::u16string_view Text, const TKeyRule& Rule) {
   TGroups Groups;
   std::u16string Keys;
   LineScan::ForEachLine(Text, [&](const TLine& Line) {
     Groups.Lines.push_back(Line);
-    LineKey::AppendKey(Text.substr(Line.Offset, Line.BodyLength), Spec, Keys);
+    LineKey::AppendKey(Text.substr(Line.Offset, Line.BodyLength), Rule, Keys);
     Keys += u'\n';
   });
   DuplicationLineTable::TDistinctLines Distinct(Keys, DuplicationLineTable::kkBody);
@@ -58,11 +58,11 @@ TGroups GroupByKeys(std::u16string_view Text, const TKeySpec& Spec) {
 
 }  // namespace
 
-std::u16string_view SortKeyOf(std::u16string_view Line, const TKeySpec& Spec,
+std::u16string_view SortKeyOf(std::u16string_view Line, const TKeyRule& Rule,
                               std::u16string& Scratch) {
   const std::u16string_view Break = LineScan::BreakOf(Line);
   Scratch.clear();
-  LineKey::AppendKey(Line.substr(0, Line.size() - Break.size()), Spec, Scratch);
+  LineKey::AppendKey(Line.substr(0, Line.size() - Break.size()), Rule, Scratch);
   Scratch += Break;
   return Scratch;
 }
@@ -70,21 +70,21 @@ std::u16string_view SortKeyOf(std::u16string_view Line, const TKeySpec& Spec,
 std::u16string_view TKeyedDecoder::Decode(std::string_view Line, std::u16string& Scratch) const {
   // The decoded line is kept apart from Scratch, which receives its key: one buffer a thread.
   thread_local std::u16string Decoded;
-  return SortKeyOf(FDecoder.Decode(Line, Decoded), FSpec, Scratch);
+  return SortKeyOf(FDecoder.Decode(Line, Decoded), FRule, Scratch);
 }
 
 std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command,
-                    const TKeySpec& Spec) {
+                    const TKeyRule& Rule) {
   if (LineScan::AtMostOneLine(Text)) return std::u16string(Text);
   std::u16string Sorted;
-  if (KeyedSort::SortWhereTheyLie(Text, TKeyView(Spec), Command.Kind, Command.Order, Sorted)) {
+  if (KeyedSort::SortWhereTheyLie(Text, TKeyView(Rule), Command.Kind, Command.Order, Sorted)) {
     return Sorted;
   }
-  return SortWithList(Text, Command, Spec);
+  return SortWithList(Text, Command, Rule);
 }
 
 std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Command,
-                            const TKeySpec& Spec) {
+                            const TKeyRule& Rule) {
   using namespace StringRecordListNormalSort;
   if (LineScan::AtMostOneLine(Text)) return std::u16string(Text);
   LineOrder::TLinesToReorder<char16_t> Reordered(Text);
@@ -93,7 +93,7 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
   // found after the sort by where its cell lies.
   TStringRecordListNormalSort Keys;
   std::u16string Scratch;
-  for (const std::u16string_view Line : Lines) Keys.Add(SortKeyOf(Line, Spec, Scratch));
+  for (const std::u16string_view Line : Lines) Keys.Add(SortKeyOf(Line, Rule, Scratch));
   std::vector<std::pair<const char16_t*, uint32_t>> Cells;
   for (int32_t K = 0; K < Keys.Count(); ++K) {
     Cells.emplace_back(Keys.ItemRef(K).data(), static_cast<uint32_t>(K));
@@ -122,9 +122,9 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
   return Reordered.Joined();
 }
 
-std::u16string Dedupe(std::u16string_view Text, const TKeySpec& Spec,
+std::u16string Dedupe(std::u16string_view Text, const TKeyRule& Rule,
                       std::optional<Tarnwick::TOccurrence> Only) {
-  const TGroups Groups = GroupByKeys(Text, Spec);
+  const TGroups Groups = GroupByKeys(Text, Rule);
   std::vector<bool> Seen(Groups.Size.size());
   std::u16string Out;
   for (size_t I = 0; I < Groups.Lines.size(); ++I) {
@@ -139,8 +139,8 @@ std::u16string Dedupe(std::u16string_view Text, const TKeySpec& Spec,
   return Out;
 }
 
-std::u16string Count(std::u16string_view Text, const TKeySpec& Spec) {
-  const TGroups Groups = GroupByKeys(Text, Spec);
+std::u16string Count(std::u16string_view Text, const TKeyRule& Rule) {
+  const TGroups Groups = GroupByKeys(Text, Rule);
   std::vector<uint32_t> FirstLine(Groups.Size.size(), UINT32_MAX);
   for (size_t I = Groups.Lines.size(); I-- > 0;) FirstLine[Groups.Of[I]] = static_cast<uint32_t>(I);
   std::vector<uint32_t> Order(Groups.Size.size());
@@ -158,19 +158,19 @@ std::u16string Count(std::u16string_view Text, const TKeySpec& Spec) {
   return Out;
 }
 
-std::vector<bool> Marked(std::u16string_view Text, const TKeySpec& Spec) {
-  const TGroups Groups = GroupByKeys(Text, Spec);
+std::vector<bool> Marked(std::u16string_view Text, const TKeyRule& Rule) {
+  const TGroups Groups = GroupByKeys(Text, Rule);
   std::vector<bool> Marks(Groups.Lines.size());
   for (size_t I = 0; I < Marks.size(); ++I) {
     const TLine& Line = Groups.Lines[I];
     Marks[I] = Groups.Size[Groups.Of[I]] > 1 &&
-               !LineKey::FieldOf(Text.substr(Line.Offset, Line.BodyLength), Spec).empty();
+               !LineKey::FieldOf(Text.substr(Line.Offset, Line.BodyLength), Rule).empty();
   }
   return Marks;
 }
 
-std::u16string Pattern(std::u16string_view Text, const TKeySpec& Spec) {
-  const std::vector<bool> Marks = Marked(Text, Spec);
+std::u16string Pattern(std::u16string_view Text, const TKeyRule& Rule) {
+  const std::vector<bool> Marks = Marked(Text, Rule);
   std::unordered_set<std::u16string_view> Seen;
   std::vector<size_t> Lines;
   size_t I = 0;

@@ -15,44 +15,44 @@
 
 namespace KeyedLines {
 
-using LineKey::TKeySpec;
+using LineKey::TKeyRule;
 
 // What a sort orders line Line (a whole line, break included) by: its key (LineKey::AppendKey),
 // then its break.
 // Scratch holds it.
-std::u16string_view SortKeyOf(std::u16string_view Line, const TKeySpec& Spec,
+std::u16string_view SortKeyOf(std::u16string_view Line, const TKeyRule& Rule,
                               std::u16string& Scratch);
 
 // Wraps a decoder of a text's bytes so that each line gives its SortKeyOf.
 class TKeyedDecoder final : public KeyedSort::TLineDecoder {
  public:
-  TKeyedDecoder(const KeyedSort::TLineDecoder& Decoder, const TKeySpec& Spec)
-      : FDecoder(Decoder), FSpec(Spec) {}
+  TKeyedDecoder(const KeyedSort::TLineDecoder& Decoder, const TKeyRule& Rule)
+      : FDecoder(Decoder), FRule(Rule) {}
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override;
 
  private:
   const KeyedSort::TLineDecoder& FDecoder;
-  const TKeySpec& FSpec;
+  const TKeyRule& FRule;
 };
 
 // Sort command 1..8 on Text with the lines ordered by their SortKeyOf exactly as the line
 // list's sort orders those keys: the keyed engine where the lines lie, else SortWithList.
-std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command, const TKeySpec& Spec);
+std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command, const TKeyRule& Rule);
 // The same through the line list's comparator sort of the keys (the fallback).
 std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Command,
-                            const TKeySpec& Spec);
+                            const TKeyRule& Rule);
 
 // dedupe with lines the same when their keys are equal: the first line of each key, or with
 // Only the lines it selects (Tarnwick::DuplicationSelect), each with its own break.
-std::u16string Dedupe(std::u16string_view Text, const TKeySpec& Spec,
+std::u16string Dedupe(std::u16string_view Text, const TKeyRule& Rule,
                       std::optional<Tarnwick::TOccurrence> Only);
 // count with lines grouped by their keys: the first line of each group, ":" and the group's
 // size before its break, largest group first (equal sizes in order of first appearance).
-std::u16string Count(std::u16string_view Text, const TKeySpec& Spec);
+std::u16string Count(std::u16string_view Text, const TKeyRule& Rule);
 // One entry per line: true when its key is not empty and another line has it.
-std::vector<bool> Marked(std::u16string_view Text, const TKeySpec& Spec);
+std::vector<bool> Marked(std::u16string_view Text, const TKeyRule& Rule);
 // The highlight pattern for those lines: an alternative for each distinct body (exact, as the
 // editor matches it) of a marked line, in order of first appearance.
-std::u16string Pattern(std::u16string_view Text, const TKeySpec& Spec);
+std::u16string Pattern(std::u16string_view Text, const TKeyRule& Rule);
 
 }  // namespace KeyedLines

@@ -30,7 +30,7 @@ struct TChoices {
   // each body that occurs more than once (--only-repeated); absent, the first of each body.
   std::optional<Tarnwick::TOccurrence> Only;
   // The sorts, dedupe, count and highlight --mark: compare the lines by this field only.
-  LineKey::TKeySpec Key;
+  LineKey::TKeyRule Key;
 };
 
 // The twelve in menu order, then shuffle.

@@ -8,23 +8,23 @@
 
 namespace LineKey {
 
-std::u16string_view FieldOf(std::u16string_view Body, const TKeySpec& Spec) {
-  if (Spec.Field == 0) return Body;
+std::u16string_view FieldOf(std::u16string_view Body, const TKeyRule& Rule) {
+  if (Rule.Field == 0) return Body;
   size_t Begin = 0;
-  if (Spec.Separator) {
-    for (uint32_t K = 1; K < Spec.Field; ++K) {
-      const size_t At = Body.find(*Spec.Separator, Begin);
+  if (Rule.Separator) {
+    for (uint32_t K = 1; K < Rule.Field; ++K) {
+      const size_t At = Body.find(*Rule.Separator, Begin);
       if (At == std::u16string_view::npos) return {};
       Begin = At + 1;
     }
-    return Body.substr(Begin, Body.find(*Spec.Separator, Begin) - Begin);
+    return Body.substr(Begin, Body.find(*Rule.Separator, Begin) - Begin);
   }
   for (uint32_t K = 1;; ++K) {
     while (Begin < Body.size() && IsBlank(Body[Begin])) ++Begin;
     if (Begin == Body.size()) return {};
     size_t End = Begin;
     while (End < Body.size() && !IsBlank(Body[End])) ++End;
-    if (K == Spec.Field) return Body.substr(Begin, End - Begin);
+    if (K == Rule.Field) return Body.substr(Begin, End - Begin);
     Begin = End;
   }
 }
@@ -74,12 +74,12 @@ void AppendFolded(std::u16string_view Text, uint32_t Fold, std::u16string& Out) 
   Out += From;
 }
 
-void AppendKey(std::u16string_view Body, const TKeySpec& Spec, std::u16string& Out) {
-  const std::u16string_view Field = FieldOf(Body, Spec);
-  if (Spec.Fold == 0) {
+void AppendKey(std::u16string_view Body, const TKeyRule& Rule, std::u16string& Out) {
+  const std::u16string_view Field = FieldOf(Body, Rule);
+  if (Rule.Fold == 0) {
     Out += Field;
   } else {
-    AppendFolded(Field, Spec.Fold, Out);
+    AppendFolded(Field, Rule.Fold, Out);
   }
 }
 

@@ -18,21 +18,21 @@
 
 namespace {
 
-using LineKey::TKeySpec;
+using LineKey::TKeyRule;
 
 // Field N of Body split the plain way: at every Separator, or into the words between blanks.
-std::u16string PlainField(std::u16string_view Body, const TKeySpec& Spec) {
+std::u16string PlainField(std::u16string_view Body, const TKeyRule& Rule) {
   std::vector<std::u16string> Fields(1);
   for (const char16_t C : Body) {
-    const bool Splits = Spec.Separator ? C == *Spec.Separator : LineKey::IsBlank(C);
+    const bool Splits = Rule.Separator ? C == *Rule.Separator : LineKey::IsBlank(C);
     if (!Splits) {
       Fields.back() += C;
-    } else if (Spec.Separator || !Fields.back().empty()) {
+    } else if (Rule.Separator || !Fields.back().empty()) {
       Fields.emplace_back();
     }
   }
-  if (!Spec.Separator && Fields.back().empty()) Fields.pop_back();
-  return Spec.Field <= Fields.size() ? Fields[Spec.Field - 1] : std::u16string();
+  if (!Rule.Separator && Fields.back().empty()) Fields.pop_back();
+  return Rule.Field <= Fields.size() ? Fields[Rule.Field - 1] : std::u16string();
 }
 
 // Lines of a few fields from a small pool (numbers, kana, half-width katakana, full-width
@@ -75,14 +75,14 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     // Half the rounds fold, some of them the whole line.
     if (Rng() % 2 == 0) Choices.Key.Fold = 1 + Rng() % 7;
     if (Choices.Key.Fold != 0 && Rng() % 3 == 0) Choices.Key.Field = 0;
-    const TKeySpec& Spec = Choices.Key;
-    const auto KeyOf = [&Spec](std::u16string_view Body) {
-      return LineKey::Folded(Spec.Field == 0 ? std::u16string(Body) : PlainField(Body, Spec),
-                             Spec.Fold);
+    const TKeyRule& Rule = Choices.Key;
+    const auto KeyOf = [&Rule](std::u16string_view Body) {
+      return LineKey::Folded(Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule),
+                             Rule.Fold);
     };
-    SCOPED_TRACE(testing::Message() << "round " << Round << " -k " << Spec.Field
-                                    << (Spec.Separator ? " -t ," : "") << " fold " << Spec.Fold);
-    for (uint8_t Id = 1; Id <= (Spec.Fold != 0 ? 6 : 8); ++Id) {
+    SCOPED_TRACE(testing::Message() << "round " << Round << " -k " << Rule.Field
+                                    << (Rule.Separator ? " -t ," : "") << " fold " << Rule.Fold);
+    for (uint8_t Id = 1; Id <= (Rule.Fold != 0 ? 6 : 8); ++Id) {
       const std::u16string Expected = PlainSort::SortByKeys(Text, Id, KeyOf);
       const Operations::TOperation& Operation = *Operations::FindById(Id);
       ASSERT_EQ(Operations::RunOnFile(Operation, Encoding, Utf8(Text), nullptr, Choices),
@@ -90,7 +90,7 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
           << Operation.Name;
       ASSERT_EQ(Operations::Run(Operation, std::u16string(Text), Choices), Expected)
           << Operation.Name;
-      ASSERT_TRUE(KeyedLines::SortWithList(Text, *Tarnwick::SortCommandOf(Id), Spec) == Expected)
+      ASSERT_TRUE(KeyedLines::SortWithList(Text, *Tarnwick::SortCommandOf(Id), Rule) == Expected)
           << Operation.Name;
     }
     const DuplicationReference::TKeyedReference Reference(Text, KeyOf);
@@ -106,7 +106,7 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("count"), Encoding, Utf8(Text), nullptr,
                                     Choices),
               Utf8(Reference.Count()));
-    ASSERT_EQ(KeyedLines::Marked(Text, Spec), Reference.Marked());
+    ASSERT_EQ(KeyedLines::Marked(Text, Rule), Reference.Marked());
     ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
                                     nullptr, Choices),
               Utf8(Reference.Pattern()) + "\n");
