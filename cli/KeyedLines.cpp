@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "commands/CommandId.h"
 #include "commands/DuplicationLineTable.h"
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/LineOrder.h"
@@ -85,13 +86,12 @@ std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command,
 
 std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Command,
                             const TKeyRule& Rule) {
-  using namespace StringRecordListNormalSort;
   if (LineScan::AtMostOneLine(Text)) return std::u16string(Text);
   LineOrder::TLinesToReorder<char16_t> Reordered(Text);
   std::vector<std::u16string_view>& Lines = Reordered.Lines();
   // Every key ends in its line's break, so the list adds none and no cell moves: each key is
   // found after the sort by where its cell lies.
-  TStringRecordListNormalSort Keys;
+  StringRecordListNormalSort::TStringRecordListNormalSort Keys;
   std::u16string Scratch;
   for (const std::u16string_view Line : Lines) Keys.Add(SortKeyOf(Line, Rule, Scratch));
   std::vector<std::pair<const char16_t*, uint32_t>> Cells;
@@ -99,20 +99,7 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
     Cells.emplace_back(Keys.ItemRef(K).data(), static_cast<uint32_t>(K));
   }
   std::sort(Cells.begin(), Cells.end());
-  switch (Command.Kind) {
-    case skText:
-      Keys.TextSort(Command.Order);
-      break;
-    case skReverseText:
-      Keys.ReverseTextSort(Command.Order);
-      break;
-    case skNumeric:
-      Keys.NumericSort(Command.Order);
-      break;
-    default:
-      Keys.ByteLengthSort(Command.Order);
-      break;
-  }
+  Tarnwick::SortList(Keys, Command);
   const std::vector<std::u16string_view> Before = Lines;
   for (int32_t K = 0; K < Keys.Count(); ++K) {
     const auto Cell = std::lower_bound(Cells.begin(), Cells.end(),

@@ -11,20 +11,18 @@
 
 namespace Tarnwick {
 
-namespace {
-
 using StringRecordListNormalSort::TStringRecordListNormalSort;
 
-// Orders the lines of List by Command (not reversal) with the list's own sort, the comparator
-// sort: slower than the keyed engine, but it needs neither collation keys nor memory beside
-// the lines. The list's sorts by TSortKind.
 void SortList(TStringRecordListNormalSort& List, TSortCommand Command) {
+  // The list's sorts by TSortKind.
   using TListSort = void (TStringRecordListNormalSort::*)(StringRecordListNormalSort::TSortOrder);
   static constexpr TListSort Sorts[] = {
       &TStringRecordListNormalSort::TextSort, &TStringRecordListNormalSort::NumericSort,
       &TStringRecordListNormalSort::ByteLengthSort, &TStringRecordListNormalSort::ReverseTextSort};
   (List.*Sorts[static_cast<size_t>(Command.Kind)])(Command.Order);
 }
+
+namespace {
 
 // Sorts Text by command CommandId; GivenUp, when not null, holds Text and is released as soon
 // as it is no longer needed, so that the text is not held beside its lines or its result.
