@@ -14,8 +14,8 @@ bash scripts/setup.sh
 bash scripts/build.sh linux linux-asan win32 win64
 ctest --preset linux
 
-# A short bounded run of every fuzz target against the plain references (built in the
-# linux-asan tree); longer runs: scripts/fuzz.sh 600.
+# A short bounded run of every fuzz target against the plain references; longer runs:
+# scripts/fuzz.sh 600.
 bash scripts/fuzz.sh 12
 
 # The presets build as the packages are built, so the packages come from the trees above.
