@@ -22,6 +22,7 @@ target_link_libraries(tarnwick_dll PRIVATE tarnwick_plugin)
 # The .def file names the exports; stdcall fixup maps each plain name to its decorated
 # 32-bit symbol (OnCommand to OnCommand@4) without a warning per name.
 target_link_options(tarnwick_dll PRIVATE -Wl,--enable-stdcall-fixup)
+tarnwick_shipped(tarnwick_dll)
 set_target_properties(tarnwick_dll PROPERTIES
   OUTPUT_NAME Tarnwick
   PREFIX ""

@@ -8,11 +8,9 @@ cd "$(dirname "$0")/.."
 seconds="${1:-10}"
 build=build/fuzz
 
-CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF \
-  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
-  >/dev/null
-cmake --build "$build" -j2 >/dev/null
+# The fuzz preset configures build/fuzz; only the fuzz targets and what they link are built.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target tarnwick_fuzz_targets >/dev/null
 
 mkdir -p "$build/findings"
 status=0

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Checks that the release packages are reproducible: clones the current commit twice into
-# folders of different names and depths, builds the packages in each with scripts/package.sh
-# (one after the other, so at different times, with the compile cache off so that every object
-# is really compiled), and compares the checksums of the packages and of every file in them.
-# Exits non-zero and names the differing files when they are not byte-identical.
+# folders of different names and depths, builds the packages in each with
+# scripts/package.sh --once (one after the other, so at different times, with the compile cache
+# off so that every object is really compiled), and compares the checksums of the packages and
+# of every file in them. Exits non-zero and names the differing files when they are not
+# byte-identical. The release command (scripts/package.sh) runs it.
 #
 # usage: scripts/reproducible.sh [--keep-dist DIR]
-#   --keep-dist DIR   copy the packages of the first build to DIR (for tests/package/)
+#   --keep-dist DIR   copy the packages of the first build to DIR
 # Only committed changes count: the clones are of HEAD.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,7 +36,7 @@ for dir in "${checkouts[@]}"; do
   git -C "$dir" checkout -q --detach "$commit"
   echo "== reproducible: building in $dir"
   start=$SECONDS
-  bash "$dir/scripts/package.sh" >"$dir.log" 2>&1 || {
+  bash "$dir/scripts/package.sh" --once >"$dir.log" 2>&1 || {
     tail -40 "$dir.log"
     echo "reproducible: the build in $dir failed" >&2
     exit 1

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds every preset and runs every test: the linux tree's ctest runs
-# the unit tests natively and, through the other trees, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, under 32-bit Wine and under 64-bit Wine; then the fuzz targets run
-# briefly; then the release packages are built twice from clean clones of the current commit,
-# compared byte for byte, and checked (contents, checksums, the .deb installed and run, lintian).
+# The test command. Sets up the machine, builds the linux, linux-asan, win32 and win64 trees
+# and runs every test: the linux tree's ctest runs the unit tests natively and, through the
+# other trees, under AddressSanitizer and UndefinedBehaviorSanitizer, under 32-bit Wine and
+# under 64-bit Wine (the real pop-up menu on a private Xvfb display); then every fuzz target
+# runs briefly; then the release packages are made from the tested binaries and checked
+# (contents, checksums, tarnwick.exe under Wine, the .deb installed and run, lintian).
+# That fresh builds make the same packages, byte for byte, is proved by the release command,
+# scripts/package.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +18,6 @@ ctest --preset linux
 # scripts/fuzz.sh 600.
 bash scripts/fuzz.sh 12
 
-# Two package builds without the compile cache (a few minutes); the first one's packages are
-# kept for the checks, which also run tarnwick.exe from each zip under Wine.
-bash scripts/reproducible.sh --keep-dist build/dist-check
+# The presets build as the packages are built, so the packages come from the trees above.
+bash scripts/package.sh --trees build --dist build/dist-check
 python3 tests/package/check_packages.py build/dist-check --wineprefix build/wineprefix
