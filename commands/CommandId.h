@@ -34,9 +34,8 @@ struct TSortCommand {
 // other identifier.
 std::optional<TSortCommand> SortCommandOf(uint8_t CommandId);
 
-// Orders the lines of List by Command (not reversal) with the list's own sort, the comparator
-// sort: slower than the keyed engine, but it needs neither collation keys nor memory beside
-// the lines.
+// Reorders the lines of List by Command with the list's own sorts, the comparator sort:
+// slower than the keyed engine, but it needs neither collation keys nor memory beside the lines.
 void SortList(StringRecordListNormalSort::TStringRecordListNormalSort& List, TSortCommand Command);
 
 // Whether the command orders the lines by comparing them (1..8).

@@ -1,3 +1,4 @@
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -14,11 +15,13 @@ namespace Tarnwick {
 using StringRecordListNormalSort::TStringRecordListNormalSort;
 
 void SortList(TStringRecordListNormalSort& List, TSortCommand Command) {
-  // The list's sorts by TSortKind.
+  // The list's sorts, indexed by TSortKind.
   using TListSort = void (TStringRecordListNormalSort::*)(StringRecordListNormalSort::TSortOrder);
   static constexpr TListSort Sorts[] = {
       &TStringRecordListNormalSort::TextSort, &TStringRecordListNormalSort::NumericSort,
-      &TStringRecordListNormalSort::ByteLengthSort, &TStringRecordListNormalSort::ReverseTextSort};
+      &TStringRecordListNormalSort::ByteLengthSort, &TStringRecordListNormalSort::ReverseTextSort,
+      &TStringRecordListNormalSort::ReverseSort};
+  static_assert(std::size(Sorts) == static_cast<size_t>(StringRecordListNormalSort::skReverse) + 1);
   (List.*Sorts[static_cast<size_t>(Command.Kind)])(Command.Order);
 }
 
