@@ -3,7 +3,8 @@
 operations (name, menu id, caption) and the same options in the manual page's OPTIONS
 section and in --help, the version of --version in the page's header, and a page that
 man renders without a warning. The rules of cli/rules.txt must stand in --help, the page and
-the README as they stand there, and every example they give must hold.
+docs/tool.md (and any other document that copies them) as they stand there, and every example
+they give must hold.
 
 usage: manpage_test.py TARNWICK MANPAGE
 """
@@ -22,8 +23,11 @@ OPTION = re.compile(r"(?<![\w-])--?[A-Za-z][\w-]*")
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 RULES = ROOT / "cli" / "rules.txt"
-README = ROOT / "README.md"
-README_RULES = re.compile(r"<!-- rules: cli/rules.txt -->\n(.*?)<!-- end of rules -->", re.S)
+RULES_BEGIN = "<!-- rules: cli/rules.txt -->\n"
+RULES_COPY = re.compile(re.escape(RULES_BEGIN) + r"(.*?)<!-- end of rules -->", re.S)
+# The tool's reference carries the rules; any other document may copy them between the markers.
+REFERENCE = ROOT / "docs" / "tool.md"
+DOCUMENTS = [ROOT / "README.md", *sorted((ROOT / "docs").rglob("*.md"))]
 # "printf 'INPUT' | tarnwick ARGS gives 'OUTPUT'" or "... names line N" (an input error).
 EXAMPLE = re.compile(r"printf '([^']*)'\s*\|\s*tarnwick\s+([^']+?)\s+"
                      r"(?:gives\s+'([^']*)'|names\s+line\s+(\d+))")
@@ -149,17 +153,23 @@ class ManPageTest(unittest.TestCase):
                         "LOCALE", "EXIT STATUS", "EXAMPLES"):
             self.assertIn(section, self.sections)
 
-    def test_rules_stand_in_help_page_and_readme_as_written(self):
+    def test_rules_stand_in_help_page_and_documents_as_written(self):
         with open(RULES, encoding="utf-8") as f:
             rules = f.read()
         self.assertIn("\nRules to know:\n" + rules, self.help)
         lines = self.source.split("\n.SH RULES TO KNOW\n", 1)[1].split("\n.SH ", 1)[0]
         shown = [roff_text(line) for line in lines.splitlines() if not line.startswith(".IP")]
         self.assertEqual(words(" ".join(shown)), words(re.sub(r"(?m)^- ", "", rules)))
-        with open(README, encoding="utf-8") as f:
-            copy = README_RULES.search(f.read())
-        self.assertIsNotNone(copy, "README.md has no rules between its markers")
-        self.assertEqual(copy.group(1), rules, "copy cli/rules.txt into README.md")
+        carriers = []
+        for document in DOCUMENTS:
+            text, name = document.read_text(encoding="utf-8"), document.relative_to(ROOT)
+            copies = RULES_COPY.findall(text)
+            self.assertEqual(len(copies), text.count(RULES_BEGIN), f"{name}: unclosed markers")
+            for copy in copies:
+                self.assertEqual(copy, rules, f"copy cli/rules.txt into {name}")
+            if copies:
+                carriers.append(document)
+        self.assertIn(REFERENCE, carriers, "docs/tool.md has no rules between its markers")
 
     def test_examples_of_the_rules_hold(self):
         with open(RULES, encoding="utf-8") as f:
