@@ -18,6 +18,7 @@
 #endif
 
 using namespace StringRecordListNormalSort;
+using KeyedSort::TCollationKeys;
 
 namespace {
 

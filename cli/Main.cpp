@@ -28,19 +28,25 @@ struct TExit {
   std::string Message;
 };
 
+// A locale as the messages name it: quoted, with the variable it came from.
+std::string Named(const Collation::TLocaleName& Locale) {
+  if (Locale.Variable.empty()) return "'" + Locale.Name + "'";
+  return Messages::Translate("'%s' (from %s)", {Locale.Name, Locale.Variable});
+}
+
 // Chooses the collation of the sort orders: --locale, else the environment. A locale neither
 // ICU nor the system knows is refused (ICU would silently use its root order instead); the
 // environment is only checked when the operation sorts, so that a broken LANG does not stop
 // reverse or dedupe.
 void ApplyLocale(const Arguments::TOptions& Options) {
   if (!Options.Locale && !Tarnwick::ComparesLines(Options.Operation->Id)) return;
-  std::string warning;
+  Collation::TLocaleChoice choice;
   try {
-    warning = Collation::ChooseLocale(Options.Locale);
+    choice = Collation::ChooseLocale(Options.Locale);
   } catch (const Collation::EUnknownLocale& e) {
-    throw TExit{kExitUsage,
-                Messages::Translate(
-                    "%s; give a locale such as ja, en_US.UTF-8, root or C (--locale)", {e.what()})};
+    throw TExit{kExitUsage, Messages::Translate("unknown locale %s; give a locale such as ja, "
+                                                "en_US.UTF-8, root or C (--locale)",
+                                                {Named(e.Locale())})};
   } catch (const Collation::ENoChoice&) {
     // Windows: the dictionary orders use the user's default locale, which a process cannot
     // change for itself; accepting the option would silently ignore it.
@@ -49,8 +55,21 @@ void ApplyLocale(const Arguments::TOptions& Options) {
                     "--locale is not available on Windows: the dictionary orders follow the "
                     "user's locale (set it in the system's region settings)")};
   }
-  if (!warning.empty())
-    System::WriteStderr("tarnwick: " + Messages::Translate("warning: %s", {warning}) + "\n");
+  std::string warning;
+  switch (choice.Case) {
+    case Collation::lcOwn:
+      return;
+    case Collation::lcFallback:
+      warning = Messages::Translate("locale %s is not known; using '%s'",
+                                    {Named(choice.Locale), choice.Fallback});
+      break;
+    case Collation::lcRoot:
+      warning =
+          Messages::Translate("locale %s has no collation of its own; using the root collation",
+                              {Named(choice.Locale)});
+      break;
+  }
+  System::WriteStderr("tarnwick: " + Messages::Translate("warning: %s", {warning}) + "\n");
 }
 
 // --natural: the dictionary orders compare runs of digits by their value, which code-point

@@ -10,7 +10,7 @@
 #include "platform/Win32.h"
 #include "strings/StringUnit.h"
 
-namespace StringRecordListNormalSort {
+namespace KeyedSort {
 
 namespace {
 
@@ -175,4 +175,4 @@ uint64_t TCollationKeys::Prefix(size_t I, size_t Depth) const {
   return Result;
 }
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

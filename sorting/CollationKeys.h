@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace StringRecordListNormalSort {
+namespace KeyedSort {
 
 // The platform's collation sort key (LCMapStringW, LCMAP_SORTKEY, in the user's locale) of
 // each added text. Comparing two keys bytewise orders the texts as LocaleCompare does.
@@ -133,4 +133,4 @@ class TCollationKeys {
   TTextOf FTextOf;
 };
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

@@ -24,7 +24,12 @@
 
 namespace KeyedSort {
 
-using namespace StringRecordListNormalSort;
+// The list unit's numeric keys and sort enumerators, which the engine's orders answer to.
+using StringRecordListNormalSort::CompareNumberKeys;
+using StringRecordListNormalSort::TInt64DynArray;
+using StringRecordListNormalSort::TNumberScanner;
+using enum StringRecordListNormalSort::TSortKind;
+using enum StringRecordListNormalSort::TSortOrder;
 
 namespace {
 

@@ -123,6 +123,10 @@ int32_t CompareNumberKeys(std::span<const int64_t> K1, std::span<const int64_t> 
   return 0;
 }
 
+}  // namespace StringRecordListNormalSort
+
+namespace KeyedSort {
+
 size_t OrderedBytes(int64_t Value, uint8_t* Out) {
   // The numbers from -63 to 175, the most frequent in text, take one byte: 0x09 to 0xF7 in
   // order. Any other takes a first byte that tells its side and length, then its distance from
@@ -154,4 +158,4 @@ size_t OrderedBytes(int64_t Value, uint8_t* Out) {
   return 1 + Length;
 }
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

@@ -30,6 +30,11 @@ class TNumberScanner {
   void Scan(std::u16string_view Line, TInt64DynArray& Key);
 };
 
+}  // namespace StringRecordListNormalSort
+
+// The keyed engine's form of the keys: numbers as byte strings that compare as the keys do.
+namespace KeyedSort {
+
 // The most bytes OrderedBytes writes for one number.
 constexpr size_t MaxOrderedBytes = 9;
 
@@ -39,4 +44,4 @@ constexpr size_t MaxOrderedBytes = 9;
 // beginning of another.
 size_t OrderedBytes(int64_t Value, uint8_t* Out);
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

@@ -11,7 +11,7 @@
 #include "TemplateList/ListClone.h"
 #include "sorting/CollationKeys.h"
 
-namespace StringRecordListNormalSort::RecordSort {
+namespace KeyedSort::RecordSort {
 
 // What the sort moves: a record with Index, the line's position before the sort, which
 // indexes Cells and the key tables. A record with collation key bytes in Prefix (bytes
@@ -95,6 +95,6 @@ template <typename TRecord, typename TOrder, typename TSame>
 void SortRecords(const TSame& Same, std::vector<TRecord>& Records, const TOrder& Compare,
                  const TCollationKeys& Keys);
 
-}  // namespace StringRecordListNormalSort::RecordSort
+}  // namespace KeyedSort::RecordSort
 
 #include "sorting/RecordQuickSortImpl.h"

@@ -15,7 +15,7 @@
 #include "base/Parallel.h"
 #include "sorting/RecordQuickSort.h"
 
-namespace StringRecordListNormalSort::RecordSort {
+namespace KeyedSort::RecordSort {
 
 // The quicksort only ever compares records of the range it works on, and a range holds lines
 // of neighbouring ranks, which often share their first key bytes. Key bytes that every record
@@ -275,4 +275,4 @@ void SortRecords(const TSame& Same, std::vector<TRecord>& Records, const TOrder&
   QuickSortAll(Records, Compare, Keys, INT64_MAX);
 }
 
-}  // namespace StringRecordListNormalSort::RecordSort
+}  // namespace KeyedSort::RecordSort

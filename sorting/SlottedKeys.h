@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-namespace StringRecordListNormalSort {
+namespace KeyedSort {
 
 // Byte strings stored once each for lines 0 .. Count - 1, in blocks that never move. A line's
 // slot takes 32 bits however wide a pointer is: it holds where the key lies, in 4-byte steps,
@@ -92,4 +92,4 @@ class TSlottedKeys {
   uint64_t FEnd = 0;   // the end of the last block
 };
 
-}  // namespace StringRecordListNormalSort
+}  // namespace KeyedSort

@@ -13,7 +13,7 @@
 #include "strings/StringUnit.h"
 #include "support/PinnedCollation.h"
 
-using StringRecordListNormalSort::TCollationKeys;
+using KeyedSort::TCollationKeys;
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include "tests/reference/PlainSort.h"
 
 using namespace StringRecordListNormalSort;
+using KeyedSort::MaxOrderedBytes;
+using KeyedSort::OrderedBytes;
 
 namespace {
 

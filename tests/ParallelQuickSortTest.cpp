@@ -9,7 +9,7 @@
 #include "base/Parallel.h"
 #include "sorting/RecordQuickSort.h"
 
-using namespace StringRecordListNormalSort;
+using namespace KeyedSort;
 
 namespace {
 

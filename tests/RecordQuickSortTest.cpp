@@ -15,7 +15,7 @@
 #include "sorting/CollationKeys.h"
 #include "support/PinnedCollation.h"
 
-using namespace StringRecordListNormalSort;
+using namespace KeyedSort;
 using RecordSort::QuickSortRecords;
 using RecordSort::SortRecords;
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-using StringRecordListNormalSort::TSlottedKeys;
+using KeyedSort::TSlottedKeys;
 
 namespace {
 

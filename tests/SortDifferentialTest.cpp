@@ -20,6 +20,7 @@
 #endif
 
 using namespace StringRecordListNormalSort;
+using KeyedSort::TCollationKeys;
 using namespace std::string_view_literals;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/Win32.h"
@@ -48,29 +50,34 @@ std::string Key(const std::u16string& S) {
 }
 
 // A locale ICU has no data for is refused by name, unless the system has it (glibc knows
-// languages ICU does not collate): then it gets the root order, with a warning naming it.
+// languages ICU does not collate): then it gets the root order, reported with its name.
 TEST_F(StandInCollation, UnknownLocalesAreRefusedByNameUnlessTheSystemHasThem) {
   for (bool SystemHasThem : {false, true}) {
     standin::SystemHasLocale = SystemHasThem ? [](const std::string&) { return true; }
                                              : [](const std::string&) { return false; };
     for (const std::string Name : {"bogus", "xx_YY", "bogus_XX.UTF-8", ""}) {
       if (Name.empty()) ::setenv("LC_ALL", "xx_YY.UTF-8", 1);
-      const std::string Named = Name.empty() ? "'xx_YY.UTF-8' (from LC_ALL)" : "'" + Name + "'";
+      const std::pair<std::string, std::string> Named =
+          Name.empty() ? std::pair<std::string, std::string>{"xx_YY.UTF-8", "LC_ALL"}
+                       : std::pair<std::string, std::string>{Name, ""};
       try {
-        const std::string Warning = standin::SetCollationLocale(Name);
-        EXPECT_TRUE(SystemHasThem) << Named << " accepted";
-        EXPECT_NE(Warning.find(Named), std::string::npos) << Warning;
+        const Collation::TLocaleChoice Choice = standin::SetCollationLocale(Name);
+        EXPECT_TRUE(SystemHasThem) << Named.first << " accepted";
+        EXPECT_EQ(Choice.Case, Collation::lcRoot) << Named.first;
+        EXPECT_EQ(std::pair(Choice.Locale.Name, Choice.Locale.Variable), Named);
         EXPECT_EQ(standin::CollationLocale(), "root");
-      } catch (const std::runtime_error& E) {
+      } catch (const Collation::EUnknownLocale& E) {
         EXPECT_FALSE(SystemHasThem) << E.what();
-        EXPECT_NE(std::string(E.what()).find(Named), std::string::npos) << E.what();
+        EXPECT_EQ(std::pair(E.Locale().Name, E.Locale().Variable), Named);
       }
     }
   }
-  // A locale known through its language only is taken with a warning naming the language.
-  EXPECT_NE(standin::SetCollationLocale("en_ZZ").find("'en'"), std::string::npos);
+  // A locale known through its language only is taken, reported with the language's.
+  const Collation::TLocaleChoice Choice = standin::SetCollationLocale("en_ZZ");
+  EXPECT_EQ(std::tie(Choice.Case, Choice.Locale.Name, Choice.Fallback),
+            std::tuple(Collation::lcFallback, "en_ZZ", "en"));
   for (const char* Name : {"en_US.UTF-8", "ja_JP", "ja", "root", "de_DE@euro"})
-    EXPECT_EQ(standin::SetCollationLocale(Name), "") << Name;
+    EXPECT_EQ(standin::SetCollationLocale(Name).Case, Collation::lcOwn) << Name;
 }
 
 TEST_F(StandInCollation, CAndPosixAreCodePointOrder) {

@@ -5,12 +5,8 @@
 
 namespace Collation {
 
-std::string ChooseLocale(const std::optional<std::string>& Locale) {
-  try {
-    return standin::SetCollationLocale(Locale.value_or(""));
-  } catch (const std::runtime_error& e) {
-    throw EUnknownLocale(e.what());
-  }
+TLocaleChoice ChooseLocale(const std::optional<std::string>& Locale) {
+  return standin::SetCollationLocale(Locale.value_or(""));
 }
 
 bool IsCodePointOrder() { return standin::CollationLocale() == "C"; }

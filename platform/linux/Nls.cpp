@@ -125,28 +125,26 @@ std::pair<std::string, std::string> EnvironmentLocale() {
   return {kCodePoint, ""};
 }
 
-// Whether ICU has data for Locale: its own, or only a more general locale's (a warning naming
-// that one), or none but the root's. ICU would then silently use the root order: that is done
-// with a warning, Locale becoming "root", when the system has the locale (glibc knows far more
-// languages than ICU collates, as aa_DJ or ber_MA), and is an error otherwise.
-std::string CheckKnown(std::string& locale, const std::string& given, const std::string& variable) {
-  if (locale == kCodePoint || locale.empty() || locale == "root") return "";
+// Whether ICU has data for Locale: its own, or only a more general locale's (lcFallback), or
+// none but the root's. ICU would then silently use the root order: that is done (lcRoot),
+// Locale becoming "root", when the system has the locale (glibc knows far more languages than
+// ICU collates, as aa_DJ or ber_MA), and is an error otherwise.
+Collation::TLocaleChoice CheckKnown(std::string& locale, const Collation::TLocaleName& given) {
+  if (locale == kCodePoint || locale.empty() || locale == "root") return {};
   UErrorCode status = U_ZERO_ERROR;
   UResourceBundle* bundle = ures_open(nullptr, locale.c_str(), &status);
   UErrorCode ignored = U_ZERO_ERROR;
   const char* actual = bundle ? ures_getLocaleByType(bundle, ULOC_ACTUAL_LOCALE, &ignored) : "";
-  const std::string fallback = actual != nullptr ? actual : "";
+  std::string fallback = actual != nullptr ? actual : "";
   ures_close(bundle);
-  const std::string named =
-      "'" + given + "'" + (variable.empty() ? "" : " (from " + variable + ")");
   if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING) {
-    if (!SystemHasLocale(given)) throw std::runtime_error("unknown locale " + named);
+    if (!SystemHasLocale(given.Name)) throw Collation::EUnknownLocale(given);
     locale = "root";
-    return "locale " + named + " has no collation of its own; using the root collation";
+    return {Collation::lcRoot, given, ""};
   }
   if (status == U_USING_FALLBACK_WARNING)
-    return "locale " + named + " is not known; using '" + fallback + "'";
-  return "";
+    return {Collation::lcFallback, given, std::move(fallback)};
+  return {};
 }
 
 std::unique_ptr<UCollator, CollatorCloser> OpenCollator(const std::string& locale) {
@@ -172,8 +170,8 @@ void EnsureReady(CollatorState& s) {
   if (!s.ready) {
     s.locale = IcuLocaleFromPosix(EnvironmentLocale().first);
     try {
-      CheckKnown(s.locale, std::string(s.locale), "");
-    } catch (const std::runtime_error&) {
+      CheckKnown(s.locale, {s.locale, ""});
+    } catch (const Collation::EUnknownLocale&) {
       s.locale = "root";
     }
     s.collator = nullptr;
@@ -302,11 +300,11 @@ bool (*SystemHasLocale)(const std::string& Name) = [](const std::string& Name) {
   return true;
 };
 
-std::string SetCollationLocale(const std::string& name) {
+Collation::TLocaleChoice SetCollationLocale(const std::string& name) {
   const auto [given, variable] =
       name.empty() ? EnvironmentLocale() : std::pair<std::string, std::string>{name, ""};
   std::string locale = IcuLocaleFromPosix(given);
-  std::string warning = CheckKnown(locale, given, variable);
+  Collation::TLocaleChoice choice = CheckKnown(locale, {given, variable});
   CollatorState& s = State();
   std::lock_guard guard(s.lock);
   s.locale = locale;
@@ -314,7 +312,7 @@ std::string SetCollationLocale(const std::string& name) {
   s.opened = false;
   s.ready = true;
   ++s.generation;
-  return warning;
+  return choice;
 }
 
 std::string CollationLocale() {

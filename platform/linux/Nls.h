@@ -4,17 +4,19 @@
 
 #include <string>
 
+#include "platform/Collation.h"
+
 namespace standin {
 
 // Sets the collation locale from an ICU or POSIX locale name ("ja_JP.UTF-8", "en", "root" for
 // the CLDR root collation); "C" and "POSIX", with any code set, choose code-point order. An
 // empty name returns to the environment (LC_ALL, then LC_COLLATE, then LANG; none set is "C").
-// Returns a warning when ICU knows the name only through a more general locale ("en_ZZ" falls
-// back to "en"), or knows neither it nor its language but the system has the locale (the root
-// collation is then used), otherwise "". Throws std::runtime_error, naming the locale (and the
-// variable it came from), when neither knows it; the collation is then unchanged. The collator
-// itself is opened by the first comparison or sort key.
-std::string SetCollationLocale(const std::string& name);
+// Tells when ICU knows the name only through a more general locale (lcFallback: "en_ZZ" gets
+// "en"), or knows neither it nor its language but the system has the locale (lcRoot: the root
+// collation is used). Throws Collation::EUnknownLocale, naming the locale and the variable it
+// came from, when neither knows it; the collation is then unchanged. The collator itself is
+// opened by the first comparison or sort key.
+Collation::TLocaleChoice SetCollationLocale(const std::string& name);
 
 // Whether the C library has the locale Name (installed, and accepted by newlocale). Tests
 // replace it to stand for a system with or without a locale.

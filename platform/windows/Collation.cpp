@@ -4,8 +4,8 @@
 
 namespace Collation {
 
-std::string ChooseLocale(const std::optional<std::string>& Locale) {
-  if (!Locale) return "";
+TLocaleChoice ChooseLocale(const std::optional<std::string>& Locale) {
+  if (!Locale) return {};
   throw ENoChoice("the dictionary orders follow the user's locale");
 }
 

@@ -490,6 +490,16 @@ class ToolTest(unittest.TestCase):
                     help_text = run(["--help"], env=env)[1].decode()
                     self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE]", help_text)
                     self.assertIn("\n知っておきたい規則:\n- 改行: ", help_text)
+        if not WINDOWS:
+            # The locale messages, which the tool words from what the platform layer reports.
+            for args, env, expected in (
+                    (["--locale", "en_ZZ"], self.env(LC_ALL="C.UTF-8", LANGUAGE="ja"),
+                     (0, "警告: ロケール 'en_ZZ' の照合規則がないため、'en' の照合規則で並べます")),
+                    ([], self.env(LANG="C.UTF-8", LANGUAGE="ja", LC_COLLATE="bogus_XX.UTF-8"),
+                     (2, "ロケール 'bogus_XX.UTF-8' (環境変数 LC_COLLATE) はありません。ja、"
+                         "en_US.UTF-8、root、C などのロケールを指定してください (--locale)"))):
+                code, _, err = run(args + ["sort"], b"a\n", env=env)
+                self.assertEqual((code, err), (expected[0], "tarnwick: %s\n" % expected[1]))
 
     def test_c_and_posix_locales_sort_in_code_point_order(self):
         if WINDOWS:
