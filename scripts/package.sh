@@ -160,6 +160,7 @@ gzip -9n "$deb/usr/share/man/man1/tarnwick.1"
 mkdir -p "$doc"
 gzip -9n <README.md >"$doc/README.md.gz"
 gzip -9n <docs/ja/README.md >"$doc/README.ja.md.gz"
+gzip -9n <docs/tool.md >"$doc/tool.md.gz"  # the tool's reference, which the README links
 install -m 644 packaging/debian/copyright "$doc/copyright"
 date=$(date -u -d "@$SOURCE_DATE_EPOCH" -R)
 fill() {

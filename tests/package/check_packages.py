@@ -27,7 +27,8 @@ ZIP_FILES = ["LICENSE.txt", "README-ja.txt", "SHA256SUMS", "THIRD-PARTY-NOTICES.
              "Tarnwick.dll", "tarnwick.exe"]
 DEB_FILES = ["./usr/bin/tarnwick", "./usr/share/doc/tarnwick/README.ja.md.gz",
              "./usr/share/doc/tarnwick/README.md.gz", "./usr/share/doc/tarnwick/changelog.gz",
-             "./usr/share/doc/tarnwick/copyright", "./usr/share/locale/ja/LC_MESSAGES/tarnwick.mo",
+             "./usr/share/doc/tarnwick/copyright", "./usr/share/doc/tarnwick/tool.md.gz",
+             "./usr/share/locale/ja/LC_MESSAGES/tarnwick.mo",
              "./usr/share/man/man1/tarnwick.1.gz"]
 SAMPLE = "b 10\r\na 9\nc\n".encode()
 
