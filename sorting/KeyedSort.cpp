@@ -259,6 +259,7 @@ class TNumberKeys {
   // numbers take Numbers(P) values.
   size_t Parts() const { return FOffsets.size(); }
   size_t PartBegin(size_t P) const { return std::min(P << FShift, FCount); }
+  size_t PartOf(size_t I) const { return I >> FShift; }
   size_t Numbers(size_t P) const { return FValues[P].size(); }
   // Frees the numbers of part P: their lines' keys are read no more.
   void Release(size_t P) {
@@ -289,6 +290,100 @@ class TNumberKeys {
   size_t FWithoutNumbers = 0;
   size_t FMostNumbers = 0;
 };
+
+// Lines whose numbers are the same need their texts' order only where the texts differ:
+// lines of the same text compare equal whatever their keys. So of the lines that may tie
+// (TNumberKeys::MayTie), those whose numbers only lines of the same text share are cleared.
+// The lines that may tie are grouped by the hash of their numbers, which lines with the same
+// numbers share; a group whose lines are all the same text as its first has no tie that a text
+// decides. A group of other texts, or of other numbers whose hashes collide, keeps every line:
+// the collation keys are then made for some lines that need none, which order them as well.
+// The groups lie in buckets by the top bits of their hashes, each bucket looked at by one
+// thread in a small table of its own.
+template <typename TLines>
+void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
+                       std::vector<std::vector<bool>>& Tied) {
+  struct TCandidate {
+    uint32_t Hash;  // of the line's numbers; once looked at, whether the line needs no key
+    uint32_t Line;
+  };
+  const size_t Parts = Numbers.Parts();
+  size_t Total = 0;
+  for (const std::vector<bool>& InPart : Tied) {
+    Total += static_cast<size_t>(std::count(InPart.begin(), InPart.end(), true));
+  }
+  if (Total < 2) return;
+  // About a thousand lines a bucket: its table stays in the cache.
+  const auto Bits = static_cast<unsigned>(std::min<size_t>(std::bit_width(Total / 1024), 16));
+  const size_t Buckets = size_t{1} << Bits;
+  const auto BucketOf = [Bits](uint32_t Hash) {
+    return Bits == 0 ? size_t{0} : static_cast<size_t>(Hash >> (32 - Bits));
+  };
+  const auto HashOf = [&Numbers](size_t I) { return TRepeatFilter::Hash(Numbers.Key(I)); };
+
+  // Each part's lines go to the buckets in order, at places counted first.
+  std::vector<std::vector<size_t>> Place(Parts, std::vector<size_t>(Buckets + 1));
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    for (size_t I = Numbers.PartBegin(P); I < Numbers.PartBegin(P + 1); ++I) {
+      if (Tied[P][I - Numbers.PartBegin(P)]) ++Place[P][BucketOf(HashOf(I)) + 1];
+    }
+  });
+  std::vector<size_t> BucketBegin(Buckets + 1);
+  for (size_t B = 0, At = 0; B < Buckets; ++B) {
+    BucketBegin[B] = At;
+    for (size_t P = 0; P < Parts; ++P) {
+      const size_t Here = Place[P][B + 1];
+      Place[P][B] = At;
+      At += Here;
+    }
+  }
+  BucketBegin[Buckets] = Total;
+  std::vector<TCandidate> Candidates(Total);
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    for (size_t I = Numbers.PartBegin(P); I < Numbers.PartBegin(P + 1); ++I) {
+      if (!Tied[P][I - Numbers.PartBegin(P)]) continue;
+      const uint32_t Hash = HashOf(I);
+      Candidates[Place[P][BucketOf(Hash)]++] = {Hash, static_cast<uint32_t>(I)};
+    }
+  });
+
+  const size_t Chunks = Parallel::PartCount(Buckets, 1);
+  Parallel::ForEachPart(Chunks, [&](size_t C) {
+    struct TGroup {
+      uint32_t Hash;
+      uint32_t First;  // the group's first line, plus one; 0 for a free slot
+      bool Texts;      // whether the group holds another text than its first line's
+    };
+    std::vector<TGroup> Groups;
+    for (size_t B = Parallel::PartBegin(Buckets, Chunks, C);
+         B < Parallel::PartBegin(Buckets, Chunks, C + 1); ++B) {
+      const std::span<TCandidate> Bucket(Candidates.data() + BucketBegin[B],
+                                         BucketBegin[B + 1] - BucketBegin[B]);
+      const size_t Mask = std::bit_ceil(Bucket.size() * 2 + 1) - 1;
+      Groups.assign(Mask + 1, TGroup{0, 0, false});
+      const auto GroupOf = [&Groups, Mask](uint32_t Hash) -> TGroup& {
+        for (size_t S = Hash & Mask;; S = (S + 1) & Mask) {
+          if (Groups[S].First == 0 || Groups[S].Hash == Hash) return Groups[S];
+        }
+      };
+      for (const TCandidate& Candidate : Bucket) {
+        TGroup& Group = GroupOf(Candidate.Hash);
+        if (Group.First == 0) {
+          Group = {Candidate.Hash, Candidate.Line + 1, false};
+        } else if (!Group.Texts) {
+          Group.Texts = !Lines.Same(Group.First - 1, Candidate.Line);
+        }
+      }
+      for (TCandidate& Candidate : Bucket) Candidate.Hash = GroupOf(Candidate.Hash).Texts ? 0 : 1;
+    }
+  });
+  for (const TCandidate& Candidate : Candidates) {
+    if (Candidate.Hash != 0) {
+      const size_t P = Numbers.PartOf(Candidate.Line);
+      Tied[P][Candidate.Line - Numbers.PartBegin(P)] = false;
+    }
+  }
+}
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
 // lines whose numbers are all equal, which in most texts are few. Comparisons may run on
@@ -544,17 +639,18 @@ bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys&
 }
 
 // The numeric order as keys of bytes, each line's first twelve in its record: the line's
-// numbers in ordered bytes (OrderedBytes), then, for a line whose numbers may equal another's,
-// a zero byte and the line's collation key. Ordered bytes are never zero, so that the zero
-// sorts a line before the lines whose numbers go on past its own, and two keys reach their
-// collation keys only where the lines' numbers are the same. The keys are made in parallel in
-// the parts of the numbers, and each part's numbers freed once its keys are made. False when
-// the platform gives no collation key for such a line.
+// numbers in ordered bytes (OrderedBytes), then, for a line whose numbers may equal those of a
+// line of another text (ClearSameTextTies), a zero byte and the line's collation key. Ordered bytes
+// are never zero, so that the zero sorts a line before the lines whose numbers go on past its own,
+// and two keys reach their collation keys only where the lines' numbers are the same. The keys are
+// made in parallel in the parts of the numbers, and each part's numbers freed once its keys are
+// made. False when the platform gives no collation key for such a line.
 template <typename TLines>
 bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& Keys,
                     std::vector<TTextRecord>& Records) {
   const size_t Count = Numbers.PartBegin(Numbers.Parts());
-  const std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
+  std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
+  ClearSameTextTies(Lines, Numbers, MayTie);
   Records.resize(Count);
   Keys.Divide(Count, PartShift(Count));
   std::atomic<bool> Failed{false};
@@ -584,14 +680,10 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
       Records[I].Index = static_cast<int32_t>(I);
       if (Made) RecordSort::LoadPrefix(Records[I], Keys, 0);
     };
-    if (TiedLines * 8 > End - Begin) {
-      Lines.ForEachText(Begin, End, Add);
-    } else {
-      // Few lines tie: each is read alone rather than all the part's lines in a run.
-      std::u16string Scratch;
-      for (size_t I = Begin; I < End; ++I) {
-        Add(I, Tied[I - Begin] ? Lines.Text(I, Scratch) : std::u16string_view());
-      }
+    // Only the lines that tie are read: the others need no text.
+    std::u16string Scratch;
+    for (size_t I = Begin; I < End; ++I) {
+      Add(I, Tied[I - Begin] ? Lines.Text(I, Scratch) : std::u16string_view());
     }
     Numbers.Release(P);
     if (!Made) Failed = true;
