@@ -42,6 +42,7 @@ struct TSourceLines {
     return Source.Text(I, Scratch);
   }
   bool Same(size_t I, size_t J) const { return Source.Same(I, J); }
+  void Prefetch(size_t I) const { Source.Prefetch(I); }
   template <typename TVisit>
   void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
     Source.ForEachText(Begin, End, Visit);
@@ -320,6 +321,7 @@ void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
     return Bits == 0 ? size_t{0} : static_cast<size_t>(Hash >> (32 - Bits));
   };
   const auto HashOf = [&Numbers](size_t I) { return TRepeatFilter::Hash(Numbers.Key(I)); };
+  constexpr size_t SameAhead = 8;
 
   // Each part's lines go to the buckets in order, at places counted first.
   std::vector<std::vector<size_t>> Place(Parts, std::vector<size_t>(Buckets + 1));
@@ -366,7 +368,10 @@ void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
           if (Groups[S].First == 0 || Groups[S].Hash == Hash) return Groups[S];
         }
       };
-      for (const TCandidate& Candidate : Bucket) {
+      for (size_t K = 0; K < Bucket.size(); ++K) {
+        // The lines lie scattered over the text: fetching ahead overlaps their cache misses.
+        if (K + SameAhead < Bucket.size()) Lines.Prefetch(Bucket[K + SameAhead].Line);
+        const TCandidate& Candidate = Bucket[K];
         TGroup& Group = GroupOf(Candidate.Hash);
         if (Group.First == 0) {
           Group = {Candidate.Hash, Candidate.Line + 1, false};

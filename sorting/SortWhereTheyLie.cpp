@@ -139,6 +139,10 @@ class TLinesWhereTheyLie final : public TLineSource {
   // written back as themselves.
   bool Same(size_t I, size_t J) const override { return Units(I) == Units(J); }
 
+  void Prefetch(size_t I) const override {
+    if (I + 1 < FCount || FLast.empty()) PrefetchLine(FBody, Starts()[I]);
+  }
+
   // No line has more UTF-16 code units than units of its own; the last line may have two more
   // for its break.
   size_t UnitsAtMost(size_t Begin, size_t End) const override {
