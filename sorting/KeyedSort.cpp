@@ -673,17 +673,22 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
     auto Add = [&](size_t I, std::u16string_view Text) {
       if (!Made || Failed.load(std::memory_order_relaxed)) return;
       const auto Key = Numbers.Key(I);
-      Bytes.resize(Key.size() * MaxOrderedBytes + 1);
+      constexpr size_t Head = RecordSort::PrefixBytes<TTextRecord>;
+      Bytes.resize(std::max(Key.size() * MaxOrderedBytes + 1, Head));
       size_t Length = 0;
       for (const int64_t Value : Key) Length += OrderedBytes(Value, Bytes.data() + Length);
+      Records[I].Index = static_cast<int32_t>(I);
       if (Tied[I - Begin]) {
         Bytes[Length++] = 0;
         Made = Keys.AddBytesTo(I, {Bytes.data(), Length}, Text);
+        if (Made) RecordSort::LoadPrefix(Records[I], Keys, 0);
       } else {
+        // The key is the number bytes alone: the record's head is theirs, zeros past their end.
         Made = Keys.AddBytesTo(I, {Bytes.data(), Length});
+        std::fill(Bytes.begin() + static_cast<ptrdiff_t>(Length),
+                  Bytes.begin() + static_cast<ptrdiff_t>(std::max(Length, Head)), 0);
+        RecordSort::SetPrefix(Records[I], Bytes.data());
       }
-      Records[I].Index = static_cast<int32_t>(I);
-      if (Made) RecordSort::LoadPrefix(Records[I], Keys, 0);
     };
     // Only the lines that tie are read: the others need no text.
     std::u16string Scratch;
