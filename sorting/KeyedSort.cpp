@@ -114,14 +114,12 @@ unsigned PartShift(size_t Lines) {
 // Which lines may have the same numbers as another line: two bits a bucket (one line's
 // numbers hashed to it, and another's), set from several threads at once. Lines with the same
 // numbers share a bucket, so each of them passes; a line whose numbers no other line has
-// passes only where other numbers hash to its bucket, about one line in sixteen. The bucket is
-// taken from the hash turned right by Turn bits, so that a second filter on the lines that
-// pass the first can read other bits of the same hashes.
+// passes only where other numbers hash to its bucket, about one line in sixteen (which
+// ClearSameTextTies then tells apart by the whole hash).
 class TRepeatFilter {
  public:
-  TRepeatFilter(size_t Lines, int Turn)
-      : FTurn(Turn),
-        FMask(static_cast<size_t>(std::bit_ceil(
+  explicit TRepeatFilter(size_t Lines)
+      : FMask(static_cast<size_t>(std::bit_ceil(
                   std::clamp<uint64_t>(uint64_t{Lines} * 16, 64, uint64_t{1} << 28))) -
               1),
         FWords((FMask + 1) / 16) {}
@@ -160,11 +158,10 @@ class TRepeatFilter {
 
  private:
   static constexpr size_t Ahead = 16;
-  size_t Bucket(uint32_t Hash) const { return std::rotr(Hash, FTurn) & FMask; }
+  size_t Bucket(uint32_t Hash) const { return Hash & FMask; }
   size_t Word(uint32_t Hash) const { return Bucket(Hash) / 16; }
   uint32_t SeenBit(uint32_t Hash) const { return uint32_t{1} << (Bucket(Hash) % 16 * 2); }
 
-  const int FTurn;
   const size_t FMask;
   // 16 buckets each: bit 2K set once, bit 2K + 1 twice. Words of 32 bits, whose atomic
   // operations every target has without a lock.
@@ -223,35 +220,17 @@ class TNumberKeys {
   std::vector<std::vector<bool>> MayTie() const {
     const size_t Parts = FOffsets.size();
     std::vector<std::vector<uint32_t>> Hashes(Parts);
-    TRepeatFilter First(FCount, 0);
+    TRepeatFilter Filter(FCount);
     Parallel::ForEachPart(Parts, [&](size_t P) {
       for (size_t I = PartBegin(P); I < PartBegin(P + 1); ++I) {
         Hashes[P].push_back(TRepeatFilter::Hash(Key(I)));
       }
-      First.Note(Hashes[P]);
+      Filter.Note(Hashes[P]);
     });
-    // Most lines that share only a bucket with others differ in the bits of their hashes
-    // that a second filter, on the lines that pass the first, reads.
     std::vector<std::vector<bool>> Tied(Parts);
     Parallel::ForEachPart(Parts, [&](size_t P) {
-      First.Repeated(Hashes[P], Tied[P]);
-      size_t Passed = 0;
-      for (size_t K = 0; K < Tied[P].size(); ++K) {
-        if (Tied[P][K]) Hashes[P][Passed++] = Hashes[P][K];
-      }
-      Hashes[P].resize(Passed);
-      Hashes[P].shrink_to_fit();
-    });
-    size_t Total = 0;
-    for (const auto& Passed : Hashes) Total += Passed.size();
-    TRepeatFilter Second(Total, 16);
-    Parallel::ForEachPart(Parts, [&](size_t P) { Second.Note(Hashes[P]); });
-    Parallel::ForEachPart(Parts, [&](size_t P) {
-      std::vector<bool> Again;
-      Second.Repeated(Hashes[P], Again);
-      for (size_t K = 0, Next = 0; K < Tied[P].size(); ++K) {
-        if (Tied[P][K]) Tied[P][K] = Again[Next++];
-      }
+      Filter.Repeated(Hashes[P], Tied[P]);
+      std::vector<uint32_t>().swap(Hashes[P]);
     });
     return Tied;
   }
