@@ -42,6 +42,7 @@ struct TSourceLines {
     return Source.Text(I, Scratch);
   }
   bool Same(size_t I, size_t J) const { return Source.Same(I, J); }
+  void Prefetch(size_t I) const { Source.Prefetch(I); }
   template <typename TVisit>
   void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
     Source.ForEachText(Begin, End, Visit);
@@ -113,14 +114,12 @@ unsigned PartShift(size_t Lines) {
 // Which lines may have the same numbers as another line: two bits a bucket (one line's
 // numbers hashed to it, and another's), set from several threads at once. Lines with the same
 // numbers share a bucket, so each of them passes; a line whose numbers no other line has
-// passes only where other numbers hash to its bucket, about one line in sixteen. The bucket is
-// taken from the hash turned right by Turn bits, so that a second filter on the lines that
-// pass the first can read other bits of the same hashes.
+// passes only where other numbers hash to its bucket, about one line in sixteen (which
+// ClearSameTextTies then tells apart by the whole hash).
 class TRepeatFilter {
  public:
-  TRepeatFilter(size_t Lines, int Turn)
-      : FTurn(Turn),
-        FMask(static_cast<size_t>(std::bit_ceil(
+  explicit TRepeatFilter(size_t Lines)
+      : FMask(static_cast<size_t>(std::bit_ceil(
                   std::clamp<uint64_t>(uint64_t{Lines} * 16, 64, uint64_t{1} << 28))) -
               1),
         FWords((FMask + 1) / 16) {}
@@ -159,11 +158,10 @@ class TRepeatFilter {
 
  private:
   static constexpr size_t Ahead = 16;
-  size_t Bucket(uint32_t Hash) const { return std::rotr(Hash, FTurn) & FMask; }
+  size_t Bucket(uint32_t Hash) const { return Hash & FMask; }
   size_t Word(uint32_t Hash) const { return Bucket(Hash) / 16; }
   uint32_t SeenBit(uint32_t Hash) const { return uint32_t{1} << (Bucket(Hash) % 16 * 2); }
 
-  const int FTurn;
   const size_t FMask;
   // 16 buckets each: bit 2K set once, bit 2K + 1 twice. Words of 32 bits, whose atomic
   // operations every target has without a lock.
@@ -222,35 +220,17 @@ class TNumberKeys {
   std::vector<std::vector<bool>> MayTie() const {
     const size_t Parts = FOffsets.size();
     std::vector<std::vector<uint32_t>> Hashes(Parts);
-    TRepeatFilter First(FCount, 0);
+    TRepeatFilter Filter(FCount);
     Parallel::ForEachPart(Parts, [&](size_t P) {
       for (size_t I = PartBegin(P); I < PartBegin(P + 1); ++I) {
         Hashes[P].push_back(TRepeatFilter::Hash(Key(I)));
       }
-      First.Note(Hashes[P]);
+      Filter.Note(Hashes[P]);
     });
-    // Most lines that share only a bucket with others differ in the bits of their hashes
-    // that a second filter, on the lines that pass the first, reads.
     std::vector<std::vector<bool>> Tied(Parts);
     Parallel::ForEachPart(Parts, [&](size_t P) {
-      First.Repeated(Hashes[P], Tied[P]);
-      size_t Passed = 0;
-      for (size_t K = 0; K < Tied[P].size(); ++K) {
-        if (Tied[P][K]) Hashes[P][Passed++] = Hashes[P][K];
-      }
-      Hashes[P].resize(Passed);
-      Hashes[P].shrink_to_fit();
-    });
-    size_t Total = 0;
-    for (const auto& Passed : Hashes) Total += Passed.size();
-    TRepeatFilter Second(Total, 16);
-    Parallel::ForEachPart(Parts, [&](size_t P) { Second.Note(Hashes[P]); });
-    Parallel::ForEachPart(Parts, [&](size_t P) {
-      std::vector<bool> Again;
-      Second.Repeated(Hashes[P], Again);
-      for (size_t K = 0, Next = 0; K < Tied[P].size(); ++K) {
-        if (Tied[P][K]) Tied[P][K] = Again[Next++];
-      }
+      Filter.Repeated(Hashes[P], Tied[P]);
+      std::vector<uint32_t>().swap(Hashes[P]);
     });
     return Tied;
   }
@@ -259,6 +239,7 @@ class TNumberKeys {
   // numbers take Numbers(P) values.
   size_t Parts() const { return FOffsets.size(); }
   size_t PartBegin(size_t P) const { return std::min(P << FShift, FCount); }
+  size_t PartOf(size_t I) const { return I >> FShift; }
   size_t Numbers(size_t P) const { return FValues[P].size(); }
   // Frees the numbers of part P: their lines' keys are read no more.
   void Release(size_t P) {
@@ -289,6 +270,104 @@ class TNumberKeys {
   size_t FWithoutNumbers = 0;
   size_t FMostNumbers = 0;
 };
+
+// Lines whose numbers are the same need their texts' order only where the texts differ:
+// lines of the same text compare equal whatever their keys. So of the lines that may tie
+// (TNumberKeys::MayTie), those whose numbers only lines of the same text share are cleared.
+// The lines that may tie are grouped by the hash of their numbers, which lines with the same
+// numbers share; a group whose lines are all the same text as its first has no tie that a text
+// decides. A group of other texts, or of other numbers whose hashes collide, keeps every line:
+// the collation keys are then made for some lines that need none, which order them as well.
+// The groups lie in buckets by the top bits of their hashes, each bucket looked at by one
+// thread in a small table of its own.
+template <typename TLines>
+void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
+                       std::vector<std::vector<bool>>& Tied) {
+  struct TCandidate {
+    uint32_t Hash;  // of the line's numbers; once looked at, whether the line needs no key
+    uint32_t Line;
+  };
+  const size_t Parts = Numbers.Parts();
+  size_t Total = 0;
+  for (const std::vector<bool>& InPart : Tied) {
+    Total += static_cast<size_t>(std::count(InPart.begin(), InPart.end(), true));
+  }
+  if (Total < 2) return;
+  // About a thousand lines a bucket: its table stays in the cache.
+  const auto Bits = static_cast<unsigned>(std::min<size_t>(std::bit_width(Total / 1024), 16));
+  const size_t Buckets = size_t{1} << Bits;
+  const auto BucketOf = [Bits](uint32_t Hash) {
+    return Bits == 0 ? size_t{0} : static_cast<size_t>(Hash >> (32 - Bits));
+  };
+  const auto HashOf = [&Numbers](size_t I) { return TRepeatFilter::Hash(Numbers.Key(I)); };
+  constexpr size_t SameAhead = 8;
+
+  // Each part's lines go to the buckets in order, at places counted first.
+  std::vector<std::vector<size_t>> Place(Parts, std::vector<size_t>(Buckets + 1));
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    for (size_t I = Numbers.PartBegin(P); I < Numbers.PartBegin(P + 1); ++I) {
+      if (Tied[P][I - Numbers.PartBegin(P)]) ++Place[P][BucketOf(HashOf(I)) + 1];
+    }
+  });
+  std::vector<size_t> BucketBegin(Buckets + 1);
+  for (size_t B = 0, At = 0; B < Buckets; ++B) {
+    BucketBegin[B] = At;
+    for (size_t P = 0; P < Parts; ++P) {
+      const size_t Here = Place[P][B + 1];
+      Place[P][B] = At;
+      At += Here;
+    }
+  }
+  BucketBegin[Buckets] = Total;
+  std::vector<TCandidate> Candidates(Total);
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    for (size_t I = Numbers.PartBegin(P); I < Numbers.PartBegin(P + 1); ++I) {
+      if (!Tied[P][I - Numbers.PartBegin(P)]) continue;
+      const uint32_t Hash = HashOf(I);
+      Candidates[Place[P][BucketOf(Hash)]++] = {Hash, static_cast<uint32_t>(I)};
+    }
+  });
+
+  const size_t Chunks = Parallel::PartCount(Buckets, 1);
+  Parallel::ForEachPart(Chunks, [&](size_t C) {
+    struct TGroup {
+      uint32_t Hash;
+      uint32_t First;  // the group's first line, plus one; 0 for a free slot
+      bool Texts;      // whether the group holds another text than its first line's
+    };
+    std::vector<TGroup> Groups;
+    for (size_t B = Parallel::PartBegin(Buckets, Chunks, C);
+         B < Parallel::PartBegin(Buckets, Chunks, C + 1); ++B) {
+      const std::span<TCandidate> Bucket(Candidates.data() + BucketBegin[B],
+                                         BucketBegin[B + 1] - BucketBegin[B]);
+      const size_t Mask = std::bit_ceil(Bucket.size() * 2 + 1) - 1;
+      Groups.assign(Mask + 1, TGroup{0, 0, false});
+      const auto GroupOf = [&Groups, Mask](uint32_t Hash) -> TGroup& {
+        for (size_t S = Hash & Mask;; S = (S + 1) & Mask) {
+          if (Groups[S].First == 0 || Groups[S].Hash == Hash) return Groups[S];
+        }
+      };
+      for (size_t K = 0; K < Bucket.size(); ++K) {
+        // The lines lie scattered over the text: fetching ahead overlaps their cache misses.
+        if (K + SameAhead < Bucket.size()) Lines.Prefetch(Bucket[K + SameAhead].Line);
+        const TCandidate& Candidate = Bucket[K];
+        TGroup& Group = GroupOf(Candidate.Hash);
+        if (Group.First == 0) {
+          Group = {Candidate.Hash, Candidate.Line + 1, false};
+        } else if (!Group.Texts) {
+          Group.Texts = !Lines.Same(Group.First - 1, Candidate.Line);
+        }
+      }
+      for (TCandidate& Candidate : Bucket) Candidate.Hash = GroupOf(Candidate.Hash).Texts ? 0 : 1;
+    }
+  });
+  for (const TCandidate& Candidate : Candidates) {
+    if (Candidate.Hash != 0) {
+      const size_t P = Numbers.PartOf(Candidate.Line);
+      Tied[P][Candidate.Line - Numbers.PartBegin(P)] = false;
+    }
+  }
+}
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
 // lines whose numbers are all equal, which in most texts are few. Comparisons may run on
@@ -544,17 +623,18 @@ bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys&
 }
 
 // The numeric order as keys of bytes, each line's first twelve in its record: the line's
-// numbers in ordered bytes (OrderedBytes), then, for a line whose numbers may equal another's,
-// a zero byte and the line's collation key. Ordered bytes are never zero, so that the zero
-// sorts a line before the lines whose numbers go on past its own, and two keys reach their
-// collation keys only where the lines' numbers are the same. The keys are made in parallel in
-// the parts of the numbers, and each part's numbers freed once its keys are made. False when
-// the platform gives no collation key for such a line.
+// numbers in ordered bytes (OrderedBytes), then, for a line whose numbers may equal those of a
+// line of another text (ClearSameTextTies), a zero byte and the line's collation key. Ordered bytes
+// are never zero, so that the zero sorts a line before the lines whose numbers go on past its own,
+// and two keys reach their collation keys only where the lines' numbers are the same. The keys are
+// made in parallel in the parts of the numbers, and each part's numbers freed once its keys are
+// made. False when the platform gives no collation key for such a line.
 template <typename TLines>
 bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& Keys,
                     std::vector<TTextRecord>& Records) {
   const size_t Count = Numbers.PartBegin(Numbers.Parts());
-  const std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
+  std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
+  ClearSameTextTies(Lines, Numbers, MayTie);
   Records.resize(Count);
   Keys.Divide(Count, PartShift(Count));
   std::atomic<bool> Failed{false};
@@ -572,26 +652,27 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
     auto Add = [&](size_t I, std::u16string_view Text) {
       if (!Made || Failed.load(std::memory_order_relaxed)) return;
       const auto Key = Numbers.Key(I);
-      Bytes.resize(Key.size() * MaxOrderedBytes + 1);
+      constexpr size_t Head = RecordSort::PrefixBytes<TTextRecord>;
+      Bytes.resize(std::max(Key.size() * MaxOrderedBytes + 1, Head));
       size_t Length = 0;
       for (const int64_t Value : Key) Length += OrderedBytes(Value, Bytes.data() + Length);
+      Records[I].Index = static_cast<int32_t>(I);
       if (Tied[I - Begin]) {
         Bytes[Length++] = 0;
         Made = Keys.AddBytesTo(I, {Bytes.data(), Length}, Text);
+        if (Made) RecordSort::LoadPrefix(Records[I], Keys, 0);
       } else {
+        // The key is the number bytes alone: the record's head is theirs, zeros past their end.
         Made = Keys.AddBytesTo(I, {Bytes.data(), Length});
+        std::fill(Bytes.begin() + static_cast<ptrdiff_t>(Length),
+                  Bytes.begin() + static_cast<ptrdiff_t>(std::max(Length, Head)), 0);
+        RecordSort::SetPrefix(Records[I], Bytes.data());
       }
-      Records[I].Index = static_cast<int32_t>(I);
-      if (Made) RecordSort::LoadPrefix(Records[I], Keys, 0);
     };
-    if (TiedLines * 8 > End - Begin) {
-      Lines.ForEachText(Begin, End, Add);
-    } else {
-      // Few lines tie: each is read alone rather than all the part's lines in a run.
-      std::u16string Scratch;
-      for (size_t I = Begin; I < End; ++I) {
-        Add(I, Tied[I - Begin] ? Lines.Text(I, Scratch) : std::u16string_view());
-      }
+    // Only the lines that tie are read: the others need no text.
+    std::u16string Scratch;
+    for (size_t I = Begin; I < End; ++I) {
+      Add(I, Tied[I - Begin] ? Lines.Text(I, Scratch) : std::u16string_view());
     }
     Numbers.Release(P);
     if (!Made) Failed = true;

@@ -44,14 +44,21 @@ struct TRun {
   bool Negative = false;
   bool Fits = true;
   uint64_t Magnitude = 0;
+  unsigned Digits = 0;  // read so far, leading zeros included
 
   void Start(uint64_t Digit) {
     Fits = true;
     Magnitude = Digit;
+    Digits = 1;
   }
   // Magnitude * 10 + Digit, unless that passes 2^63 - 1 (2^63 for a negative number): from
   // then on the number is left out, however many digits follow.
   void Add(uint64_t Digit) {
+    // Eighteen digits stay below 10^18, far inside the range: only longer numbers are checked.
+    if (++Digits <= 18) {
+      Magnitude = Magnitude * 10 + Digit;
+      return;
+    }
     constexpr uint64_t Tenth = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) / 10;
     if (Magnitude > Tenth || (Magnitude == Tenth && Digit > 7 + uint64_t{Negative})) Fits = false;
     if (Fits) Magnitude = Magnitude * 10 + Digit;
