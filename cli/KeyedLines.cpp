@@ -1,7 +1,9 @@
 #include "cli/KeyedLines.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <unordered_set>
 #include <utility>
 
@@ -10,6 +12,7 @@
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/LineOrder.h"
 #include "strings/LineScan.h"
+#include "strings/Utf8.h"
 
 namespace KeyedLines {
 namespace {
@@ -31,21 +34,170 @@ class TKeyView final : public KeyedSort::TLineView {
 // order of first appearance. The keys are looked up in a text of their own, one a line, through
 // the duplicate commands' line table.
 struct TGroups {
-  std::vector<TLine> Lines;
-  std::vector<uint32_t> Of;    // each line's group
+  std::vector<uint32_t> Of;    // each line's group, in the order of the lines
   std::vector<uint32_t> Size;  // each group's number of lines
 };
 
-TGroups GroupByKeys(std::u16string_view Text, const TKeyRule& Rule) {
+// The keys by which lines are grouped, as bytes that two keys share exactly when their texts
+// (LineKey::AppendKey) are equal: the key's characters in UTF-8 (a lone surrogate as three
+// bytes), with the width fold each ASCII character exchanged first with its full-width form.
+// That exchange is its own inverse, so no two keys meet, and it keeps an ASCII line's key one
+// byte a character. A line of UTF-8 whose characters each fold alone is keyed straight from
+// its bytes, an ASCII one through a table.
+class TGroupKeys {
+ public:
+  explicit TGroupKeys(const TKeyRule& Rule)
+      : FRule(Rule),
+        FMap(Rule.Fold != 0 ? &LineKey::TFoldMap::Of(Rule.Fold) : nullptr),
+        FWide((Rule.Fold & LineKey::fdWidth) != 0),
+        FKeyUnits(new uint32_t[0x10000]()) {
+    for (char16_t C = 0; C < 0x80; ++C) {
+      const uint32_t Key = KeyUnitOf(C);
+      FAscii[C] =
+          (Key & kAlone) != 0 && (Key & 0xFFFF) < 0x80 ? static_cast<uint8_t>(Key) : kNoByte;
+    }
+  }
+
+  void Append(std::u16string_view Body, std::string& Out) {
+    FKey.clear();
+    LineKey::AppendKey(Body, FRule, FKey);
+    FBytes.resize(3 * FKey.size());
+    auto* Byte = reinterpret_cast<unsigned char*>(FBytes.data());
+    for (size_t I = 0; I < FKey.size(); ++I) {
+      const char16_t Unit = Exchanged(FKey[I]);
+      if (Unit >= 0xD800 && Unit < 0xDC00 && I + 1 < FKey.size() && FKey[I + 1] >= 0xDC00 &&
+          FKey[I + 1] < 0xE000) {
+        Byte = Put(0x10000 + ((Unit - 0xD800) << 10) + (FKey[++I] - 0xDC00), Byte);
+      } else {
+        Byte = Put(Unit, Byte);
+      }
+    }
+    Out.append(FBytes.data(), static_cast<size_t>(reinterpret_cast<char*>(Byte) - FBytes.data()));
+  }
+
+  // Body in valid UTF-8.
+  void Append(std::string_view Body, std::string& Out) {
+    unsigned char Any = 0;
+    for (const char C : Body) Any |= static_cast<unsigned char>(C);
+    if (Any < 0x80 ? AppendAscii(Body, Out) : FRule.Field == 0 && AppendFoldedAlone(Body, Out)) {
+      return;
+    }
+    Append(Utf8::DecodeWellFormed(Body, FBody), Out);
+  }
+
+ private:
+  static constexpr uint8_t kNoByte = 0xFF;
+  // An entry of FKeyUnits: 0 before the unit is first met, else kAlone and the unit the key
+  // has for it where it folds alone (LineKey::TFoldMap::Alone), or kNotAlone.
+  static constexpr uint32_t kAlone = 0x10000, kNotAlone = 0x20000;
+
+  uint32_t KeyUnitOf(char16_t C) {
+    uint32_t& Entry = FKeyUnits[C];
+    if (Entry == 0) {
+      const int32_t Unit = FMap != nullptr ? FMap->Alone(C) : C;
+      Entry = Unit >= 0 ? kAlone | Exchanged(static_cast<char16_t>(Unit)) : kNotAlone;
+    }
+    return Entry;
+  }
+
+  char16_t Exchanged(char16_t Unit) const {
+    if (!FWide) return Unit;
+    if (Unit == u' ') return u'\x3000';
+    if (Unit == u'\x3000') return u' ';
+    if (Unit >= 0x21 && Unit <= 0x7E) return static_cast<char16_t>(Unit - 0x21 + 0xFF01);
+    if (Unit >= 0xFF01 && Unit <= 0xFF5E) return static_cast<char16_t>(Unit - 0xFF01 + 0x21);
+    return Unit;
+  }
+
+  // Writes the UTF-8 form of Point at Byte; returns the end.
+  static unsigned char* Put(char32_t Point, unsigned char* Byte) {
+    if (Point < 0x80) {
+      *Byte++ = static_cast<unsigned char>(Point);
+    } else if (Point < 0x800) {
+      *Byte++ = static_cast<unsigned char>(0xC0 | Point >> 6);
+      *Byte++ = static_cast<unsigned char>(0x80 | (Point & 0x3F));
+    } else if (Point < 0x10000) {
+      *Byte++ = static_cast<unsigned char>(0xE0 | Point >> 12);
+      *Byte++ = static_cast<unsigned char>(0x80 | (Point >> 6 & 0x3F));
+      *Byte++ = static_cast<unsigned char>(0x80 | (Point & 0x3F));
+    } else {
+      *Byte++ = static_cast<unsigned char>(0xF0 | Point >> 18);
+      *Byte++ = static_cast<unsigned char>(0x80 | (Point >> 12 & 0x3F));
+      *Byte++ = static_cast<unsigned char>(0x80 | (Point >> 6 & 0x3F));
+      *Byte++ = static_cast<unsigned char>(0x80 | (Point & 0x3F));
+    }
+    return Byte;
+  }
+
+  // The key of an ASCII Body through the table; false, with Out unchanged, where a character
+  // has no one byte there.
+  bool AppendAscii(std::string_view Body, std::string& Out) {
+    const std::string_view Field = LineKey::FieldOf(Body, FRule);
+    const size_t Start = Out.size();
+    Out.resize(Start + Field.size());
+    char* Key = Out.data() + Start;
+    bool Mapped = true;
+    for (size_t I = 0; I < Field.size(); ++I) {
+      const uint8_t Byte = FAscii[static_cast<unsigned char>(Field[I])];
+      Mapped = Mapped && Byte != kNoByte;
+      Key[I] = static_cast<char>(Byte);
+    }
+    if (!Mapped) Out.resize(Start);
+    return Mapped;
+  }
+
+  // The key of a whole Body whose characters all fold alone, decoded and folded a character
+  // at a time; false, with Out unchanged, at a character that does not (a voiced mark, which
+  // joins the kana before it, or one outside the basic plane).
+  bool AppendFoldedAlone(std::string_view Body, std::string& Out) {
+    FBytes.resize(3 * Body.size());
+    auto* Byte = reinterpret_cast<unsigned char*>(FBytes.data());
+    const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
+    const auto* const End = P + Body.size();
+    while (P < End) {
+      char16_t C;
+      if (*P < 0x80) {
+        C = *P++;
+      } else if (*P < 0xE0) {
+        C = static_cast<char16_t>((P[0] & 0x1F) << 6 | (P[1] & 0x3F));
+        P += 2;
+      } else if (*P < 0xF0) {
+        C = static_cast<char16_t>((P[0] & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F));
+        P += 3;
+      } else {
+        return false;
+      }
+      const uint32_t Key = KeyUnitOf(C);
+      if ((Key & kAlone) == 0) return false;
+      Byte = Put(Key & 0xFFFF, Byte);
+    }
+    Out.append(FBytes.data(), static_cast<size_t>(reinterpret_cast<char*>(Byte) - FBytes.data()));
+    return true;
+  }
+
+  const TKeyRule& FRule;
+  LineKey::TFoldMap* const FMap;
+  const bool FWide;
+  std::unique_ptr<uint32_t[]> FKeyUnits;
+  std::array<uint8_t, 0x80> FAscii;
+  std::u16string FBody, FKey;
+  std::string FBytes;
+};
+
+template <class TUnit>
+TGroups GroupByKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule) {
   TGroups Groups;
-  std::u16string Keys;
+  TGroupKeys KeyOf(Rule);
+  std::string Keys;
+  Keys.reserve(Text.size() * sizeof(TUnit));  // about as many bytes as the text
+  size_t Lines = 0;
   LineScan::ForEachLine(Text, [&](const TLine& Line) {
-    Groups.Lines.push_back(Line);
-    LineKey::AppendKey(Text.substr(Line.Offset, Line.BodyLength), Rule, Keys);
-    Keys += u'\n';
+    KeyOf.Append(Text.substr(Line.Offset, Line.BodyLength), Keys);
+    Keys += '\n';
+    ++Lines;
   });
-  DuplicationLineTable::TDistinctLines Distinct(Keys, DuplicationLineTable::kkBody);
-  Groups.Of.reserve(Groups.Lines.size());
+  DuplicationLineTable::TDistinctBytes Distinct(Keys, DuplicationLineTable::kkBody);
+  Groups.Of.reserve(Lines);
   Distinct.Scan([&Groups](const TLine&, uint32_t Number, bool Added) {
     if (Added) {
       Groups.Size.push_back(1);
@@ -55,6 +207,56 @@ TGroups GroupByKeys(std::u16string_view Text, const TKeyRule& Rule) {
     Groups.Of.push_back(Number);
   });
   return Groups;
+}
+
+template <class TUnit>
+size_t DedupeInPlace(TUnit* Text, size_t Size, const TKeyRule& Rule,
+                     std::optional<Tarnwick::TOccurrence> Only) {
+  const std::basic_string_view<TUnit> Lines(Text, Size);
+  const TGroups Groups = GroupByKeys(Lines, Rule);
+  std::vector<bool> Seen(Groups.Size.size());
+  // A kept line moves towards the front, behind the lines still to be read: the keys are apart.
+  size_t Written = 0, I = 0;
+  LineScan::ForEachLine(Lines, [&](const TLine& Line) {
+    const uint32_t Group = Groups.Of[I++];
+    const bool First = !Seen[Group];
+    Seen[Group] = true;
+    const bool Keep = !Only                       ? First
+                      : *Only == Tarnwick::ocOnce ? Groups.Size[Group] == 1
+                                                  : First && Groups.Size[Group] > 1;
+    if (!Keep) return;
+    if (Written != Line.Offset) {
+      std::copy(Text + Line.Offset, Text + Line.Offset + Line.Length, Text + Written);
+    }
+    Written += Line.Length;
+  });
+  return Written;
+}
+
+template <class TUnit>
+std::basic_string<TUnit> CountOf(std::basic_string_view<TUnit> Text, const TKeyRule& Rule) {
+  const TGroups Groups = GroupByKeys(Text, Rule);
+  std::vector<TLine> FirstLine(Groups.Size.size());
+  std::vector<bool> Seen(Groups.Size.size());
+  size_t I = 0;
+  LineScan::ForEachLine(Text, [&](const TLine& Line) {
+    const uint32_t Group = Groups.Of[I++];
+    if (!Seen[Group]) FirstLine[Group] = Line;
+    Seen[Group] = true;
+  });
+  std::vector<uint32_t> Order(Groups.Size.size());
+  for (uint32_t G = 0; G < Order.size(); ++G) Order[G] = G;
+  std::stable_sort(Order.begin(), Order.end(),
+                   [&](uint32_t A, uint32_t B) { return Groups.Size[A] > Groups.Size[B]; });
+  std::basic_string<TUnit> Out;
+  for (const uint32_t G : Order) {
+    const TLine& Line = FirstLine[G];
+    Out += Text.substr(Line.Offset, Line.BodyLength);
+    Out += TUnit(':');
+    for (const char C : std::to_string(Groups.Size[G])) Out += static_cast<TUnit>(C);
+    Out += Text.substr(Line.Offset + Line.BodyLength, Line.Length - Line.BodyLength);
+  }
+  return Out;
 }
 
 }  // namespace
@@ -109,50 +311,28 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
   return Reordered.Joined();
 }
 
-std::u16string Dedupe(std::u16string_view Text, const TKeyRule& Rule,
-                      std::optional<Tarnwick::TOccurrence> Only) {
-  const TGroups Groups = GroupByKeys(Text, Rule);
-  std::vector<bool> Seen(Groups.Size.size());
-  std::u16string Out;
-  for (size_t I = 0; I < Groups.Lines.size(); ++I) {
-    const uint32_t Group = Groups.Of[I];
-    const bool First = !Seen[Group];
-    Seen[Group] = true;
-    const bool Keep = !Only                       ? First
-                      : *Only == Tarnwick::ocOnce ? Groups.Size[Group] == 1
-                                                  : First && Groups.Size[Group] > 1;
-    if (Keep) Out += Text.substr(Groups.Lines[I].Offset, Groups.Lines[I].Length);
-  }
-  return Out;
+size_t Dedupe(char16_t* Text, size_t Size, const TKeyRule& Rule,
+              std::optional<Tarnwick::TOccurrence> Only) {
+  return DedupeInPlace(Text, Size, Rule, Only);
 }
 
-std::u16string Count(std::u16string_view Text, const TKeyRule& Rule) {
-  const TGroups Groups = GroupByKeys(Text, Rule);
-  std::vector<uint32_t> FirstLine(Groups.Size.size(), UINT32_MAX);
-  for (size_t I = Groups.Lines.size(); I-- > 0;) FirstLine[Groups.Of[I]] = static_cast<uint32_t>(I);
-  std::vector<uint32_t> Order(Groups.Size.size());
-  for (uint32_t G = 0; G < Order.size(); ++G) Order[G] = G;
-  std::stable_sort(Order.begin(), Order.end(),
-                   [&](uint32_t A, uint32_t B) { return Groups.Size[A] > Groups.Size[B]; });
-  std::u16string Out;
-  for (const uint32_t G : Order) {
-    const TLine& Line = Groups.Lines[FirstLine[G]];
-    Out += Text.substr(Line.Offset, Line.BodyLength);
-    Out += u':';
-    for (const char C : std::to_string(Groups.Size[G])) Out += static_cast<char16_t>(C);
-    Out += Text.substr(Line.Offset + Line.BodyLength, Line.Length - Line.BodyLength);
-  }
-  return Out;
+size_t Dedupe(char* Text, size_t Size, const TKeyRule& Rule,
+              std::optional<Tarnwick::TOccurrence> Only) {
+  return DedupeInPlace(Text, Size, Rule, Only);
 }
+
+std::u16string Count(std::u16string_view Text, const TKeyRule& Rule) { return CountOf(Text, Rule); }
+
+std::string Count(std::string_view Text, const TKeyRule& Rule) { return CountOf(Text, Rule); }
 
 std::vector<bool> Marked(std::u16string_view Text, const TKeyRule& Rule) {
-  const TGroups Groups = GroupByKeys(Text, Rule);
-  std::vector<bool> Marks(Groups.Lines.size());
-  for (size_t I = 0; I < Marks.size(); ++I) {
-    const TLine& Line = Groups.Lines[I];
-    Marks[I] = Groups.Size[Groups.Of[I]] > 1 &&
-               !LineKey::FieldOf(Text.substr(Line.Offset, Line.BodyLength), Rule).empty();
-  }
+  const TGroups Groups = GroupByKeys<char16_t>(Text, Rule);
+  std::vector<bool> Marks;
+  Marks.reserve(Groups.Of.size());
+  LineScan::ForEachLine(Text, [&](const TLine& Line) {
+    Marks.push_back(Groups.Size[Groups.Of[Marks.size()]] > 1 &&
+                    !LineKey::FieldOf(Text.substr(Line.Offset, Line.BodyLength), Rule).empty());
+  });
   return Marks;
 }
 
