@@ -7,11 +7,14 @@
 #include <unordered_set>
 #include <utility>
 
+#include "TemplateList/ListClone.h"
 #include "commands/CommandId.h"
 #include "commands/DuplicationLineTable.h"
+#include "sorting/Comparators.h"
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/LineOrder.h"
 #include "strings/LineScan.h"
+#include "strings/StringUnit.h"
 #include "strings/Utf8.h"
 
 namespace KeyedLines {
@@ -24,6 +27,9 @@ class TKeyView final : public KeyedSort::TLineView {
   explicit TKeyView(const TKeyRule& Rule) : FRule(Rule) {}
   std::u16string_view View(std::u16string_view Line, std::u16string& Scratch) const override {
     return SortKeyOf(Line, FRule, Scratch);
+  }
+  int32_t Measure(std::u16string_view Line, std::u16string&) const override {
+    return MeasureOf(Line, FRule);
   }
 
  private:
@@ -270,10 +276,21 @@ std::u16string_view SortKeyOf(std::u16string_view Line, const TKeyRule& Rule,
   return Scratch;
 }
 
+int32_t MeasureOf(std::u16string_view Line, const TKeyRule& Rule) {
+  const std::u16string_view Break = LineScan::BreakOf(Line);
+  return StringUnit::ByteLength(
+             LineKey::FieldOf(Line.substr(0, Line.size() - Break.size()), Rule)) +
+         StringUnit::ByteLength(Break);
+}
+
 std::u16string_view TKeyedDecoder::Decode(std::string_view Line, std::u16string& Scratch) const {
   // The decoded line is kept apart from Scratch, which receives its key: one buffer a thread.
   thread_local std::u16string Decoded;
   return SortKeyOf(FDecoder.Decode(Line, Decoded), FRule, Scratch);
+}
+
+int32_t TKeyedDecoder::Measure(std::string_view Line, std::u16string& Scratch) const {
+  return MeasureOf(FDecoder.Decode(Line, Scratch), FRule);
 }
 
 std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command,
@@ -291,6 +308,31 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
   if (LineScan::AtMostOneLine(Text)) return std::u16string(Text);
   LineOrder::TLinesToReorder<char16_t> Reordered(Text);
   std::vector<std::u16string_view>& Lines = Reordered.Lines();
+  if (Command.Kind == StringRecordListNormalSort::skByteLength) {
+    // The list's quicksort, with each line measured by MeasureOf rather than by its key.
+    struct TMeasured {
+      int32_t Measure;
+      std::u16string Key;
+      std::u16string_view Line;
+    };
+    std::vector<TMeasured> Keys;
+    Keys.reserve(Lines.size());
+    std::u16string Scratch;
+    for (const std::u16string_view Line : Lines) {
+      Keys.push_back({MeasureOf(Line, Rule), std::u16string(SortKeyOf(Line, Rule, Scratch)), Line});
+    }
+    std::vector<const TMeasured*> Items;
+    for (const TMeasured& Key : Keys) Items.push_back(&Key);
+    const bool Ascending = Command.Order == StringRecordListNormalSort::soAscending;
+    ListClone::QuickSortWith(Items.data(), 0, static_cast<int32_t>(Items.size()) - 1,
+                             [Ascending](const TMeasured* A, const TMeasured* B) {
+                               const int32_t Result = StringRecordListNormalSort::MeasuredCompare(
+                                   A->Measure, A->Key, B->Measure, B->Key);
+                               return Ascending ? Result : -Result;
+                             });
+    for (size_t K = 0; K < Items.size(); ++K) Lines[K] = Items[K]->Line;
+    return Reordered.Joined();
+  }
   // Every key ends in its line's break, so the list adds none and no cell moves: each key is
   // found after the sort by where its cell lies.
   StringRecordListNormalSort::TStringRecordListNormalSort Keys;

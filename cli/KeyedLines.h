@@ -22,6 +22,9 @@ using LineKey::TKeyRule;
 // Scratch holds it.
 std::u16string_view SortKeyOf(std::u16string_view Line, const TKeyRule& Rule,
                               std::u16string& Scratch);
+// The byte measure the length sorts order line Line by: its key's before the folds (FieldOf),
+// then its break's. Lines of equal measure are then ordered by their SortKeyOf.
+int32_t MeasureOf(std::u16string_view Line, const TKeyRule& Rule);
 
 // Wraps a decoder of a text's bytes so that each line gives its SortKeyOf.
 class TKeyedDecoder final : public KeyedSort::TLineDecoder {
@@ -29,6 +32,7 @@ class TKeyedDecoder final : public KeyedSort::TLineDecoder {
   TKeyedDecoder(const KeyedSort::TLineDecoder& Decoder, const TKeyRule& Rule)
       : FDecoder(Decoder), FRule(Rule) {}
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override;
+  int32_t Measure(std::string_view Line, std::u16string& Scratch) const override;
 
  private:
   const KeyedSort::TLineDecoder& FDecoder;
