@@ -56,11 +56,10 @@ class TGroupKeys {
       : FRule(Rule),
         FMap(Rule.Fold != 0 ? &LineKey::TFoldMap::Of(Rule.Fold) : nullptr),
         FWide((Rule.Fold & LineKey::fdWidth) != 0),
-        FKeyUnits(new uint32_t[0x10000]()) {
+        FKeyBytes(new uint32_t[0x10000]()) {
     for (char16_t C = 0; C < 0x80; ++C) {
-      const uint32_t Key = KeyUnitOf(C);
-      FAscii[C] =
-          (Key & kAlone) != 0 && (Key & 0xFFFF) < 0x80 ? static_cast<uint8_t>(Key) : kNoByte;
+      const uint32_t Key = KeyBytesOf(C);
+      FAscii[C] = Key >> 24 == 1 ? static_cast<uint8_t>(Key) : kNoByte;
     }
   }
 
@@ -93,15 +92,24 @@ class TGroupKeys {
 
  private:
   static constexpr uint8_t kNoByte = 0xFF;
-  // An entry of FKeyUnits: 0 before the unit is first met, else kAlone and the unit the key
-  // has for it where it folds alone (LineKey::TFoldMap::Alone), or kNotAlone.
-  static constexpr uint32_t kAlone = 0x10000, kNotAlone = 0x20000;
+  // An entry of FKeyBytes: 0 before the unit is first met; else where it folds alone
+  // (LineKey::TFoldMap::Alone), the key's bytes for it, the first in the low byte, with their
+  // number (1 to 3) in the high byte; kNotAlone where it does not.
+  static constexpr uint32_t kNotAlone = 0x80000000;
 
-  uint32_t KeyUnitOf(char16_t C) {
-    uint32_t& Entry = FKeyUnits[C];
+  uint32_t KeyBytesOf(char16_t C) {
+    uint32_t& Entry = FKeyBytes[C];
     if (Entry == 0) {
       const int32_t Unit = FMap != nullptr ? FMap->Alone(C) : C;
-      Entry = Unit >= 0 ? kAlone | Exchanged(static_cast<char16_t>(Unit)) : kNotAlone;
+      if (Unit < 0) {
+        Entry = kNotAlone;
+      } else {
+        unsigned char Bytes[3];
+        const auto Count =
+            static_cast<uint32_t>(Put(Exchanged(static_cast<char16_t>(Unit)), Bytes) - Bytes);
+        Entry = Count << 24 | Bytes[0] | (Count > 1 ? Bytes[1] << 8 : 0) |
+                (Count > 2 ? Bytes[2] << 16 : 0);
+      }
     }
     return Entry;
   }
@@ -142,21 +150,21 @@ class TGroupKeys {
     const size_t Start = Out.size();
     Out.resize(Start + Field.size());
     char* Key = Out.data() + Start;
-    bool Mapped = true;
+    bool Unmapped = false;
     for (size_t I = 0; I < Field.size(); ++I) {
       const uint8_t Byte = FAscii[static_cast<unsigned char>(Field[I])];
-      Mapped = Mapped && Byte != kNoByte;
+      Unmapped |= Byte == kNoByte;
       Key[I] = static_cast<char>(Byte);
     }
-    if (!Mapped) Out.resize(Start);
-    return Mapped;
+    if (Unmapped) Out.resize(Start);
+    return !Unmapped;
   }
 
   // The key of a whole Body whose characters all fold alone, decoded and folded a character
   // at a time; false, with Out unchanged, at a character that does not (a voiced mark, which
   // joins the kana before it, or one outside the basic plane).
   bool AppendFoldedAlone(std::string_view Body, std::string& Out) {
-    FBytes.resize(3 * Body.size());
+    FBytes.resize(3 * Body.size() + 2);  // each entry's three bytes are written
     auto* Byte = reinterpret_cast<unsigned char*>(FBytes.data());
     const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
     const auto* const End = P + Body.size();
@@ -173,9 +181,12 @@ class TGroupKeys {
       } else {
         return false;
       }
-      const uint32_t Key = KeyUnitOf(C);
-      if ((Key & kAlone) == 0) return false;
-      Byte = Put(Key & 0xFFFF, Byte);
+      const uint32_t Key = KeyBytesOf(C);
+      if (Key == kNotAlone) return false;
+      Byte[0] = static_cast<unsigned char>(Key);
+      Byte[1] = static_cast<unsigned char>(Key >> 8);
+      Byte[2] = static_cast<unsigned char>(Key >> 16);
+      Byte += Key >> 24;
     }
     Out.append(FBytes.data(), static_cast<size_t>(reinterpret_cast<char*>(Byte) - FBytes.data()));
     return true;
@@ -184,7 +195,7 @@ class TGroupKeys {
   const TKeyRule& FRule;
   LineKey::TFoldMap* const FMap;
   const bool FWide;
-  std::unique_ptr<uint32_t[]> FKeyUnits;
+  std::unique_ptr<uint32_t[]> FKeyBytes;
   std::array<uint8_t, 0x80> FAscii;
   std::u16string FBody, FKey;
   std::string FBytes;

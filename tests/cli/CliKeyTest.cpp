@@ -109,12 +109,15 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
       if (Only != nullptr) {
         Choices.Only = std::string(Only) == "once" ? Tarnwick::ocOnce : Tarnwick::ocRepeated;
       }
+      // On the bytes of UTF-8, and on UTF-16 as other encodings are run.
       ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
                 Utf8(Reference.Dedupe(Only)));
+      ASSERT_TRUE(Operations::Run(Dedupe, std::u16string(Text), Choices) == Reference.Dedupe(Only));
     }
-    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("count"), Encoding, Utf8(Text), nullptr,
-                                    Choices),
+    const Operations::TOperation& Count = *Operations::FindByName("count");
+    ASSERT_EQ(Operations::RunOnFile(Count, Encoding, Utf8(Text), nullptr, Choices),
               Utf8(Reference.Count()));
+    ASSERT_TRUE(Operations::Run(Count, std::u16string(Text), Choices) == Reference.Count());
     ASSERT_EQ(KeyedLines::Marked(Text, Rule), Reference.Marked());
     ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
                                     nullptr, Choices),
