@@ -156,22 +156,7 @@ void TListClone::SetCount(int32_t NewCount) {
 }
 
 void QuickSort(PPointerList SortList, int32_t L, int32_t R, TListCloneSortCompare SCompare) {
-  // Each pass partitions [L, R] into the disjoint ranges [L, J] and [I, R]. Sorting the
-  // smaller one by recursion and the larger one by iteration bounds the stack depth by
-  // log2(Count) on any input; the order in which the two ranges are sorted does not affect
-  // the result. The first pass runs even on a one-item range, as callers may observe.
-  do {
-    int32_t I;
-    int32_t J;
-    PartitionPass(SortList, L, R, SCompare, I, J);
-    if (J - L < R - I) {
-      if (L < J) QuickSort(SortList, L, J, SCompare);
-      L = I;
-    } else {
-      if (I < R) QuickSort(SortList, I, R, SCompare);
-      R = J;
-    }
-  } while (L < R);
+  QuickSortWith(SortList, L, R, SCompare);
 }
 
 void TListClone::Sort(TListCloneSortCompare Compare) {

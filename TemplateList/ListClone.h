@@ -124,4 +124,26 @@ void PartitionPass(TItem* Items, int32_t L, int32_t R, TCompare&& Compare, int32
   }
 }
 
+// QuickSort over Items[L .. R] with any Compare(Item1, Item2): the same passes, so the same
+// order for the same answers.
+template <typename TItem, typename TCompare>
+void QuickSortWith(TItem* Items, int32_t L, int32_t R, TCompare&& Compare) {
+  // Each pass partitions [L, R] into the disjoint ranges [L, J] and [I, R]. Sorting the
+  // smaller one by recursion and the larger one by iteration bounds the stack depth by
+  // log2(Count) on any input; the order in which the two ranges are sorted does not affect
+  // the result. The first pass runs even on a one-item range, as callers may observe.
+  do {
+    int32_t I;
+    int32_t J;
+    PartitionPass(Items, L, R, Compare, I, J);
+    if (J - L < R - I) {
+      if (L < J) QuickSortWith(Items, L, J, Compare);
+      L = I;
+    } else {
+      if (I < R) QuickSortWith(Items, I, R, Compare);
+      R = J;
+    }
+  } while (L < R);
+}
+
 }  // namespace ListClone

@@ -74,6 +74,8 @@ CORPORA = {
 
 POSIX_LOCALE = {"en_US": "en_US.UTF-8", "ja": "ja_JP.UTF-8"}
 SORT_THREADS = "sort: up to {sort} threads (its default `--parallel`)"
+SAME_THREADS = "tarnwick: as many as the row's own"
+FOLDS = "--ignore-case --ignore-width --ignore-kana"
 
 
 def peer_cases(big, short_lines):
@@ -109,7 +111,26 @@ def peer_cases(big, short_lines):
          "C", "three processes at once; " + SORT_THREADS, None, None),
         ("delete duplicates, CR LF", "crlf", big, "dedupe", "awk '!seen[$0]++'", "C.UTF-8",
          "mawk: 1", None, None),
+        ("shuffle", "ascii", big, "shuffle --seed 1", "shuf", "C.UTF-8", "shuf: 1", 1.5, None),
+        # The folds against the same operation without them: what folding each line costs.
+        ("delete duplicates ignoring case, width and kana, Japanese", "japanese", big,
+         f"{FOLDS} dedupe", "tarnwick dedupe", "C.UTF-8", SAME_THREADS, 2.0, None),
+        ("delete duplicates ignoring case, width and kana, English", "ascii", big,
+         f"{FOLDS} dedupe", "tarnwick dedupe", "C.UTF-8", SAME_THREADS, 2.0, None),
+        ("dictionary sort ignoring case, ja_JP, Japanese", "japanese", big,
+         "--locale ja --ignore-case sort", "tarnwick --locale ja sort", "ja_JP.UTF-8",
+         SAME_THREADS, 1.3, None),
+        ("dictionary sort ignoring case, en_US, ASCII words", "ascii", big,
+         "--locale en_US --ignore-case sort", "tarnwick --locale en_US sort", "en_US.UTF-8",
+         SAME_THREADS, 1.3, None),
     ]
+
+
+def peer_command(peer, tool):
+    """The peer as a shell command: a peer that starts with "tarnwick" is the tool measured."""
+    if peer.split()[0] == "tarnwick":
+        return shlex.quote(tool) + peer[len("tarnwick"):]
+    return peer
 
 
 # ---------------------------------------------------------------------------------------------
@@ -350,7 +371,8 @@ def measure_peers(args, info, guard, big, short_lines):
         for name, kind, lines, targs, peer, locale, threads, goal, memory_goal in cases:
             path = corpus(kind, lines)
             ours = tarnwick_command(args.tarnwick, targs, path)
-            theirs = f"< {shlex.quote(str(path))} {peer}"  # feeds the pipeline's first command
+            command = peer_command(peer, args.tarnwick)
+            theirs = f"< {shlex.quote(str(path))} {command}"  # feeds the pipeline's first command
 
             small = corpus(kind, lines // 10)
 
@@ -363,7 +385,7 @@ def measure_peers(args, info, guard, big, short_lines):
                 # The chart's smaller point: one tenth of the lines, one run each.
                 warm(small)
                 c = run_once(tarnwick_command(args.tarnwick, targs, small), locale)
-                d = run_once(f"< {shlex.quote(str(small))} {peer}", locale)
+                d = run_once(f"< {shlex.quote(str(small))} {command}", locale)
                 return a, b, c, d
 
             (a, b, c, d), state = guard.measure(name, pair)
@@ -650,7 +672,7 @@ def write_markdown(path, results):
             out.append("| " + " | ".join(peer_row_cells(row)) + " |")
     for name, value, goal in goal_rows_from_matrix(results):
         out.append(f"| {name} | {value} | | | | | | {goal} | |")
-    out += ["", "Other comparisons (no goal):\n",
+    out += ["", "Other comparisons (a goal where one is set):\n",
             "| operation | tarnwick (s) | CPU (s) | peer | peer (s) | peer CPU (s) | ratio | goal "
             "| peak memory: tarnwick (× input) / peer |",
             "|---|---|---|---|---|---|---|---|---|"]

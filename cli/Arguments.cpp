@@ -232,8 +232,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   bool ignoreCase = false, ignoreWidth = false, ignoreKana = false;
   app.add_flag(
       "-i,--ignore-case", ignoreCase,
-      Translate(
-          "Lines that differ only in case are the same (sorts 1-6, dedupe, count, highlight)"));
+      Translate("Lines that differ only in case are the same (sorts, dedupe, count, highlight)"));
   app.add_flag("--ignore-width", ignoreWidth,
                Translate("Full-width and half-width forms (Ａ/A, ｶﾞ/ガ) are the same (as -i)"));
   app.add_flag("--ignore-kana", ignoreKana,
@@ -319,17 +318,12 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   const uint8_t Id = options.Operation->Id;
   const bool keyed = Tarnwick::ComparesLines(Id) || Id == Tarnwick::ciDuplicationDelete ||
                      Id == Tarnwick::ciDuplicationCount || Id == Tarnwick::ciDuplicationHighlight;
-  RefuseUnless(app, "-k", keyed, *options.Operation,
-               ForTranslation("the sorts, dedupe, count and highlight"));
-  RefuseUnless(app, "-t", keyed, *options.Operation,
-               ForTranslation("the sorts, dedupe, count and highlight"));
-  const bool folds =
-      (keyed && Id != Tarnwick::ciByteLengthAscending && Id != Tarnwick::ciByteLengthDescending);
-  const char* foldOperations =
-      ForTranslation("sort .. sort-numeric-desc, dedupe, count and highlight");
-  RefuseUnless(app, "--ignore-case", folds, *options.Operation, foldOperations);
-  RefuseUnless(app, "--ignore-width", folds, *options.Operation, foldOperations);
-  RefuseUnless(app, "--ignore-kana", folds, *options.Operation, foldOperations);
+  const char* keyOperations = ForTranslation("the sorts, dedupe, count and highlight");
+  RefuseUnless(app, "-k", keyed, *options.Operation, keyOperations);
+  RefuseUnless(app, "-t", keyed, *options.Operation, keyOperations);
+  RefuseUnless(app, "--ignore-case", keyed, *options.Operation, keyOperations);
+  RefuseUnless(app, "--ignore-width", keyed, *options.Operation, keyOperations);
+  RefuseUnless(app, "--ignore-kana", keyed, *options.Operation, keyOperations);
   options.Choices.Key.Fold = (ignoreWidth ? uint32_t{LineKey::fdWidth} : 0u) |
                              (ignoreKana ? uint32_t{LineKey::fdKana} : 0u) |
                              (ignoreCase ? uint32_t{LineKey::fdCase} : 0u);

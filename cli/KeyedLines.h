@@ -22,6 +22,9 @@ using LineKey::TKeyRule;
 // Scratch holds it.
 std::u16string_view SortKeyOf(std::u16string_view Line, const TKeyRule& Rule,
                               std::u16string& Scratch);
+// The byte measure the length sorts order line Line by: its key's before the folds (FieldOf),
+// then its break's. Lines of equal measure are then ordered by their SortKeyOf.
+int32_t MeasureOf(std::u16string_view Line, const TKeyRule& Rule);
 
 // Wraps a decoder of a text's bytes so that each line gives its SortKeyOf.
 class TKeyedDecoder final : public KeyedSort::TLineDecoder {
@@ -29,6 +32,7 @@ class TKeyedDecoder final : public KeyedSort::TLineDecoder {
   TKeyedDecoder(const KeyedSort::TLineDecoder& Decoder, const TKeyRule& Rule)
       : FDecoder(Decoder), FRule(Rule) {}
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override;
+  int32_t Measure(std::string_view Line, std::u16string& Scratch) const override;
 
  private:
   const KeyedSort::TLineDecoder& FDecoder;
@@ -42,13 +46,19 @@ std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command, co
 std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Command,
                             const TKeyRule& Rule);
 
-// dedupe with lines the same when their keys are equal: the first line of each key, or with
-// Only the lines it selects (Tarnwick::DuplicationSelect), each with its own break.
-std::u16string Dedupe(std::u16string_view Text, const TKeyRule& Rule,
-                      std::optional<Tarnwick::TOccurrence> Only);
+// dedupe with lines the same when their keys are equal on the Size units at Text, in place: the
+// first line of each key, or with Only the lines it selects (Tarnwick::DuplicationSelect), each
+// with its own break, are left at the front; returns their length. The units are UTF-16, or
+// valid UTF-8 with each line decoded for its key alone.
+size_t Dedupe(char16_t* Text, size_t Size, const TKeyRule& Rule,
+              std::optional<Tarnwick::TOccurrence> Only);
+size_t Dedupe(char* Text, size_t Size, const TKeyRule& Rule,
+              std::optional<Tarnwick::TOccurrence> Only);
 // count with lines grouped by their keys: the first line of each group, ":" and the group's
 // size before its break, largest group first (equal sizes in order of first appearance).
 std::u16string Count(std::u16string_view Text, const TKeyRule& Rule);
+// The same on valid UTF-8.
+std::string Count(std::string_view Text, const TKeyRule& Rule);
 // One entry per line: true when its key is not empty and another line has it.
 std::vector<bool> Marked(std::u16string_view Text, const TKeyRule& Rule);
 // The highlight pattern for those lines: an alternative for each distinct body (exact, as the

@@ -58,9 +58,7 @@ std::string WithMark(std::string&& Output, size_t Base) {
 class TUtf8Lines final : public KeyedSort::TLineDecoder {
  public:
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
-    Scratch.resize(Line.size());  // no line has more code units than bytes
-    Scratch.resize(Utf8::DecodeWellFormed(Line, Scratch.data()));
-    return Scratch;
+    return Utf8::DecodeWellFormed(Line, Scratch);
   }
 };
 
@@ -124,7 +122,10 @@ std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TCh
     case NotInMenu:
       return LineShuffle::ShuffleLines(Text, Choices.Seed);
     case ciDuplicationDelete:
-      if (Keyed) return KeyedLines::Dedupe(Text, Choices.Key, Choices.Only);
+      if (Keyed) {
+        Text.resize(KeyedLines::Dedupe(Text.data(), Text.size(), Choices.Key, Choices.Only));
+        return std::move(Text);
+      }
       return Choices.Only ? DuplicationSelect(Text, *Choices.Only) : DuplicationDelete(Text);
     case ciDuplicationCount:
       return Keyed ? KeyedLines::Count(Text, Choices.Key) : DuplicationDeleteCountDown(Text);
@@ -144,8 +145,13 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
   // a fraction of the cost. An unnamed encoding is UTF-8 unless a UTF-16 mark says otherwise,
   // and such a mark is not valid UTF-8.
   if (Operation.Id != NotInMenu && Operation.Id < ciReverse) return false;
-  // Lines compared by a key are grouped on the decoded text.
-  if (Choices.Key.Active() && Operation.Id >= ciDuplicationDelete) return false;
+  // Lines compared by a key: dedupe and count decode each line of UTF-8 for its key alone; the
+  // other encodings and the highlight are left to the decoded text.
+  const bool Keyed = Choices.Key.Active();
+  if (Keyed && Operation.Id >= ciDuplicationDelete &&
+      (Operation.Id == ciDuplicationHighlight || Encoding.Family != Codec::TFamily::fmUtf8)) {
+    return false;
+  }
   const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
@@ -165,14 +171,18 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
       }
       break;
     case ciDuplicationDelete:
-      if (Choices.Only) {
+      if (Keyed) {
+        Bytes.resize(
+            Base + KeyedLines::Dedupe(Bytes.data() + Base, Body.size(), Choices.Key, Choices.Only));
+      } else if (Choices.Only) {
         Bytes = WithMark(DuplicationSelect(Body, *Choices.Only), Base);
       } else {
         Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
       }
       break;
     case ciDuplicationCount:
-      Bytes = WithMark(DuplicationDeleteCountDown(Body), Base);
+      Bytes = WithMark(
+          Keyed ? KeyedLines::Count(Body, Choices.Key) : DuplicationDeleteCountDown(Body), Base);
       break;
     default:
       if (Marks != nullptr) {

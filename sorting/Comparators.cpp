@@ -41,11 +41,15 @@ int32_t NumericCompare(void* Item1, void* Item2) {
 }
 
 int32_t ByteLengthCompare(void* Item1, void* Item2) {
-  const int32_t Length1 = StringUnit::ByteLength(Line(Item1));
-  const int32_t Length2 = StringUnit::ByteLength(Line(Item2));
-  if (Length1 < Length2) return -1;
-  if (Length1 > Length2) return 1;
-  return TextCompare(Item1, Item2);
+  return MeasuredCompare(StringUnit::ByteLength(Line(Item1)), Line(Item1),
+                         StringUnit::ByteLength(Line(Item2)), Line(Item2));
+}
+
+int32_t MeasuredCompare(int32_t Measure1, std::u16string_view Line1, int32_t Measure2,
+                        std::u16string_view Line2) {
+  if (Measure1 < Measure2) return -1;
+  if (Measure1 > Measure2) return 1;
+  return FromCompareResult(StringUnit::LocaleCompare(Line1, Line2));
 }
 
 // Descending orders negate the ascending comparison with the arguments in the same order, so

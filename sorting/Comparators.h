@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace StringRecordListNormalSort {
 
@@ -19,5 +20,9 @@ int32_t NumericCompareDesc(void* Item1, void* Item2);
 // Byte lengths of the lines; equal lengths fall back to TextCompare.
 int32_t ByteLengthCompare(void* Item1, void* Item2);
 int32_t ByteLengthCompareDesc(void* Item1, void* Item2);
+// ByteLengthCompare of two lines measured by the caller: Measure1 against Measure2, then the
+// dictionary order of Line1 and Line2.
+int32_t MeasuredCompare(int32_t Measure1, std::u16string_view Line1, int32_t Measure2,
+                        std::u16string_view Line2);
 
 }  // namespace StringRecordListNormalSort

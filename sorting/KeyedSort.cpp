@@ -48,6 +48,10 @@ struct TSourceLines {
     Source.ForEachText(Begin, End, Visit);
   }
   size_t UnitsAtMost(size_t Begin, size_t End) const { return Source.UnitsAtMost(Begin, End); }
+  template <typename TMeasure>
+  void ForEachMeasure(size_t Begin, size_t End, const TMeasure& Measure) const {
+    Source.ForEachMeasure(Begin, End, Measure);
+  }
 };
 
 // TextCompare on lines I and J.
@@ -793,11 +797,10 @@ bool SortLines(const TLines& Lines, int32_t Count, TSortKind Kind, TSortOrder Or
       if (!MakeKeys(Lines, Count, Reversed, Keys, Records)) return false;
       const size_t Parts = Parallel::PartCount(Records.size(), KeyGrain);
       Parallel::ForEachPart(Parts, [&](size_t P) {
-        Lines.ForEachText(Parallel::PartBegin(Records.size(), Parts, P),
-                          Parallel::PartBegin(Records.size(), Parts, P + 1),
-                          [&Records](size_t I, std::u16string_view Text) {
-                            Records[I].Measure = StringUnit::ByteLength(Text);
-                          });
+        Lines.ForEachMeasure(
+            Parallel::PartBegin(Records.size(), Parts, P),
+            Parallel::PartBegin(Records.size(), Parts, P + 1),
+            [&Records](size_t I, int32_t Measure) { Records[I].Measure = Measure; });
       });
       SortInOrder(Lines, Records, Order, TByteLengthOrder{TTextOrder{Keys}}, Keys);
     }

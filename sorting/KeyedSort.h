@@ -38,6 +38,10 @@ class TLineSource {
   // At least as many as the code units of lines Begin .. End - 1 together, found without
   // making them (to size the keys).
   virtual size_t UnitsAtMost(size_t Begin, size_t End) const = 0;
+  // Calls Measure(I, M) for lines Begin .. End - 1 in turn, M the byte measure by which the
+  // length orders order line I before its text decides.
+  using TMeasure = std::function<void(size_t I, int32_t Measure)>;
+  virtual void ForEachMeasure(size_t Begin, size_t End, const TMeasure& Measure) const = 0;
 };
 
 // The order the list's sort by Kind (not skReverse) and Order gives Source's Count lines,

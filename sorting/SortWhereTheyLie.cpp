@@ -12,6 +12,7 @@
 #include "TemplateList/ListClone.h"
 #include "sorting/KeyedSort.h"
 #include "strings/LineScan.h"
+#include "strings/StringUnit.h"
 
 namespace KeyedSort {
 
@@ -68,17 +69,26 @@ void PrefetchLine(TView<TUnit> Body, size_t Start) {
 // The UTF-16 of a line for its keys: UTF-16 lines are their own, byte lines are decoded.
 struct TAsIs {
   std::u16string_view Decode(std::u16string_view Line, std::u16string&) const { return Line; }
+  int32_t Measure(std::u16string_view Line, std::u16string&) const {
+    return StringUnit::ByteLength(Line);
+  }
 };
 struct TViewed {
   const TLineView& View;
   std::u16string_view Decode(std::u16string_view Line, std::u16string& Scratch) const {
     return View.View(Line, Scratch);
   }
+  int32_t Measure(std::u16string_view Line, std::u16string& Scratch) const {
+    return View.Measure(Line, Scratch);
+  }
 };
 struct TDecoded {
   const TLineDecoder& Decoder;
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const {
     return Decoder.Decode(Line, Scratch);
+  }
+  int32_t Measure(std::string_view Line, std::u16string& Scratch) const {
+    return Decoder.Measure(Line, Scratch);
   }
 };
 
@@ -120,15 +130,14 @@ class TLinesWhereTheyLie final : public TLineSource {
 
   void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const override {
     std::u16string Scratch;
-    size_t Start = LineStartAt(FBody, FMarks, Begin);
-    for (size_t I = Begin; I < End; ++I) {
-      TView<TUnit> In = FLast;
-      if (I + 1 != FCount || FLast.empty()) {
-        In = FBody.substr(Start, LineScan::LineAt(FBody, Start).Length);
-        Start += In.size();
-      }
-      Visit(I, FDecode.Decode(In, Scratch));
-    }
+    ForEachLine(Begin, End,
+                [&](size_t I, TView<TUnit> In) { Visit(I, FDecode.Decode(In, Scratch)); });
+  }
+
+  void ForEachMeasure(size_t Begin, size_t End, const TMeasure& Measure) const override {
+    std::u16string Scratch;
+    ForEachLine(Begin, End,
+                [&](size_t I, TView<TUnit> In) { Measure(I, FDecode.Measure(In, Scratch)); });
   }
 
   std::u16string_view Text(size_t I, std::u16string& Scratch) const override {
@@ -150,6 +159,20 @@ class TLinesWhereTheyLie final : public TLineSource {
   }
 
  private:
+  // Calls Visit(I, units of line I) for lines Begin .. End - 1, found from the marks.
+  template <class TVisitUnits>
+  void ForEachLine(size_t Begin, size_t End, TVisitUnits&& Visit) const {
+    size_t Start = LineStartAt(FBody, FMarks, Begin);
+    for (size_t I = Begin; I < End; ++I) {
+      TView<TUnit> In = FLast;
+      if (I + 1 != FCount || FLast.empty()) {
+        In = FBody.substr(Start, LineScan::LineAt(FBody, Start).Length);
+        Start += In.size();
+      }
+      Visit(I, In);
+    }
+  }
+
   TView<TUnit> FBody;
   std::vector<uint32_t> FMarks;
   size_t FCount;
@@ -234,6 +257,14 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
 bool SortWhereTheyLie(std::u16string_view Text, TSortKind Kind, TSortOrder Order,
                       std::u16string& Sorted) {
   return SortText(Text, 0, TAsIs{}, Kind, Order, Sorted);
+}
+
+int32_t TLineDecoder::Measure(std::string_view Line, std::u16string& Scratch) const {
+  return StringUnit::ByteLength(Decode(Line, Scratch));
+}
+
+int32_t TLineView::Measure(std::u16string_view Line, std::u16string& Scratch) const {
+  return StringUnit::ByteLength(View(Line, Scratch));
 }
 
 bool SortWhereTheyLie(std::u16string_view Text, const TLineView& View, TSortKind Kind,

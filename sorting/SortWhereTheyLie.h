@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,8 @@ class TLineDecoder {
   // Line (a whole line of a text known to decode, break included) as UTF-16, in Scratch (each
   // thread passes its own). No line may give more code units than it has bytes.
   virtual std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const = 0;
+  // The byte measure by which the length orders order Line: by default that of its UTF-16.
+  virtual int32_t Measure(std::string_view Line, std::u16string& Scratch) const;
 };
 
 // Turns a line of a UTF-16 text into what it is ordered by (a part of it, say). Called from
@@ -33,6 +36,8 @@ class TLineView {
   // What Line (a whole line, break included) is ordered by: a view of Line, or of the whole of
   // Scratch (each thread passes its own). No line may give more code units than it has.
   virtual std::u16string_view View(std::u16string_view Line, std::u16string& Scratch) const = 0;
+  // The byte measure by which the length orders order Line: by default that of its View.
+  virtual int32_t Measure(std::u16string_view Line, std::u16string& Scratch) const;
 };
 
 // Sorted becomes Text with its lines ordered by Kind (not skReverse) and Order exactly as the

@@ -107,6 +107,12 @@ size_t DecodeWellFormed(std::string_view Bytes, char16_t* Out) {
   return O;
 }
 
+std::u16string_view DecodeWellFormed(std::string_view Bytes, std::u16string& Scratch) {
+  Scratch.resize(Bytes.size());  // no text has more code units than bytes
+  Scratch.resize(DecodeWellFormed(Bytes, Scratch.data()));
+  return Scratch;
+}
+
 std::u16string DecodeReplacing(std::string_view Bytes) {
   std::u16string Result(Bytes.size(), u'\0');
   size_t O = 0;

@@ -15,6 +15,8 @@ size_t FirstInvalid(std::string_view Bytes);
 // Decodes Bytes, which must be well-formed (unchecked), into Out, which has room for
 // Bytes.size() code units; returns how many it wrote.
 size_t DecodeWellFormed(std::string_view Bytes, char16_t* Out);
+// The same into Scratch, which the result views.
+std::u16string_view DecodeWellFormed(std::string_view Bytes, std::u16string& Scratch);
 
 // Decodes Bytes; every byte that cannot start or continue a well-formed sequence becomes one
 // U+FFFD, so no input is dropped silently.

@@ -35,13 +35,16 @@ std::u16string PlainField(std::u16string_view Body, const TKeyRule& Rule) {
   return Rule.Field <= Fields.size() ? Fields[Rule.Field - 1] : std::u16string();
 }
 
-// Lines of a few fields from a small pool (numbers, kana, half-width katakana, full-width
-// letters, empty fields), joined by commas or runs of blanks, with all three breaks and often no
-// final break, so that keys repeat and lines with equal keys differ.
+// Lines of a few fields from a small pool (numbers, kana, half-width katakana with and without
+// voiced marks, full-width letters, mixed case, pairs with a lowercase, empty fields), joined by
+// commas or runs of blanks, with all three breaks and often no final break, so that keys repeat
+// and lines with equal keys differ.
 std::u16string RandomText(std::mt19937& Rng) {
-  static const std::u16string Values[] = {u"",   u"a",  u"B",  u"10",   u"9",     u"-3", u"あ",
-                                          u"ア", u"ｱ",  u"Ａ", u"x y",  u"第2章", u"A",  u"ｶﾞ",
-                                          u"ガ", u"が", u"ｂ", u"１０", u"x\\Ey"};
+  static const std::u16string Values[] = {
+      u"",     u"a",    u"B",     u"10",       u"9",     u"-3",         u"あ",  u"ア",
+      u"ｱ",    u"Ａ",   u"x y",   u"第2章",    u"A",     u"ｶﾞ",         u"ガ",  u"が",
+      u"ｂ",   u"１０", u"x\\Ey", u"Hello",    u"hELLO", u"ＨｅＬｌｏ", u"ﾊﾟﾝ", u"パン",
+      u"ぱん", u"ｳﾞ",   u"ﾞ",     u"か\x3099", u"𐐀",     u"𐐨",          u"ÀÉ",  u"àé"};
   static const std::u16string Joins[] = {u",", u" ", u"  ", u"\t", u"\x3000", u", "};
   static const std::u16string Breaks[] = {u"\n", u"\r\n", u"\r", u"\n"};
   std::u16string Text;
@@ -77,13 +80,19 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     if (Choices.Key.Fold != 0 && Rng() % 3 == 0) Choices.Key.Field = 0;
     const TKeyRule& Rule = Choices.Key;
     const auto KeyOf = [&Rule](std::u16string_view Body) {
-      return LineKey::Folded(Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule),
-                             Rule.Fold);
+      std::u16string Key;
+      LineKey::FoldedByPlatform(Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule),
+                                Rule.Fold, Key);
+      return Key;
     };
     SCOPED_TRACE(testing::Message() << "round " << Round << " -k " << Rule.Field
                                     << (Rule.Separator ? " -t ," : "") << " fold " << Rule.Fold);
-    for (uint8_t Id = 1; Id <= (Rule.Fold != 0 ? 6 : 8); ++Id) {
-      const std::u16string Expected = PlainSort::SortByKeys(Text, Id, KeyOf);
+    // The length sorts measure the field before it is folded.
+    const auto FieldOf = [&Rule](std::u16string_view Body) {
+      return Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule);
+    };
+    for (uint8_t Id = 1; Id <= 8; ++Id) {
+      const std::u16string Expected = PlainSort::SortByKeys(Text, Id, KeyOf, FieldOf);
       const Operations::TOperation& Operation = *Operations::FindById(Id);
       ASSERT_EQ(Operations::RunOnFile(Operation, Encoding, Utf8(Text), nullptr, Choices),
                 Utf8(Expected))
@@ -100,16 +109,38 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
       if (Only != nullptr) {
         Choices.Only = std::string(Only) == "once" ? Tarnwick::ocOnce : Tarnwick::ocRepeated;
       }
+      // On the bytes of UTF-8, and on UTF-16 as other encodings are run.
       ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
                 Utf8(Reference.Dedupe(Only)));
+      ASSERT_TRUE(Operations::Run(Dedupe, std::u16string(Text), Choices) == Reference.Dedupe(Only));
     }
-    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("count"), Encoding, Utf8(Text), nullptr,
-                                    Choices),
+    const Operations::TOperation& Count = *Operations::FindByName("count");
+    ASSERT_EQ(Operations::RunOnFile(Count, Encoding, Utf8(Text), nullptr, Choices),
               Utf8(Reference.Count()));
+    ASSERT_TRUE(Operations::Run(Count, std::u16string(Text), Choices) == Reference.Count());
     ASSERT_EQ(KeyedLines::Marked(Text, Rule), Reference.Marked());
     ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
                                     nullptr, Choices),
               Utf8(Reference.Pattern()) + "\n");
+  }
+}
+
+// The one-pass fold against the platform's maps one after the other, on random text of the
+// units the folds change and those they join: every fold, many texts.
+TEST(Folding, InOnePassGivesThePlatformsText) {
+  static const std::u16string_view Pieces[] = {
+      u"a",  u"Z", u" ", u"~", u"\\", u"Ａ", u"ｚ",     u"\x3000", u"あ",     u"ア", u"ヴ", u"ヽ",
+      u"ｱ",  u"ｶ", u"ﾊ", u"ｳ", u"ﾞ",  u"ﾟ",  u"\x3099", u"\x309A", u"゛",     u"゜", u"ー", u"｡",
+      u"漢", u"É", u"ß", u"Ω", u"İ",  u"𐐀",  u"𐐨",      u"\xD800", u"\xDC00", u"\t", u"1",  u"１"};
+  std::mt19937 Rng(97);
+  std::u16string Expected;
+  for (int Round = 0; Round < 3000; ++Round) {
+    std::u16string Text;
+    for (size_t N = Rng() % 12; N > 0; --N) Text += Pieces[Rng() % std::size(Pieces)];
+    const uint32_t Fold = 1 + Round % 7;
+    LineKey::FoldedByPlatform(Text, Fold, Expected);
+    ASSERT_TRUE(LineKey::Folded(Text, Fold) == Expected)
+        << "fold " << Fold << ": " << Utf8(Text) << " gave " << Utf8(LineKey::Folded(Text, Fold));
   }
 }
 

@@ -1,6 +1,7 @@
 #include "tests/reference/PlainSort.h"
 
 #include <charconv>
+#include <map>
 #include <stdexcept>
 
 #include "base/Random.h"
@@ -59,8 +60,17 @@ int32_t NumericCompare(void* A, void* B) {
   return TextCompare(A, B);
 }
 
+// The measures SortByKeys gives its keys' cells, when it is given them; else each line is
+// measured by its own text.
+const std::map<const char16_t*, int32_t>* GivenMeasures = nullptr;
+
+int32_t MeasureOf(void* Item) {
+  if (GivenMeasures != nullptr) return GivenMeasures->at(StringRecordList::LineOf(Item).data());
+  return StringUnit::ByteLength(L(Item));
+}
+
 int32_t ByteLengthCompare(void* A, void* B) {
-  const int32_t M1 = StringUnit::ByteLength(L(A)), M2 = StringUnit::ByteLength(L(B));
+  const int32_t M1 = MeasureOf(A), M2 = MeasureOf(B);
   if (M1 != M2) return M1 < M2 ? -1 : 1;
   return TextCompare(A, B);
 }
@@ -188,20 +198,28 @@ std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
   return List.Text();
 }
 
-std::u16string SortByKeys(const std::u16string& Text, uint8_t CommandId,
-                          const std::function<std::u16string(std::u16string_view Body)>& KeyOf) {
+std::u16string SortByKeys(
+    const std::u16string& Text, uint8_t CommandId,
+    const std::function<std::u16string(std::u16string_view Body)>& KeyOf,
+    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf) {
   TPlainSortList Lines;
   Lines.SetText(Text);
   const bool Added = Lines.LendBreak();
   TPlainSortList Keys;
   std::vector<const char16_t*> Cells;
+  std::map<const char16_t*, int32_t> Measures;
   for (int32_t I = 0; I < Lines.Count(); ++I) {
     const std::u16string Line = Lines.GetItem(I);
     const size_t Body = StringUnit::BodyLength(Line);
-    Keys.Add(KeyOf(std::u16string_view(Line).substr(0, Body)) + Line.substr(Body));
+    const std::u16string_view Of = std::u16string_view(Line).substr(0, Body);
+    Keys.Add(KeyOf(Of) + Line.substr(Body));
     Cells.push_back(Keys.ItemRef(I).data());
+    if (MeasuredOf)
+      Measures[Cells.back()] = StringUnit::ByteLength(MeasuredOf(Of) + Line.substr(Body));
   }
+  GivenMeasures = MeasuredOf ? &Measures : nullptr;
   Keys.ExecuteSort(CommandOf(CommandId).Kind, CommandOf(CommandId).Order);
+  GivenMeasures = nullptr;
   // Each key is found again by its cell, which the sort does not move.
   TPlainSortList Sorted;
   for (int32_t K = 0; K < Keys.Count(); ++K) {

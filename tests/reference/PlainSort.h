@@ -38,8 +38,11 @@ std::u16string Sort(const std::u16string& Text, uint8_t CommandId);
 // The shuffle with Seed on the plain list.
 std::u16string Shuffle(const std::u16string& Text, uint64_t Seed);
 // Sort command 1..8 on the list of the lines' keys, KeyOf of each body followed by the line's
-// break, each line then put where its key went.
-std::u16string SortByKeys(const std::u16string& Text, uint8_t CommandId,
-                          const std::function<std::u16string(std::u16string_view Body)>& KeyOf);
+// break, each line then put where its key went. With MeasuredOf, the length orders measure each
+// key as MeasuredOf of its body followed by the break, and only ties compare the keys.
+std::u16string SortByKeys(
+    const std::u16string& Text, uint8_t CommandId,
+    const std::function<std::u16string(std::u16string_view Body)>& KeyOf,
+    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf = nullptr);
 
 }  // namespace PlainSort
