@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TemplateList/ListClone.h"
+#include "base/Parallel.h"
 #include "sorting/KeyedSort.h"
 #include "strings/LineScan.h"
 #include "strings/StringUnit.h"
@@ -53,6 +54,9 @@ size_t LineStartAt(TView<TUnit> Body, const std::vector<uint32_t>& Marks, size_t
   }
   return Start;
 }
+
+// How many marks a part of the scan for every line's start takes at least: 1K lines.
+constexpr size_t StartsGrain = 16;
 
 // How many lines ahead the text is written fetches a line's units.
 constexpr size_t OutputAhead = 16;
@@ -106,15 +110,26 @@ class TLinesWhereTheyLie final : public TLineSource {
       : FBody(Body), FMarks(std::move(Marks)), FCount(Count), FLast(Last), FDecode(Decode) {}
 
   // Where each line starts, then where the text ends; found on first use, by any thread.
+  // The first use comes inside a parallel step, whose other threads wait for the lock: the
+  // scan runs on threads of its own, each from a run of marks, rather than on one thread.
   std::vector<uint32_t>& Starts() const {
     if (!FFound.load(std::memory_order_acquire)) {
       const std::lock_guard<std::mutex> Hold(FLock);
       if (!FFound.load(std::memory_order_relaxed)) {
-        FStarts.reserve(FCount + 1);
-        LineScan::ForEachLine(FBody, [this](const LineScan::TLine& Line) {
-          FStarts.push_back(static_cast<uint32_t>(Line.Offset));
+        FStarts.resize(FCount + 1);
+        const size_t Marks = FMarks.size();
+        const size_t Parts = Parallel::PartCount(Marks, StartsGrain);
+        Parallel::ForEachPart(Parts, [this, Marks, Parts](size_t P) {
+          const size_t Begin = Parallel::PartBegin(Marks, Parts, P) << MarkShift;
+          const size_t End =
+              std::min(Parallel::PartBegin(Marks, Parts, P + 1) << MarkShift, FCount);
+          size_t Start = Begin < End ? FMarks[Begin >> MarkShift] : 0;
+          for (size_t I = Begin; I < End; ++I) {
+            FStarts[I] = static_cast<uint32_t>(Start);
+            Start += LineScan::LineAt(FBody, Start).Length;
+          }
         });
-        FStarts.push_back(static_cast<uint32_t>(FBody.size()));
+        FStarts[FCount] = static_cast<uint32_t>(FBody.size());
         FFound.store(true, std::memory_order_release);
       }
     }
