@@ -8,8 +8,6 @@
 #include <utility>
 
 #include "TemplateList/ListClone.h"
-#include "base/Parallel.h"
-#include "cli/TextPieces.h"
 #include "commands/CommandId.h"
 #include "commands/DuplicationLineTable.h"
 #include "sorting/Comparators.h"
@@ -203,53 +201,18 @@ class TGroupKeys {
   std::string FBytes;
 };
 
-// Where the first line that begins at or after unit At begins (a CR LF stays whole); the end of
-// Text when none does.
-template <class TUnit>
-size_t LineEndFrom(std::basic_string_view<TUnit> Text, size_t At) {
-  if (At == 0 || At >= Text.size()) return std::min(At, Text.size());
-  const TLine Line = LineScan::LineAt(Text, At - 1);
-  return Line.Offset + Line.Length;
-}
-
 template <class TUnit>
 TGroups GroupByKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule) {
   TGroups Groups;
-  // The keys are made a piece of whole lines per thread, a round of pieces at a time, and
-  // appended in order. Each thread's buffer is kept from round to round, so that the keys are
-  // written to fresh memory once only, where they are joined.
-  const size_t Threads = std::max(1u, Parallel::ThreadCount());
-  const size_t PieceLength = 4 * TextPieces::PieceSize;  // few rounds, so few threads started
-  std::vector<std::unique_ptr<TGroupKeys>> KeyOf(Threads);
-  std::vector<std::string> PieceKeys(Threads);
-  std::vector<size_t> PieceLines(Threads);
-  std::vector<std::basic_string_view<TUnit>> Pieces;
+  TGroupKeys KeyOf(Rule);
   std::string Keys;
   Keys.reserve(Text.size() * sizeof(TUnit));  // about as many bytes as the text
   size_t Lines = 0;
-  for (size_t Begin = 0; Begin < Text.size();) {
-    Pieces.clear();
-    while (Pieces.size() < Threads && Begin < Text.size()) {
-      const size_t End = LineEndFrom(Text, Begin + PieceLength);
-      Pieces.push_back(Text.substr(Begin, End - Begin));
-      Begin = End;
-    }
-    Parallel::ForEachPart(Pieces.size(), [&](size_t P) {
-      if (!KeyOf[P]) KeyOf[P] = std::make_unique<TGroupKeys>(Rule);
-      const std::basic_string_view<TUnit> Piece = Pieces[P];
-      PieceKeys[P].clear();
-      PieceLines[P] = 0;
-      LineScan::ForEachLine(Piece, [&](const TLine& Line) {
-        KeyOf[P]->Append(Piece.substr(Line.Offset, Line.BodyLength), PieceKeys[P]);
-        PieceKeys[P] += '\n';
-        ++PieceLines[P];
-      });
-    });
-    for (size_t P = 0; P < Pieces.size(); ++P) {
-      Keys += PieceKeys[P];
-      Lines += PieceLines[P];
-    }
-  }
+  LineScan::ForEachLine(Text, [&](const TLine& Line) {
+    KeyOf.Append(Text.substr(Line.Offset, Line.BodyLength), Keys);
+    Keys += '\n';
+    ++Lines;
+  });
   DuplicationLineTable::TDistinctBytes Distinct(Keys, DuplicationLineTable::kkBody);
   Groups.Of.reserve(Lines);
   Distinct.Scan([&Groups](const TLine&, uint32_t Number, bool Added) {

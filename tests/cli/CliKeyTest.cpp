@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "base/Parallel.h"
 #include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
 #include "cli/KeyedLines.h"
 #include "cli/Operations.h"
-#include "cli/TextPieces.h"
 #include "reference/DuplicationReference.h"
 #include "reference/PlainSort.h"
 #include "support/PinnedCollation.h"
@@ -72,17 +70,7 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
   const TPinnedCollation Pinned("ja");
   std::mt19937 Rng(721);
   const Codec::TEncoding Encoding = Codec::Resolve("");
-  // The keys are made a part of whole lines per thread: most rounds cut the text into several
-  // parts of a few units, on one to three threads.
-  struct TRestore {
-    ~TRestore() {
-      Parallel::SetThreadCount(0);
-      TextPieces::SetPieceSize(0);
-    }
-  } Restore;
   for (int Round = 0; Round < 1500; ++Round) {
-    Parallel::SetThreadCount(1 + Round % 3);
-    TextPieces::SetPieceSize(static_cast<size_t>(Round % 5) * 4);
     const std::u16string Text = RandomText(Rng);
     Operations::TChoices Choices;
     Choices.Key.Field = 1 + Rng() % 3;
