@@ -11,6 +11,7 @@
 #include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
 #include "cli/KeyedLines.h"
+#include "cli/Marking.h"
 #include "cli/Operations.h"
 #include "reference/DuplicationReference.h"
 #include "reference/PlainSort.h"
@@ -119,6 +120,11 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
               Utf8(Reference.Count()));
     ASSERT_TRUE(Operations::Run(Count, std::u16string(Text), Choices) == Reference.Count());
     ASSERT_EQ(KeyedLines::Marked(Text, Rule), Reference.Marked());
+    // highlight --mark through the tool's operation marks the reference's lines.
+    const Operations::TMarks Marks{"* ", "", "  "};
+    ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
+                                    &Marks, Choices),
+              Utf8(Marking::MarkText(Text, Reference.Marked(), u"* ", u"", u"  ")));
     ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
                                     nullptr, Choices),
               Utf8(Reference.Pattern()) + "\n");
