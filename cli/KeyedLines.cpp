@@ -1,13 +1,15 @@
 #include "cli/KeyedLines.h"
 
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <unordered_set>
 #include <utility>
 
 #include "TemplateList/ListClone.h"
+#include "base/Parallel.h"
 #include "commands/CommandId.h"
 #include "commands/DuplicationLineTable.h"
 #include "sorting/Comparators.h"
@@ -36,38 +38,36 @@ class TKeyView final : public KeyedSort::TLineView {
   const TKeyRule& FRule;
 };
 
-// The lines of Text and the group of each: lines with equal keys share a group, numbered in
-// order of first appearance. The keys are looked up in a text of their own, one a line, through
-// the duplicate commands' line table.
-struct TGroups {
-  std::vector<uint32_t> Of;    // each line's group, in the order of the lines
-  std::vector<uint32_t> Size;  // each group's number of lines
-};
-
 // The keys by which lines are grouped, as bytes that two keys share exactly when their texts
 // (LineKey::AppendKey) are equal: the key's characters in UTF-8 (a lone surrogate as three
 // bytes), with the width fold each ASCII character exchanged first with its full-width form.
 // That exchange is its own inverse, so no two keys meet, and it keeps an ASCII line's key one
-// byte a character. A line of UTF-8 whose characters each fold alone is keyed straight from
-// its bytes, an ASCII one through a table.
-class TGroupKeys {
+// byte a character. A line of UTF-8 whose characters each fold alone is keyed straight from its
+// bytes, which are checked on the way.
+class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
+                         public DuplicationLineTable::TKeyMaker<char16_t> {
  public:
   explicit TGroupKeys(const TKeyRule& Rule)
       : FRule(Rule),
         FMap(Rule.Fold != 0 ? &LineKey::TFoldMap::Of(Rule.Fold) : nullptr),
         FWide((Rule.Fold & LineKey::fdWidth) != 0),
         FKeyBytes(new uint32_t[0x10000]()) {
+    // Where ASCII keeps its letters or lowercases them, as the folds do, eight characters at a
+    // time are keyed at once.
+    bool Same = true, Lower = true;
     for (char16_t C = 0; C < 0x80; ++C) {
       const uint32_t Key = KeyBytesOf(C);
-      FAscii[C] = Key >> 24 == 1 ? static_cast<uint8_t>(Key) : kNoByte;
+      Same &= Key == (1u << 24 | C);
+      Lower &= Key == (1u << 24 | (C >= u'A' && C <= u'Z' ? C + 0x20u : C));
     }
+    FAsciiWords = Same ? awSame : Lower ? awLower : awNone;
   }
 
-  void Append(std::u16string_view Body, std::string& Out) {
+  size_t Key(std::u16string_view Body, std::string& Out) override {
     FKey.clear();
     LineKey::AppendKey(Body, FRule, FKey);
-    FBytes.resize(3 * FKey.size());
-    auto* Byte = reinterpret_cast<unsigned char*>(FBytes.data());
+    auto* const Start = Room(Out, 3 * FKey.size());
+    unsigned char* Byte = Start;
     for (size_t I = 0; I < FKey.size(); ++I) {
       const char16_t Unit = Exchanged(FKey[I]);
       if (Unit >= 0xD800 && Unit < 0xDC00 && I + 1 < FKey.size() && FKey[I + 1] >= 0xDC00 &&
@@ -77,25 +77,41 @@ class TGroupKeys {
         Byte = Put(Unit, Byte);
       }
     }
-    Out.append(FBytes.data(), static_cast<size_t>(reinterpret_cast<char*>(Byte) - FBytes.data()));
+    return static_cast<size_t>(Byte - Start);
   }
 
-  // Body in valid UTF-8.
-  void Append(std::string_view Body, std::string& Out) {
-    unsigned char Any = 0;
-    for (const char C : Body) Any |= static_cast<unsigned char>(C);
-    if (Any < 0x80 ? AppendAscii(Body, Out) : FRule.Field == 0 && AppendFoldedAlone(Body, Out)) {
-      return;
+  size_t Key(std::string_view Body, std::string& Out) override { return CheckedKey(Body, Out); }
+
+  // As Key, for Body in UTF-8 that may not be well-formed: kNoKey where it is not.
+  size_t CheckedKey(std::string_view Body, std::string& Out) {
+    if (FRule.Field == 0) {
+      if (const size_t Size = KeyAlone(Body, Out); Size != kNoKey) return Size;
+    } else if (Utf8::IsAscii(Body)) {
+      if (const size_t Size = KeyAlone(LineKey::FieldOf(Body, FRule), Out); Size != kNoKey) {
+        return Size;
+      }
     }
-    Append(Utf8::DecodeWellFormed(Body, FBody), Out);
+    if (Utf8::FirstInvalid(Body) != std::string_view::npos) return kNoKey;
+    return Key(Utf8::DecodeWellFormed(Body, FBody), Out);
   }
+  size_t CheckedKey(std::u16string_view Body, std::string& Out) { return Key(Body, Out); }
+
+  static constexpr size_t kNoKey = SIZE_MAX;
 
  private:
-  static constexpr uint8_t kNoByte = 0xFF;
+  // How eight ASCII characters are keyed at once: as they are, lowercased, or not at all.
+  enum TAsciiWords : uint8_t { awSame, awLower, awNone };
   // An entry of FKeyBytes: 0 before the unit is first met; else where it folds alone
   // (LineKey::TFoldMap::Alone), the key's bytes for it, the first in the low byte, with their
   // number (1 to 3) in the high byte; kNotAlone where it does not.
   static constexpr uint32_t kNotAlone = 0x80000000;
+  static constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+  // Where at least Need bytes may be written at the start of Out, as unsigned bytes.
+  static unsigned char* Room(std::string& Out, size_t Need) {
+    if (Out.size() < Need) Out.resize(std::max(Need, 2 * Out.size()));
+    return reinterpret_cast<unsigned char*>(Out.data());
+  }
 
   uint32_t KeyBytesOf(char16_t C) {
     uint32_t& Entry = FKeyBytes[C];
@@ -143,134 +159,225 @@ class TGroupKeys {
     return Byte;
   }
 
-  // The key of an ASCII Body through the table; false, with Out unchanged, where a character
-  // has no one byte there.
-  bool AppendAscii(std::string_view Body, std::string& Out) {
-    const std::string_view Field = LineKey::FieldOf(Body, FRule);
-    const size_t Start = Out.size();
-    Out.resize(Start + Field.size());
-    char* Key = Out.data() + Start;
-    bool Unmapped = false;
-    for (size_t I = 0; I < Field.size(); ++I) {
-      const uint8_t Byte = FAscii[static_cast<unsigned char>(Field[I])];
-      Unmapped |= Byte == kNoByte;
-      Key[I] = static_cast<char>(Byte);
-    }
-    if (Unmapped) Out.resize(Start);
-    return !Unmapped;
+  // Eight ASCII characters with each capital made small: a byte's high bit is set by the
+  // first sum where it is 'A' or above, by the second where it is above 'Z'; no sum carries
+  // into the next byte.
+  static uint64_t Lowered(uint64_t Word) {
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    const uint64_t Capital = (Word + Ones * (0x80 - 'A')) & ~(Word + Ones * (0x7F - 'Z'));
+    return Word | (Capital & kHighBits) >> 2;
   }
 
-  // The key of a whole Body whose characters all fold alone, decoded and folded a character
-  // at a time; false, with Out unchanged, at a character that does not (a voiced mark, which
-  // joins the kana before it, or one outside the basic plane).
-  bool AppendFoldedAlone(std::string_view Body, std::string& Out) {
-    FBytes.resize(3 * Body.size() + 2);  // each entry's three bytes are written
-    auto* Byte = reinterpret_cast<unsigned char*>(FBytes.data());
-    const auto* P = reinterpret_cast<const unsigned char*>(Body.data());
-    const auto* const End = P + Body.size();
+  // The key of Bytes (UTF-8), written at the start of Out, each character decoded and keyed
+  // alone; its length, or kNoKey at a sequence that is not well-formed or a character that does
+  // not fold alone (a voiced mark, which joins the kana before it, or one outside the basic
+  // plane).
+  size_t KeyAlone(std::string_view Bytes, std::string& Out) {
+    // No character's key is longer than three bytes for each of its own.
+    unsigned char* const Start = Room(Out, 3 * Bytes.size());
+    // ASCII, eight bytes at a time, as long as it lasts: most lines are ASCII to the end. The
+    // last eight bytes of a line may overlap the ones before, which they key again the same.
+    const size_t Size = Bytes.size();
+    size_t I = 0;
+    if (const TAsciiWords Words = FAsciiWords; Words != awNone && Size >= 8) {
+      for (uint64_t Word;; I += 8) {
+        const size_t At = std::min(I, Size - 8);
+        std::memcpy(&Word, Bytes.data() + At, 8);
+        if ((Word & kHighBits) != 0) break;
+        if (Words == awLower) Word = Lowered(Word);
+        std::memcpy(Start + At, &Word, 8);
+        if (At + 8 == Size) return Size;
+      }
+      I = std::min(I, Size - 8);
+    }
+    unsigned char* Byte = Start + I;
+    const uint32_t* const Table = FKeyBytes.get();
+    const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data()) + I;
+    const auto* const End = reinterpret_cast<const unsigned char*>(Bytes.data()) + Size;
     while (P < End) {
-      char16_t C;
-      if (*P < 0x80) {
-        C = *P++;
-      } else if (*P < 0xE0) {
-        C = static_cast<char16_t>((P[0] & 0x1F) << 6 | (P[1] & 0x3F));
+      uint32_t C = *P;
+      if (C < 0x80) {
+        uint64_t Word;
+        if (FAsciiWords != awNone && End - P >= 8 &&
+            (std::memcpy(&Word, P, 8), (Word & kHighBits) == 0)) {
+          if (FAsciiWords == awLower) Word = Lowered(Word);
+          std::memcpy(Byte, &Word, 8);
+          Byte += 8;
+          P += 8;
+          continue;
+        }
+        P += 1;
+      } else if (C < 0xE0) {
+        if (C < 0xC2 || End - P < 2 || (P[1] & 0xC0) != 0x80) return kNoKey;
+        C = (C & 0x1F) << 6 | (P[1] & 0x3F);
         P += 2;
-      } else if (*P < 0xF0) {
-        C = static_cast<char16_t>((P[0] & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F));
+      } else if (C < 0xF0) {
+        if (End - P < 3 || (P[1] & 0xC0) != 0x80 || (P[2] & 0xC0) != 0x80) return kNoKey;
+        C = (C & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F);
+        // An overlong form. A surrogate's three bytes pass, but the table keys no surrogate
+        // alone, so they are checked again with the whole line.
+        if (C < 0x800) return kNoKey;
         P += 3;
       } else {
-        return false;
+        return kNoKey;
       }
-      const uint32_t Key = KeyBytesOf(C);
-      if (Key == kNotAlone) return false;
+      uint32_t Key = Table[C];
+      if (Key == 0) Key = KeyBytesOf(static_cast<char16_t>(C));
+      if (Key == kNotAlone) return kNoKey;
       Byte[0] = static_cast<unsigned char>(Key);
       Byte[1] = static_cast<unsigned char>(Key >> 8);
       Byte[2] = static_cast<unsigned char>(Key >> 16);
       Byte += Key >> 24;
     }
-    Out.append(FBytes.data(), static_cast<size_t>(reinterpret_cast<char*>(Byte) - FBytes.data()));
-    return true;
+    return static_cast<size_t>(Byte - Start);
   }
 
   const TKeyRule& FRule;
   LineKey::TFoldMap* const FMap;
   const bool FWide;
+  TAsciiWords FAsciiWords;
   std::unique_ptr<uint32_t[]> FKeyBytes;
-  std::array<uint8_t, 0x80> FAscii;
   std::u16string FBody, FKey;
-  std::string FBytes;
+};
+
+// How many code units ahead of the line being keyed the text is fetched into the cache.
+constexpr size_t kTextAhead = 1024;
+
+// Makes the key of every line of Text on the threads, a piece of whole lines each, and hands
+// their hashes to Distinct, whose scan then makes keys only to compare them. False, with
+// nothing handed, where a text of UTF-8 is not well-formed.
+template <class TUnit>
+bool HashKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule,
+              DuplicationLineTable::TDistinctLinesOf<TUnit>& Distinct) {
+  const size_t Parts = Parallel::ThreadCount();
+  std::vector<size_t> Bounds{0};
+  for (size_t Part = 1; Part < Parts; ++Part) {
+    const size_t At = Parallel::PartBegin(Text.size(), Parts, Part);
+    if (At <= Bounds.back()) continue;
+    const TLine Line = LineScan::LineAt(Text, At - 1);
+    Bounds.push_back(Line.Offset + Line.Length);
+  }
+  if (Bounds.back() < Text.size()) Bounds.push_back(Text.size());
+  std::vector<std::vector<uint32_t>> Hashes(Bounds.size() - 1);
+  std::atomic<bool> Refused{false};
+  Parallel::ForEachPart(Hashes.size(), [&](size_t Part) {
+    TGroupKeys KeyOf(Rule);
+    std::string Key;
+    std::vector<uint32_t>& Out = Hashes[Part];
+    for (size_t Begin = Bounds[Part]; Begin < Bounds[Part + 1] && !Refused;) {
+      // The hardware does not always stream the text in fast enough by itself.
+      if (Begin + kTextAhead < Text.size()) __builtin_prefetch(Text.data() + Begin + kTextAhead);
+      const TLine Line = LineScan::LineAt(Text, Begin);
+      const size_t Size = KeyOf.CheckedKey(Text.substr(Line.Offset, Line.BodyLength), Key);
+      if (Size == TGroupKeys::kNoKey) {
+        Refused = true;
+        break;
+      }
+      Out.push_back(Distinct.HashOfKey(std::string_view(Key.data(), Size)));
+      Begin += Line.Length;
+    }
+  });
+  if (Refused) return false;
+  std::vector<uint32_t> All;
+  for (std::vector<uint32_t>& Part : Hashes) {
+    if (All.empty()) {
+      All = std::move(Part);
+    } else {
+      All.insert(All.end(), Part.begin(), Part.end());
+    }
+  }
+  Distinct.TakeHashes(std::move(All));
+  return true;
+}
+
+// Each line's group and each group's number of lines.
+struct TGroups {
+  std::vector<uint32_t> Of;    // each line's group, in the order of the lines
+  std::vector<uint32_t> Size;  // each group's number of lines
 };
 
 template <class TUnit>
-TGroups GroupByKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule) {
+std::optional<TGroups> GroupByKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule) {
   TGroups Groups;
   TGroupKeys KeyOf(Rule);
-  std::string Keys;
-  Keys.reserve(Text.size() * sizeof(TUnit));  // about as many bytes as the text
-  size_t Lines = 0;
-  LineScan::ForEachLine(Text, [&](const TLine& Line) {
-    KeyOf.Append(Text.substr(Line.Offset, Line.BodyLength), Keys);
-    Keys += '\n';
-    ++Lines;
-  });
-  DuplicationLineTable::TDistinctBytes Distinct(Keys, DuplicationLineTable::kkBody);
-  Groups.Of.reserve(Lines);
-  Distinct.Scan([&Groups](const TLine&, uint32_t Number, bool Added) {
+  DuplicationLineTable::TDistinctLinesOf<TUnit> Distinct(Text, KeyOf);
+  if (!HashKeys(Text, Rule, Distinct)) return std::nullopt;
+  Distinct.Scan([&Groups](const TLine&, uint32_t Group, bool Added) {
     if (Added) {
       Groups.Size.push_back(1);
     } else {
-      ++Groups.Size[Number];
+      ++Groups.Size[Group];
     }
-    Groups.Of.push_back(Number);
+    Groups.Of.push_back(Group);
   });
   return Groups;
 }
 
 template <class TUnit>
-size_t DedupeInPlace(TUnit* Text, size_t Size, const TKeyRule& Rule,
-                     std::optional<Tarnwick::TOccurrence> Only) {
+std::optional<size_t> DedupeInPlace(TUnit* Text, size_t Size, const TKeyRule& Rule,
+                                    std::optional<Tarnwick::TOccurrence> Only) {
   const std::basic_string_view<TUnit> Lines(Text, Size);
-  const TGroups Groups = GroupByKeys(Lines, Rule);
-  std::vector<bool> Seen(Groups.Size.size());
-  // A kept line moves towards the front, behind the lines still to be read: the keys are apart.
-  size_t Written = 0, I = 0;
+  // A kept line moves towards the front, behind the lines still to be read; true when it moved.
+  size_t Written = 0;
+  auto Keep = [&](const TLine& Line) {
+    const bool Moves = Line.Offset != Written;
+    if (Moves) std::copy(Text + Line.Offset, Text + Line.Offset + Line.Length, Text + Written);
+    Written += Line.Length;
+    return Moves;
+  };
+  if (!Only) {
+    // As dedupe without a key: the first line of each group is kept as it is met, and the
+    // later lookups find its body where it moved.
+    TGroupKeys KeyOf(Rule);
+    DuplicationLineTable::TDistinctLinesOf<TUnit> Distinct(Lines, KeyOf,
+                                                           DuplicationLineTable::nbUnnumbered);
+    if (!HashKeys(Lines, Rule, Distinct)) return std::nullopt;
+    Distinct.Scan([&](const TLine& Line, uint32_t, bool Added) {
+      if (Added && Keep(Line)) Distinct.RelocateAdded(Written - Line.Length);
+    });
+    return Written;
+  }
+  const std::optional<TGroups> Groups = GroupByKeys(Lines, Rule);
+  if (!Groups) return std::nullopt;
+  std::vector<bool> Seen(Groups->Size.size());
+  size_t I = 0;
   LineScan::ForEachLine(Lines, [&](const TLine& Line) {
-    const uint32_t Group = Groups.Of[I++];
+    const uint32_t Group = Groups->Of[I++];
     const bool First = !Seen[Group];
     Seen[Group] = true;
-    const bool Keep = !Only                       ? First
-                      : *Only == Tarnwick::ocOnce ? Groups.Size[Group] == 1
-                                                  : First && Groups.Size[Group] > 1;
-    if (!Keep) return;
-    if (Written != Line.Offset) {
-      std::copy(Text + Line.Offset, Text + Line.Offset + Line.Length, Text + Written);
+    if (*Only == Tarnwick::ocOnce ? Groups->Size[Group] == 1 : First && Groups->Size[Group] > 1) {
+      Keep(Line);
     }
-    Written += Line.Length;
   });
   return Written;
 }
 
 template <class TUnit>
-std::basic_string<TUnit> CountOf(std::basic_string_view<TUnit> Text, const TKeyRule& Rule) {
-  const TGroups Groups = GroupByKeys(Text, Rule);
-  std::vector<TLine> FirstLine(Groups.Size.size());
-  std::vector<bool> Seen(Groups.Size.size());
-  size_t I = 0;
-  LineScan::ForEachLine(Text, [&](const TLine& Line) {
-    const uint32_t Group = Groups.Of[I++];
-    if (!Seen[Group]) FirstLine[Group] = Line;
-    Seen[Group] = true;
+std::optional<std::basic_string<TUnit>> CountOf(std::basic_string_view<TUnit> Text,
+                                                const TKeyRule& Rule) {
+  std::vector<TLine> FirstLine;
+  std::vector<uint32_t> Size;
+  TGroupKeys KeyOf(Rule);
+  DuplicationLineTable::TDistinctLinesOf<TUnit> Distinct(Text, KeyOf);
+  if (!HashKeys(Text, Rule, Distinct)) return std::nullopt;
+  Distinct.Scan([&](const TLine& Line, uint32_t Group, bool Added) {
+    if (Added) {
+      FirstLine.push_back(Line);
+      Size.push_back(1);
+    } else {
+      ++Size[Group];
+    }
   });
-  std::vector<uint32_t> Order(Groups.Size.size());
+  std::vector<uint32_t> Order(Size.size());
   for (uint32_t G = 0; G < Order.size(); ++G) Order[G] = G;
   std::stable_sort(Order.begin(), Order.end(),
-                   [&](uint32_t A, uint32_t B) { return Groups.Size[A] > Groups.Size[B]; });
+                   [&](uint32_t A, uint32_t B) { return Size[A] > Size[B]; });
   std::basic_string<TUnit> Out;
   for (const uint32_t G : Order) {
     const TLine& Line = FirstLine[G];
     Out += Text.substr(Line.Offset, Line.BodyLength);
     Out += TUnit(':');
-    for (const char C : std::to_string(Groups.Size[G])) Out += static_cast<TUnit>(C);
+    for (const char C : std::to_string(Size[G])) Out += static_cast<TUnit>(C);
     Out += Text.substr(Line.Offset + Line.BodyLength, Line.Length - Line.BodyLength);
   }
   return Out;
@@ -366,20 +473,24 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
 
 size_t Dedupe(char16_t* Text, size_t Size, const TKeyRule& Rule,
               std::optional<Tarnwick::TOccurrence> Only) {
+  return *DedupeInPlace(Text, Size, Rule, Only);
+}
+
+std::optional<size_t> Dedupe(char* Text, size_t Size, const TKeyRule& Rule,
+                             std::optional<Tarnwick::TOccurrence> Only) {
   return DedupeInPlace(Text, Size, Rule, Only);
 }
 
-size_t Dedupe(char* Text, size_t Size, const TKeyRule& Rule,
-              std::optional<Tarnwick::TOccurrence> Only) {
-  return DedupeInPlace(Text, Size, Rule, Only);
+std::u16string Count(std::u16string_view Text, const TKeyRule& Rule) {
+  return *CountOf(Text, Rule);
 }
 
-std::u16string Count(std::u16string_view Text, const TKeyRule& Rule) { return CountOf(Text, Rule); }
-
-std::string Count(std::string_view Text, const TKeyRule& Rule) { return CountOf(Text, Rule); }
+std::optional<std::string> Count(std::string_view Text, const TKeyRule& Rule) {
+  return CountOf(Text, Rule);
+}
 
 std::vector<bool> Marked(std::u16string_view Text, const TKeyRule& Rule) {
-  const TGroups Groups = GroupByKeys<char16_t>(Text, Rule);
+  const TGroups Groups = *GroupByKeys<char16_t>(Text, Rule);
   std::vector<bool> Marks;
   Marks.reserve(Groups.Of.size());
   LineScan::ForEachLine(Text, [&](const TLine& Line) {

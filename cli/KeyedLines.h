@@ -48,17 +48,18 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
 
 // dedupe with lines the same when their keys are equal on the Size units at Text, in place: the
 // first line of each key, or with Only the lines it selects (Tarnwick::DuplicationSelect), each
-// with its own break, are left at the front; returns their length. The units are UTF-16, or
-// valid UTF-8 with each line decoded for its key alone.
+// with its own break, are left at the front; returns their length.
 size_t Dedupe(char16_t* Text, size_t Size, const TKeyRule& Rule,
               std::optional<Tarnwick::TOccurrence> Only);
-size_t Dedupe(char* Text, size_t Size, const TKeyRule& Rule,
-              std::optional<Tarnwick::TOccurrence> Only);
+// The same on UTF-8, each line keyed from its bytes or decoded for its key alone; nullopt, with
+// the text untouched, where the bytes are not well-formed UTF-8.
+std::optional<size_t> Dedupe(char* Text, size_t Size, const TKeyRule& Rule,
+                             std::optional<Tarnwick::TOccurrence> Only);
 // count with lines grouped by their keys: the first line of each group, ":" and the group's
 // size before its break, largest group first (equal sizes in order of first appearance).
 std::u16string Count(std::u16string_view Text, const TKeyRule& Rule);
-// The same on valid UTF-8.
-std::string Count(std::string_view Text, const TKeyRule& Rule);
+// The same on UTF-8; nullopt where the bytes are not well-formed UTF-8.
+std::optional<std::string> Count(std::string_view Text, const TKeyRule& Rule);
 // One entry per line: true when its key is not empty and another line has it.
 std::vector<bool> Marked(std::u16string_view Text, const TKeyRule& Rule);
 // The highlight pattern for those lines: an alternative for each distinct body (exact, as the

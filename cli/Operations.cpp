@@ -153,6 +153,21 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
     return false;
   }
   const size_t Base = Codec::Utf8MarkLength(Bytes, Encoding);
+  if (Keyed && (Operation.Id == ciDuplicationDelete || Operation.Id == ciDuplicationCount)) {
+    // These check each line's bytes as they key it, rather than the whole text first.
+    const std::string_view Body = std::string_view(Bytes).substr(Base);
+    if (Operation.Id == ciDuplicationDelete) {
+      const std::optional<size_t> Kept =
+          KeyedLines::Dedupe(Bytes.data() + Base, Body.size(), Choices.Key, Choices.Only);
+      if (!Kept) return false;
+      Bytes.resize(Base + *Kept);
+    } else {
+      std::optional<std::string> Counts = KeyedLines::Count(Body, Choices.Key);
+      if (!Counts) return false;
+      Bytes = WithMark(std::move(*Counts), Base);
+    }
+    return true;
+  }
   if (Encoding.Family == Codec::TFamily::fmUtf8) {
     if (!TextPieces::IsUtf8(std::string_view(Bytes).substr(Base))) return false;
   } else if (!RunsOnLegacyBytes(Operation, Encoding, Bytes, Marks)) {
@@ -171,18 +186,14 @@ bool RunOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, s
       }
       break;
     case ciDuplicationDelete:
-      if (Keyed) {
-        Bytes.resize(
-            Base + KeyedLines::Dedupe(Bytes.data() + Base, Body.size(), Choices.Key, Choices.Only));
-      } else if (Choices.Only) {
+      if (Choices.Only) {
         Bytes = WithMark(DuplicationSelect(Body, *Choices.Only), Base);
       } else {
         Bytes.resize(Base + DuplicationDeleteInPlace(Bytes.data() + Base, Body.size()));
       }
       break;
     case ciDuplicationCount:
-      Bytes = WithMark(
-          Keyed ? KeyedLines::Count(Body, Choices.Key) : DuplicationDeleteCountDown(Body), Base);
+      Bytes = WithMark(DuplicationDeleteCountDown(Body), Base);
       break;
     default:
       if (Marks != nullptr) {

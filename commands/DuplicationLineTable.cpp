@@ -33,12 +33,6 @@ uint32_t (*TestHash)(const void*, size_t) = nullptr;
 // hardware does not always stream a large text in fast enough by itself.
 constexpr size_t TextAhead = 1024;
 
-// A 64-bit hash of the N code units at P under Seed.
-template <class TUnit>
-uint64_t HashKey(const TUnit* P, size_t N, uint64_t Seed) {
-  return XXH3_64bits_withSeed(P, N * sizeof(TUnit), Seed);
-}
-
 // A seed no input can know in advance: from the system's random source, mixed with the clock
 // and an address in case that source is deterministic (as on some older runtimes).
 uint64_t FreshSeed() {
@@ -98,6 +92,12 @@ TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t
 }
 
 template <class TUnit>
+TDistinctLinesOf<TUnit>::TDistinctLinesOf(TView Text, TKeyMaker<TUnit>& Maker, TNumbering Numbering)
+    : TDistinctLinesOf(Text, kkBody, FreshSeed(), Numbering) {
+  FMaker = &Maker;
+}
+
+template <class TUnit>
 TLine TDistinctLinesOf<TUnit>::Line(size_t Number) const {
   // A body ends at its line's first CR or LF, so the line found from its start is the key's.
   return LineScan::LineAt(FText, Offset(Number));
@@ -126,15 +126,34 @@ void TDistinctLinesOf<TUnit>::ReleaseIndex() {
 }
 
 template <class TUnit>
-uint32_t TDistinctLinesOf<TUnit>::HashOf(const TUnit* P, size_t N) const {
+uint32_t TDistinctLinesOf<TUnit>::HashOfBytes(const void* P, size_t Size) const {
   // One well-predicted test per key; the hook is null outside tests.
   if (FTestHash != nullptr) [[unlikely]]
-    return FTestHash(P, N * sizeof(TUnit));
-  return static_cast<uint32_t>(HashKey(P, N, FSeed));
+    return FTestHash(P, Size);
+  return static_cast<uint32_t>(XXH3_64bits_withSeed(P, Size, FSeed));
 }
 
 template <class TUnit>
-uint32_t TDistinctLinesOf<TUnit>::HashAt(size_t Offset) const {
+uint32_t TDistinctLinesOf<TUnit>::HashOf(const TUnit* P, size_t N) {
+  if (FMaker != nullptr) [[unlikely]] {
+    const size_t Size = FMaker->Key(TView(P, N), FKey);
+    return HashOfBytes(FKey.data(), Size);
+  }
+  return HashOfBytes(P, N * sizeof(TUnit));
+}
+
+template <class TUnit>
+bool TDistinctLinesOf<TUnit>::SameMadeKey(size_t Known, const TUnit* Key, size_t Length) {
+  // Only lines whose hashes share the slot's bits get here: the keys are made again for them
+  // rather than kept for every line.
+  const size_t KnownSize =
+      FMaker->Key(FText.substr(Known, LineScan::LineAt(FText, Known).BodyLength), FKnownKey);
+  const size_t Size = FMaker->Key(TView(Key, Length), FKey);
+  return Size == KnownSize && std::memcmp(FKey.data(), FKnownKey.data(), Size) == 0;
+}
+
+template <class TUnit>
+uint32_t TDistinctLinesOf<TUnit>::HashAt(size_t Offset) {
   // A key starts a line: its body, or the whole line with its break.
   const TLine Line = LineScan::LineAt(FText, Offset);
   return HashOf(FText.data() + Offset, FKeyKind == kkBody ? Line.BodyLength : Line.Length);
@@ -167,7 +186,9 @@ uint32_t TDistinctLinesOf<TUnit>::FindOrAdd(size_t Offset, size_t Length, uint32
   for (;; ++Probes) {
     const TSlot Slot = FSlots[I];
     if (Slot == 0) break;
-    if (((Slot ^ Tagged) & ~FIdMask) == 0 && SameKey(SlotOffset(Slot), Key, Length)) {
+    if (((Slot ^ Tagged) & ~FIdMask) == 0 &&
+        (FMaker == nullptr ? SameKey(SlotOffset(Slot), Key, Length)
+                           : SameMadeKey(SlotOffset(Slot), Key, Length))) {
       FProbes += Probes;
       Added = false;
       return FNumbered ? (Slot & FIdMask) - 1 : 0;
@@ -223,6 +244,7 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
   size_t Filled[2] = {0, 0};
   size_t LineCount = 0;
   size_t Begin = 0;
+  const uint32_t* const Given = FGivenHashes.empty() ? nullptr : FGivenHashes.data();
   auto Fill = [&](size_t Batch) {
     size_t N = 0;
     for (; N < BatchSize && Begin < FText.size(); ++N) {
@@ -231,7 +253,8 @@ void TDistinctLinesOf<TUnit>::ScanWith(void* Context, TVisitFn Visit) {
       Begin += Line.Length;
       const size_t KeyLength = FKeyKind == kkBody ? Line.BodyLength : Line.Length;
       Lines[Batch][N] = Line;
-      Hashes[Batch][N] = HashOf(FText.data() + Line.Offset, KeyLength);
+      Hashes[Batch][N] =
+          Given != nullptr ? Given[LineCount + N] : HashOf(FText.data() + Line.Offset, KeyLength);
       __builtin_prefetch(&FSlots[Home(Hashes[Batch][N])]);
     }
     Filled[Batch] = N;

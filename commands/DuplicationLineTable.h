@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -26,6 +27,19 @@ using enum TKeyKind;
 enum class TNumbering : uint8_t { nbNumbered = 0, nbUnnumbered = 1 };
 using enum TNumbering;
 
+// What tells lines apart where it is not their own units: a key made from each line's body,
+// as bytes. Two bodies are the same when their keys' bytes are.
+template <class TUnit>
+class TKeyMaker {
+ public:
+  // Writes the key of Body at the start of Scratch, which it makes larger where needed (never
+  // smaller); returns the key's length.
+  virtual size_t Key(std::basic_string_view<TUnit> Body, std::string& Scratch) = 0;
+
+ protected:
+  ~TKeyMaker() = default;
+};
+
 // Raises the list error when a text has more lines than a line list can hold, as cutting it
 // into a list would.
 void CheckLineCount(size_t Lines);
@@ -42,6 +56,8 @@ class TDistinctLinesOf {
   TDistinctLinesOf(TView Text, TKeyKind KeyKind, TNumbering Numbering = nbNumbered);
   // The same with the given seed, for tests that need the hashes fixed.
   TDistinctLinesOf(TView Text, TKeyKind KeyKind, uint64_t Seed, TNumbering Numbering = nbNumbered);
+  // Bodies (kkBody) told apart by the keys Maker makes of them, which must outlive the table.
+  TDistinctLinesOf(TView Text, TKeyMaker<TUnit>& Maker, TNumbering Numbering = nbNumbered);
 
   // Goes through the lines of the text in order and calls Visit(const TLine&, uint32_t
   // Number, bool Added) for each: Number is the distinct line with the same key, which is
@@ -57,6 +73,13 @@ class TDistinctLinesOf {
                (*static_cast<TFn*>(Context))(Line, Number, Added);
              });
   }
+
+  // With a key maker: the hash the table gives the key Key; safe on several threads, so that
+  // the keys of a text's lines may be made and hashed on them before the scan.
+  uint32_t HashOfKey(std::string_view Key) const { return HashOfBytes(Key.data(), Key.size()); }
+  // Has the scan take each line's hash from Hashes, in the order of the lines (one for every
+  // line), rather than hash the line itself.
+  void TakeHashes(std::vector<uint32_t>&& Hashes) { FGivenHashes = std::move(Hashes); }
 
   // The number of distinct lines found so far.
   size_t Count() const { return FCount; }
@@ -96,10 +119,14 @@ class TDistinctLinesOf {
   void LookUp(const TLine& Line, uint32_t Hash, void* Context, TVisitFn Visit);
   bool SameKey(size_t Known, const TUnit* Key, size_t Length) const;
   uint32_t FindOrAdd(size_t Offset, size_t Length, uint32_t Hash, bool& Added);
-  // The hash of the N code units at P: seeded XXH3, or the test hook's when one was set.
-  uint32_t HashOf(const TUnit* P, size_t N) const;
+  // The hash of the N code units at P: seeded XXH3, or the test hook's when one was set; with a
+  // key maker, that of their key.
+  uint32_t HashOf(const TUnit* P, size_t N);
+  uint32_t HashOfBytes(const void* P, size_t Size) const;
+  // Whether the body of Length units at Key has the same key as the known body at Known.
+  bool SameMadeKey(size_t Known, const TUnit* Key, size_t Length);
   // The hash of the key that starts at Offset.
-  uint32_t HashAt(size_t Offset) const;
+  uint32_t HashAt(size_t Offset);
   // Where the key of a used slot starts.
   size_t SlotOffset(TSlot Slot) const {
     const size_t Id = (Slot & FIdMask) - 1;
@@ -129,6 +156,9 @@ class TDistinctLinesOf {
   size_t FAddedSlot = 0;  // the slot of the distinct line added last
   uint64_t FSeed;
   uint32_t (*FTestHash)(const void*, size_t);
+  TKeyMaker<TUnit>* FMaker = nullptr;
+  std::vector<uint32_t> FGivenHashes;
+  std::string FKey, FKnownKey;  // the keys a maker made last
   size_t FProbes = 0;
 };
 

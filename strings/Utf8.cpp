@@ -65,6 +65,12 @@ size_t FirstInvalid(std::string_view Bytes) {
   return std::string_view::npos;
 }
 
+bool IsAscii(std::string_view Bytes) {
+  unsigned char Any = 0;
+  for (const char C : Bytes) Any |= static_cast<unsigned char>(C);
+  return Any < 0x80;
+}
+
 size_t DecodeWellFormed(std::string_view Bytes, char16_t* Out) {
   // Lines of a checked text are decoded here a few dozen bytes at a time, two or three times
   // each during a sort: a converter's cost per call outweighs the work on such short input.

@@ -12,6 +12,9 @@ namespace Utf8 {
 // defines it: no overlong forms, no surrogates, nothing above U+10FFFF), or npos.
 size_t FirstInvalid(std::string_view Bytes);
 
+// Whether every byte of Bytes is ASCII (below 0x80).
+bool IsAscii(std::string_view Bytes);
+
 // Decodes Bytes, which must be well-formed (unchecked), into Out, which has room for
 // Bytes.size() code units; returns how many it wrote.
 size_t DecodeWellFormed(std::string_view Bytes, char16_t* Out);

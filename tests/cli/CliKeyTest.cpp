@@ -13,8 +13,10 @@
 #include "cli/KeyedLines.h"
 #include "cli/Marking.h"
 #include "cli/Operations.h"
+#include "commands/DuplicationLineTable.h"
 #include "reference/DuplicationReference.h"
 #include "reference/PlainSort.h"
+#include "strings/Utf8.h"
 #include "support/PinnedCollation.h"
 
 namespace {
@@ -61,6 +63,9 @@ std::u16string RandomText(std::mt19937& Rng) {
   return Text;
 }
 
+// Every key gets the same hash: the duplicate commands then tell keys apart by their bytes alone.
+uint32_t SameHash(const void*, size_t) { return 0x9E3779B9; }
+
 std::string Utf8(const std::u16string& Text) {
   std::string Bytes;
   Codec::Unicode::EncodeUtf8(Text, Bytes);
@@ -104,6 +109,8 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
           << Operation.Name;
     }
     const DuplicationReference::TKeyedReference Reference(Text, KeyOf);
+    // A round in five with every key's hash the same.
+    DuplicationLineTable::SetHashForTests(Round % 5 == 0 ? SameHash : nullptr);
     const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
     for (const char* Only : {static_cast<const char*>(nullptr), "once", "repeated"}) {
       Choices.Only.reset();
@@ -128,6 +135,21 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     ASSERT_EQ(Operations::RunOnFile(*Operations::FindByName("highlight"), Encoding, Utf8(Text),
                                     nullptr, Choices),
               Utf8(Reference.Pattern()) + "\n");
+    DuplicationLineTable::SetHashForTests(nullptr);
+    // Bytes that are not well-formed UTF-8 anywhere in the text are left untouched to the
+    // common path, which names the fault.
+    static const std::string Malformed[] = {
+        "\xFF",         "\x80",         "\xC0\xAF",         "\xE3\x81",
+        "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"};
+    std::string Bad = Utf8(Text);
+    Bad.insert(Rng() % (Bad.size() + 1), Malformed[Rng() % std::size(Malformed)]);
+    if (Utf8::FirstInvalid(Bad) != std::string::npos) {
+      for (const Operations::TOperation* Operation : {&Dedupe, &Count}) {
+        std::string Bytes = Bad;
+        ASSERT_FALSE(Operations::RunOnBytes(*Operation, Encoding, Bytes, nullptr, Choices));
+        ASSERT_EQ(Bytes, Bad);
+      }
+    }
   }
 }
 
