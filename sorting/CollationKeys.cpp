@@ -155,7 +155,9 @@ bool TCollationKeys::MakeRoomForCopies(size_t Part, std::span<const TCopy> Copie
   for (auto Copy = Copies.rbegin(); Copy != Copies.rend(); ++Copy) {
     const size_t From = FOffsets[Slot(Copy->Key) + 1];  // where the empty key lies
     std::memmove(Bytes + From + Shift, Bytes + From, To - From);
-    for (size_t I = Copy->Key; I < Next; ++I) FOffsets[Slot(I) + 1] += static_cast<uint32_t>(Shift);
+    // The part's offsets lie in a row: the ends of keys Key .. Next - 1 follow Key's.
+    uint32_t* const Ends = FOffsets.data() + Slot(Copy->Key) + 1;
+    for (size_t K = 0; K < Next - Copy->Key; ++K) Ends[K] += static_cast<uint32_t>(Shift);
     Shift -= Copy->Length;
     Next = Copy->Key;
     To = From;

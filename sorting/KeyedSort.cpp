@@ -374,17 +374,29 @@ void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
           Group.Texts = !Lines.Same(Group.First - 1, Candidate.Line);
         }
       }
+      // Only the lines of groups of several texts read their texts.
+      size_t Mixed = 0;
+      for (TCandidate& Candidate : Bucket) {
+        Candidate.Hash = GroupOf(Candidate.Hash).Texts ? 1 : 0;
+        Mixed += Candidate.Hash;
+      }
+      if (Mixed == 0) continue;
       // The lines lie in rising order in the bucket, so the first of each text is met first.
-      Texts.assign(Mask + 1, TText{0, 0});
-      for (size_t K = 0; K < Bucket.size(); ++K) {
-        if (K + SameAhead < Bucket.size()) Lines.Prefetch(Bucket[K + SameAhead].Line);
-        TCandidate& Candidate = Bucket[K];
-        if (!GroupOf(Candidate.Hash).Texts) {
-          Candidate.Hash = 0;
-          continue;
+      const size_t TextMask = std::bit_ceil(Mixed * 2 + 1) - 1;
+      Texts.assign(TextMask + 1, TText{0, 0});
+      size_t Ahead = 0;    // the next line to fetch ahead
+      size_t Fetched = 0;  // lines fetched ahead and not yet looked at
+      for (TCandidate& Candidate : Bucket) {
+        for (; Ahead < Bucket.size() && Fetched < SameAhead; ++Ahead) {
+          if (Bucket[Ahead].Hash != 0) {
+            Lines.Prefetch(Bucket[Ahead].Line);
+            ++Fetched;
+          }
         }
+        if (Candidate.Hash == 0) continue;
+        --Fetched;
         const size_t Hash = Lines.Hash(Candidate.Line);
-        for (size_t S = Hash & Mask;; S = (S + 1) & Mask) {
+        for (size_t S = Hash & TextMask;; S = (S + 1) & TextMask) {
           if (Texts[S].First == 0) Texts[S] = {Hash, Candidate.Line + 1};
           if (Texts[S].Hash == Hash && (Texts[S].First == Candidate.Line + 1 ||
                                         Lines.Same(Texts[S].First - 1, Candidate.Line))) {
@@ -691,7 +703,9 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
                      Numbers.Numbers(P) * 5 + (TiedLines > 0 ? Lines.UnitsAtMost(Begin, End) : 0));
     std::vector<uint8_t> Bytes;
     bool Made = true;
-    auto Copy = Copies[P].begin();
+    const std::vector<TCollationKeys::TCopy>& CopiesHere = Copies[P];
+    size_t Copy = 0;
+    size_t NextCopy = CopiesHere.empty() ? SIZE_MAX : CopiesHere[0].Key;
     auto Add = [&](size_t I, bool Copied, std::u16string_view Text) {
       if (!Made || Failed.load(std::memory_order_relaxed)) return;
       Records[I].Index = static_cast<int32_t>(I);
@@ -719,8 +733,8 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
     // Only the lines that tie and take no copy are read: the others need no text.
     std::u16string Scratch;
     for (size_t I = Begin; I < End; ++I) {
-      const bool Copied = Copy != Copies[P].end() && Copy->Key == I;
-      if (Copied) ++Copy;
+      const bool Copied = I == NextCopy;
+      if (Copied) NextCopy = ++Copy < CopiesHere.size() ? CopiesHere[Copy].Key : SIZE_MAX;
       Add(I, Copied, Tied[I - Begin] && !Copied ? Lines.Text(I, Scratch) : std::u16string_view());
     }
     Numbers.Release(P);
