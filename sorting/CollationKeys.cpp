@@ -139,6 +139,40 @@ bool TCollationKeys::AddBytesTo(size_t I, std::span<const uint8_t> Bytes,
   return true;
 }
 
+bool TCollationKeys::MakeRoomForCopies(size_t Part, std::span<const TCopy> Copies) {
+  if (FHead > 0) throw std::logic_error("copied keys that keep a head");
+  size_t Extra = 0;
+  for (const TCopy& Copy : Copies) Extra += Copy.Length;
+  if (Extra == 0) return true;
+  if (!EnsureRoom(Part, Extra)) return false;
+  TArena& Arena = FArenas[Part];
+  uint8_t* const Bytes = Arena.Bytes.get();
+  // From the last copy back: the keys from each copy up to the next move up by the lengths of
+  // the copies up to it, so every byte moves once.
+  size_t Shift = Extra;
+  size_t Next = std::min(PartBegin(Part + 1), FCount);
+  size_t To = Arena.Used;
+  for (auto Copy = Copies.rbegin(); Copy != Copies.rend(); ++Copy) {
+    const size_t From = FOffsets[Slot(Copy->Key) + 1];  // where the empty key lies
+    std::memmove(Bytes + From + Shift, Bytes + From, To - From);
+    // The part's offsets lie in a row: the ends of keys Key .. Next - 1 follow Key's.
+    uint32_t* const Ends = FOffsets.data() + Slot(Copy->Key) + 1;
+    for (size_t K = 0; K < Next - Copy->Key; ++K) Ends[K] += static_cast<uint32_t>(Shift);
+    Shift -= Copy->Length;
+    Next = Copy->Key;
+    To = From;
+  }
+  Arena.Used += Extra;
+  return true;
+}
+
+void TCollationKeys::WriteCopies(std::span<const TCopy> Copies) {
+  for (const TCopy& Copy : Copies) {
+    uint8_t* const To = FArenas[Copy.Key >> FShift].Bytes.get() + FOffsets[Slot(Copy.Key)];
+    std::memcpy(To, Key(Copy.From), Copy.Length);
+  }
+}
+
 bool TCollationKeys::Add(std::u16string_view Text) {
   if (FArenas.empty()) Divide(0, 31);
   uint32_t End;

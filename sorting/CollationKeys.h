@@ -56,6 +56,21 @@ class TCollationKeys {
   bool AddBytesTo(size_t I, std::span<const uint8_t> Bytes);
   bool AddBytesTo(size_t I, std::span<const uint8_t> Bytes, std::u16string_view Text);
 
+  // A key that is to be the same bytes as another: key Key, added empty, becomes the Length
+  // bytes of key From (Length(From), read before any room is made), which is no such copy.
+  struct TCopy {
+    uint32_t Key;
+    uint32_t From;
+    uint32_t Length;
+  };
+  // Gives each copy's key, all in Part and in rising order, room for its bytes: the part's
+  // later keys move up. Only without a head; false when the arena would pass 4 GiB. Parts may
+  // be given room on different threads at once.
+  bool MakeRoomForCopies(size_t Part, std::span<const TCopy> Copies);
+  // Writes the copies' bytes, once every part that holds a copy has its room. Copies of
+  // different parts may be written on different threads at once.
+  void WriteCopies(std::span<const TCopy> Copies);
+
   // Reserves room for Count more keys of texts totalling about Units code units (Add).
   void Reserve(size_t Count, size_t Units);
   // Appends the key of Text as key Count(); false as for AddTo. Not after Divide.

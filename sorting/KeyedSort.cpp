@@ -42,6 +42,7 @@ struct TSourceLines {
     return Source.Text(I, Scratch);
   }
   bool Same(size_t I, size_t J) const { return Source.Same(I, J); }
+  size_t Hash(size_t I) const { return Source.Hash(I); }
   void Prefetch(size_t I) const { Source.Prefetch(I); }
   template <typename TVisit>
   void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const {
@@ -282,16 +283,22 @@ class TNumberKeys {
 // numbers share; a group whose lines are all the same text as its first has no tie that a text
 // decides. A group of other texts, or of other numbers whose hashes collide, keeps every line:
 // the collation keys are then made for some lines that need none, which order them as well.
-// The groups lie in buckets by the top bits of their hashes, each bucket looked at by one
-// thread in a small table of its own.
+// In a group that keeps its lines, a line of the same text as an earlier one has the same key:
+// it goes to Copies (a list a part, in rising order of lines), to be copied rather than made,
+// for a third of the lines of a log may repeat another. The groups lie in buckets by the top
+// bits of their hashes, each bucket looked at by one thread in small tables of its own.
 template <typename TLines>
 void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
-                       std::vector<std::vector<bool>>& Tied) {
+                       std::vector<std::vector<bool>>& Tied,
+                       std::vector<std::vector<TCollationKeys::TCopy>>& Copies) {
   struct TCandidate {
-    uint32_t Hash;  // of the line's numbers; once looked at, whether the line needs no key
+    // The hash of the line's numbers; once looked at, 0 when the line needs no key, or else
+    // one more than the first line of its text, whose key it takes.
+    uint32_t Hash;
     uint32_t Line;
   };
   const size_t Parts = Numbers.Parts();
+  Copies.assign(Parts, {});
   size_t Total = 0;
   for (const std::vector<bool>& InPart : Tied) {
     Total += static_cast<size_t>(std::count(InPart.begin(), InPart.end(), true));
@@ -339,7 +346,12 @@ void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
       uint32_t First;  // the group's first line, plus one; 0 for a free slot
       bool Texts;      // whether the group holds another text than its first line's
     };
+    struct TText {
+      size_t Hash;
+      uint32_t First;  // the text's first line, plus one; 0 for a free slot
+    };
     std::vector<TGroup> Groups;
+    std::vector<TText> Texts;
     for (size_t B = Parallel::PartBegin(Buckets, Chunks, C);
          B < Parallel::PartBegin(Buckets, Chunks, C + 1); ++B) {
       const std::span<TCandidate> Bucket(Candidates.data() + BucketBegin[B],
@@ -362,15 +374,51 @@ void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
           Group.Texts = !Lines.Same(Group.First - 1, Candidate.Line);
         }
       }
-      for (TCandidate& Candidate : Bucket) Candidate.Hash = GroupOf(Candidate.Hash).Texts ? 0 : 1;
+      // Only the lines of groups of several texts read their texts.
+      size_t Mixed = 0;
+      for (TCandidate& Candidate : Bucket) {
+        Candidate.Hash = GroupOf(Candidate.Hash).Texts ? 1 : 0;
+        Mixed += Candidate.Hash;
+      }
+      if (Mixed == 0) continue;
+      // The lines lie in rising order in the bucket, so the first of each text is met first.
+      const size_t TextMask = std::bit_ceil(Mixed * 2 + 1) - 1;
+      Texts.assign(TextMask + 1, TText{0, 0});
+      size_t Ahead = 0;    // the next line to fetch ahead
+      size_t Fetched = 0;  // lines fetched ahead and not yet looked at
+      for (TCandidate& Candidate : Bucket) {
+        for (; Ahead < Bucket.size() && Fetched < SameAhead; ++Ahead) {
+          if (Bucket[Ahead].Hash != 0) {
+            Lines.Prefetch(Bucket[Ahead].Line);
+            ++Fetched;
+          }
+        }
+        if (Candidate.Hash == 0) continue;
+        --Fetched;
+        const size_t Hash = Lines.Hash(Candidate.Line);
+        for (size_t S = Hash & TextMask;; S = (S + 1) & TextMask) {
+          if (Texts[S].First == 0) Texts[S] = {Hash, Candidate.Line + 1};
+          if (Texts[S].Hash == Hash && (Texts[S].First == Candidate.Line + 1 ||
+                                        Lines.Same(Texts[S].First - 1, Candidate.Line))) {
+            Candidate.Hash = Texts[S].First;
+            break;
+          }
+        }
+      }
     }
   });
   for (const TCandidate& Candidate : Candidates) {
-    if (Candidate.Hash != 0) {
-      const size_t P = Numbers.PartOf(Candidate.Line);
+    const size_t P = Numbers.PartOf(Candidate.Line);
+    if (Candidate.Hash == 0) {
       Tied[P][Candidate.Line - Numbers.PartBegin(P)] = false;
+    } else if (Candidate.Hash != Candidate.Line + 1) {
+      Copies[P].push_back({Candidate.Line, Candidate.Hash - 1, 0});
     }
   }
+  Parallel::ForEachPart(Parts, [&Copies](size_t P) {
+    std::sort(Copies[P].begin(), Copies[P].end(),
+              [](const auto& A, const auto& B) { return A.Key < B.Key; });
+  });
 }
 
 // Collation keys made on first use. The numeric order needs the dictionary order only for
@@ -632,13 +680,15 @@ bool MakeKeys(const TLines& Lines, int32_t Count, bool Reversed, TCollationKeys&
 // are never zero, so that the zero sorts a line before the lines whose numbers go on past its own,
 // and two keys reach their collation keys only where the lines' numbers are the same. The keys are
 // made in parallel in the parts of the numbers, and each part's numbers freed once its keys are
-// made. False when the platform gives no collation key for such a line.
+// made. A line of the same text as an earlier one that needs its key gets a copy of that key,
+// once all are made. False when the platform gives no collation key for such a line.
 template <typename TLines>
 bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& Keys,
                     std::vector<TTextRecord>& Records) {
   const size_t Count = Numbers.PartBegin(Numbers.Parts());
   std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
-  ClearSameTextTies(Lines, Numbers, MayTie);
+  std::vector<std::vector<TCollationKeys::TCopy>> Copies;
+  ClearSameTextTies(Lines, Numbers, MayTie, Copies);
   Records.resize(Count);
   Keys.Divide(Count, PartShift(Count));
   std::atomic<bool> Failed{false};
@@ -653,14 +703,21 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
                      Numbers.Numbers(P) * 5 + (TiedLines > 0 ? Lines.UnitsAtMost(Begin, End) : 0));
     std::vector<uint8_t> Bytes;
     bool Made = true;
-    auto Add = [&](size_t I, std::u16string_view Text) {
+    const std::vector<TCollationKeys::TCopy>& CopiesHere = Copies[P];
+    size_t Copy = 0;
+    size_t NextCopy = CopiesHere.empty() ? SIZE_MAX : CopiesHere[0].Key;
+    auto Add = [&](size_t I, bool Copied, std::u16string_view Text) {
       if (!Made || Failed.load(std::memory_order_relaxed)) return;
+      Records[I].Index = static_cast<int32_t>(I);
+      if (Copied) {
+        Made = Keys.AddBytesTo(I, {});  // the copy's room is made once all keys are
+        return;
+      }
       const auto Key = Numbers.Key(I);
       constexpr size_t Head = RecordSort::PrefixBytes<TTextRecord>;
       Bytes.resize(std::max(Key.size() * MaxOrderedBytes + 1, Head));
       size_t Length = 0;
       for (const int64_t Value : Key) Length += OrderedBytes(Value, Bytes.data() + Length);
-      Records[I].Index = static_cast<int32_t>(I);
       if (Tied[I - Begin]) {
         Bytes[Length++] = 0;
         Made = Keys.AddBytesTo(I, {Bytes.data(), Length}, Text);
@@ -673,15 +730,31 @@ bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& K
         RecordSort::SetPrefix(Records[I], Bytes.data());
       }
     };
-    // Only the lines that tie are read: the others need no text.
+    // Only the lines that tie and take no copy are read: the others need no text.
     std::u16string Scratch;
     for (size_t I = Begin; I < End; ++I) {
-      Add(I, Tied[I - Begin] ? Lines.Text(I, Scratch) : std::u16string_view());
+      const bool Copied = I == NextCopy;
+      if (Copied) NextCopy = ++Copy < CopiesHere.size() ? CopiesHere[Copy].Key : SIZE_MAX;
+      Add(I, Copied, Tied[I - Begin] && !Copied ? Lines.Text(I, Scratch) : std::u16string_view());
     }
     Numbers.Release(P);
     if (!Made) Failed = true;
   });
-  return !Failed;
+  if (Failed) return false;
+  Parallel::ForEachPart(Numbers.Parts(), [&](size_t P) {
+    for (TCollationKeys::TCopy& Copy : Copies[P]) Copy.Length = Keys.Length(Copy.From);
+  });
+  Parallel::ForEachPart(Numbers.Parts(), [&](size_t P) {
+    if (!Keys.MakeRoomForCopies(P, Copies[P])) Failed = true;
+  });
+  if (Failed) return false;
+  Parallel::ForEachPart(Numbers.Parts(), [&](size_t P) {
+    Keys.WriteCopies(Copies[P]);
+    for (const TCollationKeys::TCopy& Copy : Copies[P]) {
+      RecordSort::LoadPrefix(Records[Copy.Key], Keys, 0);
+    }
+  });
+  return true;
 }
 
 // The dictionary order, read from the end of each line when Reversed.

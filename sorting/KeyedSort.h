@@ -33,6 +33,8 @@ class TLineSource {
   virtual void ForEachText(size_t Begin, size_t End, const TVisit& Visit) const = 0;
   // Whether lines I and J are the same code unit for code unit.
   virtual bool Same(size_t I, size_t J) const = 0;
+  // A hash of line I's code units: lines that are Same hash alike.
+  virtual size_t Hash(size_t I) const = 0;
   // Asks the processor to fetch line I, which Same is about to read.
   virtual void Prefetch(size_t I) const = 0;
   // At least as many as the code units of lines Begin .. End - 1 together, found without

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <new>
 #include <span>
@@ -162,6 +163,7 @@ class TLinesWhereTheyLie final : public TLineSource {
   // Lines with equal units are those with equal text: the bytes of a text that decodes are
   // written back as themselves.
   bool Same(size_t I, size_t J) const override { return Units(I) == Units(J); }
+  size_t Hash(size_t I) const override { return std::hash<TView<TUnit>>{}(Units(I)); }
 
   void Prefetch(size_t I) const override {
     if (I + 1 < FCount || FLast.empty()) PrefetchLine(FBody, Starts()[I]);
