@@ -280,10 +280,6 @@ int32_t TLineDecoder::Measure(std::string_view Line, std::u16string& Scratch) co
   return StringUnit::ByteLength(Decode(Line, Scratch));
 }
 
-int32_t TLineView::Measure(std::u16string_view Line, std::u16string& Scratch) const {
-  return StringUnit::ByteLength(View(Line, Scratch));
-}
-
 bool SortWhereTheyLie(std::u16string_view Text, const TLineView& View, TSortKind Kind,
                       TSortOrder Order, std::u16string& Sorted) {
   return SortText(Text, 0, TViewed{View}, Kind, Order, Sorted);

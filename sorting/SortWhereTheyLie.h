@@ -36,8 +36,8 @@ class TLineView {
   // What Line (a whole line, break included) is ordered by: a view of Line, or of the whole of
   // Scratch (each thread passes its own). No line may give more code units than it has.
   virtual std::u16string_view View(std::u16string_view Line, std::u16string& Scratch) const = 0;
-  // The byte measure by which the length orders order Line: by default that of its View.
-  virtual int32_t Measure(std::u16string_view Line, std::u16string& Scratch) const;
+  // The byte measure by which the length orders order Line.
+  virtual int32_t Measure(std::u16string_view Line, std::u16string& Scratch) const = 0;
 };
 
 // Sorted becomes Text with its lines ordered by Kind (not skReverse) and Order exactly as the

@@ -18,6 +18,9 @@
 #include "reference/PlainSort.h"
 #include "strings/Utf8.h"
 #include "support/PinnedCollation.h"
+#ifndef _WIN32
+#include "platform/linux/Nls.h"
+#endif
 
 namespace {
 
@@ -44,10 +47,10 @@ std::u16string PlainField(std::u16string_view Body, const TKeyRule& Rule) {
 // and lines with equal keys differ.
 std::u16string RandomText(std::mt19937& Rng) {
   static const std::u16string Values[] = {
-      u"",     u"a",    u"B",     u"10",       u"9",     u"-3",         u"あ",  u"ア",
-      u"ｱ",    u"Ａ",   u"x y",   u"第2章",    u"A",     u"ｶﾞ",         u"ガ",  u"が",
-      u"ｂ",   u"１０", u"x\\Ey", u"Hello",    u"hELLO", u"ＨｅＬｌｏ", u"ﾊﾟﾝ", u"パン",
-      u"ぱん", u"ｳﾞ",   u"ﾞ",     u"か\x3099", u"𐐀",     u"𐐨",          u"ÀÉ",  u"àé"};
+      u"",         u"a",     u"B",     u"10",         u"9",   u"-3",    u"あ",   u"ア", u"ｱ",
+      u"Ａ",       u"x y",   u"第2章", u"A",          u"ｶﾞ",  u"ガ",    u"が",   u"ｂ", u"１０",
+      u"x\\Ey",    u"Hello", u"hELLO", u"ＨｅＬｌｏ", u"ﾊﾟﾝ", u"パン",  u"ぱん", u"ｳﾞ", u"ﾞ",
+      u"か\x3099", u"𐐀",     u"𐐨",     u"ÀÉ",         u"àé",  u"\x2603"};
   static const std::u16string Joins[] = {u",", u" ", u"  ", u"\t", u"\x3000", u", "};
   static const std::u16string Breaks[] = {u"\n", u"\r\n", u"\r", u"\n"};
   std::u16string Text;
@@ -97,6 +100,11 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     const auto FieldOf = [&Rule](std::u16string_view Body) {
       return Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule);
     };
+#ifndef _WIN32
+    // A round in four where the platform gives no collation key for a key with a snowman: the
+    // keyed sorts then leave the text to the list.
+    standin::FailSortKeysOn(Round % 4 == 0 ? u'\x2603' : 0);
+#endif
     for (uint8_t Id = 1; Id <= 8; ++Id) {
       const std::u16string Expected = PlainSort::SortByKeys(Text, Id, KeyOf, FieldOf);
       const Operations::TOperation& Operation = *Operations::FindById(Id);
@@ -108,6 +116,9 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
       ASSERT_TRUE(KeyedLines::SortWithList(Text, *Tarnwick::SortCommandOf(Id), Rule) == Expected)
           << Operation.Name;
     }
+#ifndef _WIN32
+    standin::FailSortKeysOn(0);
+#endif
     const DuplicationReference::TKeyedReference Reference(Text, KeyOf);
     // A round in five with every key's hash the same.
     DuplicationLineTable::SetHashForTests(Round % 5 == 0 ? SameHash : nullptr);
