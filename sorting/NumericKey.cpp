@@ -117,10 +117,13 @@ void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
   const size_t N = Line.size();
   size_t I = 0;
   while (I < N) {
-    I = SkipNonStarts(Line.data(), I, N);
-    if (I == N) break;
     char16_t Ch = Line[I++];
-    if (!MayStartNumber(Ch)) continue;
+    if (!MayStartNumber(Ch)) {
+      // Numbers often follow the unit that ends the one before, so the blocks are tried only
+      // after a unit that starts nothing.
+      I = SkipNonStarts(Line.data(), I, N);
+      continue;
+    }
     Run.Negative = false;
     if (IsSignChar(Ch)) {
       // Later signs replace earlier ones, and spaces between a sign and its digits are
