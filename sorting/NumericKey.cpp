@@ -4,6 +4,10 @@
 #include <bit>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace StringRecordListNormalSort {
 
 namespace {
@@ -31,9 +35,40 @@ constexpr bool MayStartNumber(char16_t Ch) {
   return Ascii < 64 && (Starts >> Ascii & 1) != 0;
 }
 
-// The value of a digit character, ASCII or full-width.
-constexpr uint64_t DigitValue(char16_t Ch) {
-  return Ch <= u'9' ? static_cast<uint64_t>(Ch - u'0') : static_cast<uint64_t>(Ch - 0xFF10);
+// The first index from From on whose unit may start a number, or an index less than eight
+// units before N from which the caller reads on one unit at a time. Most units of a line start
+// nothing, so eight of them are passed at a time while none lies in 0x2B..0x39 or
+// 0xFF0B..0xFF19, the ranges that hold every digit and sign; the caller's exact test decides
+// on the units of those ranges that are neither.
+inline size_t SkipNonStarts([[maybe_unused]] const char16_t* Units, size_t From,
+                            [[maybe_unused]] size_t N) {
+#if defined(__SSE2__)
+  const __m128i AsciiFirst = _mm_set1_epi16(0x2B);
+  const __m128i WideFirst = _mm_set1_epi16(static_cast<short>(0xFF0B));
+  const __m128i Width = _mm_set1_epi16(0x39 - 0x2B);
+  const __m128i Zero = _mm_setzero_si128();
+  for (; From + 8 <= N; From += 8) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + From));
+    // A unit lies in a range when its distance above the range's first unit (wrapping below
+    // it) is at most Width: the saturating subtraction leaves zero exactly then.
+    const __m128i InAscii =
+        _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(V, AsciiFirst), Width), Zero);
+    const __m128i InWide =
+        _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(V, WideFirst), Width), Zero);
+    const int Mask = _mm_movemask_epi8(_mm_or_si128(InAscii, InWide));
+    if (Mask != 0) {
+      return From + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(Mask))) / 2;
+    }
+  }
+#endif
+  return From;
+}
+
+// The value of a digit character, ASCII or full-width; 10 or more for any other character.
+// One subtraction and one comparison tell an ASCII digit, the units most often read in a number.
+constexpr unsigned DigitOf(char16_t Ch) {
+  const unsigned Ascii = Ch - 0x30u;
+  return Ascii <= 9 ? Ascii : Ch - 0xFF10u;
 }
 constexpr bool IsMinusChar(char16_t Ch) { return Ch == u'-' || Ch == 0xFF0D; }
 
@@ -41,31 +76,29 @@ constexpr bool IsMinusChar(char16_t Ch) { return Ch == u'-' || Ch == 0xFF0D; }
 // range. Read digit by digit rather than collected and converted at its end, so that the scan
 // neither copies the characters nor divides.
 struct TRun {
-  bool Negative = false;
-  bool Fits = true;
-  uint64_t Magnitude = 0;
-  unsigned Digits = 0;  // read so far, leading zeros included
+  // Marks a number that has left the range: no magnitude reaches it, and Add keeps it.
+  static constexpr uint64_t Outside = std::numeric_limits<uint64_t>::max();
+  static constexpr uint64_t Tenth = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) / 10;
 
-  void Start(uint64_t Digit) {
-    Fits = true;
-    Magnitude = Digit;
-    Digits = 1;
-  }
+  bool Negative = false;
+  uint64_t Magnitude = 0;
+
   // Magnitude * 10 + Digit, unless that passes 2^63 - 1 (2^63 for a negative number): from
   // then on the number is left out, however many digits follow.
-  void Add(uint64_t Digit) {
-    // Eighteen digits stay below 10^18, far inside the range: only longer numbers are checked.
-    if (++Digits <= 18) {
+  void Add(unsigned Digit) {
+    // Below a tenth of the limit any digit fits; only the nineteenth significant digit and
+    // later ones need the exact test.
+    if (Magnitude < Tenth) {
       Magnitude = Magnitude * 10 + Digit;
-      return;
+    } else if (Magnitude == Tenth && Digit <= 7 + unsigned{Negative}) {
+      Magnitude = Magnitude * 10 + Digit;
+    } else {
+      Magnitude = Outside;
     }
-    constexpr uint64_t Tenth = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) / 10;
-    if (Magnitude > Tenth || (Magnitude == Tenth && Digit > 7 + uint64_t{Negative})) Fits = false;
-    if (Fits) Magnitude = Magnitude * 10 + Digit;
   }
   void Emit(TInt64DynArray& Key) const {
+    if (Magnitude == Outside) return;
     // Negating in unsigned arithmetic keeps -2^63 representable.
-    if (!Fits) return;
     Key.push_back(Negative ? static_cast<int64_t>(0 - Magnitude) : static_cast<int64_t>(Magnitude));
   }
 };
@@ -85,7 +118,12 @@ void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
   size_t I = 0;
   while (I < N) {
     char16_t Ch = Line[I++];
-    if (!MayStartNumber(Ch)) continue;
+    if (!MayStartNumber(Ch)) {
+      // Numbers often follow the unit that ends the one before, so the blocks are tried only
+      // after a unit that starts nothing.
+      I = SkipNonStarts(Line.data(), I, N);
+      continue;
+    }
     Run.Negative = false;
     if (IsSignChar(Ch)) {
       // Later signs replace earlier ones, and spaces between a sign and its digits are
@@ -97,11 +135,11 @@ void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
       } while (IsSignChar(Ch) || IsSpaceChar(Ch));
       if (!IsDigitChar(Ch)) continue;
     }
-    Run.Start(DigitValue(Ch));
+    Run.Magnitude = DigitOf(Ch);
     for (; I < N; ++I) {
       Ch = Line[I];
-      if (IsDigitChar(Ch)) {
-        Run.Add(DigitValue(Ch));
+      if (const unsigned Digit = DigitOf(Ch); Digit <= 9) {
+        Run.Add(Digit);
       } else if (!IsCommaChar(Ch) || !IsDigitChar(Line[I - 1])) {
         // A grouping comma directly after a digit is skipped, a second one ends the number;
         // the ending character is consumed, so a sign right after digits starts nothing.

@@ -130,15 +130,22 @@ TEST(NumericKey, ScannerGivesEachLineItsOwnNumbers) {
 }
 
 TEST(NumericKey, AgreesWithTheCharacterSetScanOnRandomLines) {
-  // Lines built from the characters that drive the scan, in every mixture.
+  // Lines built from the characters that drive the scan, in every mixture. Every other line is
+  // longer and mostly of units that start nothing, so that digits and signs fall at every place
+  // of long stretches without them; those units include the neighbours of the digit and sign
+  // codes, in value and in either byte.
   const std::u16string Alphabet = u"0123456789０９+-＋－,，  \u3000\tax.\r\n\u0661";
+  const std::u16string Filler = u"ax./*:\uFF0A\uFF1A\uFF0C\uFF0F\u012B\uFE0B\uFF2D\u000B\u3000 ";
   std::mt19937 Rng(7);
-  for (int N = 0; N < 20000; ++N) {
+  for (int N = 0; N < 40000; ++N) {
+    const bool Sparse = N % 2 != 0;
     std::u16string Line;
-    const int Length = static_cast<int>(Rng() % 30);
+    const int Length = static_cast<int>(Rng() % (Sparse ? 50 : 30));
     for (int I = 0; I < Length; ++I) {
-      // Long digit runs now and then, to reach the edges of the 64-bit range.
-      if (Rng() % 8 == 0) {
+      if (Sparse && Rng() % 5 != 0) {
+        Line += Filler[Rng() % Filler.size()];
+      } else if (Rng() % 8 == 0) {
+        // Long digit runs now and then, to reach the edges of the 64-bit range.
         Line += Rng() % 2 ? u"9223372036854775807" : u"9223372036854775808";
       } else {
         Line += Alphabet[Rng() % Alphabet.size()];
