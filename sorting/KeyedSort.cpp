@@ -88,8 +88,9 @@ struct TByteLengthRecord {
   int32_t Measure;  // the line's byte length
 };
 
+// The numeric record for texts in which no line has more than one number.
 struct TNumericRecord {
-  int64_t First;  // the number after those the range shares (the first, at depth 0), when any
+  int64_t First;  // the line's number, when it has one
   int32_t Index;
   int32_t Count;  // how many numbers the line has
 };
@@ -519,35 +520,19 @@ struct TNumericOrder {
     return Text(A, B, RecordSort::PrefixedRecord<TRecord> ? Depth : 0);
   }
 
-  // Where every record of Records[L .. R] has the same number after the Depth numbers they
-  // share, that number is shared too: the records move on to the next, so that lines that
-  // begin with the same numbers (a date, a time) are told apart inside the record array
-  // rather than from the number arrays.
+  // These records serve only texts in which no line has more than one number. Where every
+  // record of Records[L .. R] holds the same number, the numbers can tell none of them apart:
+  // the range is exhausted, and the text order decides.
   void Deepen(TNumericRecord* Records, int32_t L, int32_t R, size_t& Depth, bool& Exhausted) const {
-    for (;;) {
-      const int64_t First = Records[L].First;
-      for (int32_t K = L; K <= R; ++K) {
-        if (static_cast<size_t>(Records[K].Count) <= Depth || Records[K].First != First) return;
-      }
-      ++Depth;
-      bool More = false;
-      for (int32_t K = L; K <= R; ++K) {
-        if (static_cast<size_t>(Records[K].Count) > Depth) {
-          Records[K].First = Numbers.Key(Records[K].Index)[Depth];
-          More = true;
-        }
-      }
-      if (!More) {
-        Exhausted = true;  // no line of the range has another number
-        return;
-      }
+    const int64_t First = Records[L].First;
+    for (int32_t K = L; K <= R; ++K) {
+      if (static_cast<size_t>(Records[K].Count) <= Depth || Records[K].First != First) return;
     }
+    ++Depth;
+    Exhausted = true;
   }
-  // Takes record R back to its line's first number. Deepen moves on only the records of lines
-  // with more than one number: the others still hold theirs, and need no table.
-  void Restore(TNumericRecord& R) const {
-    if (R.Count > 1) R.First = Numbers.Key(R.Index)[0];
-  }
+  // Deepen changes no record.
+  void Restore(TNumericRecord&) const {}
 };
 
 // The numeric order for texts in which few lines have numbers, on the dictionary order's

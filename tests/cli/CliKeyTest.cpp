@@ -164,6 +164,32 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
   }
 }
 
+// More distinct keys than the line table starts with room for, so that it grows and hashes its
+// keys again, on UTF-8 and on UTF-16.
+TEST(KeyedOperations, GiveThePlainReferencesBytesPastTheTablesFirstSize) {
+  std::u16string Text;
+  for (int K = 0; K < 3000; ++K) {
+    Text += K % 2 == 0 ? u"Line " : u"ｌｉｎｅ ";
+    for (const char C : std::to_string(K % 2000)) Text += static_cast<char16_t>(C);
+    Text += u'\n';
+  }
+  Operations::TChoices Choices;
+  Choices.Key.Fold = LineKey::fdCase | LineKey::fdWidth;
+  const DuplicationReference::TKeyedReference Reference(Text, [&](std::u16string_view Body) {
+    std::u16string Key;
+    LineKey::FoldedByPlatform(Body, Choices.Key.Fold, Key);
+    return Key;
+  });
+  const Codec::TEncoding Encoding = Codec::Resolve("");
+  const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
+  ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
+            Utf8(Reference.Dedupe(nullptr)));
+  ASSERT_TRUE(Operations::Run(Dedupe, std::u16string(Text), Choices) == Reference.Dedupe(nullptr));
+  const Operations::TOperation& Count = *Operations::FindByName("count");
+  ASSERT_EQ(Operations::RunOnFile(Count, Encoding, Utf8(Text), nullptr, Choices),
+            Utf8(Reference.Count()));
+}
+
 // The one-pass fold against the platform's maps one after the other, on random text of the
 // units the folds change and those they join: every fold, many texts.
 TEST(Folding, InOnePassGivesThePlatformsText) {
