@@ -75,6 +75,28 @@ std::string Utf8(const std::u16string& Text) {
   return Bytes;
 }
 
+// dedupe (plain, --only-unique, --only-repeated) and count with Choices' key on Text, on the
+// bytes of UTF-8 and on UTF-16 as other encodings are run, against Reference.
+void ExpectDuplicateCommands(const std::u16string& Text, Operations::TChoices Choices,
+                             const DuplicationReference::TKeyedReference& Reference) {
+  const Codec::TEncoding Encoding = Codec::Resolve("");
+  const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
+  for (const char* Only : {static_cast<const char*>(nullptr), "once", "repeated"}) {
+    Choices.Only.reset();
+    if (Only != nullptr) {
+      Choices.Only = std::string(Only) == "once" ? Tarnwick::ocOnce : Tarnwick::ocRepeated;
+    }
+    ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
+              Utf8(Reference.Dedupe(Only)));
+    ASSERT_TRUE(Operations::Run(Dedupe, std::u16string(Text), Choices) == Reference.Dedupe(Only));
+  }
+  Choices.Only.reset();
+  const Operations::TOperation& Count = *Operations::FindByName("count");
+  ASSERT_EQ(Operations::RunOnFile(Count, Encoding, Utf8(Text), nullptr, Choices),
+            Utf8(Reference.Count()));
+  ASSERT_TRUE(Operations::Run(Count, std::u16string(Text), Choices) == Reference.Count());
+}
+
 TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
   const TPinnedCollation Pinned("ja");
   std::mt19937 Rng(721);
@@ -122,21 +144,9 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     const DuplicationReference::TKeyedReference Reference(Text, KeyOf);
     // A round in five with every key's hash the same.
     DuplicationLineTable::SetHashForTests(Round % 5 == 0 ? SameHash : nullptr);
+    ASSERT_NO_FATAL_FAILURE(ExpectDuplicateCommands(Text, Choices, Reference));
     const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
-    for (const char* Only : {static_cast<const char*>(nullptr), "once", "repeated"}) {
-      Choices.Only.reset();
-      if (Only != nullptr) {
-        Choices.Only = std::string(Only) == "once" ? Tarnwick::ocOnce : Tarnwick::ocRepeated;
-      }
-      // On the bytes of UTF-8, and on UTF-16 as other encodings are run.
-      ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
-                Utf8(Reference.Dedupe(Only)));
-      ASSERT_TRUE(Operations::Run(Dedupe, std::u16string(Text), Choices) == Reference.Dedupe(Only));
-    }
     const Operations::TOperation& Count = *Operations::FindByName("count");
-    ASSERT_EQ(Operations::RunOnFile(Count, Encoding, Utf8(Text), nullptr, Choices),
-              Utf8(Reference.Count()));
-    ASSERT_TRUE(Operations::Run(Count, std::u16string(Text), Choices) == Reference.Count());
     ASSERT_EQ(KeyedLines::Marked(Text, Rule), Reference.Marked());
     // highlight --mark through the tool's operation marks the reference's lines.
     const Operations::TMarks Marks{"* ", "", "  "};
@@ -180,14 +190,7 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesPastTheTablesFirstSize) {
     LineKey::FoldedByPlatform(Body, Choices.Key.Fold, Key);
     return Key;
   });
-  const Codec::TEncoding Encoding = Codec::Resolve("");
-  const Operations::TOperation& Dedupe = *Operations::FindByName("dedupe");
-  ASSERT_EQ(Operations::RunOnFile(Dedupe, Encoding, Utf8(Text), nullptr, Choices),
-            Utf8(Reference.Dedupe(nullptr)));
-  ASSERT_TRUE(Operations::Run(Dedupe, std::u16string(Text), Choices) == Reference.Dedupe(nullptr));
-  const Operations::TOperation& Count = *Operations::FindByName("count");
-  ASSERT_EQ(Operations::RunOnFile(Count, Encoding, Utf8(Text), nullptr, Choices),
-            Utf8(Reference.Count()));
+  ASSERT_NO_FATAL_FAILURE(ExpectDuplicateCommands(Text, Choices, Reference));
 }
 
 // The one-pass fold against the platform's maps one after the other, on random text of the
