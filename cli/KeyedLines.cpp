@@ -263,7 +263,9 @@ bool HashKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule,
   Parallel::ForEachPart(Hashes.size(), [&](size_t Part) {
     TGroupKeys KeyOf(Rule);
     std::string Key;
-    std::vector<uint32_t>& Out = Hashes[Part];
+    // Filled apart and handed over at the end: the parts' vectors share a cache line, which
+    // each push would otherwise take from the other thread.
+    std::vector<uint32_t> Out;
     for (size_t Begin = Bounds[Part]; Begin < Bounds[Part + 1] && !Refused;) {
       // The hardware does not always stream the text in fast enough by itself.
       if (Begin + kTextAhead < Text.size()) __builtin_prefetch(Text.data() + Begin + kTextAhead);
@@ -276,6 +278,7 @@ bool HashKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule,
       Out.push_back(Distinct.HashOfKey(std::string_view(Key.data(), Size)));
       Begin += Line.Length;
     }
+    Hashes[Part] = std::move(Out);
   });
   if (Refused) return false;
   std::vector<uint32_t> All;
