@@ -240,6 +240,9 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
   std::u16string FBody, FKey;
 };
 
+// How many code units a thread keys at least.
+constexpr size_t kKeyGrain = size_t{1} << 14;
+
 // How many code units ahead of the line being keyed the text is fetched into the cache.
 constexpr size_t kTextAhead = 1024;
 
@@ -249,7 +252,9 @@ constexpr size_t kTextAhead = 1024;
 template <class TUnit>
 bool HashKeys(std::basic_string_view<TUnit> Text, const TKeyRule& Rule,
               DuplicationLineTable::TDistinctLinesOf<TUnit>& Distinct) {
-  const size_t Parts = Parallel::ThreadCount();
+  // A text of a few pieces' worth is keyed where it is: a thread of its own would cost more.
+  const size_t Parts =
+      std::min<size_t>(Parallel::PartCount(Text.size(), kKeyGrain), Parallel::ThreadCount());
   std::vector<size_t> Bounds{0};
   for (size_t Part = 1; Part < Parts; ++Part) {
     const size_t At = Parallel::PartBegin(Text.size(), Parts, Part);

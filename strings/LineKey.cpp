@@ -110,7 +110,7 @@ uint32_t TFoldMap::Ask(char16_t C) {
 }
 
 void TFoldMap::Append(std::u16string_view Text, std::u16string& Out) {
-  thread_local std::u16string Span;
+  std::u16string Span;  // only for the units that join others, which few lines have
   const size_t N = Text.size();
   size_t Written = Out.size();
   Out.resize(Written + N);
@@ -151,9 +151,8 @@ void TFoldMap::Append(std::u16string_view Text, std::u16string& Out) {
 }
 
 void FoldedByPlatform(std::u16string_view Text, uint32_t Fold, std::u16string& Out) {
-  // Two buffers a thread, kept from call to call, take the text in turn.
-  thread_local std::u16string From, To;
-  From.assign(Text);
+  // Two buffers take the text in turn.
+  std::u16string From(Text), To;
   for (const auto& [Bit, Flag] : {std::pair<uint32_t, DWORD>{fdWidth, LCMAP_FULLWIDTH},
                                   {fdKana, LCMAP_HIRAGANA},
                                   {fdCase, LCMAP_LOWERCASE}}) {
