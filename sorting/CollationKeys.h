@@ -121,10 +121,14 @@ class TCollationKeys {
   }
 
  private:
+  // The parts' arenas grow on different threads at once: each is padded so that no two share a
+  // cache line wherever the array of them starts (a type aligned to the line would need memory
+  // that the allocators of some builds do not align).
   struct TArena {
     std::unique_ptr<uint8_t[]> Bytes;
     size_t Used = 0;
     size_t Capacity = 0;
+    char Padding[128 - sizeof(std::unique_ptr<uint8_t[]>) - 2 * sizeof(size_t)];
   };
 
   // Where key I's offset lies in FOffsets: each part has one offset more than keys.

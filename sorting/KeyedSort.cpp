@@ -190,9 +190,13 @@ class TNumberKeys {
       const size_t Begin = P << FShift;
       const size_t End = P + 1 < Parts ? (P + 1) << FShift : Count;
       TNumberScanner Scanner;
-      TInt64DynArray& Values = FValues[P];
+      // The part's numbers and counts are kept here and stored once: the parts' arrays and
+      // counters lie next to each other, on cache lines that threads would otherwise share.
+      TInt64DynArray Values;
       std::vector<uint32_t>& Offsets = FOffsets[P];
       Offsets.assign(End - Begin + 1, 0);
+      size_t WithoutHere = 0;
+      size_t MostHere = 0;
       Lines.ForEachText(Begin, End, [&](size_t I, std::u16string_view Text) {
         const size_t From = Values.size();
         Scanner.Scan(Text, Values);
@@ -200,10 +204,13 @@ class TNumberKeys {
         if (Values.size() > UINT32_MAX) throw std::bad_alloc();
         Offsets[I - Begin + 1] = static_cast<uint32_t>(Values.size());
         const size_t Numbers = Values.size() - From;
-        Without[P] += Numbers == 0;
-        Most[P] = std::max(Most[P], Numbers);
+        WithoutHere += Numbers == 0;
+        MostHere = std::max(MostHere, Numbers);
       });
+      Without[P] = WithoutHere;
+      Most[P] = MostHere;
       FBases[P] = Values.data();
+      FValues[P] = std::move(Values);
     });
     for (size_t P = 0; P < Parts; ++P) {
       FWithoutNumbers += Without[P];
@@ -228,10 +235,14 @@ class TNumberKeys {
     std::vector<std::vector<uint32_t>> Hashes(Parts);
     TRepeatFilter Filter(FCount);
     Parallel::ForEachPart(Parts, [&](size_t P) {
+      // Filled here and then handed over, for the same reason as the numbers.
+      std::vector<uint32_t> Here;
+      Here.reserve(PartBegin(P + 1) - PartBegin(P));
       for (size_t I = PartBegin(P); I < PartBegin(P + 1); ++I) {
-        Hashes[P].push_back(TRepeatFilter::Hash(Key(I)));
+        Here.push_back(TRepeatFilter::Hash(Key(I)));
       }
-      Filter.Note(Hashes[P]);
+      Filter.Note(Here);
+      Hashes[P] = std::move(Here);
     });
     std::vector<std::vector<bool>> Tied(Parts);
     Parallel::ForEachPart(Parts, [&](size_t P) {
