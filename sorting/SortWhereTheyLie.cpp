@@ -59,6 +59,9 @@ size_t LineStartAt(TView<TUnit> Body, const std::vector<uint32_t>& Marks, size_t
 // How many marks a part of the scan for every line's start takes at least: 1K lines.
 constexpr size_t StartsGrain = 16;
 
+// How many lines a part of the sorted text's writing takes at least.
+constexpr size_t OutputGrain = 16384;
+
 // How many lines ahead the text is written fetches a line's units.
 constexpr size_t OutputAhead = 16;
 
@@ -230,35 +233,59 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
     const TLinesWhereTheyLie<TUnit, TDecode> Source(Body, std::move(Marks), Lines, Last, Decode);
     // Once sorted, the lines' starts are put in their new order in place of the starts by line,
     // through the sort's own memory, so that no array of the order is held beside them. The
-    // line at each start is then found again by its break.
-    const bool Done = Sort(Source, static_cast<int32_t>(Lines), Kind, Order,
-                           [&Source, &Placed](std::span<uint32_t> Order) {
-                             std::vector<uint32_t>& Starts = Source.Starts();
-                             for (uint32_t& Line : Order) Line = Starts[Line];
-                             std::copy(Order.begin(), Order.end(), Starts.begin());
-                             Placed = &Starts;
-                           });
+    // line at each start is then found again by its break. The text is written in parts, one
+    // a thread, each part's place known from the sizes of the lines before it, which the
+    // starts by line give while they last.
+    const size_t Parts = Parallel::PartCount(Lines, OutputGrain);
+    std::vector<size_t> PartSizes(Parts);
+    const bool Done =
+        Sort(Source, static_cast<int32_t>(Lines), Kind, Order, [&](std::span<uint32_t> Ranked) {
+          std::vector<uint32_t>& Starts = Source.Starts();
+          Parallel::ForEachPart(Parts, [&](size_t P) {
+            size_t Size = 0;
+            for (size_t K = Parallel::PartBegin(Lines, Parts, P);
+                 K < Parallel::PartBegin(Lines, Parts, P + 1); ++K) {
+              const uint32_t Line = Ranked[K];
+              Size += Added && Line + 1 == Lines ? Last.size() : Starts[Line + 1] - Starts[Line];
+              Ranked[K] = Starts[Line];
+            }
+            PartSizes[P] = Size;
+          });
+          Parallel::ForEachPart(Parts, [&](size_t P) {
+            const size_t Begin = Parallel::PartBegin(Lines, Parts, P);
+            const size_t End = Parallel::PartBegin(Lines, Parts, P + 1);
+            std::copy(Ranked.begin() + static_cast<ptrdiff_t>(Begin),
+                      Ranked.begin() + static_cast<ptrdiff_t>(End),
+                      Starts.begin() + static_cast<ptrdiff_t>(Begin));
+          });
+          Placed = &Starts;
+        });
     if (!Done) return false;
     // The lines are the same units in any order; the added break may be longer than the one
     // the last line loses, by a unit.
+    std::vector<size_t> PartPlaces(Parts + 1, Base);
+    for (size_t P = 0; P < Parts; ++P) PartPlaces[P + 1] = PartPlaces[P] + PartSizes[P];
     std::basic_string<TUnit> Out;
-    Out.reserve(Text.size() + 2);
-    Out.append(Text.substr(0, Base));
-    size_t LastBegin = Out.size();
-    for (size_t K = 0; K < Lines; ++K) {
-      LastBegin = Out.size();
-      // The lines lie scattered over the text in their new order, each read only to find its
-      // break and copy it: fetching lines ahead overlaps their cache misses, which would
-      // otherwise be waited for one line at a time.
-      if (K + OutputAhead < Lines) PrefetchLine(Body, (*Placed)[K + OutputAhead]);
-      const uint32_t Start = (*Placed)[K];
-      if (Added && Start == LastStart) {
-        Out += Last;
-      } else {
-        Out += Body.substr(Start, LineScan::LineAt(Body, Start).Length);
+    Out.resize(PartPlaces[Parts]);
+    std::copy(Text.begin(), Text.begin() + static_cast<ptrdiff_t>(Base), Out.begin());
+    const auto UnitsAt = [&](uint32_t Start) {
+      return Added && Start == LastStart ? TView<TUnit>(Last)
+                                         : Body.substr(Start, LineScan::LineAt(Body, Start).Length);
+    };
+    Parallel::ForEachPart(Parts, [&](size_t P) {
+      TUnit* Place = Out.data() + PartPlaces[P];
+      const size_t End = Parallel::PartBegin(Lines, Parts, P + 1);
+      for (size_t K = Parallel::PartBegin(Lines, Parts, P); K < End; ++K) {
+        // The lines lie scattered over the text in their new order, each read only to find its
+        // break and copy it: fetching lines ahead overlaps their cache misses, which would
+        // otherwise be waited for one line at a time.
+        if (K + OutputAhead < End) PrefetchLine(Body, (*Placed)[K + OutputAhead]);
+        const TView<TUnit> Units = UnitsAt((*Placed)[K]);
+        Place = std::copy(Units.begin(), Units.end(), Place);
       }
-    }
+    });
     if (Added) {
+      const size_t LastBegin = Out.size() - UnitsAt(Placed->at(Lines - 1)).size();
       while (Out.size() > LastBegin && IsBreak(Out.back())) Out.pop_back();
     }
     Sorted = std::move(Out);
