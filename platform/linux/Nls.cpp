@@ -260,14 +260,19 @@ int CompareCodePoints(LPCWSTR S1, int32_t N1, LPCWSTR S2, int32_t N2) {
 // terminating 0: UTF-8 keeps code-point order bytewise, and a shorter text that is a prefix
 // still comes first. Returns the key's length; writes it only when Room is enough.
 int32_t CodePointKey(LPCWSTR S, int32_t N, uint8_t* Dest, int32_t Room) {
-  int32_t Length = 1;
-  for (int32_t I = 0; I < N;) {
+  // A leading run of ASCII, the whole of most lines, is its own key byte for byte: it is
+  // measured and written without decoding a code point at a time.
+  int32_t Ascii = 0;
+  while (Ascii < N && S[Ascii] < 0x80) ++Ascii;
+  int32_t Length = 1 + Ascii;
+  for (int32_t I = Ascii; I < N;) {
     const uint32_t C = NextCodePoint(S, N, I);
     Length += C < 0x80 ? 1 : C < 0x800 ? 2 : C < 0x10000 ? 3 : 4;
   }
   if (Dest == nullptr || Room < Length) return Length;
-  uint8_t* Out = Dest;
-  for (int32_t I = 0; I < N;) {
+  uint8_t* Out =
+      std::transform(S, S + Ascii, Dest, [](char16_t C) { return static_cast<uint8_t>(C); });
+  for (int32_t I = Ascii; I < N;) {
     const uint32_t C = NextCodePoint(S, N, I);
     if (C < 0x80) {
       *Out++ = static_cast<uint8_t>(C);
