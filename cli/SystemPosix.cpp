@@ -17,7 +17,7 @@
 #include <memory>
 #include <new>
 
-#include "cli/GrowString.h"
+#include "base/GrowString.h"
 #include "cli/Messages.h"
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
@@ -168,12 +168,12 @@ std::string ReadAll(const std::string& Path) {
     capacity = static_cast<size_t>(st.st_size) + 1;
   }
   std::string data;
-  GrowForWriting(data, capacity);
+  Strings::GrowForWriting(data, capacity);
   size_t used = 0;
   for (;;) {
     if (used == data.size()) {
       if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap
-      GrowForWriting(data, data.size() * 2);
+      Strings::GrowForWriting(data, data.size() * 2);
     }
     const ssize_t n = Calls().Read(fd, data.data() + used, data.size() - used);
     if (n < 0) {

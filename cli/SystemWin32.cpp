@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <new>
 
-#include "cli/GrowString.h"
+#include "base/GrowString.h"
 #include "cli/Messages.h"
 #include "cli/System.h"
 
@@ -104,12 +104,12 @@ std::string ReadAll(const std::string& Path) {
     capacity = static_cast<size_t>(size.QuadPart) + 1;
   }
   std::string data;
-  GrowForWriting(data, capacity);
+  Strings::GrowForWriting(data, capacity);
   size_t used = 0;
   for (;;) {
     if (used == data.size()) {
       if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap
-      GrowForWriting(data, data.size() * 2);
+      Strings::GrowForWriting(data, data.size() * 2);
     }
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - used, 1u << 30));
     DWORD got = 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TemplateList/ListClone.h"
+#include "base/GrowString.h"
 #include "base/Parallel.h"
 #include "sorting/KeyedSort.h"
 #include "strings/LineScan.h"
@@ -266,7 +267,7 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
     std::vector<size_t> PartPlaces(Parts + 1, Base);
     for (size_t P = 0; P < Parts; ++P) PartPlaces[P + 1] = PartPlaces[P] + PartSizes[P];
     std::basic_string<TUnit> Out;
-    Out.resize(PartPlaces[Parts]);
+    Strings::GrowForWriting(Out, PartPlaces[Parts]);
     std::copy(Text.begin(), Text.begin() + static_cast<ptrdiff_t>(Base), Out.begin());
     const auto UnitsAt = [&](uint32_t Start) {
       return Added && Start == LastStart ? TView<TUnit>(Last)
