@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <new>
 
 #include "base/GrowString.h"
+#include "base/Parallel.h"
 #include "cli/Messages.h"
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
@@ -30,6 +32,7 @@ TCalls& Calls() {
   static TCalls calls = {
       [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
       ::read,
+      ::pread,
       ::write,
       ::fsync,
       ::fchown,
@@ -150,6 +153,44 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
+namespace {
+
+// Files from this size on are read in parts, one a thread.
+constexpr size_t ReadInPartsFrom = size_t{8} << 20;
+
+// Reads the first Size bytes of the regular file Fd into Data in parts, one a thread: the
+// kernel's copy into fresh pages, and their page faults, are then shared between the threads.
+// Returns how many bytes from the start are read; fewer than Size when the file came up short
+// (it shrank meanwhile), the caller reading on from there. 0 and errno when a read failed.
+size_t ReadInParts(int Fd, char* Data, size_t Size, int& Error) {
+  const size_t Parts = Parallel::ThreadCount();
+  std::vector<size_t> Got(Parts);
+  std::atomic<int> Failed{0};
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    const size_t Begin = Parallel::PartBegin(Size, Parts, P);
+    const size_t End = Parallel::PartBegin(Size, Parts, P + 1);
+    size_t At = Begin;
+    while (At < End && Failed.load(std::memory_order_relaxed) == 0) {
+      const ssize_t N = Calls().Pread(Fd, Data + At, End - At, static_cast<off_t>(At));
+      if (N < 0 && errno == EINTR) continue;
+      if (N < 0) Failed = errno;
+      if (N <= 0) break;
+      At += static_cast<size_t>(N);
+    }
+    Got[P] = At - Begin;
+  });
+  Error = Failed;
+  if (Error != 0) return 0;
+  size_t Read = 0;
+  for (size_t P = 0; P < Parts; ++P) {
+    Read += Got[P];
+    if (Read < Parallel::PartBegin(Size, Parts, P + 1)) break;
+  }
+  return Read;
+}
+
+}  // namespace
+
 std::string ReadAll(const std::string& Path) {
   const bool isStdin = Path == "-";
   const int fd = isStdin ? STDIN_FILENO : Calls().Open(Path.c_str(), O_RDONLY | O_CLOEXEC, 0);
@@ -170,6 +211,16 @@ std::string ReadAll(const std::string& Path) {
   std::string data;
   Strings::GrowForWriting(data, capacity);
   size_t used = 0;
+  if (!isStdin && capacity > ReadInPartsFrom && Parallel::ThreadCount() > 1) {
+    int error = 0;
+    used = ReadInParts(fd, data.data(), capacity - 1, error);
+    // The rest, if the file changed meanwhile, is read on as from a pipe.
+    if (error != 0 || ::lseek(fd, static_cast<off_t>(used), SEEK_SET) < 0) {
+      if (error == 0) error = errno;
+      ::close(fd);
+      Fail(kCannotRead, Path, error);
+    }
+  }
   for (;;) {
     if (used == data.size()) {
       if (data.size() >= SIZE_MAX / 4) throw std::bad_alloc();  // doubling would wrap

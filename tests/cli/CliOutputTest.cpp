@@ -18,6 +18,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/Parallel.h"
 #include "cli/PosixCalls.h"
 #include "cli/System.h"
 
@@ -31,7 +32,7 @@ int gError = 0;
 bool gNoUnnamedFiles = false;
 size_t gWritten = 0;
 
-enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead, kNewFile, kFchown };
+enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead, kNewFile, kFchown, kShortPart };
 
 class OutputFailure : public testing::Test {
  protected:
@@ -243,6 +244,30 @@ TEST_F(OutputFailure, AReadErrorMidwayIsAnErrorNotAShortInput) {
   EXPECT_THROW(System::ReadAll(input.string()), System::EFileError);
   gFailingCall = 0;
   EXPECT_EQ(System::ReadAll(input.string()), "first line\nsecond line\n");
+}
+
+TEST_F(OutputFailure, ALargeFileReadInPartsArrivesWholeOrFailsAsAReadError) {
+  // A large file is read in parts, one a thread. A part that comes up short, as when the file
+  // shrinks meanwhile, leaves the rest to the reads that follow, which find it after all.
+  const fs::path input = Folder / "large.txt";
+  std::string expected((9u << 20) + 5, '\0');
+  for (size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<char>(i * 131 + i / 977);
+  std::ofstream(input, std::ios::binary) << expected;
+  Parallel::SetThreadCount(2);
+  System::Posix::Calls().Read = ::read;
+  System::Posix::Calls().Pread = [](int Fd, void* Buffer, size_t Size, off_t Offset) -> ssize_t {
+    if (gFailingCall == kRead) return errno = gError, -1;
+    if (gFailingCall == kShortPart && Offset >= (8 << 20)) return 0;
+    return ::pread(Fd, Buffer, std::min<size_t>(Size, 1 << 20), Offset);
+  };
+  for (const int failing : {0, int{kShortPart}}) {
+    gFailingCall = failing;
+    EXPECT_TRUE(System::ReadAll(input.string()) == expected) << failing;
+  }
+  gFailingCall = kRead;
+  gError = EIO;
+  EXPECT_THROW(System::ReadAll(input.string()), System::EFileError);
+  Parallel::SetThreadCount(0);
 }
 
 TEST_F(OutputFailure, APipeReadInShortPiecesArrivesWhole) {
