@@ -37,10 +37,10 @@ constexpr unsigned MarkShift = 6;
 template <class TUnit>
 std::vector<uint32_t> LineMarks(TView<TUnit> Body, size_t& Lines) {
   std::vector<uint32_t> Marks;
-  Lines = 0;
-  LineScan::ForEachLine(Body, [&](const LineScan::TLine& Line) {
-    if ((Lines++ & ((size_t{1} << MarkShift) - 1)) == 0) {
-      Marks.push_back(static_cast<uint32_t>(Line.Offset));
+  size_t Line = 0;
+  Lines = LineScan::ForEachLineStart(Body, [&](size_t Start) {
+    if ((Line++ & ((size_t{1} << MarkShift) - 1)) == 0) {
+      Marks.push_back(static_cast<uint32_t>(Start));
     }
   });
   return Marks;
@@ -128,11 +128,13 @@ class TLinesWhereTheyLie final : public TLineSource {
           const size_t Begin = Parallel::PartBegin(Marks, Parts, P) << MarkShift;
           const size_t End =
               std::min(Parallel::PartBegin(Marks, Parts, P + 1) << MarkShift, FCount);
-          size_t Start = Begin < End ? FMarks[Begin >> MarkShift] : 0;
-          for (size_t I = Begin; I < End; ++I) {
-            FStarts[I] = static_cast<uint32_t>(Start);
-            Start += LineScan::LineAt(FBody, Start).Length;
-          }
+          // The part's lines run from its first mark to the next part's, or to the text's end.
+          const size_t From = FMarks[Begin >> MarkShift];
+          const size_t To = End < FCount ? FMarks[End >> MarkShift] : FBody.size();
+          size_t I = Begin;
+          LineScan::ForEachLineStart(FBody.substr(From, To - From), [&](size_t Start) {
+            FStarts[I++] = static_cast<uint32_t>(From + Start);
+          });
         });
         FStarts[FCount] = static_cast<uint32_t>(FBody.size());
         FFound.store(true, std::memory_order_release);

@@ -60,4 +60,51 @@ size_t FindBreak(const char* Units, size_t From, size_t N) noexcept {
   return FindBreakScalar(Units, From, N);
 }
 
+void BreakMasks(const char16_t* Units, uint64_t& Cr, uint64_t& Lf) noexcept {
+  Cr = 0;
+  Lf = 0;
+#if defined(__SSE2__)
+  // Sixteen units a step: their comparisons packed to bytes, one bit a unit.
+  const __m128i CrUnit = _mm_set1_epi16(u'\r');
+  const __m128i LfUnit = _mm_set1_epi16(u'\n');
+  for (size_t K = 0; K < 64; K += 16) {
+    const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + K));
+    const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + K + 8));
+    const auto Bits = [&](__m128i Unit) {
+      return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(
+                 _mm_packs_epi16(_mm_cmpeq_epi16(A, Unit), _mm_cmpeq_epi16(B, Unit)))))
+             << K;
+    };
+    Cr |= Bits(CrUnit);
+    Lf |= Bits(LfUnit);
+  }
+#else
+  for (size_t K = 0; K < 64; ++K) {
+    Cr |= uint64_t{Units[K] == u'\r'} << K;
+    Lf |= uint64_t{Units[K] == u'\n'} << K;
+  }
+#endif
+}
+
+void BreakMasks(const char* Units, uint64_t& Cr, uint64_t& Lf) noexcept {
+  Cr = 0;
+  Lf = 0;
+#if defined(__SSE2__)
+  const __m128i CrUnit = _mm_set1_epi8('\r');
+  const __m128i LfUnit = _mm_set1_epi8('\n');
+  for (size_t K = 0; K < 64; K += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + K));
+    Cr |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, CrUnit))))
+          << K;
+    Lf |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LfUnit))))
+          << K;
+  }
+#else
+  for (size_t K = 0; K < 64; ++K) {
+    Cr |= uint64_t{Units[K] == '\r'} << K;
+    Lf |= uint64_t{Units[K] == '\n'} << K;
+  }
+#endif
+}
+
 }  // namespace LineScan

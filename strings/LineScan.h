@@ -5,7 +5,9 @@
 // both, and no other character's units contain them.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace LineScan {
@@ -78,6 +80,45 @@ void ForEachLine(std::u16string_view Text, TVisit&& Visit) {
 template <class TVisit>
 void ForEachLine(std::string_view Text, TVisit&& Visit) {
   Detail::ForEachLine(Text, Visit);
+}
+
+// Bit K of Cr and of Lf set where Units[K] is CR and LF, for the 64 units at Units.
+void BreakMasks(const char16_t* Units, uint64_t& Cr, uint64_t& Lf) noexcept;
+void BreakMasks(const char* Units, uint64_t& Cr, uint64_t& Lf) noexcept;
+
+// Calls Visit(Offset) with the start of each line of Text, in order, and returns how many lines
+// it has: the lines ForEachLine gives, found 64 units at a time rather than line by line.
+template <class TUnit, class TVisit>
+size_t ForEachLineStart(std::basic_string_view<TUnit> Text, TVisit&& Visit) {
+  const size_t N = Text.size();
+  if (N == 0) return 0;
+  Visit(size_t{0});
+  size_t Lines = 1;
+  // A break ends at an LF, and at a CR that no LF follows; a line starts after each end but
+  // the text's own.
+  const auto Ended = [&](size_t End) {
+    if (End < N) {
+      Visit(End);
+      ++Lines;
+    }
+  };
+  size_t At = 0;
+  for (; At + 64 < N; At += 64) {
+    uint64_t Cr;
+    uint64_t Lf;
+    BreakMasks(Text.data() + At, Cr, Lf);
+    const uint64_t LfNext = Text[At + 64] == TUnit('\n');
+    for (uint64_t Ends = Lf | (Cr & ~(Lf >> 1 | LfNext << 63)); Ends != 0; Ends &= Ends - 1) {
+      Ended(At + static_cast<size_t>(std::countr_zero(Ends)) + 1);
+    }
+  }
+  for (; At < N; ++At) {
+    if (Text[At] == TUnit('\n') ||
+        (Text[At] == TUnit('\r') && (At + 1 == N || Text[At + 1] != TUnit('\n')))) {
+      Ended(At + 1);
+    }
+  }
+  return Lines;
 }
 
 // Whether Text has at most one line: no break, or one at its very end. Reordering the lines of

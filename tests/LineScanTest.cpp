@@ -48,6 +48,33 @@ TEST(LineScan, VectorAndPlainSearchFindTheSameBreakOnRandomTexts) {
   }
 }
 
+// The starts found 64 units at a time against those of the lines cut one by one, on texts of
+// either unit whose breaks are sparse or dense and fall on every place of a 64-unit step.
+template <class TUnit>
+void ExpectLineStartsOfTheCutLines(const std::vector<TUnit>& Units, std::mt19937& Rng) {
+  for (int Round = 0; Round < 2000; ++Round) {
+    std::basic_string<TUnit> Text(Rng() % 300, TUnit('x'));
+    const unsigned Sparse = 1 + Rng() % 40;
+    for (auto& Unit : Text) {
+      if (Rng() % Sparse == 0) Unit = Units[Rng() % Units.size()];
+    }
+    std::vector<size_t> Cut;
+    LineScan::ForEachLine(std::basic_string_view<TUnit>(Text),
+                          [&](const TLine& Line) { Cut.push_back(Line.Offset); });
+    std::vector<size_t> Found;
+    const size_t Lines = LineScan::ForEachLineStart(std::basic_string_view<TUnit>(Text),
+                                                    [&](size_t Start) { Found.push_back(Start); });
+    ASSERT_EQ(Found, Cut) << "round " << Round;
+    ASSERT_EQ(Lines, Cut.size()) << "round " << Round;
+  }
+}
+
+TEST(LineScan, LineStartsFoundInStepsAreThoseOfTheCutLines) {
+  std::mt19937 Rng(20261208);
+  ExpectLineStartsOfTheCutLines<char16_t>({u'\r', u'\n', 0x0D00, 0x0A0D, u'あ'}, Rng);
+  ExpectLineStartsOfTheCutLines<char>({'\r', '\n', '\x8D', '\x8A', 'a'}, Rng);
+}
+
 TEST(LineScan, LinesJoinBackToTheTextAndEachEndsInItsOnlyBreak) {
   std::mt19937 Rng(7);
   for (int Round = 0; Round < 3000; ++Round) {
