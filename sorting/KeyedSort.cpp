@@ -229,10 +229,11 @@ class TNumberKeys {
   size_t WithoutNumbers() const { return FWithoutNumbers; }
   size_t MostNumbers() const { return FMostNumbers; }
   // Whether each line of each part may have the same numbers as another line: false only
-  // where none has, true besides for the few lines whose numbers hash as another's do.
-  std::vector<std::vector<bool>> MayTie() const {
+  // where none has, true besides for the few lines whose numbers hash as another's do. Hashes
+  // gets each part's hashes of its lines' numbers (TRepeatFilter::Hash).
+  std::vector<std::vector<bool>> MayTie(std::vector<std::vector<uint32_t>>& Hashes) const {
     const size_t Parts = FOffsets.size();
-    std::vector<std::vector<uint32_t>> Hashes(Parts);
+    Hashes.assign(Parts, {});
     TRepeatFilter Filter(FCount);
     Parallel::ForEachPart(Parts, [&](size_t P) {
       // Filled here and then handed over, for the same reason as the numbers.
@@ -245,10 +246,7 @@ class TNumberKeys {
       Hashes[P] = std::move(Here);
     });
     std::vector<std::vector<bool>> Tied(Parts);
-    Parallel::ForEachPart(Parts, [&](size_t P) {
-      Filter.Repeated(Hashes[P], Tied[P]);
-      std::vector<uint32_t>().swap(Hashes[P]);
-    });
+    Parallel::ForEachPart(Parts, [&](size_t P) { Filter.Repeated(Hashes[P], Tied[P]); });
     return Tied;
   }
 
@@ -299,8 +297,10 @@ class TNumberKeys {
 // it goes to Copies (a list a part, in rising order of lines), to be copied rather than made,
 // for a third of the lines of a log may repeat another. The groups lie in buckets by the top
 // bits of their hashes, each bucket looked at by one thread in small tables of its own.
+// Hashes holds the hashes of the lines' numbers, a vector a part, as MayTie gave them.
 template <typename TLines>
 void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
+                       const std::vector<std::vector<uint32_t>>& Hashes,
                        std::vector<std::vector<bool>>& Tied,
                        std::vector<std::vector<TCollationKeys::TCopy>>& Copies) {
   struct TCandidate {
@@ -322,7 +322,10 @@ void ClearSameTextTies(const TLines& Lines, const TNumberKeys& Numbers,
   const auto BucketOf = [Bits](uint32_t Hash) {
     return Bits == 0 ? size_t{0} : static_cast<size_t>(Hash >> (32 - Bits));
   };
-  const auto HashOf = [&Numbers](size_t I) { return TRepeatFilter::Hash(Numbers.Key(I)); };
+  const auto HashOf = [&Numbers, &Hashes](size_t I) {
+    const size_t P = Numbers.PartOf(I);
+    return Hashes[P][I - Numbers.PartBegin(P)];
+  };
   constexpr size_t SameAhead = 8;
 
   // Each part's lines go to the buckets in order, at places counted first.
@@ -682,9 +685,13 @@ template <typename TLines>
 bool MakeNumberKeys(const TLines& Lines, TNumberKeys& Numbers, TCollationKeys& Keys,
                     std::vector<TTextRecord>& Records) {
   const size_t Count = Numbers.PartBegin(Numbers.Parts());
-  std::vector<std::vector<bool>> MayTie = Numbers.MayTie();
   std::vector<std::vector<TCollationKeys::TCopy>> Copies;
-  ClearSameTextTies(Lines, Numbers, MayTie, Copies);
+  std::vector<std::vector<bool>> MayTie;
+  {
+    std::vector<std::vector<uint32_t>> Hashes;
+    MayTie = Numbers.MayTie(Hashes);
+    ClearSameTextTies(Lines, Numbers, Hashes, MayTie, Copies);
+  }
   Records.resize(Count);
   Keys.Divide(Count, PartShift(Count));
   std::atomic<bool> Failed{false};
