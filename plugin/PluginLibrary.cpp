@@ -3,7 +3,14 @@
 
 #include "plugin/PluginLibrary.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "base/Exceptions.h"
+#include "base/GrowString.h"
+#include "base/Parallel.h"
+#include "strings/StringSearchUnit.h"
 
 namespace PluginLibrary {
 
@@ -18,15 +25,38 @@ namespace {
 const char* const ShortTextMessage =
     "選択範囲のテキストを最後まで読み取れませんでした(NUL文字を含む行は処理できません)";
 
-// Asks for the size with Fetch(0, null), then fetches into a buffer of that size (plus room
-// for one more code unit) and keeps the text up to the first NUL.
+// How many code units a part of the buffer's filling and searching takes at least.
+constexpr size_t BufferGrain = size_t{1} << 20;
+
+// Asks for the size with Fetch(0, null), then fetches into a zero-filled buffer of that size
+// (plus room for one more code unit) and keeps the text up to the first NUL. A whole
+// document's text is tens of megabytes: the buffer is filled, and searched, in parts on the
+// threads.
 template <typename TFetch>
 std::u16string ReadText(TFetch Fetch) {
   const LRESULT Size = Fetch(0, nullptr);
   if (Size <= 0) return std::u16string();
-  std::u16string Buffer(static_cast<size_t>(Size) + 1, u'\0');
+  const size_t Units = static_cast<size_t>(Size) + 1;
+  const size_t Parts = Parallel::PartCount(Units, BufferGrain);
+  const auto Part = [Units, Parts](size_t P) {
+    return std::pair{Parallel::PartBegin(Units, Parts, P),
+                     Parallel::PartBegin(Units, Parts, P + 1)};
+  };
+  std::u16string Buffer;
+  Strings::GrowForWriting(Buffer, Units);
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    std::fill(Buffer.data() + Part(P).first, Buffer.data() + Part(P).second, u'\0');
+  });
   Fetch(Size, Buffer.data());
-  const size_t Length = Buffer.find(u'\0');
+  std::vector<size_t> Nuls(Parts);
+  Parallel::ForEachPart(Parts, [&](size_t P) {
+    const auto [Begin, End] = Part(P);
+    const size_t Nul =
+        StringSearchUnit::FindUnit(std::u16string_view(Buffer).substr(Begin, End - Begin), u'\0');
+    Nuls[P] = Nul == std::u16string_view::npos ? Units : Begin + Nul;
+  });
+  // The last unit is always a NUL.
+  const size_t Length = *std::min_element(Nuls.begin(), Nuls.end());
   if (Length < static_cast<size_t>(Size) - 1) throw SysUtils::Exception(ShortTextMessage);
   Buffer.resize(Length);
   return Buffer;

@@ -1,6 +1,11 @@
 #include "strings/StringSearchUnit.h"
 
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "strings/MathUnit.h"
 
@@ -24,6 +29,21 @@ std::u16string CopyRange(std::u16string_view S, int32_t From, int32_t To) {
   if (End < Start) return {};
   return std::u16string(
       S.substr(static_cast<size_t>(Start - 1), static_cast<size_t>(End - Start + 1)));
+}
+
+size_t FindUnit(std::u16string_view S, char16_t Unit) noexcept {
+  size_t From = 0;
+#if defined(__SSE2__)
+  const __m128i Wanted = _mm_set1_epi16(static_cast<short>(Unit));
+  for (; From + 8 <= S.size(); From += 8) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S.data() + From));
+    const int Mask = _mm_movemask_epi8(_mm_cmpeq_epi16(V, Wanted));
+    if (Mask != 0)
+      return From + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(Mask))) / 2;
+  }
+#endif
+  const size_t Found = S.substr(From).find(Unit);
+  return Found == std::u16string_view::npos ? Found : From + Found;
 }
 
 std::u16string RemoveSuffix(std::u16string_view S, std::u16string_view Suffix) {
