@@ -11,6 +11,7 @@ struct TCalls {
   int (*Open)(const char* Path, int Flags, mode_t Mode);
   ssize_t (*Read)(int Fd, void* Buffer, size_t Size);
   ssize_t (*Pread)(int Fd, void* Buffer, size_t Size, off_t Offset);
+  off_t (*Lseek)(int Fd, off_t Offset, int Whence);
   ssize_t (*Write)(int Fd, const void* Buffer, size_t Size);
   int (*Fsync)(int Fd);
   int (*Fchown)(int Fd, uid_t Owner, gid_t Group);

@@ -33,6 +33,7 @@ TCalls& Calls() {
       [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
       ::read,
       ::pread,
+      ::lseek,
       ::write,
       ::fsync,
       ::fchown,
@@ -215,7 +216,7 @@ std::string ReadAll(const std::string& Path) {
     int error = 0;
     used = ReadInParts(fd, data.data(), capacity - 1, error);
     // The rest, if the file changed meanwhile, is read on as from a pipe.
-    if (error != 0 || ::lseek(fd, static_cast<off_t>(used), SEEK_SET) < 0) {
+    if (error != 0 || Calls().Lseek(fd, static_cast<off_t>(used), SEEK_SET) < 0) {
       if (error == 0) error = errno;
       ::close(fd);
       Fail(kCannotRead, Path, error);

@@ -55,7 +55,7 @@ std::u16string ReadText(TFetch Fetch) {
         StringSearchUnit::FindUnit(std::u16string_view(Buffer).substr(Begin, End - Begin), u'\0');
     Nuls[P] = Nul == std::u16string_view::npos ? Units : Begin + Nul;
   });
-  // The last unit is always a NUL.
+  // The buffer's last unit is a NUL whatever the editor wrote.
   const size_t Length = *std::min_element(Nuls.begin(), Nuls.end());
   if (Length < static_cast<size_t>(Size) - 1) throw SysUtils::Exception(ShortTextMessage);
   Buffer.resize(Length);

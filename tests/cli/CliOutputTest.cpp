@@ -32,7 +32,7 @@ int gError = 0;
 bool gNoUnnamedFiles = false;
 size_t gWritten = 0;
 
-enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead, kNewFile, kFchown, kShortPart };
+enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead, kNewFile, kFchown, kShortPart, kLseek };
 
 class OutputFailure : public testing::Test {
  protected:
@@ -264,9 +264,14 @@ TEST_F(OutputFailure, ALargeFileReadInPartsArrivesWholeOrFailsAsAReadError) {
     gFailingCall = failing;
     EXPECT_TRUE(System::ReadAll(input.string()) == expected) << failing;
   }
-  gFailingCall = kRead;
+  System::Posix::Calls().Lseek = [](int Fd, off_t Offset, int Whence) {
+    return gFailingCall == kLseek ? (errno = gError, off_t{-1}) : ::lseek(Fd, Offset, Whence);
+  };
   gError = EIO;
-  EXPECT_THROW(System::ReadAll(input.string()), System::EFileError);
+  for (const int failing : {int{kRead}, int{kLseek}}) {
+    gFailingCall = failing;
+    EXPECT_THROW(System::ReadAll(input.string()), System::EFileError) << failing;
+  }
   Parallel::SetThreadCount(0);
 }
 
