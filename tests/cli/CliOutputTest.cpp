@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -32,7 +33,19 @@ int gError = 0;
 bool gNoUnnamedFiles = false;
 size_t gWritten = 0;
 
-enum { kWrite = 1, kFsync, kClose, kRename, kLinkat, kRead, kNewFile, kFchown, kShortPart, kLseek };
+enum {
+  kWrite = 1,
+  kFsync,
+  kClose,
+  kRename,
+  kLinkat,
+  kRead,
+  kNewFile,
+  kFchown,
+  kShortPart,
+  kLseek,
+  kInterrupt
+};
 
 class OutputFailure : public testing::Test {
  protected:
@@ -248,7 +261,8 @@ TEST_F(OutputFailure, AReadErrorMidwayIsAnErrorNotAShortInput) {
 
 TEST_F(OutputFailure, ALargeFileReadInPartsArrivesWholeOrFailsAsAReadError) {
   // A large file is read in parts, one a thread. A part that comes up short, as when the file
-  // shrinks meanwhile, leaves the rest to the reads that follow, which find it after all.
+  // shrinks meanwhile, leaves the rest to the reads that follow, which find it after all; a
+  // read that a signal interrupts is made again.
   const fs::path input = Folder / "large.txt";
   std::string expected((9u << 20) + 5, '\0');
   for (size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<char>(i * 131 + i / 977);
@@ -258,9 +272,11 @@ TEST_F(OutputFailure, ALargeFileReadInPartsArrivesWholeOrFailsAsAReadError) {
   System::Posix::Calls().Pread = [](int Fd, void* Buffer, size_t Size, off_t Offset) -> ssize_t {
     if (gFailingCall == kRead) return errno = gError, -1;
     if (gFailingCall == kShortPart && Offset >= (8 << 20)) return 0;
+    static std::atomic<unsigned> Calls{0};  // the parts are read on two threads
+    if (gFailingCall == kInterrupt && Calls++ % 2 == 0) return errno = EINTR, -1;
     return ::pread(Fd, Buffer, std::min<size_t>(Size, 1 << 20), Offset);
   };
-  for (const int failing : {0, int{kShortPart}}) {
+  for (const int failing : {0, int{kShortPart}, int{kInterrupt}}) {
     gFailingCall = failing;
     EXPECT_TRUE(System::ReadAll(input.string()) == expected) << failing;
   }
