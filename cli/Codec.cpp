@@ -374,8 +374,8 @@ bool DecodeLines(std::string_view Lines, const TEncoding& Encoding, std::u16stri
   // encoding is stateless, so a text passes them exactly when each of its runs of lines does.
   try {
     Out = Backend::DecodeOther(Lines, Encoding);
-    thread_local std::string again;
-    again.clear();
+    // Not thread-local (see TKeyedDecoder::Decode): made once a piece, it costs nothing.
+    std::string again;
     Backend::EncodeOther(Out, Encoding, again);
     return again == Lines;
   } catch (const EInvalidInput&) {

@@ -410,8 +410,9 @@ int32_t MeasureOf(std::u16string_view Line, const TKeyRule& Rule) {
 }
 
 std::u16string_view TKeyedDecoder::Decode(std::string_view Line, std::u16string& Scratch) const {
-  // The decoded line is kept apart from Scratch, which receives its key: one buffer a thread.
-  thread_local std::u16string Decoded;
+  // The decoded line is kept apart from Scratch, which receives its key. Not thread-local:
+  // freeing a thread-local string as a thread exits has crashed the 64-bit Windows build.
+  std::u16string Decoded;
   return SortKeyOf(FDecoder.Decode(Line, Decoded), FRule, Scratch);
 }
 
