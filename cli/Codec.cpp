@@ -204,16 +204,23 @@ namespace {
 
 std::u16string DecodeBody(std::string_view Bytes, size_t base, const TEncoding& Encoding);
 
+// The UTF-16 byte order Bytes show, by where their zero bytes are (text mostly below U+0100 has
+// one in every other place): "UTF-16LE", "UTF-16BE", or nothing when they show neither.
+const char* Utf16OrderOf(std::string_view Bytes) {
+  const std::string_view sample = Bytes.substr(0, 1 << 20);
+  size_t zeroEven = 0, zeroOdd = 0;
+  for (size_t i = 0; i < sample.size(); ++i) (i % 2 ? zeroOdd : zeroEven) += sample[i] == 0;
+  if (zeroOdd * 4 > sample.size() / 2 && zeroEven * 8 < zeroOdd) return "UTF-16LE";
+  if (zeroEven * 4 > sample.size() / 2 && zeroOdd * 8 < zeroEven) return "UTF-16BE";
+  return nullptr;
+}
+
 // For input that is not UTF-8 although no encoding was named: the encoding its bytes look
 // like, as advice to give --encoding. UTF-16 shows as zero bytes in every other place; the
 // Japanese legacy encodings are tried by decoding.
 std::string Suggestion(std::string_view Bytes) {
   const std::string_view sample = Bytes.substr(0, 1 << 20);
-  size_t zeroEven = 0, zeroOdd = 0;
-  for (size_t i = 0; i < sample.size(); ++i) (i % 2 ? zeroOdd : zeroEven) += sample[i] == 0;
-  const char* guess = nullptr;
-  if (zeroOdd * 4 > sample.size() / 2 && zeroEven * 8 < zeroOdd) guess = "UTF-16LE";
-  if (zeroEven * 4 > sample.size() / 2 && zeroOdd * 8 < zeroEven) guess = "UTF-16BE";
+  const char* guess = Utf16OrderOf(sample);
   std::vector<std::string_view> fitting;
   if (guess != nullptr) {
     fitting.push_back(guess);
@@ -275,6 +282,30 @@ std::u16string Decode(std::string_view Bytes, TEncoding& Encoding) {
   if (!bom.empty() && StartsWith(Bytes, bom)) {
     Encoding.Bom = true;
     base = bom.size();
+  } else if (Encoding.Family == TFamily::fmUtf16LE || Encoding.Family == TFamily::fmUtf16BE) {
+    // Without a mark, bytes of the other order decode without an error into one long line of
+    // other characters: refused when their zero bytes show that order and only it finds line
+    // breaks (so a short text of characters such as U+4E00 is not taken for one).
+    const char* shown = Utf16OrderOf(Bytes);
+    const auto breaks = [sample = Bytes.substr(0, 1 << 20)](bool BigEndian) {
+      for (size_t i = 0; i + 1 < sample.size(); i += 2) {
+        const char high = sample[i + !BigEndian], low = sample[i + BigEndian];
+        if (high == 0 && (low == '\n' || low == '\r')) return true;
+      }
+      return false;
+    };
+    const bool given = Encoding.Family == TFamily::fmUtf16BE;
+    if (shown != nullptr &&
+        (shown[6] == 'L' ? TFamily::fmUtf16LE : TFamily::fmUtf16BE) != Encoding.Family &&
+        breaks(!given) && !breaks(given))
+      throw EInvalidInput(
+          [shown, Name = Encoding.Name](const std::string&) {
+            return Messages::Translate(
+                "the input has no byte-order mark and its bytes look like %s, while --encoding "
+                "%s reads them as %s; give --encoding %s",
+                {shown, Name, shown[6] == 'L' ? "UTF-16BE" : "UTF-16LE", shown});
+          },
+          0);
   }
   try {
     return DecodeBody(Bytes, base, Encoding);
