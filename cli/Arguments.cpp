@@ -57,11 +57,15 @@ std::string Rules() {
     const size_t next = rest.find("\n- ");
     const size_t end = next == std::string_view::npos ? rest.size() : next + 1;
     std::string paragraph(rest.substr(0, end));
+    rest.remove_prefix(end);
+#ifdef _WIN32
+    // This build has no --locale: the paragraphs about it are not for its users.
+    if (paragraph.find("--locale") != std::string::npos) continue;
+#endif
     const bool broken = paragraph.ends_with('\n');
     if (broken) paragraph.pop_back();
     out += Translate(paragraph.c_str());
     if (broken) out += '\n';
-    rest.remove_prefix(end);
   }
   return out;
 }
@@ -91,7 +95,8 @@ std::string OperationTable() {
              "the\ncollation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX "
              "(also\nwhen none is set) is code-point order, the order of the UTF-8 bytes, as in "
              "sort;\nroot is the CLDR root collation; ja, en_US.UTF-8 and the like are the "
-             "language's.\nA locale the system has but ICU does not collate sorts in the root order, "
+             "language's.\nA locale the system has but ICU does not collate sorts in the root "
+             "order, "
              "with a\nwarning; any other unknown name is an error.\n");
 #endif
   out << "\n" << Translate("Rules to know:") << "\n" << Rules();
@@ -110,6 +115,14 @@ class TFormatter : public CLI::Formatter {
     return Translate(
         "Usage: tarnwick [OPTIONS] OPERATION [FILE]\n"
         "       tarnwick [OPTIONS] --id N [FILE]\n");
+  }
+  // A flag that may be given a value (--color) shows as --color[=WHEN], not with its default.
+  std::string make_option_name(const CLI::Option* Option, bool Positional) const override {
+    std::string Name = CLI::Formatter::make_option_name(Option, Positional);
+    bool Valued = false;
+    for (size_t Brace; (Brace = Name.find('{')) != std::string::npos; Valued = true)
+      Name.erase(Brace, Name.find('}', Brace) + 1 - Brace);
+    return Valued ? Name + "[=WHEN]" : Name;
   }
 };
 
@@ -146,18 +159,66 @@ uint64_t SeedOf(const std::string& Text) {
   return Seed;
 }
 
-// -t's separator: one character of the BMP, not a line break; "\t" is the tab.
-char16_t SeparatorOf(const std::string& Text) {
+// -t's separator: one character, not a line break; "\t" is the tab.
+char32_t SeparatorOf(const std::string& Text) {
   std::u16string Units;
   if (Text == "\\t")
     Units = u"\t";
   else if (!Codec::Unicode::DecodeUtf8(Text, Units))
     Units.clear();
+  const bool Pair = Units.size() == 2 && Units[0] >= 0xD800 && Units[0] < 0xDC00 &&
+                    Units[1] >= 0xDC00 && Units[1] < 0xE000;
+  if (Pair) return 0x10000 + ((char32_t{Units[0]} - 0xD800) << 10) + (Units[1] - 0xDC00);
   if (Units.size() != 1 || Units[0] == u'\r' || Units[0] == u'\n' ||
       (Units[0] >= 0xD800 && Units[0] <= 0xDFFF)) {
     throw EUsage(Translate("-t takes one character (\"\\t\" for the tab), not '%s'", {Text}));
   }
   return Units[0];
+}
+
+// -k's field: N, or N,N as sort users write a key that starts and ends at field N.
+uint32_t FieldOf(const std::string& Text) {
+  const auto Digits = [](std::string_view Part) -> uint32_t {
+    if (Part.empty() || Part.size() > 7 ||
+        !std::all_of(Part.begin(), Part.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      return 0;
+    const auto n = static_cast<uint32_t>(std::stoul(std::string(Part)));
+    return n <= 1000000 ? n : 0;
+  };
+  const size_t Comma = Text.find(',');
+  const uint32_t Field = Digits(std::string_view(Text).substr(0, Comma));
+  if (Field == 0 ||
+      (Comma != std::string::npos && Digits(std::string_view(Text).substr(Comma + 1)) != Field)) {
+    throw EUsage(Translate(
+        "-k takes a field number N from 1 to 1000000, or N,N (the same field twice), not '%s'",
+        {Text}));
+  }
+  return Field;
+}
+
+// Refuses an option given an empty value, "--output=" as "-o ''": the parser takes "--opt=" as
+// "--opt" alone, which then took the next word as its value ("--output= FILE" wrote over FILE).
+// An empty positional word is refused too: it is neither an operation nor a file name. Args
+// are the words as given; App has parsed them.
+void RefuseEmptyValues(const CLI::App& App, const std::vector<std::string>& Args) {
+  const auto Refuse = [](const CLI::Option& Option) {
+    if (Option.get_lnames().empty())
+      throw EUsage(Translate("an empty argument is neither an operation nor a file name"));
+    throw EUsage(
+        Translate("%s needs a value, not an empty one", {"--" + Option.get_lnames().front()}));
+  };
+  for (const std::string& Arg : Args) {
+    if (Arg == "--") break;
+    if (!Arg.starts_with("--") || !Arg.ends_with('=')) continue;
+    const CLI::Option* Option = App.get_option_no_throw(Arg.substr(0, Arg.find('=')));
+    if (Option != nullptr) Refuse(*Option);
+  }
+  for (const CLI::Option* Option : App.get_options()) {
+    const std::vector<std::string>& Values = Option->results();
+    if (Option->get_type_size() > 0 &&
+        std::any_of(Values.begin(), Values.end(), [](const std::string& V) { return V.empty(); }))
+      Refuse(*Option);
+  }
 }
 
 // A seed no run is likely to repeat: the system's random source, with the clock in case that
@@ -182,7 +243,7 @@ void RefuseUnless(const CLI::App& App, const std::string& Option, bool Applies,
 
 std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   TOptions options;
-  std::string first, second, colour, idText, threadsText, seedText;
+  std::string first, second, colour, idText, threadsText, seedText, keyText;
 
   CLI::App app{Translate("Runs one of the twelve line operations on a text and writes the result."),
                "tarnwick"};
@@ -238,10 +299,10 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_flag("--ignore-kana", ignoreKana,
                Translate("Hiragana and katakana (あ/ア) are the same (as -i)"));
   std::string separatorText;
-  app.add_option("-k,--key", options.Choices.Key.Field,
-                 Translate("Compare field N of each line only (sorts, dedupe, count, highlight)"))
-      ->type_name("N")
-      ->check(CLI::Range(1u, 1000000u));
+  app.add_option("-k,--key", keyText,
+                 Translate("Compare field N of each line only (sorts, dedupe, count, highlight); "
+                           "N,N is the same"))
+      ->type_name("N");
   app.add_option(
          "-t,--field-separator", separatorText,
          Translate("With -k: fields are separated by the character SEP, not runs of blanks"))
@@ -252,14 +313,18 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_flag(
       "--only-repeated", onlyRepeated,
       Translate("dedupe: keep only the first line of each text that occurs more than once"));
-  app.add_option(
-         "--color,--colour", colour,
-         Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always, never"))
-      ->type_name("WHEN");
+  // As in grep, --color alone is --color=always; it never takes the next word as its value.
+  app.add_flag(
+         "--color{always},--colour{always}", colour,
+         Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always (--color "
+                   "alone) or never"))
+      ->type_name("");
 
   std::vector<std::string> reversed(Args.rbegin(), Args.rend());
   try {
+    RefuseEmptyValues(app, Args);
     app.parse(reversed);
+    RefuseEmptyValues(app, Args);
   } catch (const CLI::CallForHelp&) {
     System::WriteStdoutText(app.help());
     return std::nullopt;
@@ -283,11 +348,11 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   }
   if (app.count("--color") > 0 && colour != "auto" && colour != "always" && colour != "never")
     throw EUsage(Translate("--color takes auto, always or never, not '%s'", {colour}));
-  if (app.count("--locale") > 0 && options.Locale->empty())
-    throw EUsage(Translate("--locale needs a locale name, such as ja, en_US.UTF-8, root or C"));
 
   if (id != 0) {
-    if (!second.empty()) throw EUsage(Translate("give either an operation name or --id, not both"));
+    // "sort --id 5": a word that names an operation is one, not a file (./sort is the file).
+    if (!second.empty() || Operations::FindByName(first) != nullptr)
+      throw EUsage(Translate("give either an operation name or --id, not both"));
     options.Operation = Operations::FindById(id);
     second = first;
   } else {
@@ -297,8 +362,6 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
       throw EUsage(Translate("unknown operation '%s' (tarnwick --help lists them)", {first}));
   }
   if (!second.empty()) options.Input = second;
-  if (app.count("--output") > 0 && options.Output.empty())
-    throw EUsage(Translate("-o needs a file name (\"-\" is standard output)"));
   if (options.Output == "-") options.Output.clear();  // "-o -" is standard output, as for input
   if (app.count("--color") > 0) {
     if (!options.Mark) throw EUsage(Translate("--color applies to highlight --mark only"));
@@ -320,6 +383,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                      Id == Tarnwick::ciDuplicationCount || Id == Tarnwick::ciDuplicationHighlight;
   const char* keyOperations = ForTranslation("the sorts, dedupe, count and highlight");
   RefuseUnless(app, "-k", keyed, *options.Operation, keyOperations);
+  if (app.count("-k") > 0) options.Choices.Key.Field = FieldOf(keyText);
   RefuseUnless(app, "-t", keyed, *options.Operation, keyOperations);
   RefuseUnless(app, "--ignore-case", keyed, *options.Operation, keyOperations);
   RefuseUnless(app, "--ignore-width", keyed, *options.Operation, keyOperations);
@@ -331,6 +395,12 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
     if (app.count("-k") == 0) throw EUsage(Translate("-t needs -k, the field to compare"));
     options.Choices.Key.Separator = SeparatorOf(separatorText);
   }
+#ifndef _WIN32  // there every --locale is refused, as not available on Windows
+  // Collation orders the sorts (their dictionary order and their ties) and nothing else: dedupe,
+  // count and highlight compare lines exactly, or by their folded keys.
+  RefuseUnless(app, "--locale", Tarnwick::ComparesLines(Id), *options.Operation,
+               ForTranslation("the sorts"));
+#endif
   RefuseUnless(app, "--natural",
                Id >= Tarnwick::ciSortAscending && Id <= Tarnwick::ciReverseTextDescending,
                *options.Operation, ForTranslation("sort, sort-desc, sort-rev and sort-rev-desc"));

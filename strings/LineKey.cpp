@@ -24,14 +24,23 @@ std::basic_string_view<TUnit> FieldIn(std::basic_string_view<TUnit> Body, const 
   };
   size_t Begin = 0;
   if (Rule.Separator) {
+    // The separator's code units: one, or a surrogate pair beyond U+FFFF (which an ASCII body
+    // never holds).
+    const char32_t C = *Rule.Separator;
+    const size_t Width = C < 0x10000 ? 1 : 2;
+    const char16_t First = Width == 1 ? static_cast<char16_t>(C)
+                                      : static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10));
+    const auto Second = static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF));
     const auto Next = [&](size_t From) {
-      while (From < Body.size() && Unit(From) != *Rule.Separator) ++From;
-      return From;
+      for (; From + Width <= Body.size(); ++From) {
+        if (Unit(From) == First && (Width == 1 || Unit(From + 1) == Second)) return From;
+      }
+      return Body.size();
     };
     for (uint32_t K = 1; K < Rule.Field; ++K) {
       const size_t At = Next(Begin);
       if (At == Body.size()) return {};
-      Begin = At + 1;
+      Begin = At + Width;
     }
     return Body.substr(Begin, Next(Begin) - Begin);
   }

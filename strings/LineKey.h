@@ -16,7 +16,7 @@ enum TFold : uint32_t { fdWidth = 1, fdKana = 2, fdCase = 4 };
 
 struct TKeyRule {
   uint32_t Field = 0;                 // 1-based; 0: the whole body
-  std::optional<char16_t> Separator;  // absent: runs of blanks separate the fields
+  std::optional<char32_t> Separator;  // a character (any plane); absent: runs of blanks
   uint32_t Fold = 0;                  // TFold bits
   // Whether lines are compared by a key rather than as they are.
   bool Active() const { return Field != 0 || Fold != 0; }

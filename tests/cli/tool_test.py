@@ -102,11 +102,15 @@ class ToolTest(unittest.TestCase):
             self.assertResult(["sort"], bom + text.encode(codec), bom + "あ\nい\n".encode(codec))
 
     @quick
-    def test_a_byte_order_mark_that_contradicts_the_encoding_is_exit_2_naming_both(self):
+    def test_a_byte_order_mark_or_order_that_contradicts_the_encoding_is_exit_2_naming_both(self):
         text = "b\na\n"
+        # Without a mark, the zero bytes show the order (UTF-16 alone is big-endian).
         cases = ((["-e", "UTF-16BE"], b"\xff\xfe" + text.encode("utf-16-le"), "UTF-16LE"),
                  (["-e", "UTF-16LE"], b"\xfe\xff" + text.encode("utf-16-be"), "UTF-16BE"),
-                 (["--encoding", "UTF-8"], b"\xff\xfe" + text.encode("utf-16-le"), "UTF-16LE"))
+                 (["--encoding", "UTF-8"], b"\xff\xfe" + text.encode("utf-16-le"), "UTF-16LE"),
+                 (["-e", "UTF-16"], text.encode("utf-16-le"), "--encoding UTF-16LE"),
+                 (["-e", "UTF-16LE"], text.encode("utf-16-be"), "--encoding UTF-16BE"),
+                 (["-e", "UTF-16BE"], text.encode("utf-16-le"), "--encoding UTF-16LE"))
         for args, data, mark in cases:
             with self.subTest(args=args):
                 code, out, err = run(args + ["sort"], data)
@@ -116,6 +120,8 @@ class ToolTest(unittest.TestCase):
         # The mark that agrees is taken off and written back.
         self.assertResult(["-e", "UTF-16LE", "sort"], b"\xff\xfe" + text.encode("utf-16-le"),
                           b"\xff\xfe" + "a\nb\n".encode("utf-16-le"))
+        self.assertResult(["-e", "UTF-16", "sort"], text.encode("utf-16-be"),
+                          "a\nb\n".encode("utf-16-be"))
 
     @quick
     def test_highlight_pattern_is_written_without_the_byte_order_mark(self):
@@ -140,10 +146,11 @@ class ToolTest(unittest.TestCase):
         for name, codec in (("Shift_JIS", "cp932"), ("EUC-JP", "euc_jp")):
             for op in [o[0] for o in self.OPERATIONS] + ["highlight --mark --color=never"]:
                 with self.subTest(name=name, op=op):
-                    code, expected, err = run(["--locale", "ja"] + op.split(),
-                                              text.encode("utf-8"))
+                    # The collation orders the sorts only.
+                    args = (["--locale", "ja"] if op.startswith("sort") else []) + op.split()
+                    code, expected, err = run(args, text.encode("utf-8"))
                     self.assertEqual((code, err), (0, ""))
-                    self.assertResult(["--locale", "ja", "-e", name] + op.split(),
+                    self.assertResult(["-e", name] + args,
                                       text.encode(codec), expected.decode("utf-8").encode(codec))
 
     @quick
@@ -329,6 +336,9 @@ class ToolTest(unittest.TestCase):
         self.assertResult(["highlight", "--mark", "--color=always"], data,
                           b"\x1b[30;43ma\x1b[0m\r\nb\n\x1b[30;43ma\x1b[0m\r\n\n\n")
         self.assertResult(["highlight", "--mark"], data, b"* a\r\n  b\n* a\r\n  \n  \n")
+        # As in grep, --color alone is always, and the word after it is the file.
+        self.assertResult(["highlight", "--mark", "--color", self.path("in.txt", data)], b"",
+                          b"\x1b[30;43ma\x1b[0m\r\nb\n\x1b[30;43ma\x1b[0m\r\n\n\n")
 
     @quick
     def test_usage_errors_are_exit_2(self):
@@ -342,12 +352,70 @@ class ToolTest(unittest.TestCase):
                  ["reverse", "-k", "1", src], ["shuffle", "-k", "1", src], ["sort", "-t", ",", src],
                  ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src],
                  ["sort-numeric", "--natural", src], ["shuffle", "-i", src],
-                 ["reverse", "--ignore-kana", src]]
+                 ["reverse", "--ignore-kana", src], ["sort", "", src], ["", src],
+                 ["sort", "-k", "1", "-t", "\r", src], ["sort", "-k", "1", "-t", "\n", src],
+                 ["sort", "-k", "1", "-t", "😀😀", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
                 self.assertEqual((code, out), (2, b""))
                 self.assertTrue(err.startswith("tarnwick: "), err)
+
+    # Every option that takes a value, given an empty one as "--opt=$EMPTY" or "-o ''" give it.
+    EMPTY_VALUES = [["--output="], ["-o", ""], ["--encoding="], ["-e", ""], ["--key="], ["-k", ""],
+                    ["--field-separator="], ["-t", ""], ["--locale="], ["--locale", ""],
+                    ["--id="], ["--id", ""], ["--threads="], ["--threads", ""], ["--seed="],
+                    ["--seed", ""], ["--color="], ["--colour="]]
+    LONG = {"-o": "--output", "-e": "--encoding", "-k": "--key", "-t": "--field-separator",
+            "--colour": "--color"}
+
+    @quick
+    def test_an_empty_option_value_is_exit_2_naming_the_option_and_leaves_the_file(self):
+        # The empty value once took the next word: "sort --output= v.txt" emptied v.txt.
+        for given in self.EMPTY_VALUES:
+            for before in (False,) if QUICK else (True, False):
+                v = self.path("v.txt", b"b\na\n")
+                args = given + ["sort", v] if before else ["sort"] + given + [v]
+                with self.subTest(args=args):
+                    code, out, err = run(args, b"standard input\n")
+                    self.assertEqual((code, out), (2, b""), err)
+                    name = given[0].split("=")[0]
+                    self.assertEqual(err.splitlines()[0], "tarnwick: %s needs a value, not an "
+                                     "empty one" % self.LONG.get(name, name))
+                    self.assertEqual(self.read("v.txt"), b"b\na\n")
+
+    @quick
+    def test_key_is_n_or_n_comma_n_and_other_forms_are_refused_saying_what_is_accepted(self):
+        for key in ("2", "2,2", "--key=2,2"):
+            args = [key] if key.startswith("--") else ["-k", key]
+            self.assertResult(["sort-numeric"] + args, b"x 2\ny 1\n", b"y 1\nx 2\n")
+        for key in ("x", "1.2", "2,3", "0", "1,", ",1", "1000001", "+1"):
+            with self.subTest(key=key):
+                code, out, err = run(["sort", "-k", key], b"a\n")
+                self.assertEqual((code, out), (2, b""), err)
+                self.assertEqual(err.splitlines()[0], "tarnwick: -k takes a field number N from 1 "
+                                 "to 1000000, or N,N (the same field twice), not '%s'" % key)
+        help_text = run(["--help"])[1].decode()
+        self.assertIn("-k,--key N ", help_text)
+        self.assertNotIn("UINT", help_text)
+        self.assertNotIn("in [", help_text)
+
+    @quick
+    def test_a_separator_beyond_u_ffff_is_one_character(self):
+        self.assertResult(["sort-numeric", "-k", "2", "-t", "😀"], "b😀2😀x\na😀10\nc😀1\n".encode(),
+                          "c😀1\nb😀2😀x\na😀10\n".encode())
+
+    def test_locale_applies_to_the_sorts_only(self):
+        for name in ("reverse", "dedupe", "count", "highlight", "shuffle"):
+            with self.subTest(name):
+                code, out, err = run(["--locale", "ja", name], b"a\n")
+                self.assertEqual((code, out), (2, b""), err)
+                if not WINDOWS:
+                    self.assertEqual(err.splitlines()[0], "tarnwick: --locale does not apply to "
+                                     "%s (only to the sorts)" % name)
+        if not WINDOWS:
+            for name, _, data, expected in self.OPERATIONS[:8]:
+                self.assertResult(["--locale", "ja", name], data, expected)
 
     @quick
     def test_shuffle_with_a_seed_gives_the_same_order_everywhere(self):
@@ -404,7 +472,10 @@ class ToolTest(unittest.TestCase):
                  (["-o", "a", "-o", "b", "sort"], "tarnwick: --output may be given only once"),
                  (["--bogus", "sort"], "tarnwick: unknown option '--bogus'"),
                  (["highlight", "--mark", "--color=x"],
-                  "tarnwick: --color takes auto, always or never, not 'x'"))
+                  "tarnwick: --color takes auto, always or never, not 'x'"),
+                 (["sort", "--id", "5"], "tarnwick: give either an operation name or --id, not both"),
+                 (["--id", "5", "sort", "x"],
+                  "tarnwick: give either an operation name or --id, not both"))
         for args, message in cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
@@ -443,6 +514,9 @@ class ToolTest(unittest.TestCase):
         for caption in ("昇順に並び替える(辞書順)", "降順に並び替える(後ろ読み辞書順)",
                         "逆順に並び替える", "重複数を表示して並び替える", "重複した行をハイライトする"):
             self.assertIn(caption, out.decode())
+        # Each build's help speaks only of the options it has.
+        if WINDOWS:
+            self.assertNotIn("--locale", out.decode())
         self.assertEqual(run(["--version"])[:2], (0, b"tarnwick 1.5.0\n"))
 
     def test_locale_chooses_the_collation(self):
@@ -490,6 +564,8 @@ class ToolTest(unittest.TestCase):
                     help_text = run(["--help"], env=env)[1].decode()
                     self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE]", help_text)
                     self.assertIn("\n知っておきたい規則:\n- 改行: ", help_text)
+                    code, _, err = run(["sort", "-k", "2,3"], b"a\n", env=env)
+                    self.assertIn("N,N を指定してください ('2,3' ではなく)", err)
         if not WINDOWS:
             # The locale messages, which the tool words from what the platform layer reports.
             for args, env, expected in (
