@@ -95,8 +95,7 @@ std::string OperationTable() {
              "the\ncollation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX "
              "(also\nwhen none is set) is code-point order, the order of the UTF-8 bytes, as in "
              "sort;\nroot is the CLDR root collation; ja, en_US.UTF-8 and the like are the "
-             "language's.\nA locale the system has but ICU does not collate sorts in the root "
-             "order, "
+             "language's.\nA locale the system has but ICU does not collate sorts in the root order, "
              "with a\nwarning; any other unknown name is an error.\n");
 #endif
   out << "\n" << Translate("Rules to know:") << "\n" << Rules();
@@ -177,7 +176,7 @@ char32_t SeparatorOf(const std::string& Text) {
 }
 
 // -k's field: N, or N,N as sort users write a key that starts and ends at field N.
-uint32_t FieldOf(const std::string& Text) {
+uint32_t KeyFieldOf(const std::string& Text) {
   const auto Digits = [](std::string_view Part) -> uint32_t {
     if (Part.empty() || Part.size() > 7 ||
         !std::all_of(Part.begin(), Part.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -199,7 +198,8 @@ uint32_t FieldOf(const std::string& Text) {
 // Refuses an option given an empty value, "--output=" as "-o ''": the parser takes "--opt=" as
 // "--opt" alone, which then took the next word as its value ("--output= FILE" wrote over FILE).
 // An empty positional word is refused too: it is neither an operation nor a file name. Args
-// are the words as given; App has parsed them.
+// are the words as given; called before App parses them (for "--opt=") and after (for the
+// values App took).
 void RefuseEmptyValues(const CLI::App& App, const std::vector<std::string>& Args) {
   const auto Refuse = [](const CLI::Option& Option) {
     if (Option.get_lnames().empty())
@@ -383,7 +383,7 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
                      Id == Tarnwick::ciDuplicationCount || Id == Tarnwick::ciDuplicationHighlight;
   const char* keyOperations = ForTranslation("the sorts, dedupe, count and highlight");
   RefuseUnless(app, "-k", keyed, *options.Operation, keyOperations);
-  if (app.count("-k") > 0) options.Choices.Key.Field = FieldOf(keyText);
+  if (app.count("-k") > 0) options.Choices.Key.Field = KeyFieldOf(keyText);
   RefuseUnless(app, "-t", keyed, *options.Operation, keyOperations);
   RefuseUnless(app, "--ignore-case", keyed, *options.Operation, keyOperations);
   RefuseUnless(app, "--ignore-width", keyed, *options.Operation, keyOperations);
