@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/Random.h"
+#include "platform/Win32.h"
 #include "strings/StringConvertUnit.h"
 #include "strings/StringSearchUnit.h"
 #include "strings/StringUnit.h"
@@ -46,9 +47,36 @@ std::u16string L(void* Item) { return std::u16string(StringRecordList::LineOf(It
 
 int32_t TextCompare(void* A, void* B) { return Sign(StringUnit::LocaleCompare(L(A), L(B))); }
 
+// The line read from its end: its pieces in reverse order, a piece being a code unit, or, where
+// digits compare as numbers, a whole run of decimal digits (a pair of surrogates one digit).
+std::u16string FromEnd(std::u16string_view Line) {
+  std::vector<std::u16string_view> Pieces;
+  const bool Numbers = (StringUnit::CollationFlags() & SORT_DIGITSASNUMBERS) != 0;
+  const auto DigitUnits = [&](size_t I) -> size_t {
+    if (!Numbers) return 0;
+    if (I + 1 < Line.size() && Line[I] >= 0xD800 && Line[I] < 0xDC00 && Line[I + 1] >= 0xDC00 &&
+        Line[I + 1] < 0xE000) {
+      return StringUnit::IsDecimalDigit(0x10000 + ((Line[I] - 0xD800u) << 10) +
+                                        (Line[I + 1] - 0xDC00u))
+                 ? 2
+                 : 0;
+    }
+    return StringUnit::IsDecimalDigit(Line[I]) ? 1 : 0;
+  };
+  for (size_t I = 0; I < Line.size();) {
+    size_t End = I;
+    while (End < Line.size() && DigitUnits(End) > 0) End += DigitUnits(End);
+    if (End == I) End = I + 1;
+    Pieces.push_back(Line.substr(I, End - I));
+    I = End;
+  }
+  std::u16string Read;
+  for (auto Piece = Pieces.rbegin(); Piece != Pieces.rend(); ++Piece) Read += *Piece;
+  return Read;
+}
+
 int32_t ReverseTextCompare(void* A, void* B) {
-  return Sign(
-      StringUnit::LocaleCompare(StringUnit::ReverseString(L(A)), StringUnit::ReverseString(L(B))));
+  return Sign(StringUnit::LocaleCompare(FromEnd(L(A)), FromEnd(L(B))));
 }
 
 int32_t NumericCompare(void* A, void* B) {
