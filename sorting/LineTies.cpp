@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Parallel.h"
 #include "sorting/Comparators.h"
+#include "sorting/NumericKey.h"
 
 namespace LineTies {
 
@@ -13,6 +16,36 @@ namespace {
 
 // How many neighbours a part of the search for ties compares at least.
 constexpr size_t TieGrain = 4096;
+
+// From how many lines a run of ties is ordered by keys made once a line rather than by
+// comparisons that make them afresh.
+constexpr size_t KeyedRun = 16;
+
+// Replaces Out with bytes that compare, byte by byte, as the whole line Line compares in Kind's
+// ascending order without the collation flags: the length's four bytes, high first, or the
+// numbers' ordered bytes and a zero (KeyedSort::OrderedBytes), then the collation key of the
+// line as the kind reads it. False when the platform gives no collation key.
+bool WholeLineKey(TSortKind Kind, std::u16string_view Line, std::string& Out,
+                  std::u16string& Scratch) {
+  std::string Head;
+  if (Kind == StringRecordListNormalSort::skByteLength) {
+    const auto Measure = static_cast<uint32_t>(StringUnit::ByteLength(Line));
+    for (int Shift = 24; Shift >= 0; Shift -= 8) Head += static_cast<char>(Measure >> Shift);
+  } else if (Kind == StringRecordListNormalSort::skNumeric) {
+    uint8_t Bytes[KeyedSort::MaxOrderedBytes];
+    for (const int64_t Value : StringRecordListNormalSort::ExtractNumbers(Line)) {
+      Head.append(reinterpret_cast<const char*>(Bytes), KeyedSort::OrderedBytes(Value, Bytes));
+    }
+    Head += '\0';
+  } else if (Kind == StringRecordListNormalSort::skReverseText) {
+    Scratch.assign(Line);
+    StringUnit::ReadFromEnd(Scratch, 0);
+    Line = Scratch;
+  }
+  if (!StringUnit::CollationKey(Line, 0, Out)) return false;
+  Out.insert(0, Head);
+  return true;
+}
 
 }  // namespace
 
@@ -53,13 +86,31 @@ void Settle(std::span<uint32_t> Sorted, const TTieLines& Lines, TSortKind Kind, 
       }
       return A < B;
     };
+    // A long run: each line's whole-line key is made once, and the keys sorted.
+    std::vector<std::pair<std::string, uint32_t>> Keyed;
+    const auto SortedByKeys = [&](std::span<uint32_t> Run) {
+      Keyed.resize(Run.size());
+      for (size_t R = 0; R < Run.size(); ++R) {
+        Keyed[R].second = Run[R];
+        if (!WholeLineKey(Kind, Lines.Whole(Run[R], ScratchA), Keyed[R].first, ScratchB)) {
+          return false;
+        }
+      }
+      std::sort(Keyed.begin(), Keyed.end(), [Ascending](const auto& A, const auto& B) {
+        if (A.first != B.first) return Ascending ? A.first < B.first : A.first > B.first;
+        return A.second < B.second;
+      });
+      for (size_t R = 0; R < Run.size(); ++R) Run[R] = Keyed[R].second;
+      return true;
+    };
     const size_t End = Parallel::PartBegin(Pairs, Parts, P + 1);
     for (size_t K = Parallel::PartBegin(Pairs, Parts, P); K < End; ++K) {
       if (!Tied[K] || (K > 0 && Tied[K - 1])) continue;
       size_t Last = K + 1;
       while (Last < Pairs && Tied[Last]) ++Last;
-      std::sort(Sorted.begin() + static_cast<ptrdiff_t>(K),
-                Sorted.begin() + static_cast<ptrdiff_t>(Last) + 1, Before);
+      const std::span<uint32_t> Run = Sorted.subspan(K, Last + 1 - K);
+      if (Ties == tiWholeLine && Run.size() >= KeyedRun && SortedByKeys(Run)) continue;
+      std::sort(Run.begin(), Run.end(), Before);
     }
   });
 }

@@ -104,6 +104,23 @@ TCompareResult LocaleCompareWithin(std::u16string_view S1, std::u16string_view S
   return CompareWithin(S1, S2, Limit, AddedFlags);
 }
 
+bool CollationKey(std::u16string_view S, uint32_t Flags, std::string& Out) {
+  if (S.size() > static_cast<size_t>(INT_MAX)) return false;
+  // The platform refuses a zero length; the empty text is passed NUL-terminated instead.
+  static const char16_t Empty[1] = {0};
+  const LPCWSTR Source = AsWide(S.empty() ? Empty : S.data());
+  const int Length = S.empty() ? -1 : static_cast<int>(S.size());
+  const int Needed =
+      LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | Flags, Source, Length, nullptr, 0);
+  if (Needed <= 0) return false;
+  Out.resize(static_cast<size_t>(Needed));
+  const int Written = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | Flags, Source, Length,
+                                   reinterpret_cast<LPWSTR>(Out.data()), Needed);
+  if (Written <= 0) return false;
+  Out.resize(static_cast<size_t>(Written));
+  return true;
+}
+
 TLineBreakKind GetLineBreakKind(std::u16string_view S) {
   const size_t N = S.size();
   if (N >= 2 && S[N - 2] == u'\r' && S[N - 1] == u'\n') return lbCRLF;

@@ -29,6 +29,11 @@ TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2, uin
 // where that is not enough, piece by piece; see the implementation for the one approximation.
 TCompareResult LocaleCompareWithin(std::u16string_view S1, std::u16string_view S2, size_t Limit);
 
+// Replaces Out with the platform's collation key of S (LCMapStringW with LCMAP_SORTKEY and
+// Flags): keys compared byte by byte order as LocaleCompare with Flags orders the texts. False,
+// Out unspecified, when the platform gives none.
+bool CollationKey(std::u16string_view S, uint32_t Flags, std::string& Out);
+
 // The break that ends S: CR LF, else a final LF, else a final CR, else none.
 TLineBreakKind GetLineBreakKind(std::u16string_view S);
 // The kind of S when S is exactly one line break; lbNone otherwise.
