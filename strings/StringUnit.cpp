@@ -1,7 +1,10 @@
 #include "strings/StringUnit.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdint>
+#include <iterator>
 
 #include "base/Exceptions.h"
 #include "platform/Win32.h"
@@ -168,18 +171,66 @@ std::u16string TrimRightChars(std::u16string_view S, std::u16string_view Chars) 
 
 std::u16string ReverseString(std::u16string_view S) { return std::u16string(S.rbegin(), S.rend()); }
 
-bool IsDecimalDigit(char32_t C) {
-  // Every script's digits lie in runs of ten, from 0 to 9: the first of each run (Unicode 15).
-  static constexpr char32_t Zeros[] = {
-      0x30,    0x660,   0x6F0,   0x7C0,   0x966,   0x9E6,   0xA66,   0xAE6,   0xB66,   0xBE6,
-      0xC66,   0xCE6,   0xD66,   0xDE6,   0xE50,   0xED0,   0xF20,   0x1040,  0x1090,  0x17E0,
-      0x1810,  0x1946,  0x19D0,  0x1A80,  0x1A90,  0x1B50,  0x1BB0,  0x1C40,  0x1C50,  0xA620,
-      0xA8D0,  0xA900,  0xA9D0,  0xA9F0,  0xAA50,  0xABF0,  0xFF10,  0x104A0, 0x10D30, 0x11066,
-      0x110F0, 0x11136, 0x111D0, 0x112F0, 0x11450, 0x114D0, 0x11650, 0x116C0, 0x11730, 0x118E0,
-      0x11950, 0x11C50, 0x11D50, 0x11DA0, 0x11F50, 0x16A60, 0x16AC0, 0x16B50, 0x1D7CE, 0x1D7D8,
-      0x1D7E2, 0x1D7EC, 0x1D7F6, 0x1E140, 0x1E2F0, 0x1E4F0, 0x1E950, 0x1FBF0};
-  const auto* const After = std::upper_bound(std::begin(Zeros), std::end(Zeros), C);
-  return After != std::begin(Zeros) && C - After[-1] < 10;
+namespace {
+
+// Every script's decimal digits lie in runs of ten, from 0 to 9: the first of each run
+// (Unicode 15).
+constexpr char32_t DigitZeros[] = {
+    0x30,    0x660,   0x6F0,   0x7C0,   0x966,   0x9E6,   0xA66,   0xAE6,   0xB66,   0xBE6,
+    0xC66,   0xCE6,   0xD66,   0xDE6,   0xE50,   0xED0,   0xF20,   0x1040,  0x1090,  0x17E0,
+    0x1810,  0x1946,  0x19D0,  0x1A80,  0x1A90,  0x1B50,  0x1BB0,  0x1C40,  0x1C50,  0xA620,
+    0xA8D0,  0xA900,  0xA9D0,  0xA9F0,  0xAA50,  0xABF0,  0xFF10,  0x104A0, 0x10D30, 0x11066,
+    0x110F0, 0x11136, 0x111D0, 0x112F0, 0x11450, 0x114D0, 0x11650, 0x116C0, 0x11730, 0x118E0,
+    0x11950, 0x11C50, 0x11D50, 0x11DA0, 0x11F50, 0x16A60, 0x16AC0, 0x16B50, 0x1D7CE, 0x1D7D8,
+    0x1D7E2, 0x1D7EC, 0x1D7F6, 0x1E140, 0x1E2F0, 0x1E4F0, 0x1E950, 0x1FBF0};
+
+// The run of ten C lies in, or npos.
+size_t DigitRunOf(char32_t C) {
+  const auto* const After = std::upper_bound(std::begin(DigitZeros), std::end(DigitZeros), C);
+  if (After == std::begin(DigitZeros) || C - After[-1] >= 10) return SIZE_MAX;
+  return static_cast<size_t>(After - std::begin(DigitZeros)) - 1;
+}
+
+void AppendPoint(char32_t C, std::u16string& Out) {
+  if (C < 0x10000) {
+    Out += static_cast<char16_t>(C);
+  } else {
+    Out += static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10));
+    Out += static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF));
+  }
+}
+
+// Whether the platform's numeric comparison reads the digits of run Run as numbers: x2y before
+// x10 in them. Asked of the platform once a run; an answer it cannot give (in code-point order,
+// where the comparison fails) is asked again next time. Collations differ in their letters, not
+// in the digits they count, so the answers hold for any of them.
+bool RunCounts(size_t Run) {
+  // 0: not asked yet; 1: counts; 2: does not.
+  static std::atomic<uint8_t> Known[std::size(DigitZeros)];
+  const uint8_t Answer = Known[Run].load(std::memory_order_relaxed);
+  if (Answer != 0) return Answer == 1;
+  // The y tells a number from characters the comparison ignores, which would put the shorter
+  // text first.
+  std::u16string Two = u"x", Ten = u"x";
+  AppendPoint(DigitZeros[Run] + 2, Two);
+  Two += u'y';
+  AppendPoint(DigitZeros[Run] + 1, Ten);
+  AppendPoint(DigitZeros[Run], Ten);
+  const int Result = CompareStringW(LOCALE_USER_DEFAULT, SORT_DIGITSASNUMBERS, AsWide(Two.data()),
+                                    static_cast<int>(Two.size()), AsWide(Ten.data()),
+                                    static_cast<int>(Ten.size()));
+  if (Result == 0) return false;
+  Known[Run].store(Result == CSTR_LESS_THAN ? 1 : 2, std::memory_order_relaxed);
+  return Result == CSTR_LESS_THAN;
+}
+
+}  // namespace
+
+bool IsDecimalDigit(char32_t C) { return DigitRunOf(C) != SIZE_MAX; }
+
+bool IsCountedDigit(char32_t C) {
+  const size_t Run = DigitRunOf(C);
+  return Run != SIZE_MAX && RunCounts(Run);
 }
 
 void ReadFromEnd(std::u16string& S, uint32_t Flags) {
@@ -190,9 +241,9 @@ void ReadFromEnd(std::u16string& S, uint32_t Flags) {
     if (S[I] >= 0xDC00 && S[I] < 0xE000 && I + 1 < S.size() && S[I + 1] >= 0xD800 &&
         S[I + 1] < 0xDC00) {
       const char32_t C = 0x10000 + ((S[I + 1] - 0xD800u) << 10) + (S[I] - 0xDC00u);
-      return IsDecimalDigit(C) ? 2 : 0;
+      return IsCountedDigit(C) ? 2 : 0;
     }
-    return IsDecimalDigit(S[I]) ? 1 : 0;
+    return IsCountedDigit(S[I]) ? 1 : 0;
   };
   for (size_t I = 0; I < S.size();) {
     size_t End = I;

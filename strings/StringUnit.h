@@ -54,11 +54,16 @@ std::u16string TrimRightChars(std::u16string_view S, std::u16string_view Chars);
 std::u16string ReverseString(std::u16string_view S);
 
 // Whether C is a decimal digit (Unicode category Nd: ASCII, full-width and the other scripts'
-// 0 to 9), the characters the collation's numeric ordering reads as numbers.
+// 0 to 9).
 bool IsDecimalDigit(char32_t C);
+// Whether C is a decimal digit that the platform's numeric comparison (SORT_DIGITSASNUMBERS)
+// reads as a number: every one with ICU; under Wine not those of some scripts, such as NKo or
+// those beyond U+FFFF other than the mathematical double-struck, sans-serif and monospace ones.
+bool IsCountedDigit(char32_t C);
 // Turns S into the text the orders read from the end compare: its code units in reverse order,
-// except that where Flags compare digits as numbers (SORT_DIGITSASNUMBERS) each run of decimal
-// digits keeps its own order, so that "img12" reads "12gmi" and its number still counts.
+// except that where Flags compare digits as numbers (SORT_DIGITSASNUMBERS) each run of digits
+// the comparison counts (IsCountedDigit) keeps its own order, so that "img12" reads "12gmi" and
+// its number still counts.
 void ReadFromEnd(std::u16string& S, uint32_t Flags = CollationFlags());
 
 // False for the one-byte characters (U+0020..U+007F, U+203E, U+FF61..U+FF9F), True otherwise.

@@ -56,7 +56,8 @@ int32_t TextOf(std::u16string_view A, std::u16string_view B) {
 }
 
 // The line read from its end: its pieces in reverse order, a piece being a code unit, or, where
-// digits compare as numbers, a whole run of decimal digits (a pair of surrogates one digit).
+// digits compare as numbers, a whole run of the digits the comparison counts (a pair of
+// surrogates one digit).
 std::u16string FromEnd(std::u16string_view Line) {
   std::vector<std::u16string_view> Pieces;
   const bool Numbers = (StringUnit::CollationFlags() & SORT_DIGITSASNUMBERS) != 0;
@@ -64,12 +65,12 @@ std::u16string FromEnd(std::u16string_view Line) {
     if (!Numbers) return 0;
     if (I + 1 < Line.size() && Line[I] >= 0xD800 && Line[I] < 0xDC00 && Line[I + 1] >= 0xDC00 &&
         Line[I + 1] < 0xE000) {
-      return StringUnit::IsDecimalDigit(0x10000 + ((Line[I] - 0xD800u) << 10) +
+      return StringUnit::IsCountedDigit(0x10000 + ((Line[I] - 0xD800u) << 10) +
                                         (Line[I + 1] - 0xDC00u))
                  ? 2
                  : 0;
     }
-    return StringUnit::IsDecimalDigit(Line[I]) ? 1 : 0;
+    return StringUnit::IsCountedDigit(Line[I]) ? 1 : 0;
   };
   for (size_t I = 0; I < Line.size();) {
     size_t End = I;
