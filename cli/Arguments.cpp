@@ -95,7 +95,8 @@ std::string OperationTable() {
              "the\ncollation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX "
              "(also\nwhen none is set) is code-point order, the order of the UTF-8 bytes, as in "
              "sort;\nroot is the CLDR root collation; ja, en_US.UTF-8 and the like are the "
-             "language's.\nA locale the system has but ICU does not collate sorts in the root order, "
+             "language's.\nA locale the system has but ICU does not collate sorts in the root "
+             "order, "
              "with a\nwarning; any other unknown name is an error.\n");
 #endif
   out << "\n" << Translate("Rules to know:") << "\n" << Rules();
@@ -307,6 +308,9 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
          "-t,--field-separator", separatorText,
          Translate("With -k: fields are separated by the character SEP, not runs of blanks"))
       ->type_name("SEP");
+  bool stable = false;
+  app.add_flag("-s,--stable", stable,
+               Translate("The sorts: lines of equal keys keep their input order, as sort -s"));
   bool onlyUnique = false, onlyRepeated = false;
   app.add_flag("--only-unique", onlyUnique,
                Translate("dedupe: keep only the lines whose text occurs once in the whole text"));
@@ -404,6 +408,15 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   RefuseUnless(app, "--natural",
                Id >= Tarnwick::ciSortAscending && Id <= Tarnwick::ciReverseTextDescending,
                *options.Operation, ForTranslation("sort, sort-desc, sort-rev and sort-rev-desc"));
+  // With the tool's own ways of comparing, lines of equal keys are ordered by their whole lines
+  // as sort orders them, or kept in input order (--stable); without them, as the plug-in sorts.
+  RefuseUnless(app, "--stable", Tarnwick::ComparesLines(Id), *options.Operation,
+               ForTranslation("the sorts"));
+  if (stable) {
+    options.Choices.Ties = LineTies::tiInputOrder;
+  } else if (options.Choices.Key.Active() || options.Natural) {
+    options.Choices.Ties = LineTies::tiWholeLine;
+  }
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

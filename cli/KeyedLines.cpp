@@ -240,6 +240,24 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
   std::u16string FBody, FKey;
 };
 
+// Lines taken apart (each with a break) as the order of ties reads them.
+class TTiesOfLines final : public LineTies::TTieLines {
+ public:
+  TTiesOfLines(const std::vector<std::u16string_view>& Lines, const TKeyRule& Rule)
+      : FLines(Lines), FRule(Rule) {}
+  std::u16string_view Key(uint32_t I, std::u16string& Scratch) const override {
+    return SortKeyOf(FLines[I], FRule, Scratch);
+  }
+  int32_t Measure(uint32_t I, std::u16string&) const override {
+    return MeasureOf(FLines[I], FRule);
+  }
+  std::u16string_view Whole(uint32_t I, std::u16string&) const override { return FLines[I]; }
+
+ private:
+  const std::vector<std::u16string_view>& FLines;
+  const TKeyRule& FRule;
+};
+
 // How many code units a thread keys at least.
 constexpr size_t kKeyGrain = size_t{1} << 14;
 
@@ -420,33 +438,47 @@ int32_t TKeyedDecoder::Measure(std::string_view Line, std::u16string& Scratch) c
   return MeasureOf(FDecoder.Decode(Line, Scratch), FRule);
 }
 
-std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command,
-                    const TKeyRule& Rule) {
+std::u16string_view TKeyedDecoder::Whole(std::string_view Line, std::u16string& Scratch) const {
+  return FDecoder.Decode(Line, Scratch);
+}
+
+std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command, const TKeyRule& Rule,
+                    LineTies::TTies Ties) {
   if (LineScan::AtMostOneLine(Text)) return std::u16string(Text);
   std::u16string Sorted;
-  if (KeyedSort::SortWhereTheyLie(Text, TKeyView(Rule), Command.Kind, Command.Order, Sorted)) {
+  if (KeyedSort::SortWhereTheyLie(Text, TKeyView(Rule), Command.Kind, Command.Order, Sorted,
+                                  Ties)) {
     return Sorted;
   }
-  return SortWithList(Text, Command, Rule);
+  return SortWithList(Text, Command, Rule, Ties);
 }
 
 std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Command,
-                            const TKeyRule& Rule) {
+                            const TKeyRule& Rule, LineTies::TTies Ties) {
   if (LineScan::AtMostOneLine(Text)) return std::u16string(Text);
   LineOrder::TLinesToReorder<char16_t> Reordered(Text);
   std::vector<std::u16string_view>& Lines = Reordered.Lines();
+  const std::vector<std::u16string_view> Before = Lines;
+  // The sorted lines by their numbers, their ties then settled.
+  std::vector<uint32_t> Order;
+  const auto Settle = [&] {
+    LineTies::Settle(Order, TTiesOfLines(Before, Rule), Command.Kind, Command.Order, Ties);
+    for (size_t K = 0; K < Order.size(); ++K) Lines[K] = Before[Order[K]];
+    return Reordered.Joined();
+  };
   if (Command.Kind == StringRecordListNormalSort::skByteLength) {
     // The list's quicksort, with each line measured by MeasureOf rather than by its key.
     struct TMeasured {
       int32_t Measure;
       std::u16string Key;
-      std::u16string_view Line;
+      uint32_t Line;
     };
     std::vector<TMeasured> Keys;
     Keys.reserve(Lines.size());
     std::u16string Scratch;
-    for (const std::u16string_view Line : Lines) {
-      Keys.push_back({MeasureOf(Line, Rule), std::u16string(SortKeyOf(Line, Rule, Scratch)), Line});
+    for (uint32_t I = 0; I < Lines.size(); ++I) {
+      Keys.push_back(
+          {MeasureOf(Lines[I], Rule), std::u16string(SortKeyOf(Lines[I], Rule, Scratch)), I});
     }
     std::vector<const TMeasured*> Items;
     for (const TMeasured& Key : Keys) Items.push_back(&Key);
@@ -457,8 +489,8 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
                                    A->Measure, A->Key, B->Measure, B->Key);
                                return Ascending ? Result : -Result;
                              });
-    for (size_t K = 0; K < Items.size(); ++K) Lines[K] = Items[K]->Line;
-    return Reordered.Joined();
+    for (const TMeasured* Item : Items) Order.push_back(Item->Line);
+    return Settle();
   }
   // Every key ends in its line's break, so the list adds none and no cell moves: each key is
   // found after the sort by where its cell lies.
@@ -471,13 +503,12 @@ std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Com
   }
   std::sort(Cells.begin(), Cells.end());
   Tarnwick::SortList(Keys, Command);
-  const std::vector<std::u16string_view> Before = Lines;
   for (int32_t K = 0; K < Keys.Count(); ++K) {
     const auto Cell = std::lower_bound(Cells.begin(), Cells.end(),
                                        std::make_pair(Keys.ItemRef(K).data(), uint32_t{0}));
-    Lines[static_cast<size_t>(K)] = Before[Cell->second];
+    Order.push_back(Cell->second);
   }
-  return Reordered.Joined();
+  return Settle();
 }
 
 size_t Dedupe(char16_t* Text, size_t Size, const TKeyRule& Rule,

@@ -10,6 +10,7 @@
 
 #include "commands/CommandId.h"
 #include "commands/LineCommands.h"
+#include "sorting/LineTies.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "strings/LineKey.h"
 
@@ -33,6 +34,7 @@ class TKeyedDecoder final : public KeyedSort::TLineDecoder {
       : FDecoder(Decoder), FRule(Rule) {}
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override;
   int32_t Measure(std::string_view Line, std::u16string& Scratch) const override;
+  std::u16string_view Whole(std::string_view Line, std::u16string& Scratch) const override;
 
  private:
   const KeyedSort::TLineDecoder& FDecoder;
@@ -40,11 +42,13 @@ class TKeyedDecoder final : public KeyedSort::TLineDecoder {
 };
 
 // Sort command 1..8 on Text with the lines ordered by their SortKeyOf exactly as the line
-// list's sort orders those keys: the keyed engine where the lines lie, else SortWithList.
-std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command, const TKeyRule& Rule);
+// list's sort orders those keys, and lines of equal keys then as Ties says (LineTies::Settle):
+// the keyed engine where the lines lie, else SortWithList.
+std::u16string Sort(std::u16string_view Text, Tarnwick::TSortCommand Command, const TKeyRule& Rule,
+                    LineTies::TTies Ties = LineTies::tiAsSorted);
 // The same through the line list's comparator sort of the keys (the fallback).
 std::u16string SortWithList(std::u16string_view Text, Tarnwick::TSortCommand Command,
-                            const TKeyRule& Rule);
+                            const TKeyRule& Rule, LineTies::TTies Ties = LineTies::tiAsSorted);
 
 // dedupe with lines the same when their keys are equal on the Size units at Text, in place: the
 // first line of each key, or with Only the lines it selects (Tarnwick::DuplicationSelect), each

@@ -115,8 +115,8 @@ const TOperation* FindById(int Id) {
 
 std::u16string Run(const TOperation& Operation, std::u16string&& Text, const TChoices& Choices) {
   const bool Keyed = Choices.Key.Active();
-  if (Keyed && ComparesLines(Operation.Id)) {
-    return KeyedLines::Sort(Text, *SortCommandOf(Operation.Id), Choices.Key);
+  if ((Keyed || Choices.Ties != LineTies::tiAsSorted) && ComparesLines(Operation.Id)) {
+    return KeyedLines::Sort(Text, *SortCommandOf(Operation.Id), Choices.Key, Choices.Ties);
   }
   switch (Operation.Id) {
     case NotInMenu:
@@ -232,10 +232,10 @@ bool SortOnBytes(const TOperation& Operation, const Codec::TEncoding& Encoding, 
   const TLegacyLines Legacy(Encoding);
   const KeyedSort::TLineDecoder& Decoder =
       IsUtf8 ? static_cast<const KeyedSort::TLineDecoder&>(Utf8) : Legacy;
-  const bool Done = Choices.Key.Active()
+  const bool Done = Choices.Key.Active() || Choices.Ties != LineTies::tiAsSorted
                         ? KeyedSort::SortWhereTheyLie(
                               Bytes, Base, KeyedLines::TKeyedDecoder(Decoder, Choices.Key),
-                              Command->Kind, Command->Order, Sorted)
+                              Command->Kind, Command->Order, Sorted, Choices.Ties)
                         : KeyedSort::SortWhereTheyLie(Bytes, Base, Decoder, Command->Kind,
                                                       Command->Order, Sorted);
   if (Done) Bytes = std::move(Sorted);

@@ -10,6 +10,7 @@
 
 #include "cli/Codec.h"
 #include "commands/LineCommands.h"
+#include "sorting/LineTies.h"
 #include "strings/LineKey.h"
 
 namespace Operations {
@@ -31,6 +32,8 @@ struct TChoices {
   std::optional<Tarnwick::TOccurrence> Only;
   // The sorts, dedupe, count and highlight --mark: compare the lines by this field only.
   LineKey::TKeyRule Key;
+  // The sorts: how lines whose keys compare equal are ordered (LineTies::Settle).
+  LineTies::TTies Ties = LineTies::tiAsSorted;
 };
 
 // The twelve in menu order, then shuffle.

@@ -30,8 +30,10 @@ int32_t TextCompare(void* Item1, void* Item2) {
 }
 
 int32_t ReverseTextCompare(void* Item1, void* Item2) {
-  return FromCompareResult(StringUnit::LocaleCompare(StringUnit::ReverseString(Line(Item1)),
-                                                     StringUnit::ReverseString(Line(Item2))));
+  std::u16string Text1(Line(Item1)), Text2(Line(Item2));
+  StringUnit::ReadFromEnd(Text1);
+  StringUnit::ReadFromEnd(Text2);
+  return FromCompareResult(StringUnit::LocaleCompare(Text1, Text2));
 }
 
 int32_t NumericCompare(void* Item1, void* Item2) {
@@ -50,6 +52,30 @@ int32_t MeasuredCompare(int32_t Measure1, std::u16string_view Line1, int32_t Mea
   if (Measure1 < Measure2) return -1;
   if (Measure1 > Measure2) return 1;
   return FromCompareResult(StringUnit::LocaleCompare(Line1, Line2));
+}
+
+int32_t CompareInOrder(TSortKind Kind, std::u16string_view Line1, int32_t Measure1,
+                       std::u16string_view Line2, int32_t Measure2, uint32_t Flags) {
+  const auto Text = [Flags](std::u16string_view A, std::u16string_view B) {
+    return FromCompareResult(StringUnit::LocaleCompare(A, B, Flags));
+  };
+  switch (Kind) {
+    case skReverseText: {
+      std::u16string Text1(Line1), Text2(Line2);
+      StringUnit::ReadFromEnd(Text1, Flags);
+      StringUnit::ReadFromEnd(Text2, Flags);
+      return Text(Text1, Text2);
+    }
+    case skNumeric: {
+      const int32_t Result = CompareNumberKeys(ExtractNumbers(Line1), ExtractNumbers(Line2));
+      return Result != 0 ? Result : Text(Line1, Line2);
+    }
+    case skByteLength:
+      if (Measure1 != Measure2) return Measure1 < Measure2 ? -1 : 1;
+      return Text(Line1, Line2);
+    default:
+      return Text(Line1, Line2);
+  }
 }
 
 // Descending orders negate the ascending comparison with the arguments in the same order, so

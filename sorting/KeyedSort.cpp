@@ -621,12 +621,12 @@ std::span<uint32_t> IndexesInPlace(std::vector<TRecord>& Records) {
   return {std::launder(reinterpret_cast<uint32_t*>(Bytes)), Records.size()};
 }
 
-// The text whose collation key line I gets: the line, or the line reversed for the order read
-// from the end (in Scratch).
+// The text whose collation key line I gets: the line, or for the order read from the end the
+// line as StringUnit::ReadFromEnd turns it (in Scratch).
 std::u16string_view KeyText(std::u16string_view Text, bool Reversed, std::u16string& Scratch) {
   if (!Reversed) return Text;
   if (Text.data() != Scratch.data()) Scratch.assign(Text);
-  std::reverse(Scratch.begin(), Scratch.end());
+  StringUnit::ReadFromEnd(Scratch);
   return Scratch;
 }
 

@@ -78,6 +78,7 @@ void PrefetchLine(TView<TUnit> Body, size_t Start) {
 // The UTF-16 of a line for its keys: UTF-16 lines are their own, byte lines are decoded.
 struct TAsIs {
   std::u16string_view Decode(std::u16string_view Line, std::u16string&) const { return Line; }
+  std::u16string_view Whole(std::u16string_view Line, std::u16string&) const { return Line; }
   int32_t Measure(std::u16string_view Line, std::u16string&) const {
     return StringUnit::ByteLength(Line);
   }
@@ -87,6 +88,7 @@ struct TViewed {
   std::u16string_view Decode(std::u16string_view Line, std::u16string& Scratch) const {
     return View.View(Line, Scratch);
   }
+  std::u16string_view Whole(std::u16string_view Line, std::u16string&) const { return Line; }
   int32_t Measure(std::u16string_view Line, std::u16string& Scratch) const {
     return View.Measure(Line, Scratch);
   }
@@ -95,6 +97,9 @@ struct TDecoded {
   const TLineDecoder& Decoder;
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const {
     return Decoder.Decode(Line, Scratch);
+  }
+  std::u16string_view Whole(std::string_view Line, std::u16string& Scratch) const {
+    return Decoder.Whole(Line, Scratch);
   }
   int32_t Measure(std::string_view Line, std::u16string& Scratch) const {
     return Decoder.Measure(Line, Scratch);
@@ -165,6 +170,13 @@ class TLinesWhereTheyLie final : public TLineSource {
   std::u16string_view Text(size_t I, std::u16string& Scratch) const override {
     return FDecode.Decode(Units(I), Scratch);
   }
+  // Line I whole, and its measure, for the order of lines whose keys tie.
+  std::u16string_view Whole(size_t I, std::u16string& Scratch) const {
+    return FDecode.Whole(Units(I), Scratch);
+  }
+  int32_t MeasureOf(size_t I, std::u16string& Scratch) const {
+    return FDecode.Measure(Units(I), Scratch);
+  }
 
   // Lines with equal units are those with equal text: the bytes of a text that decodes are
   // written back as themselves.
@@ -206,9 +218,28 @@ class TLinesWhereTheyLie final : public TLineSource {
   TDecode FDecode;
 };
 
+// The lines where they lie as the order of ties reads them.
+template <class TSource>
+class TTiesWhereTheyLie final : public LineTies::TTieLines {
+ public:
+  explicit TTiesWhereTheyLie(const TSource& Source) : FSource(Source) {}
+  std::u16string_view Key(uint32_t I, std::u16string& Scratch) const override {
+    return FSource.Text(I, Scratch);
+  }
+  int32_t Measure(uint32_t I, std::u16string& Scratch) const override {
+    return FSource.MeasureOf(I, Scratch);
+  }
+  std::u16string_view Whole(uint32_t I, std::u16string& Scratch) const override {
+    return FSource.Whole(I, Scratch);
+  }
+
+ private:
+  const TSource& FSource;
+};
+
 template <class TUnit, class TDecode>
 bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TSortOrder Order,
-              std::basic_string<TUnit>& Sorted) {
+              std::basic_string<TUnit>& Sorted, LineTies::TTies Ties = LineTies::tiAsSorted) {
   const TView<TUnit> Body = Text.substr(Base);
   // Where each line starts, in 32 bits: a larger text takes the list.
   if (Body.size() >= UINT32_MAX) return false;
@@ -243,6 +274,7 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
     std::vector<size_t> PartSizes(Parts);
     const bool Done =
         Sort(Source, static_cast<int32_t>(Lines), Kind, Order, [&](std::span<uint32_t> Ranked) {
+          LineTies::Settle(Ranked, TTiesWhereTheyLie(Source), Kind, Order, Ties);
           std::vector<uint32_t>& Starts = Source.Starts();
           Parallel::ForEachPart(Parts, [&](size_t P) {
             size_t Size = 0;
@@ -310,14 +342,18 @@ int32_t TLineDecoder::Measure(std::string_view Line, std::u16string& Scratch) co
   return StringUnit::ByteLength(Decode(Line, Scratch));
 }
 
+std::u16string_view TLineDecoder::Whole(std::string_view Line, std::u16string& Scratch) const {
+  return Decode(Line, Scratch);
+}
+
 bool SortWhereTheyLie(std::u16string_view Text, const TLineView& View, TSortKind Kind,
-                      TSortOrder Order, std::u16string& Sorted) {
-  return SortText(Text, 0, TViewed{View}, Kind, Order, Sorted);
+                      TSortOrder Order, std::u16string& Sorted, LineTies::TTies Ties) {
+  return SortText(Text, 0, TViewed{View}, Kind, Order, Sorted, Ties);
 }
 
 bool SortWhereTheyLie(std::string_view Bytes, size_t Base, const TLineDecoder& Decoder,
-                      TSortKind Kind, TSortOrder Order, std::string& Sorted) {
-  return SortText(Bytes, Base, TDecoded{Decoder}, Kind, Order, Sorted);
+                      TSortKind Kind, TSortOrder Order, std::string& Sorted, LineTies::TTies Ties) {
+  return SortText(Bytes, Base, TDecoded{Decoder}, Kind, Order, Sorted, Ties);
 }
 
 }  // namespace KeyedSort

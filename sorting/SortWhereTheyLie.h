@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "sorting/LineTies.h"
 #include "sorting/StringRecordListNormalSort.h"
 
 namespace KeyedSort {
@@ -26,6 +27,8 @@ class TLineDecoder {
   virtual std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const = 0;
   // The byte measure by which the length orders order Line: by default that of its UTF-16.
   virtual int32_t Measure(std::string_view Line, std::u16string& Scratch) const;
+  // Line itself as UTF-16, in Scratch, where Decode gives a key of it: by default Decode.
+  virtual std::u16string_view Whole(std::string_view Line, std::u16string& Scratch) const;
 };
 
 // Turns a line of a UTF-16 text into what it is ordered by (a part of it, say). Called from
@@ -50,13 +53,16 @@ class TLineView {
 bool SortWhereTheyLie(std::u16string_view Text, TSortKind Kind, TSortOrder Order,
                       std::u16string& Sorted);
 
-// The same with each line ordered as View gives it (the text written is Text's own lines).
+// The same with each line ordered as View gives it (the text written is Text's own lines), and
+// lines whose views compare equal then ordered as Ties says (LineTies::Settle).
 bool SortWhereTheyLie(std::u16string_view Text, const TLineView& View, TSortKind Kind,
-                      TSortOrder Order, std::u16string& Sorted);
+                      TSortOrder Order, std::u16string& Sorted,
+                      LineTies::TTies Ties = LineTies::tiAsSorted);
 
 // The same on the bytes of Bytes after its first Base (a byte-order mark, which stays in
 // front), whose lines Decoder turns into UTF-16.
 bool SortWhereTheyLie(std::string_view Bytes, size_t Base, const TLineDecoder& Decoder,
-                      TSortKind Kind, TSortOrder Order, std::string& Sorted);
+                      TSortKind Kind, TSortOrder Order, std::string& Sorted,
+                      LineTies::TTies Ties = LineTies::tiAsSorted);
 
 }  // namespace KeyedSort

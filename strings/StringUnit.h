@@ -22,10 +22,17 @@ uint32_t CollationFlags();
 // Compares the whole of S1 with the whole of S2 with CompareStringW in the user's locale
 // (case-sensitive, every code unit counted). Throws SysUtils::Exception on a platform failure.
 TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2);
+// The same with Flags in place of the flags set by SetCollationFlags (0: none).
+TCompareResult LocaleCompare(std::u16string_view S1, std::u16string_view S2, uint32_t Flags);
 // LocaleCompare through a platform call that takes at most Limit (>= 2) code units a text
 // (LocaleCompare: INT_MAX). Longer texts are compared without the beginning they share, and,
 // where that is not enough, piece by piece; see the implementation for the one approximation.
 TCompareResult LocaleCompareWithin(std::u16string_view S1, std::u16string_view S2, size_t Limit);
+
+// Replaces Out with the platform's collation key of S (LCMapStringW with LCMAP_SORTKEY and
+// Flags): keys compared byte by byte order as LocaleCompare with Flags orders the texts. False,
+// Out unspecified, when the platform gives none.
+bool CollationKey(std::u16string_view S, uint32_t Flags, std::string& Out);
 
 // The break that ends S: CR LF, else a final LF, else a final CR, else none.
 TLineBreakKind GetLineBreakKind(std::u16string_view S);
@@ -45,6 +52,19 @@ std::u16string TrimRightChars(std::u16string_view S, std::u16string_view Chars);
 
 // The code units of S in reverse order.
 std::u16string ReverseString(std::u16string_view S);
+
+// Whether C is a decimal digit (Unicode category Nd: ASCII, full-width and the other scripts'
+// 0 to 9).
+bool IsDecimalDigit(char32_t C);
+// Whether C is a decimal digit that the platform's numeric comparison (SORT_DIGITSASNUMBERS)
+// reads as a number: every one with ICU; under Wine not those of some scripts, such as NKo or
+// those beyond U+FFFF other than the mathematical double-struck, sans-serif and monospace ones.
+bool IsCountedDigit(char32_t C);
+// Turns S into the text the orders read from the end compare: its code units in reverse order,
+// except that where Flags compare digits as numbers (SORT_DIGITSASNUMBERS) each run of digits
+// the comparison counts (IsCountedDigit) keeps its own order, so that "img12" reads "12gmi" and
+// its number still counts.
+void ReadFromEnd(std::u16string& S, uint32_t Flags = CollationFlags());
 
 // False for the one-byte characters (U+0020..U+007F, U+203E, U+FF61..U+FF9F), True otherwise.
 constexpr bool IsDoubleByteChar(char16_t Ch) {

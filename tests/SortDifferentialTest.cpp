@@ -89,6 +89,7 @@ class TextGenerator {
     }
   }
 
+ public:
   std::u16string Number() {
     static const char16_t* const Signs[] = {u"", u"", u"-", u"+", u"－", u"＋", u"- ", u"-\u3000"};
     std::u16string Result = Signs[Pick(static_cast<int>(std::size(Signs)))];
@@ -102,6 +103,7 @@ class TextGenerator {
     return Result;
   }
 
+ private:
   std::mt19937 FRng;
 };
 
@@ -376,14 +378,79 @@ TEST_P(SortDifferential, DigitsComparedAsNumbersGiveTheSameResult) {
   } Natural;
   TextGenerator Generator(2718);
   std::mt19937 Rng(5);
+  // Lines of characters whose keys are long for their length: mostly such lines, their keys
+  // outgrow the room the first request for a key has.
+  const std::u16string Long = u"㍿㍿㍿㍿㍿㍿㍿㍿㍿㍿";
   for (int N = 0; N < 60; ++N) {
     std::u16string Text;
+    const bool LongKeys = N % 4 == 0;
     for (int I = static_cast<int>(Rng() % 30); I > 0; --I) {
-      Text += Rng() % 2 == 0 ? Generator.NumberedBody() : Generator.Body();
+      if (LongKeys && Rng() % 8 != 0) {
+        const std::u16string Number = Generator.Number();
+        Text += Rng() % 2 == 0 ? Long + Number : Number + Long;
+      } else {
+        Text += Rng() % 2 == 0 ? Generator.NumberedBody() : Generator.Body();
+      }
       Text += Rng() % 4 == 0 ? u"\n" : u"\r\n";
     }
     ExpectSameAsPlain(Text);
   }
+}
+
+// Read from their ends with --natural, lines that share the rest are ordered by each run of
+// digits read forwards, in every script's digits the collation counts.
+TEST(DigitsComparedAsNumbers, CountForwardsInTheOrdersReadFromTheEnd) {
+  const TPinnedCollation Pinned("root");
+  struct TNatural {
+    TNatural() { StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS); }
+    ~TNatural() { StringUnit::SetCollationFlags(0); }
+  } Natural;
+  // Each in ascending order.
+  std::vector<std::vector<std::u16string>> Orders = {
+      {u"img3.png", u"img12.png", u"img21.png", u"img100.png"},
+      {u"file2", u"file10", u"file2a", u"file10a"},
+      {u"第9章", u"第10章", u"第１１章", u"第１００章"},
+      {u"ｆｉｌｅ２", u"ｆｉｌｅ１０"},
+      {u"x\x0669", u"x\x0661\x0660"},   // Arabic-Indic 9, 10
+      {u"x\x0967", u"x\x0968\x0966"}};  // Devanagari 1, 20
+  // Digits beyond U+FFFF, in pairs of surrogates, where the platform counts them (ICU).
+  if (StringUnit::IsCountedDigit(0x1D7CE)) {
+    Orders.push_back({u"x\U0001D7D7", u"x\U0001D7CF\U0001D7CE", u"x\U0001D7D0\U0001D7CE"});
+  }
+  for (const auto& Order : Orders) {
+    std::u16string Ascending, Descending, Input;
+    for (const auto& Line : Order) Ascending += Line + u"\n";
+    for (auto Line = Order.rbegin(); Line != Order.rend(); ++Line) Descending += *Line + u"\n";
+    for (size_t K = 0; K < Order.size(); ++K) Input += Order[(K + 1) % Order.size()] + u"\n";
+    EXPECT_EQ(Escaped(Tarnwick::Sort(Input, 3)), Escaped(Ascending));
+    EXPECT_EQ(Escaped(Tarnwick::Sort(Input, 4)), Escaped(Descending));
+    EXPECT_EQ(Escaped(PlainSort::Sort(Input, 3)), Escaped(Ascending));
+  }
+  // The digits kept forwards are those the platform's numeric comparison counts, x2y before x10
+  // in them (where ignored digits would put x10 first): every script's with ICU, most under Wine.
+  size_t Counted = 0;
+  for (char32_t Zero = 0; Zero < 0x20000; ++Zero) {
+    if (!StringUnit::IsDecimalDigit(Zero) || StringUnit::IsDecimalDigit(Zero - 1)) continue;
+    const auto Digit = [Zero](int Value) {
+      const char32_t C = Zero + static_cast<char32_t>(Value);
+      if (C < 0x10000) return std::u16string(1, static_cast<char16_t>(C));
+      return std::u16string{static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10)),
+                            static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF))};
+    };
+    std::u16string Two = u"x", Ten = u"x";
+    Two += Digit(2) + u"y";
+    Ten += Digit(1);
+    Ten += Digit(0);
+    const bool Counts = StringUnit::LocaleCompare(Two, Ten) == StringUnit::crLess;
+    for (int Value = 0; Value < 10; ++Value) {
+      ASSERT_EQ(StringUnit::IsCountedDigit(Zero + static_cast<char32_t>(Value)), Counts)
+          << std::hex << static_cast<uint32_t>(Zero);
+    }
+    Counted += Counts;
+  }
+  EXPECT_GE(Counted, 20u);
+  EXPECT_FALSE(StringUnit::IsCountedDigit(u'a'));
+  EXPECT_FALSE(StringUnit::IsCountedDigit(u'\xB2'));  // superscript two
 }
 
 #ifndef _WIN32

@@ -354,7 +354,8 @@ class ToolTest(unittest.TestCase):
                  ["sort-numeric", "--natural", src], ["shuffle", "-i", src],
                  ["reverse", "--ignore-kana", src], ["sort", "", src], ["", src],
                  ["sort", "-k", "1", "-t", "\r", src], ["sort", "-k", "1", "-t", "\n", src],
-                 ["sort", "-k", "1", "-t", "😀😀", src]]
+                 ["sort", "-k", "1", "-t", "😀😀", src], ["reverse", "-s", src],
+                 ["dedupe", "--stable", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
@@ -439,11 +440,24 @@ class ToolTest(unittest.TestCase):
                           "ｶﾞｲﾄﾞ\r\nガイド\nＧＵＩＤＥ\nguide\nx".encode())
 
     @quick
+    def test_lines_of_equal_keys_are_ordered_by_their_whole_lines_or_kept_with_stable(self):
+        data = b"a,,3\nb,x,1\nc,,2\nd\ne,y,\n,z,0\n"
+        self.assertResult(["sort", "-k", "4", "-t", ","], data, b",z,0\na,,3\nb,x,1\nc,,2\nd\ne,y,\n")
+        self.assertResult(["sort-desc", "-k", "4", "-t", ","], data,
+                          b"e,y,\nd\nc,,2\nb,x,1\na,,3\n,z,0\n")
+        self.assertResult(["-s", "sort-length-desc", "-k", "4", "-t", ","], data, data)
+        self.assertResult(["--stable", "sort", "-k", "2"], b"b x\na x\nc w\n", b"c w\nb x\na x\n")
+
+    @quick
     def test_natural_order_compares_runs_of_digits_by_value(self):
         # Windows sorts in the user's locale and refuses --locale.
         args = ["--natural", "sort"] if WINDOWS else ["--locale", "root", "--natural", "sort"]
         self.assertResult(args, "file10\nfile2\nx１０\nx２\n第10章\n第9章".encode(),
                           "file2\nfile10\nx２\nx１０\n第9章\n第10章".encode())
+        # Read from the end, each run of digits still reads forwards.
+        data = "img12.png\nimg3.png\nimg21.png\nimg100.png\nｘ１０\nｘ２\n".encode()
+        self.assertResult(args[:-1] + ["sort-rev"], data,
+                          "ｘ２\nｘ１０\nimg3.png\nimg12.png\nimg21.png\nimg100.png\n".encode())
         if not WINDOWS:
             env = dict(os.environ, LC_ALL="C")
             code, out, err = run(["--natural", "sort"], b"a\n", env=env)

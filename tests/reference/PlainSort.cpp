@@ -1,10 +1,12 @@
 #include "tests/reference/PlainSort.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <stdexcept>
 
 #include "base/Random.h"
+#include "platform/Win32.h"
 #include "strings/StringConvertUnit.h"
 #include "strings/StringSearchUnit.h"
 #include "strings/StringUnit.h"
@@ -42,38 +44,74 @@ int32_t Sign(StringUnit::TCompareResult R) {
   return R == StringUnit::crLess ? -1 : R == StringUnit::crGreater ? 1 : 0;
 }
 
-std::u16string L(void* Item) { return std::u16string(StringRecordList::LineOf(Item)); }
-
-int32_t TextCompare(void* A, void* B) { return Sign(StringUnit::LocaleCompare(L(A), L(B))); }
-
-int32_t ReverseTextCompare(void* A, void* B) {
-  return Sign(
-      StringUnit::LocaleCompare(StringUnit::ReverseString(L(A)), StringUnit::ReverseString(L(B))));
-}
-
-int32_t NumericCompare(void* A, void* B) {
-  const std::vector<int64_t> K1 = ExtractNumbers(L(A)), K2 = ExtractNumbers(L(B));
-  for (size_t I = 0; I < K1.size() && I < K2.size(); ++I) {
-    if (K1[I] != K2[I]) return K1[I] < K2[I] ? -1 : 1;
-  }
-  if (K1.size() != K2.size()) return K1.size() < K2.size() ? -1 : 1;
-  return TextCompare(A, B);
-}
+using StringRecordList::LineOf;
 
 // The measures SortByKeys gives its keys' cells, when it is given them; else each line is
 // measured by its own text.
 const std::map<const char16_t*, int32_t>* GivenMeasures = nullptr;
 
-int32_t MeasureOf(void* Item) {
-  if (GivenMeasures != nullptr) return GivenMeasures->at(StringRecordList::LineOf(Item).data());
-  return StringUnit::ByteLength(L(Item));
+// The orders on lines seen where they lie (the measures are looked up by where a line lies).
+int32_t TextOf(std::u16string_view A, std::u16string_view B) {
+  return Sign(StringUnit::LocaleCompare(std::u16string(A), std::u16string(B)));
 }
 
-int32_t ByteLengthCompare(void* A, void* B) {
+// The line read from its end: its pieces in reverse order, a piece being a code unit, or, where
+// digits compare as numbers, a whole run of the digits the comparison counts (a pair of
+// surrogates one digit).
+std::u16string FromEnd(std::u16string_view Line) {
+  std::vector<std::u16string_view> Pieces;
+  const bool Numbers = (StringUnit::CollationFlags() & SORT_DIGITSASNUMBERS) != 0;
+  const auto DigitUnits = [&](size_t I) -> size_t {
+    if (!Numbers) return 0;
+    if (I + 1 < Line.size() && Line[I] >= 0xD800 && Line[I] < 0xDC00 && Line[I + 1] >= 0xDC00 &&
+        Line[I + 1] < 0xE000) {
+      return StringUnit::IsCountedDigit(0x10000 + ((Line[I] - 0xD800u) << 10) +
+                                        (Line[I + 1] - 0xDC00u))
+                 ? 2
+                 : 0;
+    }
+    return StringUnit::IsCountedDigit(Line[I]) ? 1 : 0;
+  };
+  for (size_t I = 0; I < Line.size();) {
+    size_t End = I;
+    while (End < Line.size() && DigitUnits(End) > 0) End += DigitUnits(End);
+    if (End == I) End = I + 1;
+    Pieces.push_back(Line.substr(I, End - I));
+    I = End;
+  }
+  std::u16string Read;
+  for (auto Piece = Pieces.rbegin(); Piece != Pieces.rend(); ++Piece) Read += *Piece;
+  return Read;
+}
+
+int32_t ReverseTextOf(std::u16string_view A, std::u16string_view B) {
+  return Sign(StringUnit::LocaleCompare(FromEnd(A), FromEnd(B)));
+}
+
+int32_t NumericOf(std::u16string_view A, std::u16string_view B) {
+  const std::vector<int64_t> K1 = ExtractNumbers(A), K2 = ExtractNumbers(B);
+  for (size_t I = 0; I < K1.size() && I < K2.size(); ++I) {
+    if (K1[I] != K2[I]) return K1[I] < K2[I] ? -1 : 1;
+  }
+  if (K1.size() != K2.size()) return K1.size() < K2.size() ? -1 : 1;
+  return TextOf(A, B);
+}
+
+int32_t MeasureOf(std::u16string_view Line) {
+  if (GivenMeasures != nullptr) return GivenMeasures->at(Line.data());
+  return StringUnit::ByteLength(Line);
+}
+
+int32_t ByteLengthOf(std::u16string_view A, std::u16string_view B) {
   const int32_t M1 = MeasureOf(A), M2 = MeasureOf(B);
   if (M1 != M2) return M1 < M2 ? -1 : 1;
-  return TextCompare(A, B);
+  return TextOf(A, B);
 }
+
+int32_t TextCompare(void* A, void* B) { return TextOf(LineOf(A), LineOf(B)); }
+int32_t ReverseTextCompare(void* A, void* B) { return ReverseTextOf(LineOf(A), LineOf(B)); }
+int32_t NumericCompare(void* A, void* B) { return NumericOf(LineOf(A), LineOf(B)); }
+int32_t ByteLengthCompare(void* A, void* B) { return ByteLengthOf(LineOf(A), LineOf(B)); }
 
 int32_t TextCompareDesc(void* A, void* B) { return -TextCompare(A, B); }
 int32_t ReverseTextCompareDesc(void* A, void* B) { return -ReverseTextCompare(A, B); }
@@ -198,13 +236,60 @@ std::u16string Sort(const std::u16string& Text, uint8_t CommandId) {
   return List.Text();
 }
 
-std::u16string SortByKeys(
-    const std::u16string& Text, uint8_t CommandId,
-    const std::function<std::u16string(std::u16string_view Body)>& KeyOf,
-    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf) {
+std::u16string SortByKeys(const std::u16string& Text, uint8_t CommandId,
+                          const std::function<std::u16string(std::u16string_view Body)>& KeyOf,
+                          const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf,
+                          LineTies::TTies Ties) {
   TPlainSortList Lines;
   Lines.SetText(Text);
   const bool Added = Lines.LendBreak();
+  if (Ties != LineTies::tiAsSorted) {
+    // Each line with its key and measure, in cells of a list of their own, which the list's
+    // comparators read.
+    TPlainSortList Keys, Wholes;
+    std::map<const char16_t*, int32_t> Measures;
+    for (int32_t I = 0; I < Lines.Count(); ++I) {
+      const std::u16string Line = Lines.GetItem(I);
+      const size_t Body = StringUnit::BodyLength(Line);
+      const std::u16string_view Of = std::u16string_view(Line).substr(0, Body);
+      Keys.Add(KeyOf(Of) + Line.substr(Body));
+      Wholes.Add(Line);
+      Measures[Keys.ItemRef(I).data()] =
+          StringUnit::ByteLength((MeasuredOf ? MeasuredOf(Of) : KeyOf(Of)) + Line.substr(Body));
+      Measures[Wholes.ItemRef(I).data()] = StringUnit::ByteLength(Line);
+    }
+    const TCommand Command = CommandOf(CommandId);
+    const auto Ascending = [&Command](std::u16string_view A, std::u16string_view B) {
+      switch (Command.Kind) {
+        case skNumeric:
+          return NumericOf(A, B);
+        case skByteLength:
+          return ByteLengthOf(A, B);
+        case skReverseText:
+          return ReverseTextOf(A, B);
+        default:
+          return TextOf(A, B);
+      }
+    };
+    const int32_t Sign = Command.Order == soAscending ? 1 : -1;
+    std::vector<int32_t> Order(static_cast<size_t>(Lines.Count()));
+    for (int32_t I = 0; I < Lines.Count(); ++I) Order[static_cast<size_t>(I)] = I;
+    GivenMeasures = &Measures;
+    std::stable_sort(Order.begin(), Order.end(), [&](int32_t A, int32_t B) {
+      const int32_t ByKey = Ascending(Keys.ItemRef(A), Keys.ItemRef(B));
+      if (ByKey != 0 || Ties != LineTies::tiWholeLine) return Sign * ByKey < 0;
+      const uint32_t Flags = StringUnit::CollationFlags();
+      StringUnit::SetCollationFlags(0);
+      const int32_t ByLine = Ascending(Wholes.ItemRef(A), Wholes.ItemRef(B));
+      StringUnit::SetCollationFlags(Flags);
+      return Sign * ByLine < 0;
+    });
+    GivenMeasures = nullptr;
+    TPlainSortList Sorted;
+    for (const int32_t I : Order) Sorted.Add(Lines.GetItem(I));
+    Sorted.TakeBreakBack(Added);
+    return Sorted.Text();
+  }
   TPlainSortList Keys;
   std::vector<const char16_t*> Cells;
   std::map<const char16_t*, int32_t> Measures;

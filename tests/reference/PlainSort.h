@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lists/StringRecordList.h"
+#include "sorting/LineTies.h"
 #include "sorting/StringRecordListNormalSort.h"
 
 namespace PlainSort {
@@ -40,9 +41,14 @@ std::u16string Shuffle(const std::u16string& Text, uint64_t Seed);
 // Sort command 1..8 on the list of the lines' keys, KeyOf of each body followed by the line's
 // break, each line then put where its key went. With MeasuredOf, the length orders measure each
 // key as MeasuredOf of its body followed by the break, and only ties compare the keys.
+// With Ties other than tiAsSorted, a stable sort instead by the comparator of the keys, then
+// for tiWholeLine by that of the whole lines (with their breaks) measured by their own text and
+// compared without the collation flags, in the command's direction: lines that tie on both keep
+// their input order.
 std::u16string SortByKeys(
     const std::u16string& Text, uint8_t CommandId,
     const std::function<std::u16string(std::u16string_view Body)>& KeyOf,
-    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf = nullptr);
+    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf = nullptr,
+    LineTies::TTies Ties = LineTies::tiAsSorted);
 
 }  // namespace PlainSort
