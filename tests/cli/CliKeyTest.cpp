@@ -162,13 +162,25 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
     static const std::string Malformed[] = {
         "\xFF",         "\x80",         "\xC0\xAF",         "\xE3\x81",
         "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"};
-    std::string Bad = Utf8(Text);
-    Bad.insert(Rng() % (Bad.size() + 1), Malformed[Rng() % std::size(Malformed)]);
-    if (Utf8::FirstInvalid(Bad) != std::string::npos) {
+    std::vector<std::string> Bad{Utf8(Text)};
+    Bad[0].insert(Rng() % (Bad[0].size() + 1), Malformed[Rng() % std::size(Malformed)]);
+    // Where the whole line is the key, its ASCII is keyed eight bytes at a time: a malformed
+    // sequence at every offset of those words in a long run, from the line's start and after
+    // a character beyond ASCII (ア), in turn.
+    if (Rule.Field == 0) {
+      for (size_t At = 0; At < 16; ++At) {
+        std::string Line = "Cafe au lait, please, and a croissant\n";
+        Line.insert(At, Malformed[Rng() % std::size(Malformed)]);
+        Bad.push_back((Round % 2 == 0 ? "" : "\xE3\x82\xA2") + Line + Utf8(Text));
+      }
+    }
+    for (const std::string& Bytes : Bad) {
+      if (Utf8::FirstInvalid(Bytes) == std::string::npos) continue;
       for (const Operations::TOperation* Operation : {&Dedupe, &Count}) {
-        std::string Bytes = Bad;
-        ASSERT_FALSE(Operations::RunOnBytes(*Operation, Encoding, Bytes, nullptr, Choices));
-        ASSERT_EQ(Bytes, Bad);
+        std::string Run = Bytes;
+        ASSERT_FALSE(Operations::RunOnBytes(*Operation, Encoding, Run, nullptr, Choices))
+            << Operation->Name << " on " << testing::PrintToString(Bytes);
+        ASSERT_EQ(Run, Bytes);
       }
     }
   }
