@@ -78,17 +78,18 @@ bool JoinsThePrevious(char16_t C, uint32_t Fold) {
                                               FoldTables::kJoinedByCompositionCount, C);
 }
 
-// Whether the combining Mark composes with Before, a kana.
+// Whether the combining Mark (U+3099 or U+309A) composes with Before, a kana.
 bool TakesMark(char32_t Before, char16_t Mark) {
   if (Before > 0xFFFF) return false;
   const auto Kana = static_cast<char16_t>(Before);
-  return Mark == kVoiced
-             ? std::binary_search(FoldTables::kTakeVoicedMark,
-                                  FoldTables::kTakeVoicedMark + FoldTables::kTakeVoicedMarkCount,
-                                  Kana)
-             : std::binary_search(
-                   FoldTables::kTakeSemiVoicedMark,
-                   FoldTables::kTakeSemiVoicedMark + FoldTables::kTakeSemiVoicedMarkCount, Kana);
+  if (Mark == kVoiced) {
+    return std::binary_search(FoldTables::kTakeVoicedMark,
+                              FoldTables::kTakeVoicedMark + FoldTables::kTakeVoicedMarkCount, Kana);
+  }
+  return Mark == kSemiVoiced &&
+         std::binary_search(FoldTables::kTakeSemiVoicedMark,
+                            FoldTables::kTakeSemiVoicedMark + FoldTables::kTakeSemiVoicedMarkCount,
+                            Kana);
 }
 
 // The code point at Text[I], I moved past it; an unpaired surrogate stands for itself.
