@@ -40,27 +40,24 @@ class TKeyView final : public KeyedSort::TLineView {
 
 // The keys by which lines are grouped, as bytes that two keys share exactly when their texts
 // (LineKey::AppendKey) are equal: the key's characters in UTF-8 (a lone surrogate as three
-// bytes), with the width fold each ASCII character exchanged first with its full-width form.
-// That exchange is its own inverse, so no two keys meet, and it keeps an ASCII line's key one
-// byte a character. A line of UTF-8 whose characters each fold alone is keyed straight from its
-// bytes, which are checked on the way.
+// bytes). A line of UTF-8 whose characters each fold alone is keyed straight from its bytes,
+// which are checked on the way.
 class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
                          public DuplicationLineTable::TKeyMaker<char16_t> {
  public:
   explicit TGroupKeys(const TKeyRule& Rule)
       : FRule(Rule),
         FMap(Rule.Fold != 0 ? &LineKey::TFoldMap::Of(Rule.Fold) : nullptr),
-        FWide((Rule.Fold & LineKey::fdWidth) != 0),
         FKeyBytes(new uint32_t[0x10000]()) {
-    // Where ASCII keeps its letters or lowercases them, as the folds do, eight characters at a
-    // time are keyed at once.
-    bool Same = true, Lower = true;
+    // Where ASCII keeps its letters or capitalizes them, as the folds do, eight characters at
+    // a time are keyed at once.
+    bool Same = true, Upper = true;
     for (char16_t C = 0; C < 0x80; ++C) {
       const uint32_t Key = KeyBytesOf(C);
       Same &= Key == (1u << 24 | C);
-      Lower &= Key == (1u << 24 | (C >= u'A' && C <= u'Z' ? C + 0x20u : C));
+      Upper &= Key == (1u << 24 | (C >= u'a' && C <= u'z' ? C - 0x20u : C));
     }
-    FAsciiWords = Same ? awSame : Lower ? awLower : awNone;
+    FAsciiWords = Same ? awSame : Upper ? awUpper : awNone;
   }
 
   size_t Key(std::u16string_view Body, std::string& Out) override {
@@ -69,7 +66,7 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
     auto* const Start = Room(Out, 3 * FKey.size());
     unsigned char* Byte = Start;
     for (size_t I = 0; I < FKey.size(); ++I) {
-      const char16_t Unit = Exchanged(FKey[I]);
+      const char16_t Unit = FKey[I];
       if (Unit >= 0xD800 && Unit < 0xDC00 && I + 1 < FKey.size() && FKey[I + 1] >= 0xDC00 &&
           FKey[I + 1] < 0xE000) {
         Byte = Put(0x10000 + ((Unit - 0xD800) << 10) + (FKey[++I] - 0xDC00), Byte);
@@ -99,8 +96,8 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
   static constexpr size_t kNoKey = SIZE_MAX;
 
  private:
-  // How eight ASCII characters are keyed at once: as they are, lowercased, or not at all.
-  enum TAsciiWords : uint8_t { awSame, awLower, awNone };
+  // How eight ASCII characters are keyed at once: as they are, capitalized, or not at all.
+  enum TAsciiWords : uint8_t { awSame, awUpper, awNone };
   // An entry of FKeyBytes: 0 before the unit is first met; else where it folds alone
   // (LineKey::TFoldMap::Alone), the key's bytes for it, the first in the low byte, with their
   // number (1 to 3) in the high byte; kNotAlone where it does not.
@@ -121,22 +118,12 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
         Entry = kNotAlone;
       } else {
         unsigned char Bytes[3];
-        const auto Count =
-            static_cast<uint32_t>(Put(Exchanged(static_cast<char16_t>(Unit)), Bytes) - Bytes);
+        const auto Count = static_cast<uint32_t>(Put(static_cast<char16_t>(Unit), Bytes) - Bytes);
         Entry = Count << 24 | Bytes[0] | (Count > 1 ? Bytes[1] << 8 : 0) |
                 (Count > 2 ? Bytes[2] << 16 : 0);
       }
     }
     return Entry;
-  }
-
-  char16_t Exchanged(char16_t Unit) const {
-    if (!FWide) return Unit;
-    if (Unit == u' ') return u'\x3000';
-    if (Unit == u'\x3000') return u' ';
-    if (Unit >= 0x21 && Unit <= 0x7E) return static_cast<char16_t>(Unit - 0x21 + 0xFF01);
-    if (Unit >= 0xFF01 && Unit <= 0xFF5E) return static_cast<char16_t>(Unit - 0xFF01 + 0x21);
-    return Unit;
   }
 
   // Writes the UTF-8 form of Point at Byte; returns the end.
@@ -159,19 +146,19 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
     return Byte;
   }
 
-  // Eight ASCII characters with each capital made small: a byte's high bit is set by the
-  // first sum where it is 'A' or above, by the second where it is above 'Z'; no sum carries
-  // into the next byte.
-  static uint64_t Lowered(uint64_t Word) {
+  // Eight ASCII characters with each small letter made a capital: a byte's high bit is set by
+  // the first sum where it is 'a' or above, by the second where it is above 'z'; no sum
+  // carries into the next byte.
+  static uint64_t Uppered(uint64_t Word) {
     constexpr uint64_t Ones = 0x0101010101010101ull;
-    const uint64_t Capital = (Word + Ones * (0x80 - 'A')) & ~(Word + Ones * (0x7F - 'Z'));
-    return Word | (Capital & kHighBits) >> 2;
+    const uint64_t Small = (Word + Ones * (0x80 - 'a')) & ~(Word + Ones * (0x7F - 'z'));
+    return Word ^ (Small & kHighBits) >> 2;
   }
 
   // The key of Bytes (UTF-8), written at the start of Out, each character decoded and keyed
   // alone; its length, or kNoKey at a sequence that is not well-formed or a character that does
-  // not fold alone (a voiced mark, which joins the kana before it, or one outside the basic
-  // plane).
+  // not fold alone (a mark that joins the character before it, one that folds to several, or
+  // one outside the basic plane).
   size_t KeyAlone(std::string_view Bytes, std::string& Out) {
     // No character's key is longer than three bytes for each of its own.
     unsigned char* const Start = Room(Out, 3 * Bytes.size());
@@ -184,7 +171,7 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
         const size_t At = std::min(I, Size - 8);
         std::memcpy(&Word, Bytes.data() + At, 8);
         if ((Word & kHighBits) != 0) break;
-        if (Words == awLower) Word = Lowered(Word);
+        if (Words == awUpper) Word = Uppered(Word);
         std::memcpy(Start + At, &Word, 8);
         if (At + 8 == Size) return Size;
       }
@@ -200,7 +187,7 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
         uint64_t Word;
         if (FAsciiWords != awNone && End - P >= 8 &&
             (std::memcpy(&Word, P, 8), (Word & kHighBits) == 0)) {
-          if (FAsciiWords == awLower) Word = Lowered(Word);
+          if (FAsciiWords == awUpper) Word = Uppered(Word);
           std::memcpy(Byte, &Word, 8);
           Byte += 8;
           P += 8;
@@ -234,7 +221,6 @@ class TGroupKeys final : public DuplicationLineTable::TKeyMaker<char>,
 
   const TKeyRule& FRule;
   LineKey::TFoldMap* const FMap;
-  const bool FWide;
   TAsciiWords FAsciiWords;
   std::unique_ptr<uint32_t[]> FKeyBytes;
   std::u16string FBody, FKey;

@@ -11,6 +11,7 @@
 
 #include "base/Exceptions.h"
 #include "platform/Win32.h"
+#include "strings/FoldTables.h"
 
 namespace LineKey {
 
@@ -66,36 +67,145 @@ std::string_view FieldOf(std::string_view AsciiBody, const TKeyRule& Rule) {
 
 namespace {
 
-// Text mapped by LCMapStringW with Flag into Mapped. The maps never lengthen a text, so one
-// call with room for Text's length does; the size is asked for only if the platform wants more.
-void Map(std::u16string_view Text, DWORD Flag, std::u16string& Mapped) {
-  Mapped.resize(Text.size());
-  if (Text.empty()) return;
-  if (Text.size() > static_cast<size_t>(INT_MAX)) throw SysUtils::Exception("LCMapStringW");
-  const int Length = static_cast<int>(Text.size());
-  int Written = LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length,
-                             AsWide(Mapped.data()), Length);
-  if (Written <= 0) {
-    const int Needed =
-        LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length, nullptr, 0);
-    if (Needed <= 0) throw SysUtils::Exception("LCMapStringW");
-    Mapped.resize(static_cast<size_t>(Needed));
-    Written = LCMapStringW(LOCALE_USER_DEFAULT, Flag, AsWide(Text.data()), Length,
-                           AsWide(Mapped.data()), Needed);
-    if (Written <= 0) throw SysUtils::Exception("LCMapStringW");
-  }
-  Mapped.resize(static_cast<size_t>(Written));
+constexpr bool IsSurrogate(char32_t C) { return C - 0xD800 < 0x800; }
+
+// The half-width voiced and semi-voiced marks, and the combining marks they fold to; the
+// spacing marks ゛ and ゜ are two above the combining ones.
+constexpr char16_t kHalfVoiced = 0xFF9E, kHalfSemiVoiced = 0xFF9F;
+constexpr char16_t kVoiced = 0x3099, kSemiVoiced = 0x309A, kSpacingAfterCombining = 2;
+
+// Whether the folds put the text in canonical composition.
+constexpr bool Composes(uint32_t Fold) { return (Fold & (fdWidth | fdKana)) != 0; }
+
+// Whether Fold folds C only together with the unit before it: a surrogate, a unit that
+// composition may join to the one before under fdWidth or fdKana, and a half-width voiced or
+// semi-voiced mark under fdWidth.
+bool JoinsThePrevious(char16_t C, uint32_t Fold) {
+  if (IsSurrogate(C)) return true;
+  if ((Fold & fdWidth) != 0 && (C == kHalfVoiced || C == kHalfSemiVoiced)) return true;
+  return Composes(Fold) && FoldTables::Covers(FoldTables::kJoinedByComposition,
+                                              FoldTables::kJoinedByCompositionCount, C);
 }
 
-// Units whose map may depend on their neighbours: the voiced and semi-voiced marks (half-width,
-// combining and spacing), which LCMAP_FULLWIDTH joins to the kana before them, and surrogates,
-// which LCMAP_LOWERCASE maps in pairs. Every other unit maps alone, whatever stands around it.
-constexpr bool JoinsThePrevious(char16_t C) {
-  return static_cast<char16_t>(C - 0xFF9E) < 2 || static_cast<char16_t>(C - 0x3099) < 4;
+// Whether the combining Mark (U+3099 or U+309A) composes with Before, a kana.
+bool TakesMark(char32_t Before, char16_t Mark) {
+  if (Before > 0xFFFF) return false;
+  const auto Kana = static_cast<char16_t>(Before);
+  if (Mark == kVoiced) {
+    return std::binary_search(FoldTables::kTakeVoicedMark,
+                              FoldTables::kTakeVoicedMark + FoldTables::kTakeVoicedMarkCount, Kana);
+  }
+  return Mark == kSemiVoiced &&
+         std::binary_search(FoldTables::kTakeSemiVoicedMark,
+                            FoldTables::kTakeSemiVoicedMark + FoldTables::kTakeSemiVoicedMarkCount,
+                            Kana);
 }
-constexpr bool IsSurrogate(char16_t C) { return static_cast<char16_t>(C - 0xD800) < 0x800; }
+
+// The code point at Text[I], I moved past it; an unpaired surrogate stands for itself.
+char32_t NextCodePoint(std::u16string_view Text, size_t& I) {
+  const char16_t C = Text[I++];
+  if (C >= 0xD800 && C < 0xDC00 && I < Text.size() && Text[I] >= 0xDC00 && Text[I] < 0xE000) {
+    return 0x10000 + ((C - 0xD800u) << 10) + (Text[I++] - 0xDC00u);
+  }
+  return C;
+}
+
+void Put(char32_t C, std::u16string& Out) {
+  if (C < 0x10000) {
+    Out += static_cast<char16_t>(C);
+  } else {
+    Out += static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10));
+    Out += static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF));
+  }
+}
+
+// Whether NormalizeString refuses C as not valid Unicode: an unpaired surrogate or a
+// noncharacter. Such a character is never composed with another.
+constexpr bool Refused(char32_t C) {
+  return IsSurrogate(C) || (C >= 0xFDD0 && C <= 0xFDEF) || (C & 0xFFFE) == 0xFFFE;
+}
+
+// Appends Run, which holds no refused character, in canonical composition.
+void AppendComposedRun(std::u16string_view Run, std::u16string& Out) {
+  if (Run.empty()) return;
+  if (Run.size() > static_cast<size_t>(INT_MAX / 3)) throw SysUtils::Exception("NormalizeString");
+  const int Length = static_cast<int>(Run.size());
+  const size_t Start = Out.size();
+  // Composition makes a text at most three times as long; a platform that asks for more
+  // room than that is given what it asks for, once.
+  int Room = 3 * Length;
+  for (int Try = 0; Try < 2; ++Try) {
+    Out.resize(Start + static_cast<size_t>(Room));
+    const int Written = NormalizeString(NormalizationC, AsWide(Run.data()), Length,
+                                        AsWide(Out.data() + Start), Room);
+    if (Written > 0) {
+      Out.resize(Start + static_cast<size_t>(Written));
+      return;
+    }
+    const int Wanted = NormalizeString(NormalizationC, AsWide(Run.data()), Length, nullptr, 0);
+    if (Wanted <= Room) break;
+    Room = Wanted;
+  }
+  Out.resize(Start);
+  throw SysUtils::Exception("NormalizeString");
+}
+
+// Appends Text in canonical composition: each run between refused characters composed by the
+// platform, the refused ones kept as they are.
+void AppendComposed(std::u16string_view Text, std::u16string& Out) {
+  size_t Begin = 0;
+  for (size_t I = 0; I < Text.size();) {
+    const size_t At = I;
+    if (!Refused(NextCodePoint(Text, I))) continue;
+    AppendComposedRun(Text.substr(Begin, At - Begin), Out);
+    Out += Text.substr(At, I - At);
+    Begin = I;
+  }
+  AppendComposedRun(Text.substr(Begin), Out);
+}
+
+// The kana fold of C: a katakana to its hiragana; ヷ ヸ ヹ ヺ to わ ゐ ゑ を, written to Out
+// before the voiced mark, which is returned.
+char32_t KanaFolded(char32_t C, std::u16string& Out) {
+  if ((C >= 0x30A1 && C <= 0x30F6) || C == 0x30FD || C == 0x30FE) return C - 0x60;
+  if (C >= 0x30F7 && C <= 0x30FA) {
+    Out += static_cast<char16_t>(C - 0x30F7 + 0x308F);
+    return kVoiced;
+  }
+  return C;
+}
 
 }  // namespace
+
+void FoldedPlainly(std::u16string_view Text, uint32_t Fold, std::u16string& Out) {
+  std::u16string Composed, Mapped;
+  if (Composes(Fold)) {
+    AppendComposed(Text, Composed);
+    Text = Composed;
+  }
+  // The character before, as the width fold left it.
+  char32_t Before = 0;
+  for (size_t I = 0; I < Text.size();) {
+    char32_t C = NextCodePoint(Text, I);
+    if ((Fold & fdWidth) != 0) {
+      const bool Mark = C == kHalfVoiced || C == kHalfSemiVoiced;
+      C = FoldTables::Mapped(FoldTables::kWidthForms, FoldTables::kWidthFormsCount, C);
+      if (Mark && !TakesMark(Before, static_cast<char16_t>(C))) C += kSpacingAfterCombining;
+      Before = C;
+    }
+    if ((Fold & fdKana) != 0) C = KanaFolded(C, Mapped);
+    if ((Fold & fdCase) != 0) {
+      C = FoldTables::Mapped(FoldTables::kCaseFolds, FoldTables::kCaseFoldsCount, C);
+    }
+    Put(C, Mapped);
+  }
+  Out.clear();
+  if (Composes(Fold)) {
+    AppendComposed(Mapped, Out);
+  } else {
+    Out.swap(Mapped);
+  }
+}
 
 TFoldMap& TFoldMap::Of(uint32_t Fold) {
   static std::array<std::unique_ptr<TFoldMap>, 8> Maps;
@@ -106,70 +216,44 @@ TFoldMap& TFoldMap::Of(uint32_t Fold) {
 }
 
 uint32_t TFoldMap::Ask(char16_t C) {
-  uint32_t Entry = kNotAlone;
-  if (!JoinsThePrevious(C) && !IsSurrogate(C)) {
+  uint32_t Entry = kJoins;
+  if (!JoinsThePrevious(C, FFold)) {
     std::u16string Mapped;
-    FoldedByPlatform(std::u16string_view(&C, 1), FFold, Mapped);
+    FoldedPlainly(std::u16string_view(&C, 1), FFold, Mapped);
     // A unit that folds to half a pair would make one with its neighbour's.
-    if (Mapped.size() == 1 && !IsSurrogate(Mapped[0])) Entry = kOneUnit | Mapped[0];
+    Entry = Mapped.size() == 1 && !IsSurrogate(Mapped[0]) ? kOneUnit | Mapped[0] : kSeveral;
   }
-  // Threads that meet a unit together ask each and store the same answer.
+  // Threads that meet a unit together work it out each and store the same answer.
   FEntries[C].store(Entry, std::memory_order_relaxed);
   return Entry;
 }
 
 void TFoldMap::Append(std::u16string_view Text, std::u16string& Out) {
-  std::u16string Span;  // only for the units that join others, which few lines have
+  std::u16string Span;  // only for the units that do not fold alone, which few lines have
   const size_t N = Text.size();
   size_t Written = Out.size();
   Out.resize(Written + N);
-  size_t I = 0;
-  // Most lines hold no unit that joins another: each unit then maps alone, with no look at
-  // its neighbour.
-  bool Joins = false;
-  for (const char16_t C : Text) Joins |= JoinsThePrevious(C) || IsSurrogate(C);
-  if (!Joins) {
-    for (int32_t Unit; I < N && (Unit = Alone(Text[I])) >= 0; ++I) {
-      Out[Written++] = static_cast<char16_t>(Unit);
+  uint32_t Entry = N > 0 ? EntryOf(Text[0]) : 0;
+  for (size_t I = 0; I < N;) {
+    uint32_t Next = I + 1 < N ? EntryOf(Text[I + 1]) : 0;
+    if ((Entry & kOneUnit) != 0 && (Next & kJoins) == 0) {
+      Out[Written++] = static_cast<char16_t>(Entry);
+      ++I;
+      Entry = Next;
+      continue;
     }
-  }
-  while (I < N) {
-    const char16_t C = Text[I];
-    const bool Joined =
-        IsSurrogate(C) || JoinsThePrevious(C) || (I + 1 < N && JoinsThePrevious(Text[I + 1]));
-    if (!Joined) {
-      const int32_t Unit = Alone(C);
-      if (Unit >= 0) {
-        Out[Written++] = static_cast<char16_t>(Unit);
-        ++I;
-        continue;
-      }
-    }
+    // Unit I with the units that join it, folded together.
     size_t End = I + 1;
-    if (Joined) {
-      while (End < N && (JoinsThePrevious(Text[End]) || IsSurrogate(Text[End]))) ++End;
-    }
-    FoldedByPlatform(Text.substr(I, End - I), FFold, Span);
+    while ((Next & kJoins) != 0) Next = ++End < N ? EntryOf(Text[End]) : 0;
+    FoldedPlainly(Text.substr(I, End - I), FFold, Span);
     I = End;
+    Entry = Next;
     // Room for the span and one unit for each unit left.
     if (Written + Span.size() + (N - I) > Out.size()) Out.resize(Written + Span.size() + N - I);
     std::copy(Span.begin(), Span.end(), Out.begin() + static_cast<ptrdiff_t>(Written));
     Written += Span.size();
   }
   Out.resize(Written);
-}
-
-void FoldedByPlatform(std::u16string_view Text, uint32_t Fold, std::u16string& Out) {
-  // Two buffers take the text in turn.
-  std::u16string From(Text), To;
-  for (const auto& [Bit, Flag] : {std::pair<uint32_t, DWORD>{fdWidth, LCMAP_FULLWIDTH},
-                                  {fdKana, LCMAP_HIRAGANA},
-                                  {fdCase, LCMAP_LOWERCASE}}) {
-    if ((Fold & Bit) == 0) continue;
-    Map(From, Flag, To);
-    From.swap(To);
-  }
-  Out.assign(From);
 }
 
 std::u16string Folded(std::u16string_view Text, uint32_t Fold) {

@@ -1,11 +1,13 @@
-// CompareStringW and LCMapStringW on ICU, with the Windows calling contract.
+// CompareStringW, LCMapStringW and NormalizeString on ICU, with the Windows calling contract.
 
 #include "platform/linux/Nls.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
+#include <unicode/unorm2.h>
 #include <unicode/ures.h>
 #include <unicode/ustring.h>
+#include <unicode/utf16.h>
 #include <unicode/uvernum.h>
 
 #include <dlfcn.h>
@@ -388,76 +390,6 @@ int MapHalfWidth(LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   return n;
 }
 
-// The full-width katakana and marks of U+FF61..U+FF9F; a voiced or semi-voiced mark that joins
-// no kana becomes the combining mark, as in Unicode's compatibility mapping (and in Wine).
-constexpr char16_t kFullKatakana[] = {
-    0x3002, 0x300C, 0x300D, 0x3001, 0x30FB, 0x30F2, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9,
-    0x30E3, 0x30E5, 0x30E7, 0x30C3, 0x30FC, 0x30A2, 0x30A4, 0x30A6, 0x30A8, 0x30AA, 0x30AB,
-    0x30AD, 0x30AF, 0x30B1, 0x30B3, 0x30B5, 0x30B7, 0x30B9, 0x30BB, 0x30BD, 0x30BF, 0x30C1,
-    0x30C4, 0x30C6, 0x30C8, 0x30CA, 0x30CB, 0x30CC, 0x30CD, 0x30CE, 0x30CF, 0x30D2, 0x30D5,
-    0x30D8, 0x30DB, 0x30DE, 0x30DF, 0x30E0, 0x30E1, 0x30E2, 0x30E4, 0x30E6, 0x30E8, 0x30E9,
-    0x30EA, 0x30EB, 0x30EC, 0x30ED, 0x30EF, 0x30F3, 0x3099, 0x309A};
-
-// LCMAP_FULLWIDTH, LCMAP_HIRAGANA or LCMAP_LOWERCASE of src into out.
-void Fold(DWORD flags, std::u16string_view src, std::u16string& out) {
-  out.clear();
-  for (size_t i = 0; i < src.size(); ++i) {
-    const char16_t c = src[i];
-    if (flags == LCMAP_FULLWIDTH) {
-      if (c == 0x20) {
-        out += u'\x3000';
-      } else if (c > 0x20 && c < 0x7F) {
-        out += static_cast<char16_t>(c - 0x21 + 0xFF01);
-      } else if (c >= 0xFF61 && c <= 0xFF9F) {
-        char16_t full = kFullKatakana[c - 0xFF61];
-        const char16_t mark = i + 1 < src.size() ? src[i + 1] : 0;
-        // A voiced mark joins the ka, sa, ta and ha rows and u; a semi-voiced one the ha row.
-        const bool voiceable = ((full >= 0x30AB && full <= 0x30C8) && full != 0x30C3) ||
-                               (full >= 0x30CF && full <= 0x30DB);
-        const bool haRow = full >= 0x30CF && full <= 0x30DB;
-        if (mark == 0xFF9E && full == 0x30A6) {
-          full = 0x30F4, ++i;
-        } else if (mark == 0xFF9E && voiceable && (haRow ? (full - 0x30CF) % 3 == 0 : true)) {
-          full = static_cast<char16_t>(full + 1), ++i;
-        } else if (mark == 0xFF9F && haRow && (full - 0x30CF) % 3 == 0) {
-          full = static_cast<char16_t>(full + 2), ++i;
-        }
-        out += full;
-      } else {
-        out += c;
-      }
-    } else if (flags == LCMAP_HIRAGANA) {
-      const bool kana = (c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE;
-      out += kana ? static_cast<char16_t>(c - 0x60) : c;
-    } else {
-      // Lowercase by code point; a surrogate pair is mapped whole.
-      UChar32 cp = c;
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < src.size() && src[i + 1] >= 0xDC00 &&
-          src[i + 1] <= 0xDFFF) {
-        cp = 0x10000 + ((c - 0xD800) << 10) + (src[++i] - 0xDC00);
-      }
-      cp = u_tolower(cp);
-      if (cp >= 0x10000) {
-        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-      } else {
-        out += static_cast<char16_t>(cp);
-      }
-    }
-  }
-}
-
-int MapFolded(DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
-  // Kept from call to call: a fold runs once a line.
-  thread_local std::u16string out;
-  Fold(flags, std::u16string_view(src, standin::Length(src, srcLen)), out);
-  const int n = static_cast<int>(out.size());
-  if (destLen == 0) return n;
-  if (dest == nullptr || destLen < n) return 0;
-  std::copy(out.begin(), out.end(), dest);
-  return n;
-}
-
 // The unit for which sort keys fail (standin::FailSortKeysOn), read by the sort's threads.
 std::atomic<char16_t> KeyFailureUnit{0};
 
@@ -490,11 +422,25 @@ void standin::FailSortKeysOn(char16_t Unit) { KeyFailureUnit.store(Unit); }
 int LCMapStringW(LCID, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
   if (src == nullptr || destLen < 0) return 0;
   if (flags == LCMAP_HALFWIDTH) return MapHalfWidth(src, srcLen, dest, destLen);
-  if (flags == LCMAP_FULLWIDTH || flags == LCMAP_HIRAGANA || flags == LCMAP_LOWERCASE) {
-    return MapFolded(flags, src, srcLen, dest, destLen);
-  }
   if ((flags & ~SORT_DIGITSASNUMBERS) == LCMAP_SORTKEY) {
     return MapSortKey(src, srcLen, dest, destLen, flags != LCMAP_SORTKEY);
   }
   return 0;
+}
+
+int NormalizeString(NORM_FORM form, LPCWSTR src, int srcLen, LPWSTR dest, int destLen) {
+  if (form != NormalizationC || src == nullptr || destLen < 0) return 0;
+  const int32_t n = srcLen < 0 ? u_strlen(src) + 1 : srcLen;
+  for (int32_t i = 0; i < n;) {
+    UChar32 c;
+    U16_NEXT(src, i, n, c);
+    if (U16_IS_SURROGATE(c) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE) return 0;
+  }
+  // Composition makes a text at most three times as long.
+  if (destLen == 0) return 3 * n;
+  UErrorCode status = U_ZERO_ERROR;
+  const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
+  if (U_FAILURE(status) || dest == nullptr) return 0;
+  const int32_t written = unorm2_normalize(nfc, src, n, dest, destLen, &status);
+  return U_FAILURE(status) ? -written : written;
 }

@@ -37,9 +37,6 @@ constexpr int CSTR_GREATER_THAN = 3;
 constexpr DWORD LCMAP_SORTKEY = 0x00000400;
 constexpr DWORD LCMAP_HALFWIDTH = 0x00400000;
 constexpr DWORD SORT_DIGITSASNUMBERS = 0x00000008;
-constexpr DWORD LCMAP_LOWERCASE = 0x00000100;
-constexpr DWORD LCMAP_HIRAGANA = 0x00100000;
-constexpr DWORD LCMAP_FULLWIDTH = 0x00800000;
 
 // Compares two UTF-16 strings in the collation of the user's locale (see Nls.h). Lengths of -1
 // mean NUL-terminated. Returns CSTR_* or 0 on failure.
@@ -47,12 +44,17 @@ int CompareStringW(LCID locale, DWORD flags, LPCWSTR s1, int n1, LPCWSTR s2, int
 
 // LCMAP_HALFWIDTH: maps full-width forms to half-width ones; LCMAP_SORTKEY: writes the
 // collation sort key as bytes into dest. With destLen 0 returns the size needed; 0 on failure.
-// LCMAP_FULLWIDTH: ASCII and half-width katakana (a voiced or semi-voiced mark joined to the
-// kana before it) to their full-width forms; LCMAP_HIRAGANA: katakana to hiragana;
-// LCMAP_LOWERCASE: each character to its lowercase form. Each alone.
 // SORT_DIGITSASNUMBERS, with CompareStringW or LCMAP_SORTKEY, compares runs of digits by their
 // value (ICU's numeric collation); it fails in code-point order.
 int LCMapStringW(LCID locale, DWORD flags, LPCWSTR src, int srcLen, LPWSTR dest, int destLen);
+
+enum NORM_FORM { NormalizationC = 0x1 };
+// Writes src in Unicode's normalization form form (NormalizationC: canonical composition, on
+// ICU's data) into dest and returns its length; a srcLen of -1 means NUL-terminated, the NUL
+// included. With destLen 0 returns an estimate of the room needed. Returns 0 or less when
+// dest is too small, and for text that is not valid Unicode: an unpaired surrogate or a
+// noncharacter (U+FDD0..U+FDEF, U+nFFFE, U+nFFFF), as Windows refuses them.
+int NormalizeString(NORM_FORM form, LPCWSTR src, int srcLen, LPWSTR dest, int destLen);
 
 // ---- user32: windows, messages, the pop-up menu and the message box ----
 // Windows are handles that the stand-in maps to a window procedure (see User32.h); a message

@@ -3,6 +3,8 @@
 
 usage: tool_test.py [--quick] TARNWICK [EMULATOR ...]
 --quick runs the cases marked for the Windows builds (each start under Wine costs time).
+With TARNWICK_WINDOWS_TREE naming a Windows build tree whose cli/tarnwick.exe is built, the
+folds of TARNWICK are compared with that build's, run under Wine in the tree's prefix.
 """
 import locale
 import os
@@ -13,6 +15,7 @@ import tempfile
 import unittest
 
 TOOL = []  # the command that starts tarnwick (the emulator first, when there is one)
+WINDOWS_TOOL = []  # the Windows build's tarnwick under Wine, for the folds' agreement
 QUICK = False
 WINDOWS = False
 IS_32_BIT_WINDOWS = False
@@ -23,10 +26,21 @@ def quick(test):
     return test
 
 
-def run(args, data=b"", cwd=None, env=None):
-    proc = subprocess.run(TOOL + args, input=data, capture_output=True, cwd=cwd, timeout=120,
-                          env=env)
+def run(args, data=b"", cwd=None, env=None, tool=None):
+    proc = subprocess.run((tool or TOOL) + args, input=data, capture_output=True, cwd=cwd,
+                          timeout=120, env=env)
     return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
+
+
+def windows_tool(tree):
+    """The command that runs the tree's tarnwick.exe under Wine, in the tree's prefix."""
+    prefix = None
+    with open(os.path.join(tree, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("TARNWICK_WINEPREFIX:"):
+                prefix = line.split("=", 1)[1].strip()
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    return [os.path.join(root, "scripts", "wine-run"), prefix, os.path.join(tree, "cli", "tarnwick.exe")]
 
 
 class ToolTest(unittest.TestCase):
@@ -439,6 +453,35 @@ class ToolTest(unittest.TestCase):
         self.assertResult(["dedupe", "--ignore-kana"], data,
                           "ｶﾞｲﾄﾞ\r\nガイド\nＧＵＩＤＥ\nguide\nx".encode())
 
+    # The folds are the tool's own tables and the platform's canonical composition: the Linux
+    # and Windows builds must group every character of the basic plane alike, alone, after
+    # each voiced and semi-voiced mark's kana and before each mark, and texts that
+    # composition changes.
+    def test_folds_agree_with_the_windows_build(self):
+        if not WINDOWS_TOOL:
+            self.skipTest("no Windows build to compare with (TARNWICK_WINDOWS_TREE)")
+        # Every unit but the line breaks and the surrogates, which the decoder refuses alone.
+        units = [chr(c) for c in range(0x10000)
+                 if c not in (0x0A, 0x0D) and not 0xD800 <= c < 0xE000]
+        marks = ["\uff9e", "\uff9f", "\u3099", "\u309a", "\u309b", "\u309c", "\u0301"]
+        lines = ["a"] + units + [u + m for m in marks for u in units]
+        lines += ["e\u0301", "\u00e9", "A\u030a", "\u212b", "\u1100\u1161\u11a8", "\uac01",
+                  "\U0001d157\U0001d165", "\U0001d15e", "\U00010428", "\U00010400",
+                  "a\ufdd0\u0301", "\U0002f800", "\u4e3d"]
+        data = "\n".join(lines).encode("utf-16-le") + b"\n\x00"
+        for fold in (["--ignore-width"], ["--ignore-kana"], ["-i"],
+                     ["--ignore-width", "--ignore-kana", "-i"]):
+            args = ["-e", "UTF-16LE", "count"] + fold
+            code, mine, err = run(args, data)
+            self.assertEqual((code, err), (0, ""), fold)
+            code, theirs, err = run(args, data, tool=WINDOWS_TOOL)
+            self.assertEqual(code, 0, (fold, err))
+            if mine != theirs:
+                apart = lambda out: set(out.decode("utf-16-le").split("\n"))
+                differ = sorted(apart(mine) ^ apart(theirs))
+                self.fail("%s: %d groups differ, among them %s" % (
+                    fold, len(differ), [g.encode("unicode_escape") for g in differ[:12]]))
+
     @quick
     def test_lines_of_equal_keys_are_ordered_by_their_whole_lines_or_kept_with_stable(self):
         data = b"a,,3\nb,x,1\nc,,2\nd\ne,y,\n,z,0\n"
@@ -700,6 +743,9 @@ def main():
     if not args:
         sys.exit(__doc__)
     TOOL.extend(args[1:] + [args[0]])
+    tree = os.environ.get("TARNWICK_WINDOWS_TREE")
+    if tree and not QUICK and os.path.exists(os.path.join(tree, "cli", "tarnwick.exe")):
+        WINDOWS_TOOL.extend(windows_tool(tree))
     # The cases expect English, as a user whose language is English reads them.
     os.environ["LANGUAGE"] = "en"
     WINDOWS = args[0].lower().endswith(".exe")
