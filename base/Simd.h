@@ -4,9 +4,12 @@
 // without SSE2: it compiles both forms, the SSE2 one for that instruction set alone
 // (TARNWICK_SSE2_FUNCTION), and takes it where the processor has SSE2, found out once.
 //
-// A unit with an SSE2 form writes it under #if TARNWICK_SSE2, and chooses with
+// A unit with an SSE2 form writes it under #if TARNWICK_SSE2 as a TARNWICK_SSE2_FORM function
+// (with TARNWICK_SSE2_FUNCTION helpers), and chooses with
 //   if (Simd::UseSse2()) return FormSse2(...);   // a constant on x86-64: no test is made
 //   return FormPlain(...);
+// Where no choice is made the form is inlined into the choosing function, whose code is then
+// what it would be without the choice.
 // The SSE2 forms read and write the text with unaligned loads and stores. The 32-bit Windows
 // compiler takes the stack to be aligned to four bytes only (as the editor may call), so any
 // vector it keeps there is moved unaligned as well: no form needs the stack realigned.
@@ -16,10 +19,12 @@
 #define TARNWICK_SSE2 1
 #define TARNWICK_SSE2_AT_RUN_TIME 0
 #define TARNWICK_SSE2_FUNCTION
+#define TARNWICK_SSE2_FORM [[gnu::always_inline]] inline
 #elif defined(__i386__) && defined(__GNUC__)
 #define TARNWICK_SSE2 1
 #define TARNWICK_SSE2_AT_RUN_TIME 1
 #define TARNWICK_SSE2_FUNCTION __attribute__((target("sse2")))
+#define TARNWICK_SSE2_FORM __attribute__((target("sse2")))
 #else
 #define TARNWICK_SSE2 0
 #define TARNWICK_SSE2_AT_RUN_TIME 0

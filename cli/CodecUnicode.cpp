@@ -51,8 +51,8 @@ bool MostlyAscii(const void* Data, size_t Size, uint64_t HighMask) {
 }
 
 #if TARNWICK_SSE2
-TARNWICK_SSE2_FUNCTION void WidenAsciiSse2(const uint8_t* In, size_t N, size_t& I, char16_t* Out,
-                                           size_t& O) {
+TARNWICK_SSE2_FORM void WidenAsciiSse2(const uint8_t* In, size_t N, size_t& I, char16_t* Out,
+                                       size_t& O) {
   const __m128i zero = _mm_setzero_si128();
   for (; I + 16 <= N; I += 16, O += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In + I));

@@ -152,7 +152,7 @@ template <bool Vector>
 }
 
 #if TARNWICK_SSE2
-TARNWICK_SSE2_FUNCTION void ScanLineSse2(std::u16string_view Line, TInt64DynArray& Key) {
+TARNWICK_SSE2_FORM void ScanLineSse2(std::u16string_view Line, TInt64DynArray& Key) {
   ScanLine<true>(Line, Key);
 }
 #endif

@@ -32,7 +32,7 @@ size_t FindBreakScalar(const char* Units, size_t From, size_t N) noexcept {
 
 namespace {
 
-TARNWICK_SSE2_FUNCTION size_t FindBreakSse2(const char16_t* Units, size_t From, size_t N) noexcept {
+TARNWICK_SSE2_FORM size_t FindBreakSse2(const char16_t* Units, size_t From, size_t N) noexcept {
   // Eight code units per step: every unit of the text is read, and most lines are a few dozen
   // units long. The tail shorter than a vector goes through the plain loop.
   const __m128i Cr = _mm_set1_epi16(u'\r');
@@ -48,7 +48,7 @@ TARNWICK_SSE2_FUNCTION size_t FindBreakSse2(const char16_t* Units, size_t From, 
   return Scalar(Units, From, N);
 }
 
-TARNWICK_SSE2_FUNCTION size_t FindBreakSse2(const char* Units, size_t From, size_t N) noexcept {
+TARNWICK_SSE2_FORM size_t FindBreakSse2(const char* Units, size_t From, size_t N) noexcept {
   // Sixteen bytes per step, as above.
   const __m128i Cr = _mm_set1_epi8('\r');
   const __m128i Lf = _mm_set1_epi8('\n');
@@ -68,8 +68,7 @@ TARNWICK_SSE2_FUNCTION inline uint64_t Bits(__m128i A, __m128i B, __m128i Unit) 
       _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(A, Unit), _mm_cmpeq_epi16(B, Unit))));
 }
 
-TARNWICK_SSE2_FUNCTION void BreakMasksSse2(const char16_t* Units, uint64_t& Cr,
-                                           uint64_t& Lf) noexcept {
+TARNWICK_SSE2_FORM void BreakMasksSse2(const char16_t* Units, uint64_t& Cr, uint64_t& Lf) noexcept {
   // Sixteen units a step: their comparisons packed to bytes, one bit a unit.
   const __m128i CrUnit = _mm_set1_epi16(u'\r');
   const __m128i LfUnit = _mm_set1_epi16(u'\n');
@@ -85,7 +84,7 @@ TARNWICK_SSE2_FUNCTION void BreakMasksSse2(const char16_t* Units, uint64_t& Cr,
   Lf = LfBits;
 }
 
-TARNWICK_SSE2_FUNCTION void BreakMasksSse2(const char* Units, uint64_t& Cr, uint64_t& Lf) noexcept {
+TARNWICK_SSE2_FORM void BreakMasksSse2(const char* Units, uint64_t& Cr, uint64_t& Lf) noexcept {
   const __m128i CrUnit = _mm_set1_epi8('\r');
   const __m128i LfUnit = _mm_set1_epi8('\n');
   uint64_t CrBits = 0;

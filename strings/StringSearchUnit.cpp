@@ -42,7 +42,7 @@ size_t FindUnitFrom(std::u16string_view S, char16_t Unit, size_t From) noexcept 
 }
 
 #if TARNWICK_SSE2
-TARNWICK_SSE2_FUNCTION size_t FindUnitSse2(std::u16string_view S, char16_t Unit) noexcept {
+TARNWICK_SSE2_FORM size_t FindUnitSse2(std::u16string_view S, char16_t Unit) noexcept {
   size_t From = 0;
   const __m128i Wanted = _mm_set1_epi16(static_cast<short>(Unit));
   for (; From + 8 <= S.size(); From += 8) {

@@ -17,7 +17,7 @@ constexpr uint64_t kHighBits = 0x8080808080808080ull;  // eight bytes >= 0x80
 
 #if TARNWICK_SSE2
 // Where the run of ASCII from p[i] on stops being sixteen bytes at a time.
-TARNWICK_SSE2_FUNCTION size_t SkipAsciiSse2(const uint8_t* p, size_t i, size_t n) noexcept {
+TARNWICK_SSE2_FORM size_t SkipAsciiSse2(const uint8_t* p, size_t i, size_t n) noexcept {
   while (i + 16 <= n &&
          _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
     i += 16;
@@ -75,7 +75,7 @@ template <bool Vector>
 }
 
 #if TARNWICK_SSE2
-TARNWICK_SSE2_FUNCTION size_t DecodeWellFormedSse2(std::string_view Bytes, char16_t* Out) {
+TARNWICK_SSE2_FORM size_t DecodeWellFormedSse2(std::string_view Bytes, char16_t* Out) {
   return DecodeWellFormedIn<true>(Bytes, Out);
 }
 #endif
