@@ -29,6 +29,7 @@
 #define TARNWICK_SSE2 0
 #define TARNWICK_SSE2_AT_RUN_TIME 0
 #define TARNWICK_SSE2_FUNCTION
+#define TARNWICK_SSE2_FORM
 #endif
 
 #if TARNWICK_SSE2_AT_RUN_TIME
@@ -54,6 +55,7 @@ inline bool UseSse2() noexcept {
 
 // Makes every scan take its plain form (Plain) or the form the processor allows (!Plain), so
 // that the tests check both forms on one machine. Not for use while scans run on other threads.
+// Only the builds that choose at run time (TARNWICK_SSE2_AT_RUN_TIME) have it.
 void SetPlainForms(bool Plain) noexcept;
 
 #else
@@ -61,8 +63,5 @@ void SetPlainForms(bool Plain) noexcept;
 constexpr bool UseSse2() noexcept { return TARNWICK_SSE2 != 0; }
 
 #endif
-
-// Whether this build chooses its forms at run time, so that SetPlainForms is there to try both.
-constexpr bool FormsChosenAtRunTime = TARNWICK_SSE2_AT_RUN_TIME != 0;
 
 }  // namespace Simd
