@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
-#ifdef __SSE2__
+#include "base/Simd.h"
+
+#if TARNWICK_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -48,11 +50,9 @@ bool MostlyAscii(const void* Data, size_t Size, uint64_t HighMask) {
   return mixed * 16 <= blocks;
 }
 
-// Sixteen units at a time where the processor has SSE2 (every x86-64), while they are all
-// ASCII: In[I..] widened to Out[O..] (decoding) or narrowed (encoding), I and O moved on.
-// The eight-unit loops of the callers finish the run.
-inline void WidenAscii(const uint8_t* In, size_t N, size_t& I, char16_t* Out, size_t& O) {
-#ifdef __SSE2__
+#if TARNWICK_SSE2
+TARNWICK_SSE2_FORM void WidenAsciiSse2(const uint8_t* In, size_t N, size_t& I, char16_t* Out,
+                                       size_t& O) {
   const __m128i zero = _mm_setzero_si128();
   for (; I + 16 <= N; I += 16, O += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In + I));
@@ -60,6 +60,14 @@ inline void WidenAscii(const uint8_t* In, size_t N, size_t& I, char16_t* Out, si
     _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + O), _mm_unpacklo_epi8(v, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + O + 8), _mm_unpackhi_epi8(v, zero));
   }
+}
+#endif
+
+// Sixteen units at a time where the processor has SSE2, while they are all ASCII: In[I..]
+// widened to Out[O..], I and O moved on. The eight-unit loops of the callers finish the run.
+inline void WidenAscii(const uint8_t* In, size_t N, size_t& I, char16_t* Out, size_t& O) {
+#if TARNWICK_SSE2
+  if (Simd::UseSse2()) WidenAsciiSse2(In, N, I, Out, O);
 #else
   (void)In, (void)N, (void)I, (void)Out, (void)O;
 #endif

@@ -88,9 +88,12 @@ struct TByteLengthRecord {
   int32_t Measure;  // the line's byte length
 };
 
-// The numeric record for texts in which no line has more than one number.
-struct TNumericRecord {
-  int64_t First;  // the line's number, when it has one
+// The numeric record for texts in which no line has more than one number: 16 bytes, or 12
+// where every number fits in TFirst's 32 bits, as in the short lines whose records would
+// otherwise take twice their text.
+template <typename TFirst>
+struct TNumericRecordOf {
+  TFirst First;  // the line's number, when it has one
   int32_t Index;
   int32_t Count;  // how many numbers the line has
 };
@@ -537,8 +540,10 @@ struct TNumericOrder {
   // These records serve only texts in which no line has more than one number. Where every
   // record of Records[L .. R] holds the same number, the numbers can tell none of them apart:
   // the range is exhausted, and the text order decides.
-  void Deepen(TNumericRecord* Records, int32_t L, int32_t R, size_t& Depth, bool& Exhausted) const {
-    const int64_t First = Records[L].First;
+  template <typename TFirst>
+  void Deepen(TNumericRecordOf<TFirst>* Records, int32_t L, int32_t R, size_t& Depth,
+              bool& Exhausted) const {
+    const TFirst First = Records[L].First;
     for (int32_t K = L; K <= R; ++K) {
       if (static_cast<size_t>(Records[K].Count) <= Depth || Records[K].First != First) return;
     }
@@ -546,7 +551,8 @@ struct TNumericOrder {
     Exhausted = true;
   }
   // Deepen changes no record.
-  void Restore(TNumericRecord&) const {}
+  template <typename TFirst>
+  void Restore(TNumericRecordOf<TFirst>&) const {}
 };
 
 // The numeric order for texts in which few lines have numbers, on the dictionary order's
@@ -839,19 +845,31 @@ bool NumericSort(const TLines& Lines, int32_t Count, TSortOrder Order, TFinish&&
     // No line has more than one number, so its record holds all of them: the comparisons
     // and the deepening read the table only for lines with more, and it is handed over to
     // the records as they are made rather than kept beside them.
-    std::vector<TNumericRecord> Records;
-    Records.reserve(static_cast<size_t>(Count));
-    Numbers->Drain([&Records](size_t I, std::span<const int64_t> Key) {
-      Records.push_back(
-          {Key.empty() ? 0 : Key[0], static_cast<int32_t>(I), static_cast<int32_t>(Key.size())});
-    });
-    {
-      TLazyTextOrder<TLines> Text(Lines, static_cast<size_t>(Count));
-      SortInOrder(Lines, Records, Order, TNumericOrder<TLazyTextOrder<TLines>>{*Numbers, Text},
-                  TCollationKeys());
+    const auto SortNumbers = [&]<typename TFirst>() {
+      std::vector<TNumericRecordOf<TFirst>> Records;
+      Records.reserve(static_cast<size_t>(Count));
+      Numbers->Drain([&Records](size_t I, std::span<const int64_t> Key) {
+        Records.push_back({static_cast<TFirst>(Key.empty() ? 0 : Key[0]), static_cast<int32_t>(I),
+                           static_cast<int32_t>(Key.size())});
+      });
+      {
+        TLazyTextOrder<TLines> Text(Lines, static_cast<size_t>(Count));
+        SortInOrder(Lines, Records, Order, TNumericOrder<TLazyTextOrder<TLines>>{*Numbers, Text},
+                    TCollationKeys());
+      }
+      Numbers.reset();
+      Finish(Records);
+    };
+    bool Narrow = true;
+    for (int32_t I = 0; I < Count && Narrow; ++I) {
+      const std::span<const int64_t> Key = Numbers->Key(I);
+      Narrow = Key.empty() || (Key[0] >= INT32_MIN && Key[0] <= INT32_MAX);
     }
-    Numbers.reset();
-    Finish(Records);
+    if (Narrow) {
+      SortNumbers.template operator()<int32_t>();
+    } else {
+      SortNumbers.template operator()<int64_t>();
+    }
   }
   return true;
 }

@@ -4,7 +4,9 @@
 #include <bit>
 #include <limits>
 
-#if defined(__SSE2__)
+#include "base/Simd.h"
+
+#if TARNWICK_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -35,14 +37,14 @@ constexpr bool MayStartNumber(char16_t Ch) {
   return Ascii < 64 && (Starts >> Ascii & 1) != 0;
 }
 
+#if TARNWICK_SSE2
 // The first index from From on whose unit may start a number, or an index less than eight
 // units before N from which the caller reads on one unit at a time. Most units of a line start
 // nothing, so eight of them are passed at a time while none lies in 0x2B..0x39 or
 // 0xFF0B..0xFF19, the ranges that hold every digit and sign; the caller's exact test decides
 // on the units of those ranges that are neither.
-inline size_t SkipNonStarts([[maybe_unused]] const char16_t* Units, size_t From,
-                            [[maybe_unused]] size_t N) {
-#if defined(__SSE2__)
+TARNWICK_SSE2_FUNCTION inline size_t SkipNonStartsSse2(const char16_t* Units, size_t From,
+                                                       size_t N) {
   const __m128i AsciiFirst = _mm_set1_epi16(0x2B);
   const __m128i WideFirst = _mm_set1_epi16(static_cast<short>(0xFF0B));
   const __m128i Width = _mm_set1_epi16(0x39 - 0x2B);
@@ -60,9 +62,9 @@ inline size_t SkipNonStarts([[maybe_unused]] const char16_t* Units, size_t From,
       return From + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(Mask))) / 2;
     }
   }
-#endif
   return From;
 }
+#endif
 
 // The value of a digit character, ASCII or full-width; 10 or more for any other character.
 // One subtraction and one comparison tell an ASCII digit, the units most often read in a number.
@@ -103,14 +105,10 @@ struct TRun {
   }
 };
 
-}  // namespace
-
-char16_t CharAt(std::u16string_view S, int32_t Index) {
-  if (Index < 1 || static_cast<size_t>(Index) > S.size()) return u'\0';
-  return S[static_cast<size_t>(Index) - 1];
-}
-
-void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
+// The numbers of Line appended to Key, with eight units that start nothing passed at a time in
+// the SSE2 form (Vector).
+template <bool Vector>
+[[gnu::always_inline]] inline void ScanLine(std::u16string_view Line, TInt64DynArray& Key) {
   // The three states of the scan (outside a number, after a sign, in the digits) as three
   // loops, each ending on the character that leaves its state, which it consumes.
   TRun Run;
@@ -121,7 +119,9 @@ void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
     if (!MayStartNumber(Ch)) {
       // Numbers often follow the unit that ends the one before, so the blocks are tried only
       // after a unit that starts nothing.
-      I = SkipNonStarts(Line.data(), I, N);
+#if TARNWICK_SSE2
+      if constexpr (Vector) I = SkipNonStartsSse2(Line.data(), I, N);
+#endif
       continue;
     }
     Run.Negative = false;
@@ -149,6 +149,26 @@ void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
     }
     Run.Emit(Key);
   }
+}
+
+#if TARNWICK_SSE2
+TARNWICK_SSE2_FORM void ScanLineSse2(std::u16string_view Line, TInt64DynArray& Key) {
+  ScanLine<true>(Line, Key);
+}
+#endif
+
+}  // namespace
+
+char16_t CharAt(std::u16string_view S, int32_t Index) {
+  if (Index < 1 || static_cast<size_t>(Index) > S.size()) return u'\0';
+  return S[static_cast<size_t>(Index) - 1];
+}
+
+void TNumberScanner::Scan(std::u16string_view Line, TInt64DynArray& Key) {
+#if TARNWICK_SSE2
+  if (Simd::UseSse2()) return ScanLineSse2(Line, Key);
+#endif
+  ScanLine<false>(Line, Key);
 }
 
 TInt64DynArray ExtractNumbers(std::u16string_view Line) {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <bit>
 
-#if defined(__SSE2__)
+#include "base/Simd.h"
+
+#if TARNWICK_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -31,9 +33,17 @@ std::u16string CopyRange(std::u16string_view S, int32_t From, int32_t To) {
       S.substr(static_cast<size_t>(Start - 1), static_cast<size_t>(End - Start + 1)));
 }
 
-size_t FindUnit(std::u16string_view S, char16_t Unit) noexcept {
+namespace {
+
+// The first place of Unit in S from From on, or npos.
+size_t FindUnitFrom(std::u16string_view S, char16_t Unit, size_t From) noexcept {
+  const size_t Found = S.substr(From).find(Unit);
+  return Found == std::u16string_view::npos ? Found : From + Found;
+}
+
+#if TARNWICK_SSE2
+TARNWICK_SSE2_FORM size_t FindUnitSse2(std::u16string_view S, char16_t Unit) noexcept {
   size_t From = 0;
-#if defined(__SSE2__)
   const __m128i Wanted = _mm_set1_epi16(static_cast<short>(Unit));
   for (; From + 8 <= S.size(); From += 8) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S.data() + From));
@@ -41,9 +51,17 @@ size_t FindUnit(std::u16string_view S, char16_t Unit) noexcept {
     if (Mask != 0)
       return From + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(Mask))) / 2;
   }
+  return FindUnitFrom(S, Unit, From);
+}
 #endif
-  const size_t Found = S.substr(From).find(Unit);
-  return Found == std::u16string_view::npos ? Found : From + Found;
+
+}  // namespace
+
+size_t FindUnit(std::u16string_view S, char16_t Unit) noexcept {
+#if TARNWICK_SSE2
+  if (Simd::UseSse2()) return FindUnitSse2(S, Unit);
+#endif
+  return FindUnitFrom(S, Unit, 0);
 }
 
 std::u16string RemoveSuffix(std::u16string_view S, std::u16string_view Suffix) {

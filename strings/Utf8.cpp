@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#ifdef __SSE2__
+#include "base/Simd.h"
+
+#if TARNWICK_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -13,6 +15,71 @@ namespace {
 
 constexpr uint64_t kHighBits = 0x8080808080808080ull;  // eight bytes >= 0x80
 
+#if TARNWICK_SSE2
+// Where the run of ASCII from p[i] on stops being sixteen bytes at a time.
+TARNWICK_SSE2_FORM size_t SkipAsciiSse2(const uint8_t* p, size_t i, size_t n) noexcept {
+  while (i + 16 <= n &&
+         _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
+    i += 16;
+  return i;
+}
+
+// Eight bytes at P widened to Out when they are all ASCII; false, and nothing written, if not.
+TARNWICK_SSE2_FUNCTION inline bool WidenEightSse2(const unsigned char* P, char16_t* Out) noexcept {
+  const __m128i Eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(P));
+  if (_mm_movemask_epi8(Eight) != 0) return false;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi8(Eight, _mm_setzero_si128()));
+  return true;
+}
+#endif
+
+// DecodeWellFormed, with eight ASCII bytes widened at once in the SSE2 form (Vector).
+template <bool Vector>
+[[gnu::always_inline]] inline size_t DecodeWellFormedIn(std::string_view Bytes, char16_t* Out) {
+  // Lines of a checked text are decoded here a few dozen bytes at a time, two or three times
+  // each during a sort: a converter's cost per call outweighs the work on such short input.
+  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
+  const auto* const End = P + Bytes.size();
+  size_t O = 0;
+  while (P < End) {
+    const unsigned Lead = *P;
+    if (Lead < 0x80) {
+#if TARNWICK_SSE2
+      // Most lines are mostly ASCII: eight bytes that are all ASCII are widened at once.
+      if constexpr (Vector) {
+        if (End - P >= 8 && WidenEightSse2(P, Out + O)) {
+          O += 8;
+          P += 8;
+          continue;
+        }
+      }
+#endif
+      Out[O++] = static_cast<char16_t>(Lead);
+      P += 1;
+    } else if (Lead < 0xE0) {
+      Out[O++] = static_cast<char16_t>((Lead & 0x1F) << 6 | (P[1] & 0x3F));
+      P += 2;
+    } else if (Lead < 0xF0) {
+      Out[O++] = static_cast<char16_t>((Lead & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F));
+      P += 3;
+    } else {
+      const uint32_t Point =
+          ((Lead & 0x07) << 18 | (P[1] & 0x3F) << 12 | (P[2] & 0x3F) << 6 | (P[3] & 0x3F)) -
+          0x10000;
+      Out[O++] = static_cast<char16_t>(0xD800 + (Point >> 10));
+      Out[O++] = static_cast<char16_t>(0xDC00 + (Point & 0x3FF));
+      P += 4;
+    }
+  }
+  return O;
+}
+
+#if TARNWICK_SSE2
+TARNWICK_SSE2_FORM size_t DecodeWellFormedSse2(std::string_view Bytes, char16_t* Out) {
+  return DecodeWellFormedIn<true>(Bytes, Out);
+}
+#endif
+
 }  // namespace
 
 size_t FirstInvalid(std::string_view Bytes) {
@@ -21,10 +88,8 @@ size_t FirstInvalid(std::string_view Bytes) {
   size_t i = 0;
   while (i < n) {
     // ASCII, which most texts are mostly made of, sixteen bytes at a time.
-#ifdef __SSE2__
-    while (i + 16 <= n &&
-           _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0)
-      i += 16;
+#if TARNWICK_SSE2
+    if (Simd::UseSse2()) i = SkipAsciiSse2(p, i, n);
 #endif
     for (uint64_t word; i + 8 <= n; i += 8) {
       std::memcpy(&word, p + i, 8);
@@ -72,45 +137,10 @@ bool IsAscii(std::string_view Bytes) {
 }
 
 size_t DecodeWellFormed(std::string_view Bytes, char16_t* Out) {
-  // Lines of a checked text are decoded here a few dozen bytes at a time, two or three times
-  // each during a sort: a converter's cost per call outweighs the work on such short input.
-  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.data());
-  const auto* const End = P + Bytes.size();
-  size_t O = 0;
-  while (P < End) {
-    const unsigned Lead = *P;
-    if (Lead < 0x80) {
-#ifdef __SSE2__
-      // Most lines are mostly ASCII: eight bytes that are all ASCII are widened at once.
-      if (End - P >= 8) {
-        const __m128i Eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(P));
-        if (_mm_movemask_epi8(Eight) == 0) {
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + O),
-                           _mm_unpacklo_epi8(Eight, _mm_setzero_si128()));
-          O += 8;
-          P += 8;
-          continue;
-        }
-      }
+#if TARNWICK_SSE2
+  if (Simd::UseSse2()) return DecodeWellFormedSse2(Bytes, Out);
 #endif
-      Out[O++] = static_cast<char16_t>(Lead);
-      P += 1;
-    } else if (Lead < 0xE0) {
-      Out[O++] = static_cast<char16_t>((Lead & 0x1F) << 6 | (P[1] & 0x3F));
-      P += 2;
-    } else if (Lead < 0xF0) {
-      Out[O++] = static_cast<char16_t>((Lead & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F));
-      P += 3;
-    } else {
-      const uint32_t Point =
-          ((Lead & 0x07) << 18 | (P[1] & 0x3F) << 12 | (P[2] & 0x3F) << 6 | (P[3] & 0x3F)) -
-          0x10000;
-      Out[O++] = static_cast<char16_t>(0xD800 + (Point >> 10));
-      Out[O++] = static_cast<char16_t>(0xDC00 + (Point & 0x3FF));
-      P += 4;
-    }
-  }
-  return O;
+  return DecodeWellFormedIn<false>(Bytes, Out);
 }
 
 std::u16string_view DecodeWellFormed(std::string_view Bytes, std::u16string& Scratch) {

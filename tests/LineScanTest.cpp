@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ScanForms.h"
+
 using LineScan::TLine;
 
 namespace {
@@ -70,9 +72,11 @@ void ExpectLineStartsOfTheCutLines(const std::vector<TUnit>& Units, std::mt19937
 }
 
 TEST(LineScan, LineStartsFoundInStepsAreThoseOfTheCutLines) {
-  std::mt19937 Rng(20261208);
-  ExpectLineStartsOfTheCutLines<char16_t>({u'\r', u'\n', 0x0D00, 0x0A0D, u'あ'}, Rng);
-  ExpectLineStartsOfTheCutLines<char>({'\r', '\n', '\x8D', '\x8A', 'a'}, Rng);
+  ForEachScanForm([] {
+    std::mt19937 Rng(20261208);
+    ExpectLineStartsOfTheCutLines<char16_t>({u'\r', u'\n', 0x0D00, 0x0A0D, u'あ'}, Rng);
+    ExpectLineStartsOfTheCutLines<char>({'\r', '\n', '\x8D', '\x8A', 'a'}, Rng);
+  });
 }
 
 TEST(LineScan, LinesJoinBackToTheTextAndEachEndsInItsOnlyBreak) {

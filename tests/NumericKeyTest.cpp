@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ScanForms.h"
 #include "tests/reference/PlainSort.h"
 
 using namespace StringRecordListNormalSort;
@@ -136,23 +137,25 @@ TEST(NumericKey, AgreesWithTheCharacterSetScanOnRandomLines) {
   // codes, in value and in either byte.
   const std::u16string Alphabet = u"0123456789０９+-＋－,，  \u3000\tax.\r\n\u0661";
   const std::u16string Filler = u"ax./*:\uFF0A\uFF1A\uFF0C\uFF0F\u012B\uFE0B\uFF2D\u000B\u3000 ";
-  std::mt19937 Rng(7);
-  for (int N = 0; N < 40000; ++N) {
-    const bool Sparse = N % 2 != 0;
-    std::u16string Line;
-    const int Length = static_cast<int>(Rng() % (Sparse ? 50 : 30));
-    for (int I = 0; I < Length; ++I) {
-      if (Sparse && Rng() % 5 != 0) {
-        Line += Filler[Rng() % Filler.size()];
-      } else if (Rng() % 8 == 0) {
-        // Long digit runs now and then, to reach the edges of the 64-bit range.
-        Line += Rng() % 2 ? u"9223372036854775807" : u"9223372036854775808";
-      } else {
-        Line += Alphabet[Rng() % Alphabet.size()];
+  ForEachScanForm([&] {
+    std::mt19937 Rng(7);
+    for (int N = 0; N < 40000; ++N) {
+      const bool Sparse = N % 2 != 0;
+      std::u16string Line;
+      const int Length = static_cast<int>(Rng() % (Sparse ? 50 : 30));
+      for (int I = 0; I < Length; ++I) {
+        if (Sparse && Rng() % 5 != 0) {
+          Line += Filler[Rng() % Filler.size()];
+        } else if (Rng() % 8 == 0) {
+          // Long digit runs now and then, to reach the edges of the 64-bit range.
+          Line += Rng() % 2 ? u"9223372036854775807" : u"9223372036854775808";
+        } else {
+          Line += Alphabet[Rng() % Alphabet.size()];
+        }
       }
+      ASSERT_EQ(ExtractNumbers(Line), PlainSort::ExtractNumbers(Line));
     }
-    ASSERT_EQ(ExtractNumbers(Line), PlainSort::ExtractNumbers(Line));
-  }
+  });
 }
 
 }  // namespace

@@ -259,20 +259,23 @@ TEST_P(SortDifferential, TextsWithAtMostOneNumberALineGiveTheSameNumericResult) 
   // No line has two numbers, so the records carry every number and the number table is
   // handed over to them: lines tie on equal numbers (their dictionary order decides, with
   // lines that compare equal but differ), a few lines have none, in texts sorted on one
-  // thread and on several.
+  // thread and on several. The records are narrower where every number fits in 32 bits:
+  // texts with numbers at those bounds, and texts with a few past them.
   static const std::u16string_view Words[] = {u"apple", u"Apple", u"caf\u00e9", u"cafe\u0301",
                                               u"zeta",  u" ",     u"あい",      u"-"};
-  static const std::u16string_view Numbers[] = {u"7", u"-7", u"１２", u"12", u"1,024", u"0"};
+  static const std::u16string_view Numbers[] = {
+      u"7", u"-7",         u"１２",        u"12",         u"1,024",
+      u"0", u"2147483647", u"-2147483648", u"2147483648", u"-2147483649"};
   std::mt19937 Rng(43);
   for (const unsigned Threads : {1u, 2u, 8u}) {
     Parallel::SetThreadCount(Threads);
-    for (const int Lines : {5, 9000}) {
+    for (const auto& [Lines, Choices] : {std::pair{5, 10}, {9000, 8}, {9000, 10}}) {
       std::u16string Text;
       for (int I = 0; I < Lines; ++I) {
         const bool Before = Rng() % 2 == 0;
         if (Before) Text += Words[Rng() % std::size(Words)];
         if (Rng() % 40 != 0) {
-          Text += Rng() % 3 == 0 ? std::u16string(Numbers[Rng() % std::size(Numbers)])
+          Text += Rng() % 3 == 0 ? std::u16string(Numbers[Rng() % Choices])
                                  : Utf16(std::to_string(Rng() % 5000));
         }
         if (!Before || Rng() % 2 == 0) Text += Words[Rng() % std::size(Words)];

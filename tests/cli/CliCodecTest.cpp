@@ -8,6 +8,7 @@
 #include "cli/Codec.h"
 #include "cli/CodecUnicode.h"
 #include "strings/Utf8.h"
+#include "support/ScanForms.h"
 #include "support/TestText.h"
 
 namespace {
@@ -150,42 +151,44 @@ namespace {
 // Random texts from mostly-ASCII to mostly-Japanese, with ASCII gaps short and long, so that
 // both the in-place ASCII path and the pieces handed to the platform are exercised.
 TEST(CodecUtf8, MatchesAPlainConverterAndTheCoreDecoderOnRandomMixedTexts) {
-  std::mt19937 random(7);
-  const std::u16string pieces[] = {u"a", u"line of plain ascii text\n", u"\r\n", u"日本語", u"ｱｲ",
-                                   u"é", u"😀", u"x y z 0123456789 abcdefghij",
-                                   // The first and last code point of each sequence length.
-                                   u"\u007F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF"};
-  for (int round = 0; round < 400; ++round) {
-    std::u16string text;
-    const int asciiWeight = random() % 11;  // in tenths; 10 makes pure ASCII
-    const int count = random() % 300;
-    for (int i = 0; i < count; ++i) {
-      const bool ascii = static_cast<int>(random() % 10) < asciiWeight;
-      text += ascii ? pieces[(random() % 2) ? 1 : 7] : pieces[random() % std::size(pieces)];
-    }
-    const std::string bytes = TestText::ToUtf8(text);
-    Codec::TEncoding encoding = Codec::Resolve("");
-    ASSERT_EQ(Codec::Decode(bytes, encoding), text) << "round " << round;
-    // The core's unchecked decoder of checked text gives what the codec gives.
-    std::u16string fast(bytes.size(), u'\0');
-    fast.resize(Utf8::DecodeWellFormed(bytes, fast.data()));
-    ASSERT_EQ(fast, text) << "round " << round;
-    ASSERT_EQ(Codec::Encode(text, encoding), bytes) << "round " << round;
+  ForEachScanForm([] {
+    std::mt19937 random(7);
+    const std::u16string pieces[] = {u"a", u"line of plain ascii text\n", u"\r\n", u"日本語", u"ｱｲ",
+                                     u"é", u"😀", u"x y z 0123456789 abcdefghij",
+                                     // The first and last code point of each sequence length.
+                                     u"\u007F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF"};
+    for (int round = 0; round < 400; ++round) {
+      std::u16string text;
+      const int asciiWeight = random() % 11;  // in tenths; 10 makes pure ASCII
+      const int count = random() % 300;
+      for (int i = 0; i < count; ++i) {
+        const bool ascii = static_cast<int>(random() % 10) < asciiWeight;
+        text += ascii ? pieces[(random() % 2) ? 1 : 7] : pieces[random() % std::size(pieces)];
+      }
+      const std::string bytes = TestText::ToUtf8(text);
+      Codec::TEncoding encoding = Codec::Resolve("");
+      ASSERT_EQ(Codec::Decode(bytes, encoding), text) << "round " << round;
+      // The core's unchecked decoder of checked text gives what the codec gives.
+      std::u16string fast(bytes.size(), u'\0');
+      fast.resize(Utf8::DecodeWellFormed(bytes, fast.data()));
+      ASSERT_EQ(fast, text) << "round " << round;
+      ASSERT_EQ(Codec::Encode(text, encoding), bytes) << "round " << round;
 
-    // A stray byte anywhere is reported at its own offset.
-    if (bytes.empty()) continue;
-    size_t at = random() % bytes.size();
-    while (at > 0 && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
-    std::string broken = bytes;
-    broken.insert(at, 1, '\xFF');
-    Codec::TEncoding again = Codec::Resolve("");
-    try {
-      Codec::Decode(broken, again);
-      FAIL() << "round " << round;
-    } catch (const Codec::EInvalidInput& e) {
-      ASSERT_EQ(e.Offset, at) << "round " << round;
+      // A stray byte anywhere is reported at its own offset.
+      if (bytes.empty()) continue;
+      size_t at = random() % bytes.size();
+      while (at > 0 && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
+      std::string broken = bytes;
+      broken.insert(at, 1, '\xFF');
+      Codec::TEncoding again = Codec::Resolve("");
+      try {
+        Codec::Decode(broken, again);
+        FAIL() << "round " << round;
+      } catch (const Codec::EInvalidInput& e) {
+        ASSERT_EQ(e.Offset, at) << "round " << round;
+      }
     }
-  }
+  });
 }
 
 }  // namespace
@@ -285,19 +288,21 @@ TEST(CodecPieces, PiecesGiveTheSameBytesAndErrorPositionsAsOneCall) {
 // The check of valid UTF-8 passes over ASCII a block at a time: an ill-formed sequence right
 // after any length of ASCII, and a sequence cut by the end, are found at their first byte.
 TEST(CodecUtf8, FindsTheFirstIllFormedSequenceAfterAnyRunOfAscii) {
-  const char* const broken[] = {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                                "\xFF", "\xE3\x81"};
-  for (size_t ascii = 0; ascii < 70; ++ascii) {
-    const std::string before(ascii, 'a');
-    EXPECT_EQ(Utf8::FirstInvalid(before), std::string_view::npos);
-    EXPECT_EQ(Utf8::FirstInvalid(before + "\xE3\x81\x82" + before), std::string_view::npos);
-    for (const char* bad : broken) {
-      EXPECT_EQ(Utf8::FirstInvalid(before + bad + before), ascii) << ascii;
-      EXPECT_EQ(Utf8::FirstInvalid("\xC3\xA9" + before + bad), ascii + 2) << ascii;
-      EXPECT_EQ(Utf8::FirstInvalid("\xE3\x81\x82" + before + "\xE3\x81\x82" + bad), ascii + 6)
-          << ascii;
+  ForEachScanForm([] {
+    const char* const broken[] = {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                  "\xFF", "\xE3\x81"};
+    for (size_t ascii = 0; ascii < 70; ++ascii) {
+      const std::string before(ascii, 'a');
+      EXPECT_EQ(Utf8::FirstInvalid(before), std::string_view::npos);
+      EXPECT_EQ(Utf8::FirstInvalid(before + "\xE3\x81\x82" + before), std::string_view::npos);
+      for (const char* bad : broken) {
+        EXPECT_EQ(Utf8::FirstInvalid(before + bad + before), ascii) << ascii;
+        EXPECT_EQ(Utf8::FirstInvalid("\xC3\xA9" + before + bad), ascii + 2) << ascii;
+        EXPECT_EQ(Utf8::FirstInvalid("\xE3\x81\x82" + before + "\xE3\x81\x82" + bad), ascii + 6)
+            << ascii;
+      }
     }
-  }
+  });
 }
 
 }  // namespace
