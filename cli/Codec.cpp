@@ -11,6 +11,7 @@
 #include "cli/CodecBackend.h"
 #include "cli/CodecUnicode.h"
 #include "cli/Messages.h"
+#include "strings/LineScan.h"
 #include "strings/Utf8.h"
 
 namespace Codec {
@@ -80,10 +81,12 @@ void ThrowUnencodable(const std::string& Name, std::u16string_view Text, size_t 
     const unsigned cp = 0x10000 + ((Text[Index] - 0xD800) << 10) + (Text[Index + 1] - 0xDC00);
     std::snprintf(buf, sizeof buf, "U+%04X", cp);
   }
+  // The line that holds Index: one more than the line breaks that end at or before it.
   size_t line = 1;
-  for (size_t i = 0; i < Index; ++i)
-    if (Text[i] == u'\n' || (Text[i] == u'\r' && (i + 1 >= Text.size() || Text[i + 1] != u'\n')))
-      ++line;
+  for (size_t Begin = 0; Begin < Index;) {
+    Begin += LineScan::LineAt(Text, Begin).Length;
+    if (Begin <= Index) ++line;
+  }
   throw EUnencodable(Messages::Translate("the result holds %s (line %s), which %s cannot represent",
                                          {buf, std::to_string(line), Name}),
                      Index);

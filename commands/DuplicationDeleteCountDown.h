@@ -1,4 +1,5 @@
-// Pieces of the duplicate count that are useful on their own.
+// Pieces of the duplicate count that are useful on their own. Used by the tests alone (the
+// count's plain reference); the count itself writes its lines without them.
 #pragma once
 
 #include <string>

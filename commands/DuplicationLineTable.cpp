@@ -51,11 +51,6 @@ uint64_t FreshSeed() {
   return XXH3_64bits(Mixed, sizeof Mixed);
 }
 
-template <class TUnit>
-bool IsBreak(TUnit Unit) {
-  return Unit == TUnit('\r') || Unit == TUnit('\n');
-}
-
 }  // namespace
 
 void SetHashForTests(uint32_t (*Hash)(const void* Bytes, size_t Size)) { TestHash = Hash; }
@@ -166,12 +161,10 @@ bool TDistinctLinesOf<TUnit>::SameKey(size_t Known, const TUnit* Key, size_t Len
   // so the units compared and the one after them lie inside the text.
   if (std::memcmp(FText.data() + Known, Key, Length * sizeof(TUnit)) != 0) return false;
   const size_t End = Known + Length;
-  if (FKeyKind == kkBody) return End == FText.size() || IsBreak(FText[End]);
-  // A whole line of Length units that ends in LF ends there; one that ends in a lone CR does
-  // when no LF follows; one without a break only at the end of the text.
-  const TUnit Last = Key[Length - 1];
-  if (Last == TUnit('\n')) return true;
-  if (Last == TUnit('\r')) return End == FText.size() || FText[End] != TUnit('\n');
+  if (FKeyKind == kkBody) return End == FText.size() || LineScan::IsBreak(FText[End]);
+  // A whole line of Length units ends there when the break it ends in does (a lone CR with no
+  // LF after it), or, without a break, when the text does.
+  if (LineScan::IsBreak(Key[Length - 1])) return LineScan::BreakEnd(FText, End - 1) == End;
   return End == FText.size();
 }
 

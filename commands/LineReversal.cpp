@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "strings/FinalBreak.h"
 #include "strings/LineScan.h"
 
 namespace LineReversal {
@@ -28,21 +29,16 @@ std::basic_string<TUnit> Reversed(TView<TUnit> Text) {
   std::vector<size_t> Starts;
   LineScan::ForEachLine(Text,
                         [&Starts](const LineScan::TLine& Line) { Starts.push_back(Line.Offset); });
-  const bool Missing = Text[N - 1] != TUnit('\r') && Text[N - 1] != TUnit('\n');
-  // Without a final break the last line, which ends up first, takes the break of the line
-  // before it (CR LF when it is the only line), and the first line, which ends up last, loses
-  // its break: the one it was given when it is the only line, else its own (the text of the
-  // first line has no other CR or LF). Copying stops that many units short.
-  TView<TUnit> Added;
-  size_t Cut = 0;
-  if (Missing) {
-    Added = LineScan::BorrowedBreak(
-        Starts.size() > 1 ? Text.substr(Starts[Starts.size() - 2],
-                                        Starts[Starts.size() - 1] - Starts[Starts.size() - 2])
-                          : TView<TUnit>());
-    const TView<TUnit> First = Starts.size() > 1 ? Text.substr(0, Starts[1]) : Added;
-    Cut = LineScan::BreakOf(First).size();
-  }
+  // Without a final break the last line, which ends up first, is lent one, and the first line,
+  // which ends up last, gives its break back: copying stops that many units short.
+  const size_t LastStart = Starts.back();
+  const size_t BeforeStart = Starts.size() > 1 ? Starts[Starts.size() - 2] : LastStart;
+  const FinalBreak::TFinalBreak<TUnit> Final(Text.substr(LastStart),
+                                             Text.substr(BeforeStart, LastStart - BeforeStart));
+  const bool Missing = Final.Lent();
+  const TView<TUnit> Added = Final.Break();
+  const TView<TUnit> First = Starts.size() > 1 ? Text.substr(0, Starts[1]) : Final.Last();
+  const size_t Cut = First.size() - Final.TakeBack(First).size();
   Result.resize(N + Added.size() - Cut);
   TUnit* Out = Result.data();
   const TUnit* const Stop = Out + Result.size();
@@ -91,7 +87,7 @@ template <class TUnit>
 void ReverseInPlace(std::basic_string<TUnit>& Text) {
   const size_t N = Text.size();
   if (LineScan::AtMostOneLine(TView<TUnit>(Text))) return;
-  if (Text[N - 1] != TUnit('\r') && Text[N - 1] != TUnit('\n')) {
+  if (LineScan::BreakOf(TView<TUnit>(Text)).empty()) {
     // The break handed from the last line to the first can change the length: copied.
     Text = Reversed(TView<TUnit>(Text));
     return;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Random.h"
+#include "strings/FinalBreak.h"
 #include "strings/LineScan.h"
 
 namespace LineShuffle {
@@ -13,7 +14,7 @@ namespace {
 // The shuffle moves the lines' starts, TStart wide (32 bits below 4 Gi units: as much as a
 // short line's own text, where a view would take four times as much), and writes each line
 // found again from its start. A last line without a break is read, meanwhile, with the break
-// it borrows.
+// it is lent.
 template <class TStart, class TUnit>
 std::basic_string<TUnit> ShuffleStarts(std::basic_string_view<TUnit> Text, uint64_t Seed) {
   using TView = std::basic_string_view<TUnit>;
@@ -22,25 +23,22 @@ std::basic_string<TUnit> ShuffleStarts(std::basic_string_view<TUnit> Text, uint6
   LineScan::ForEachLineStart(Text,
                              [&](size_t Start) { Starts.push_back(static_cast<TStart>(Start)); });
   const size_t LastStart = Starts.back();
-  std::basic_string<TUnit> Lent;
-  if (LineScan::BreakOf(Text).empty()) {
-    const size_t BeforeStart = Starts[Starts.size() - 2];
-    Lent.assign(Text.substr(LastStart));
-    Lent += LineScan::BorrowedBreak(Text.substr(BeforeStart, LastStart - BeforeStart));
-  }
+  const size_t BeforeStart = Starts[Starts.size() - 2];
+  const FinalBreak::TFinalBreak<TUnit> Final(Text.substr(LastStart),
+                                             Text.substr(BeforeStart, LastStart - BeforeStart));
   Random::TRandom Rng(Seed);
   for (size_t I = Starts.size() - 1; I > 0; --I) std::swap(Starts[I], Starts[Rng.Below(I + 1)]);
   std::basic_string<TUnit> Out;
   Out.reserve(Text.size() + 2);
   TView Line;
   for (const TStart Start : Starts) {
-    Line = !Lent.empty() && Start == LastStart
-               ? TView(Lent)
+    Line = Final.Lent() && Start == LastStart
+               ? Final.Last()
                : Text.substr(Start, LineScan::LineAt(Text, Start).Length);
     Out += Line;
   }
-  // The line that ends up last loses the break it borrowed, or its own.
-  if (!Lent.empty()) Out.resize(Out.size() - LineScan::BreakOf(Line).size());
+  // The line that ends up last gives back the lent break, or its own.
+  Out.resize(Out.size() - Line.size() + Final.TakeBack(Line).size());
   return Out;
 }
 

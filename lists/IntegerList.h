@@ -1,4 +1,5 @@
 // Lists of 32-bit signed integers, each in a heap cell of its own, kept in step with a line list.
+// Used by the tests alone (the duplicate commands' plain reference); no command needs it.
 #pragma once
 
 #include <cstdint>

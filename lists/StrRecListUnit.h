@@ -1,4 +1,5 @@
 // Line lookup on a string list that ignores how the lines end.
+// Used by the tests alone (the duplicate commands' plain reference); no command needs it.
 #pragma once
 
 #include <cstdint>

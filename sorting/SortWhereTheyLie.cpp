@@ -14,6 +14,7 @@
 #include "base/GrowString.h"
 #include "base/Parallel.h"
 #include "sorting/KeyedSort.h"
+#include "strings/FinalBreak.h"
 #include "strings/LineScan.h"
 #include "strings/StringUnit.h"
 
@@ -23,11 +24,6 @@ namespace {
 
 template <class TUnit>
 using TView = std::basic_string_view<TUnit>;
-
-template <class TUnit>
-bool IsBreak(TUnit C) {
-  return C == TUnit('\r') || C == TUnit('\n');
-}
 
 // The start of every 2^MarkShift-th line is kept (a mark), so that any line is found by a scan
 // of a few lines: four bytes for 64 lines rather than for each.
@@ -243,11 +239,10 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
   const TView<TUnit> Body = Text.substr(Base);
   // Where each line starts, in 32 bits: a larger text takes the list.
   if (Body.size() >= UINT32_MAX) return false;
-  std::basic_string<TUnit> Last;
+  FinalBreak::TFinalBreak<TUnit> Final;
   std::vector<uint32_t>* Placed = nullptr;
   size_t Lines = 0;
   size_t LastStart = 0;
-  const bool Added = !Body.empty() && !IsBreak(Body.back());
   try {
     std::vector<uint32_t> Marks = LineMarks(Body, Lines);
     // A text of too many lines is left to the list, which refuses it with its message.
@@ -256,14 +251,13 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
       Sorted.assign(Text);
       return true;
     }
-    // Every line compares with its break, so a last line without one takes, for the sort, the
-    // break of the line before it, which the line that ends up last then loses.
+    // Every line compares with its break: a last line without one is lent one for the sort.
     LastStart = LineStartAt(Body, Marks, Lines - 1);
-    if (Added) {
-      const size_t BeforeStart = Lines >= 2 ? LineStartAt(Body, Marks, Lines - 2) : LastStart;
-      Last.assign(Body.substr(LastStart));
-      Last += LineScan::BorrowedBreak(Body.substr(BeforeStart, LastStart - BeforeStart));
-    }
+    const size_t BeforeStart = Lines >= 2 ? LineStartAt(Body, Marks, Lines - 2) : LastStart;
+    Final = FinalBreak::TFinalBreak<TUnit>(Body.substr(LastStart),
+                                           Body.substr(BeforeStart, LastStart - BeforeStart));
+    const bool Added = Final.Lent();
+    const TView<TUnit> Last = Final.Last();
     const TLinesWhereTheyLie<TUnit, TDecode> Source(Body, std::move(Marks), Lines, Last, Decode);
     // Once sorted, the lines' starts are put in their new order in place of the starts by line,
     // through the sort's own memory, so that no array of the order is held beside them. The
@@ -319,10 +313,8 @@ bool SortText(TView<TUnit> Text, size_t Base, TDecode Decode, TSortKind Kind, TS
         Place = std::copy(Units.begin(), Units.end(), Place);
       }
     });
-    if (Added) {
-      const size_t LastBegin = Out.size() - UnitsAt(Placed->at(Lines - 1)).size();
-      while (Out.size() > LastBegin && IsBreak(Out.back())) Out.pop_back();
-    }
+    const TView<TUnit> EndsLast = UnitsAt(Placed->at(Lines - 1));
+    Out.resize(Out.size() - EndsLast.size() + Final.TakeBack(EndsLast).size());
     Sorted = std::move(Out);
     return true;
   } catch (const std::bad_alloc&) {

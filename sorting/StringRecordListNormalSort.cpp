@@ -3,7 +3,6 @@
 #include "base/Exceptions.h"
 #include "sorting/Comparators.h"
 #include "strings/LineScan.h"
-#include "strings/StringUnit.h"
 
 namespace StringRecordListNormalSort {
 
@@ -34,37 +33,28 @@ void TStringRecordListNormalSort::ExecuteSort(TSortKind SortKind, TSortOrder Sor
     throw SysUtils::EAssertionFailed("Error:function ExecuteSort");
   }
   if (Count() == 0) return;
-  // Every line compares with its break, so a last line without one gets a break for the time
-  // of the sort: the break of the line before it. If a comparison throws, the exception
-  // leaves from here: the caller discards the list, which still holds every line.
-  const bool Added = AddMissingFinalBreak();
+  // Every line compares with its break: a last line without one is lent one for the sort. If a
+  // comparison throws, the exception leaves from here: the caller discards the list, which
+  // still holds every line.
+  const FinalBreak::TFinalBreak<char16_t> Final = LendFinalBreak();
   Reorder(SortKind, SortOrder);
-  if (Added) TrimFinalBreak();
+  if (Final.Lent()) SetItem(Count() - 1, std::u16string(Final.TakeBack(ItemRef(Count() - 1))));
 }
 
-bool TStringRecordListNormalSort::AddMissingFinalBreak() {
+FinalBreak::TFinalBreak<char16_t> TStringRecordListNormalSort::LendFinalBreak() {
   // The text (all lines joined) ends without a break when its last character is neither CR
   // nor LF; that character belongs to the last non-empty line, so the lines need not be joined
   // to find it.
-  bool EndsWithBreak = false;
   for (int32_t I = Count() - 1; I >= 0; --I) {
     const std::u16string_view Line = ItemRef(I);
     if (Line.empty()) continue;
-    EndsWithBreak = StringUnit::GetLineBreakKind(Line) != StringUnit::lbNone;
+    if (!LineScan::BreakOf(Line).empty()) return {};
     break;
   }
-  if (EndsWithBreak) return false;
-  const std::u16string_view Before = Count() >= 2 ? ItemRef(Count() - 2) : std::u16string_view();
-  SetItem(Count() - 1,
-          std::u16string(ItemRef(Count() - 1)) + std::u16string(LineScan::BorrowedBreak(Before)));
-  return true;
-}
-
-void TStringRecordListNormalSort::TrimFinalBreak() {
-  const std::u16string_view Last = ItemRef(Count() - 1);
-  if (StringUnit::GetLineBreakKind(Last) != StringUnit::lbNone) {
-    SetItem(Count() - 1, StringUnit::TrimRightChars(Last, u"\r\n"));
-  }
+  const FinalBreak::TFinalBreak<char16_t> Final(
+      ItemRef(Count() - 1), Count() >= 2 ? ItemRef(Count() - 2) : std::u16string_view());
+  SetItem(Count() - 1, Final.Last());
+  return Final;
 }
 
 void TStringRecordListNormalSort::Reorder(TSortKind SortKind, TSortOrder SortOrder) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "lists/StringRecordList.h"
+#include "strings/FinalBreak.h"
 #include "strings/StringUnit.h"
 
 namespace StringRecordListNormalSort {
@@ -40,8 +41,8 @@ class TStringRecordListNormalSort : public StringRecordList::TCommonStringRecord
   void ExecuteSort(TSortKind SortKind, TSortOrder SortOrder);
 
  private:
-  bool AddMissingFinalBreak();
-  void TrimFinalBreak();
+  // Lends the last line a break when the text ends without one, and says which.
+  FinalBreak::TFinalBreak<char16_t> LendFinalBreak();
   void Reorder(TSortKind SortKind, TSortOrder SortOrder);
 };
 

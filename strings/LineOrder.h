@@ -1,12 +1,13 @@
 // The lines of a text taken apart to be put in another order, as the sorts put them: each
-// keeps its own break, and a last line without one takes the break of the line before it
-// (LineScan::BorrowedBreak) while it moves, which the line that ends up last then loses.
+// keeps its own break, and a last line without one is lent a break while it moves
+// (FinalBreak::TFinalBreak), which the line that ends up last then gives back.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "strings/FinalBreak.h"
 #include "strings/LineScan.h"
 
 namespace LineOrder {
@@ -21,11 +22,10 @@ class TLinesToReorder {
     LineScan::ForEachLine(Text, [&](const LineScan::TLine& Line) {
       FLines.push_back(Text.substr(Line.Offset, Line.Length));
     });
-    if (!FLines.empty() && LineScan::BreakOf(FLines.back()).empty()) {
-      FLent.assign(FLines.back());
-      FLent += LineScan::BorrowedBreak(FLines.size() >= 2 ? FLines[FLines.size() - 2] : TView());
-      FLines.back() = FLent;
-    }
+    if (FLines.empty()) return;
+    FFinal = FinalBreak::TFinalBreak<TUnit>(
+        FLines.back(), FLines.size() >= 2 ? FLines[FLines.size() - 2] : TView());
+    if (FFinal.Lent()) FLines.back() = FFinal.Last();
   }
   TLinesToReorder(const TLinesToReorder&) = delete;
   TLinesToReorder& operator=(const TLinesToReorder&) = delete;
@@ -38,14 +38,16 @@ class TLinesToReorder {
     std::basic_string<TUnit> Out;
     Out.reserve(FSize + 2);
     for (const TView Line : FLines) Out += Line;
-    if (!FLent.empty()) Out.resize(Out.size() - LineScan::BreakOf(FLines.back()).size());
+    if (!FLines.empty()) {
+      Out.resize(Out.size() - FLines.back().size() + FFinal.TakeBack(FLines.back()).size());
+    }
     return Out;
   }
 
  private:
   size_t FSize;
   std::vector<TView> FLines;
-  std::basic_string<TUnit> FLent;  // the last line with the break it borrows, when it has none
+  FinalBreak::TFinalBreak<TUnit> FFinal;
 };
 
 }  // namespace LineOrder

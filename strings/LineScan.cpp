@@ -14,7 +14,7 @@ namespace {
 
 template <class TUnit>
 size_t Scalar(const TUnit* Units, size_t From, size_t N) noexcept {
-  while (From < N && Units[From] != TUnit('\r') && Units[From] != TUnit('\n')) ++From;
+  while (From < N && !IsBreak(Units[From])) ++From;
   return From;
 }
 

@@ -19,6 +19,12 @@ struct TLine {
   size_t BodyLength;
 };
 
+// Whether Unit is CR or LF, the units line breaks are made of.
+template <class TUnit>
+constexpr bool IsBreak(TUnit Unit) noexcept {
+  return Unit == TUnit('\r') || Unit == TUnit('\n');
+}
+
 // The position of the first CR or LF in Units[From, N), or N when there is none.
 size_t FindBreak(const char16_t* Units, size_t From, size_t N) noexcept;
 size_t FindBreak(const char* Units, size_t From, size_t N) noexcept;
@@ -135,20 +141,8 @@ template <class TUnit>
 std::basic_string_view<TUnit> BreakOf(std::basic_string_view<TUnit> Line) noexcept {
   const size_t N = Line.size();
   if (N >= 2 && Line[N - 2] == TUnit('\r') && Line[N - 1] == TUnit('\n')) return Line.substr(N - 2);
-  if (N != 0 && (Line[N - 1] == TUnit('\r') || Line[N - 1] == TUnit('\n'))) {
-    return Line.substr(N - 1);
-  }
+  if (N != 0 && IsBreak(Line[N - 1])) return Line.substr(N - 1);
   return {};
-}
-
-// The break that a last line without one takes while the lines are reordered, so that no
-// break the text did not already use is written into it: the break of LineBefore, the line
-// before it, or CR LF when there is none (a text of one line).
-template <class TUnit>
-std::basic_string_view<TUnit> BorrowedBreak(std::basic_string_view<TUnit> LineBefore) noexcept {
-  static constexpr TUnit CrLf[2] = {TUnit('\r'), TUnit('\n')};
-  const std::basic_string_view<TUnit> Break = BreakOf(LineBefore);
-  return Break.empty() ? std::basic_string_view<TUnit>(CrLf, 2) : Break;
 }
 
 }  // namespace LineScan

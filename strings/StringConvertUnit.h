@@ -1,4 +1,5 @@
 // Character-width conversion through the platform's LCMapStringW.
+// Used by the tests alone (the plain sort reference); no command needs it.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 
 #include "base/Exceptions.h"
 #include "platform/Win32.h"
+#include "strings/LineScan.h"
 #include "strings/StringSearchUnit.h"
 
 namespace StringUnit {
@@ -125,11 +126,7 @@ bool CollationKey(std::u16string_view S, uint32_t Flags, std::string& Out) {
 }
 
 TLineBreakKind GetLineBreakKind(std::u16string_view S) {
-  const size_t N = S.size();
-  if (N >= 2 && S[N - 2] == u'\r' && S[N - 1] == u'\n') return lbCRLF;
-  if (N >= 1 && S[N - 1] == u'\n') return lbLF;
-  if (N >= 1 && S[N - 1] == u'\r') return lbCR;
-  return lbNone;
+  return BareLineBreakKind(LineScan::BreakOf(S));
 }
 
 TLineBreakKind BareLineBreakKind(std::u16string_view S) {
