@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -180,9 +181,34 @@ void RefuseUnless(const CLI::App& App, const std::string& Option, bool Applies,
 
 }  // namespace
 
+std::optional<uint64_t> BufferSizeOf(const std::string& Text, uint64_t PhysicalMemory) {
+  size_t Digits = 0;
+  uint64_t Number = 0;
+  for (; Digits < Text.size() && Text[Digits] >= '0' && Text[Digits] <= '9'; ++Digits) {
+    const uint64_t Digit = static_cast<uint64_t>(Text[Digits] - '0');
+    if (Number > (UINT64_MAX - Digit) / 10) return std::nullopt;
+    Number = Number * 10 + Digit;
+  }
+  if (Digits == 0 || Number == 0 || Text.size() > Digits + 1) return std::nullopt;
+  const char Suffix = Digits < Text.size() ? Text[Digits] : 'K';
+  if (Suffix == '%') {
+    if (Number > 100) return std::nullopt;
+    return std::max<uint64_t>(PhysicalMemory / 100 * Number, 1);
+  }
+  static constexpr std::string_view kSuffixes = "bKMGTPE";
+  const size_t Power = kSuffixes.find(Suffix == 'b' ? 'b' : static_cast<char>(std::toupper(Suffix)));
+  if (Power == std::string_view::npos) return std::nullopt;
+  for (size_t K = 0; K < Power; ++K) {
+    if (Number > UINT64_MAX / 1024) return std::nullopt;
+    Number *= 1024;
+  }
+  return Number;
+}
+
 std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   TOptions options;
-  std::string first, second, colour, idText, threadsText, seedText;
+  std::string first, second, colour, idText, threadsText, seedText, bufferText;
+  std::vector<std::string> files;
 
   CLI::App app{Translate("Runs one of the twelve line operations on a text and writes the result."),
                "tarnwick"};
@@ -197,7 +223,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.get_formatter()->column_width(26);
   app.get_formatter()->label("Positionals", Translate("Positionals"));
   app.add_option("OPERATION", first, Translate("The operation's name (see below)"))->type_name("");
-  app.add_option("FILE", second, Translate("The input file (absent or \"-\": standard input)"))
+  app.add_option("FILE", files,
+                 Translate("The input files, read as one text (absent or \"-\": standard input)"))
       ->type_name("");
   app.add_option("--id", idText,
                  Translate("The operation by its menu id, 1..12, in place of its name"))
@@ -252,6 +279,22 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_flag(
       "--only-repeated", onlyRepeated,
       Translate("dedupe: keep only the first line of each text that occurs more than once"));
+  app.add_option("-S,--buffer-size", bufferText,
+                 Translate("Memory for a sort: SIZE KiB, or with b, K, M, G, or N% of the memory; "
+                           "a longer text is sorted in runs in temporary files"))
+      ->type_name("SIZE");
+  app.add_option("-T,--temporary-directory", options.TempFolder,
+                 Translate("Folder for the temporary files (default: TMPDIR, else /tmp)"))
+      ->type_name("DIR");
+  app.add_flag("-c,--check", options.Check,
+               Translate("The sorts: exit 1, naming the line, when the text is not in the order"));
+  app.add_flag("-m,--merge", options.Merge,
+               Translate("The sorts: merge FILEs that are each in the order already"));
+  bool progress = false, noProgress = false;
+  app.add_flag("--progress", progress,
+               Translate("Show the progress of long work on standard error (default: when it is "
+                         "a terminal)"));
+  app.add_flag("--no-progress", noProgress, Translate("Never show the progress"));
   app.add_option(
          "--color,--colour", colour,
          Translate("With --mark: colour auto (terminal; NO_COLOR turns it off), always, never"))
@@ -286,10 +329,15 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   if (app.count("--locale") > 0 && options.Locale->empty())
     throw EUsage(Translate("--locale needs a locale name, such as ja, en_US.UTF-8, root or C"));
 
+  if (!files.empty()) second = files.front();
   if (id != 0) {
-    if (!second.empty()) throw EUsage(Translate("give either an operation name or --id, not both"));
+    if (!first.empty() && Operations::FindByName(first) != nullptr)
+      throw EUsage(Translate("give either an operation name or --id, not both"));
     options.Operation = Operations::FindById(id);
-    second = first;
+    if (!first.empty()) {
+      files.insert(files.begin(), first);
+      second = first;
+    }
   } else {
     if (first.empty()) throw EUsage(Translate("no operation given"));
     options.Operation = Operations::FindByName(first);
@@ -297,6 +345,19 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
       throw EUsage(Translate("unknown operation '%s' (tarnwick --help lists them)", {first}));
   }
   if (!second.empty()) options.Input = second;
+  if (files.size() > 1) options.MoreInputs.assign(files.begin() + 1, files.end());
+  if (app.count("-S") > 0) {
+    const std::optional<uint64_t> Size = BufferSizeOf(bufferText, System::PhysicalMemory());
+    if (!Size) {
+      throw EUsage(Translate("-S takes a size such as 500M, 2G, 1048576b or 25%, not '%s'",
+                             {bufferText}));
+    }
+    options.BufferSize = *Size;
+  }
+  if (app.count("-T") > 0 && options.TempFolder.empty())
+    throw EUsage(Translate("-T needs a folder name"));
+  if (progress && noProgress) throw EUsage(Translate("give either --progress or --no-progress"));
+  if (progress || noProgress) options.Progress = progress;
   if (app.count("--output") > 0 && options.Output.empty())
     throw EUsage(Translate("-o needs a file name (\"-\" is standard output)"));
   if (options.Output == "-") options.Output.clear();  // "-o -" is standard output, as for input
@@ -334,6 +395,14 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   RefuseUnless(app, "--natural",
                Id >= Tarnwick::ciSortAscending && Id <= Tarnwick::ciReverseTextDescending,
                *options.Operation, ForTranslation("sort, sort-desc, sort-rev and sort-rev-desc"));
+  const char* sortOperations = ForTranslation("the sorts");
+  RefuseUnless(app, "-c", Tarnwick::ComparesLines(Id), *options.Operation, sortOperations);
+  RefuseUnless(app, "-m", Tarnwick::ComparesLines(Id), *options.Operation, sortOperations);
+  if (options.Check && options.Merge) throw EUsage(Translate("give either -c or -m"));
+  if (options.Check && !options.MoreInputs.empty())
+    throw EUsage(Translate("-c checks one FILE, not '%s'", {options.MoreInputs.front()}));
+  if (options.Check && app.count("--output") > 0)
+    throw EUsage(Translate("-c writes no output: -o does not apply"));
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

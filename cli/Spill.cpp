@@ -1,0 +1,577 @@
+#include "cli/Spill.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/CodecUnicode.h"
+#include "cli/KeyedLines.h"
+#include "cli/Messages.h"
+#include "cli/System.h"
+#include "cli/TextPieces.h"
+#include "commands/CommandId.h"
+#include "sorting/RunMerge.h"
+#include "strings/Utf8.h"
+
+namespace Spill {
+namespace {
+
+using RunMerge::TUnits;
+
+// How many runs one merge reads at once; more are merged in levels.
+constexpr size_t kFanIn = 16;
+// The output is handed on in pieces of about this size.
+constexpr size_t kOutputPiece = size_t{1} << 20;
+// The smallest part of a text sorted in memory at once, whatever -S says.
+constexpr size_t kLeastPiece = 64;
+
+// The encoding of a text as its first bytes show it, as Codec::Decode resolves it.
+struct TForm {
+  Codec::TEncoding Encoding;
+  TUnits Units = TUnits::unBytes;
+  size_t Mark = 0;         // the byte-order mark's length at the start
+  bool ByLines = false;    // whether its lines can be cut and sorted apart
+};
+
+TForm FormOf(const Codec::TEncoding& Given, std::string_view Head) {
+  static constexpr std::string_view kLE("\xFF\xFE", 2), kBE("\xFE\xFF", 2);
+  TForm Form;
+  Form.Encoding = Given;
+  Codec::TEncoding& E = Form.Encoding;
+  if (E.Name.empty()) {
+    if (Head.starts_with(kLE)) {
+      E = {"UTF-16LE", Codec::TFamily::fmUtf16LE};
+    } else if (Head.starts_with(kBE)) {
+      E = {"UTF-16BE", Codec::TFamily::fmUtf16BE};
+    } else {
+      E = {"UTF-8", Codec::TFamily::fmUtf8};
+    }
+  } else if (E.Family == Codec::TFamily::fmUtf16) {
+    E.Family = Head.starts_with(kLE) ? Codec::TFamily::fmUtf16LE : Codec::TFamily::fmUtf16BE;
+  }
+  switch (E.Family) {
+    case Codec::TFamily::fmUtf16LE:
+      Form.Units = TUnits::unUtf16LE;
+      Form.Mark = Head.starts_with(kLE) ? 2 : 0;
+      // A mark of the other order is an error the in-memory path reports.
+      Form.ByLines = !Head.starts_with(kBE);
+      break;
+    case Codec::TFamily::fmUtf16BE:
+      Form.Units = TUnits::unUtf16BE;
+      Form.Mark = Head.starts_with(kBE) ? 2 : 0;
+      Form.ByLines = !Head.starts_with(kLE);
+      break;
+    default:
+      Form.Mark = Codec::Utf8MarkLength(Head, E);
+      Form.ByLines = Codec::ConvertsByLine(E) &&
+                     !(E.Family == Codec::TFamily::fmUtf8 &&
+                       (Head.starts_with(kLE) || Head.starts_with(kBE)));
+      break;
+  }
+  E.Bom = Form.Mark > 0;
+  return Form;
+}
+
+// The lines of checked UTF-8, of a checked legacy text and of UTF-16 in either order.
+class TUtf8Lines final : public KeyedSort::TLineDecoder {
+ public:
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    return Utf8::DecodeWellFormed(Line, Scratch);
+  }
+};
+
+class TLegacyLines final : public KeyedSort::TLineDecoder {
+ public:
+  explicit TLegacyLines(const Codec::TEncoding& Encoding) : FEncoding(Encoding) {}
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    Codec::DecodeAcceptedLines(Line, FEncoding, Scratch);
+    return Scratch;
+  }
+
+ private:
+  const Codec::TEncoding& FEncoding;
+};
+
+class TUtf16Lines final : public KeyedSort::TLineDecoder {
+ public:
+  explicit TUtf16Lines(bool BigEndian) : FBig(BigEndian) {}
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    Scratch.resize(Line.size() / 2);
+    for (size_t I = 0; I < Scratch.size(); ++I) {
+      const auto B0 = static_cast<unsigned char>(Line[2 * I]);
+      const auto B1 = static_cast<unsigned char>(Line[2 * I + 1]);
+      Scratch[I] = static_cast<char16_t>(FBig ? B0 << 8 | B1 : B1 << 8 | B0);
+    }
+    return Scratch;
+  }
+
+ private:
+  bool FBig;
+};
+
+// The decoder of a form's lines, and the same keyed by -k, -t and the folds.
+struct TDecoders {
+  TDecoders(const TForm& Form, const LineKey::TKeyRule& Rule) : Legacy(Form.Encoding) {
+    switch (Form.Units) {
+      case TUnits::unUtf16LE:
+        Plain = std::make_unique<TUtf16Lines>(false);
+        break;
+      case TUnits::unUtf16BE:
+        Plain = std::make_unique<TUtf16Lines>(true);
+        break;
+      default:
+        if (Form.Encoding.Family != Codec::TFamily::fmUtf8) break;
+        Plain = std::make_unique<TUtf8Lines>();
+        break;
+    }
+    if (Rule.Active()) Keyed = std::make_unique<KeyedLines::TKeyedDecoder>(Base(), Rule);
+    Order = Keyed ? Keyed.get() : &Base();
+  }
+  const KeyedSort::TLineDecoder& Base() const {
+    if (Plain) return *Plain;
+    return Legacy;
+  }
+
+  TLegacyLines Legacy;
+  std::unique_ptr<KeyedSort::TLineDecoder> Plain, Keyed;
+  const KeyedSort::TLineDecoder* Order;
+};
+
+// The input files as one text: a missing final break is supplied between two files (LF in the
+// text's units), and a later file's byte-order mark, when it has the first file's, is dropped.
+class TInputs final : public RunMerge::TByteSource {
+ public:
+  explicit TInputs(std::vector<std::string> Paths) : FPaths(std::move(Paths)) {}
+  void SetForm(const TForm& Form) {
+    FUnits = Form.Units;
+    FMark = Form.Mark;
+  }
+  size_t Read(char* Buffer, size_t Size) override {
+    while (Size > 0) {
+      if (!FPending.empty()) {
+        const size_t N = std::min(Size, FPending.size());
+        std::copy_n(FPending.data(), N, Buffer);
+        FPending.erase(0, N);
+        return N;
+      }
+      if (FNext >= FPaths.size() && !FFile) return 0;
+      if (!FFile) {
+        FFile = std::make_unique<System::TInput>(FPaths[FNext++]);
+        FTail.clear();
+        FStart = true;
+      }
+      size_t N = FFile->Read(Buffer, Size);
+      if (N == 0) {
+        FFile.reset();
+        if (FNext < FPaths.size() && !FTail.empty() && RunMerge::BreakLength(FTail, FUnits) == 0) {
+          FPending = RunMerge::LineFeed(FUnits);
+        }
+        continue;
+      }
+      if (FStart && FNext > 1 && FMark > 0 && N >= FMark &&
+          std::string_view(Buffer, FMark) == std::string_view(FFirstMark).substr(0, FMark)) {
+        std::copy(Buffer + FMark, Buffer + N, Buffer);
+        N -= FMark;
+      }
+      if (FStart && FNext == 1) FFirstMark.assign(Buffer, std::min(N, size_t{3}));
+      FStart = false;
+      if (N == 0) continue;
+      FTail.append(Buffer + (N > 4 ? N - 4 : 0), std::min<size_t>(N, 4));
+      if (FTail.size() > 4) FTail.erase(0, FTail.size() - 4);
+      return N;
+    }
+    return 0;
+  }
+  // Fills Text up to Size bytes; false once the text has ended.
+  bool Fill(std::string& Text, size_t Size) {
+    while (Text.size() < Size) {
+      const size_t Old = Text.size();
+      Text.resize(std::max(Size, Old));
+      const size_t N = Read(Text.data() + Old, Text.size() - Old);
+      Text.resize(Old + N);
+      if (N == 0) return false;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<std::string> FPaths;
+  size_t FNext = 0;
+  std::unique_ptr<System::TInput> FFile;
+  std::string FPending, FTail, FFirstMark;
+  TUnits FUnits = TUnits::unBytes;
+  size_t FMark = 0;
+  bool FStart = false;
+};
+
+// A run in a temporary file of the -T folder.
+class TTempRun final : public RunMerge::TRunFile {
+ public:
+  explicit TTempRun(const std::string& Folder) : FFile(Folder) {}
+  void Write(std::string_view Bytes) override { FFile.Write(Bytes); }
+  void Rewind() override { FFile.Rewind(); }
+  size_t Read(char* Buffer, size_t Size) override { return FFile.Read(Buffer, Size); }
+
+ private:
+  System::TTempFile FFile;
+};
+
+class TTempStore final : public RunMerge::TRunStore {
+ public:
+  explicit TTempStore(std::string Folder) : FFolder(std::move(Folder)) {}
+  std::unique_ptr<RunMerge::TRunFile> Create() override {
+    return std::make_unique<TTempRun>(FFolder);
+  }
+
+ private:
+  std::string FFolder;
+};
+
+// The output in pieces, the last line held back so that it can lose its break.
+class TOutput {
+ public:
+  TOutput(const std::function<void(std::string_view)>& Put, TUnits Units)
+      : FPut(Put), FUnits(Units) {}
+  void Add(std::string_view Bytes) { FBuffer += Bytes; }
+  void Line(std::string_view Line) {
+    if (FBuffer.size() >= kOutputPiece) {
+      FPut(FBuffer);
+      FBuffer.clear();
+    }
+    FBuffer += Line;
+    FLast = Line.size();
+  }
+  // Hands on the rest; DropBreak: the last line without its break.
+  void Finish(bool DropBreak) {
+    if (DropBreak && FLast > 0) {
+      const std::string_view Last = std::string_view(FBuffer).substr(FBuffer.size() - FLast);
+      FBuffer.resize(FBuffer.size() - RunMerge::BreakLength(Last, FUnits));
+    }
+    if (!FBuffer.empty()) FPut(FBuffer);
+  }
+
+ private:
+  const std::function<void(std::string_view)>& FPut;
+  TUnits FUnits;
+  std::string FBuffer;
+  size_t FLast = 0;
+};
+
+// Writes the output to standard output or the -o file, a piece at a time.
+void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces, uint64_t Size) {
+  try {
+    if (Options.Output.empty()) {
+      System::WriteStdout(Pieces);
+    } else {
+      System::WriteOutput(Options.Output, Pieces, Size);
+    }
+  } catch (const System::EFileError& e) {
+    throw EOutput(e.what());
+  }
+}
+
+void WriteOut(const Arguments::TOptions& Options, const std::string& Bytes) {
+  WriteOut(Options, [&Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
+}
+
+// The end of the text's last whole line within Text (0 when none ends there): a CR at the very
+// end of a text that goes on may be the first half of CR LF.
+size_t LastCut(std::string_view Text, TUnits Units, bool AtEnd) {
+  const size_t Unit = Units == TUnits::unBytes ? 1 : 2;
+  const size_t Low = Units == TUnits::unUtf16BE ? 1 : 0;
+  for (size_t End = Text.size() / Unit * Unit; End >= Unit; End -= Unit) {
+    const size_t At = End - Unit;
+    if (Unit == 2 && Text[At + 1 - Low] != 0) continue;
+    const char C = Text[At + Low];
+    if (C == '\n') return End;
+    if (C == '\r' && (End < Text.size() || AtEnd)) return End;
+  }
+  return 0;
+}
+
+// The text in memory: what the operation gives on it, written out.
+int RunInMemory(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+                std::string&& Text, const Operations::TMarks* Marks) {
+  WriteOut(Options, Operations::RunOnFile(*Options.Operation, Encoding, std::move(Text), Marks,
+                                          Options.Choices));
+  return 0;
+}
+
+// Checks (and for a legacy text puts as the common path writes it) Chunk, whole lines of the
+// text; Bytes is the whole text read so far from its start when Chunk is its first part.
+void Prepare(std::string& Chunk, const TForm& Form, std::string_view Mark) {
+  if (Form.Units != TUnits::unBytes) {
+    Codec::TEncoding Encoding = Form.Encoding;
+    TextPieces::DecodeText(std::string(Mark) + Chunk, Encoding);
+    return;
+  }
+  if (Form.Encoding.Family == Codec::TFamily::fmUtf8) {
+    if (!TextPieces::IsUtf8(Chunk)) {
+      Codec::TEncoding Encoding = Form.Encoding;
+      TextPieces::DecodeText(std::string(Mark) + Chunk, Encoding);
+    }
+    return;
+  }
+  if (!TextPieces::StandsForText(Chunk, Form.Encoding, "")) {
+    Codec::TEncoding Encoding = Form.Encoding;
+    Encoding.Bom = false;
+    Chunk = Codec::Encode(TextPieces::DecodeText(Chunk, Encoding), Encoding);
+  }
+}
+
+// Sorts the text of Inputs, whose first bytes Text holds, in pieces of Piece bytes into runs,
+// and merges them into the output.
+int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+                   TInputs& Inputs, std::string& Text, size_t Piece) {
+  const TForm Form = FormOf(Encoding, Text);
+  bool AtEnd = false;
+  if (!Form.ByLines) {
+    // A stateful encoding cannot be cut into lines: it is sorted in memory.
+    while (Inputs.Fill(Text, Text.size() + Piece)) {
+    }
+    return RunInMemory(Options, Encoding, std::move(Text), nullptr);
+  }
+  Inputs.SetForm(Form);
+  const std::string Mark = Text.substr(0, Form.Mark);
+  Text.erase(0, Form.Mark);
+  const TDecoders Decoders(Form, Options.Choices.Key);
+  const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  TTempStore Store(Options.TempFolder.empty() ? System::TemporaryFolder() : Options.TempFolder);
+  std::vector<std::unique_ptr<RunMerge::TRunFile>> Runs;
+  std::string LastBreak(RunMerge::LineFeed(Form.Units));
+  bool Supplied = false, First = true;
+  uint64_t Total = Mark.size();
+  for (;;) {
+    AtEnd = !Inputs.Fill(Text, Piece) || AtEnd;
+    size_t Cut = LastCut(Text, Form.Units, AtEnd);
+    // A line longer than a piece is read whole.
+    while (Cut == 0 && !AtEnd) {
+      AtEnd = !Inputs.Fill(Text, Text.size() + Piece);
+      Cut = LastCut(Text, Form.Units, AtEnd);
+    }
+    if (AtEnd) Cut = Text.size();
+    if (Cut == 0) break;
+    std::string Chunk = Text.substr(0, Cut);
+    Text.erase(0, Cut);
+    Total += Chunk.size();
+    if (AtEnd && Text.empty()) {
+      // The text's last line, without a break, takes the break of the line before it.
+      const size_t Last = LastCut(std::string_view(Chunk).substr(0, Chunk.size() - 1),
+                                  Form.Units, true);
+      if (RunMerge::BreakLength(Chunk, Form.Units) == 0) {
+        if (Last > 0) {
+          const std::string_view Before = std::string_view(Chunk).substr(0, Last);
+          LastBreak.assign(Before.substr(Before.size() - RunMerge::BreakLength(Before, Form.Units)));
+        }
+        Chunk += LastBreak;
+        Supplied = true;
+      }
+    }
+    Prepare(Chunk, Form, First ? std::string_view(Mark) : std::string_view());
+    First = false;
+    LastBreak.assign(std::string_view(Chunk).substr(Chunk.size() -
+                                                    RunMerge::BreakLength(Chunk, Form.Units)));
+    if (LastBreak.empty()) LastBreak = RunMerge::LineFeed(Form.Units);
+    Runs.push_back(Store.Create());
+    RunMerge::WriteSortedRun(Chunk, Form.Units, Order, *Runs.back());
+    if (AtEnd && Text.empty()) break;
+  }
+  std::string().swap(Text);
+  WriteOut(
+      Options,
+      [&](const std::function<void(std::string_view)>& Put) {
+        TOutput Out(Put, Form.Units);
+        Out.Add(Mark);
+        RunMerge::MergeRuns(std::move(Runs), Order, Store, kFanIn, Piece,
+                            [&Out](const RunMerge::TRecord& Record) { Out.Line(Record.Line); });
+        Out.Finish(Supplied);
+      },
+      Total);
+  return 0;
+}
+
+// A file of the check or the merge: its byte-order mark, when it has one, is passed over.
+class TFileSource final : public RunMerge::TByteSource {
+ public:
+  explicit TFileSource(const std::string& Path) : FInput(Path) {
+    FHead.resize(4);
+    size_t Got = 0;
+    while (Got < FHead.size()) {
+      const size_t N = FInput.Read(FHead.data() + Got, FHead.size() - Got);
+      if (N == 0) break;
+      Got += N;
+    }
+    FHead.resize(Got);
+  }
+  std::string_view Head() const { return FHead; }
+  void Skip(size_t Bytes) { FAt = std::min(Bytes, FHead.size()); }
+  size_t Read(char* Buffer, size_t Size) override {
+    if (FAt < FHead.size()) {
+      const size_t N = std::min(Size, FHead.size() - FAt);
+      std::copy_n(FHead.data() + FAt, N, Buffer);
+      FAt += N;
+      return N;
+    }
+    return FInput.Read(Buffer, Size);
+  }
+
+ private:
+  System::TInput FInput;
+  std::string FHead;
+  size_t FAt = 0;
+};
+
+// The lines of a file of the check or the merge, each checked in the file's encoding. The
+// first file's form is read from its first bytes into Form; a later file's mark is passed over
+// when it has one.
+class TCheckedLines final : public RunMerge::TLineSource {
+ public:
+  TCheckedLines(const std::string& Path, const Codec::TEncoding& Encoding, TForm& Form,
+                bool First)
+      : FName(Path == "-" ? Messages::Translate("standard input") : Path),
+        FForm(Form),
+        FFile(std::make_unique<TFileSource>(Path)) {
+    if (First) Form = FormOf(Encoding, FFile->Head());
+    if (!Form.ByLines) {
+      throw System::EFileError(
+          Messages::Translate("-c and -m need an encoding whose lines end in the bytes of CR "
+                              "and LF, or UTF-16, not %s",
+                              {Form.Encoding.Name}));
+    }
+    FFile->Skip(FormOf(Form.Encoding, FFile->Head()).Mark);
+    FReader = std::make_unique<RunMerge::TTextReader>(*FFile, Form.Units, size_t{1} << 16);
+  }
+  bool Next(RunMerge::TRecord& Record) override {
+    if (!FReader->Next(Record)) return false;
+    ++FNumber;
+    if (FForm.Units == TUnits::unBytes &&
+        !Codec::DecodeLines(Record.Line, FForm.Encoding, FScratch)) {
+      throw System::EFileError(Messages::Translate(
+          "%s: line %s is not valid %s", {FName, std::to_string(FNumber), FForm.Encoding.Name}));
+    }
+    return true;
+  }
+  const std::string& Name() const { return FName; }
+  size_t Number() const { return FNumber; }
+  bool SuppliedBreak() const { return FReader->SuppliedBreak(); }
+
+ private:
+  std::string FName;
+  const TForm& FForm;
+  std::unique_ptr<TFileSource> FFile;
+  std::unique_ptr<RunMerge::TTextReader> FReader;
+  std::u16string FScratch;
+  size_t FNumber = 0;
+};
+
+int CheckOrder(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding) {
+  TForm Form;
+  TCheckedLines Lines(Options.Input, Encoding, Form, true);
+  const TDecoders Decoders(Form, Options.Choices.Key);
+  const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  RunMerge::TScratch Scratch;
+  RunMerge::TRecord Record;
+  std::string Previous;
+  std::u16string Decoded;
+  while (Lines.Next(Record)) {
+    if (Lines.Number() > 1 && Order.Compare(Previous, Record.Line, Scratch) > 0) {
+      const std::string_view Body =
+          Record.Line.substr(0, Record.Line.size() - RunMerge::BreakLength(Record.Line, Form.Units));
+      std::string Shown;
+      Codec::Unicode::EncodeUtf8(Decoders.Base().Decode(Body, Decoded), Shown);
+      System::WriteStderr("tarnwick: " +
+                          Messages::Translate("%s:%s: disorder: %s",
+                                              {Lines.Name(), std::to_string(Lines.Number()), Shown}) +
+                          "\n");
+      return 1;
+    }
+    Previous.assign(Record.Line);
+  }
+  return 0;
+}
+
+int MergeFiles(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding) {
+  std::vector<std::string> Paths{Options.Input};
+  Paths.insert(Paths.end(), Options.MoreInputs.begin(), Options.MoreInputs.end());
+  if (std::count(Paths.begin(), Paths.end(), "-") > 1) {
+    throw System::EFileError(Messages::Translate("standard input can be merged only once"));
+  }
+  TForm Form;
+  std::vector<std::unique_ptr<TCheckedLines>> Files;
+  std::vector<RunMerge::TLineSource*> Sources;
+  for (const std::string& Path : Paths) {
+    Files.push_back(std::make_unique<TCheckedLines>(Path, Encoding, Form, Files.empty()));
+    Sources.push_back(Files.back().get());
+  }
+  const TDecoders Decoders(Form, Options.Choices.Key);
+  const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  const std::string Mark = Form.Encoding.Bom ? std::string(Form.Units == TUnits::unBytes
+                                                               ? Codec::Utf8Mark
+                                                           : Form.Units == TUnits::unUtf16LE
+                                                               ? std::string_view("\xFF\xFE", 2)
+                                                               : std::string_view("\xFE\xFF", 2))
+                                             : std::string();
+  WriteOut(
+      Options,
+      [&](const std::function<void(std::string_view)>& Put) {
+        TOutput Out(Put, Form.Units);
+        Out.Add(Mark);
+        RunMerge::Merge(Sources, Order,
+                        [&Out](const RunMerge::TRecord& Record) { Out.Line(Record.Line); });
+        Out.Finish(Files.back()->SuppliedBreak());
+      },
+      0);
+  return 0;
+}
+
+}  // namespace
+
+uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
+  if (Total == 0) return uint64_t{1} << 30;
+  const uint64_t Memory = std::max(Available, Total / 8);
+  return std::max<uint64_t>(std::min(Memory, Total / 4 * 3), uint64_t{1} << 20);
+}
+
+bool Handles(const Arguments::TOptions& Options) {
+  return Tarnwick::ComparesLines(Options.Operation->Id) || Options.Check || Options.Merge ||
+         !Options.MoreInputs.empty();
+}
+
+int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+        const Operations::TMarks* Marks) {
+  uint64_t Buffer = Options.BufferSize != 0
+                        ? Options.BufferSize
+                        : DefaultBufferSize(System::PhysicalMemory(), System::AvailableMemory());
+  if (sizeof(void*) < 8) Buffer = std::min<uint64_t>(Buffer, uint64_t{1} << 30);
+  // A sort takes about four times its text's bytes: the text, its lines' keys, the records.
+  const auto Piece = static_cast<size_t>(std::max<uint64_t>(Buffer / 4, kLeastPiece));
+  if (Options.Check) return CheckOrder(Options, Encoding);
+  if (Options.Merge) return MergeFiles(Options, Encoding);
+  std::vector<std::string> Paths{Options.Input};
+  Paths.insert(Paths.end(), Options.MoreInputs.begin(), Options.MoreInputs.end());
+  if (Paths.size() == 1 && Paths.front() != "-") {
+    // A file that fits is read as before, in parts on the threads.
+    if (const System::TInput Input(Paths.front());
+        Input.Size() >= 0 && static_cast<uint64_t>(Input.Size()) <= Piece) {
+      return RunInMemory(Options, Encoding, System::ReadAll(Paths.front()), Marks);
+    }
+  }
+  TInputs Inputs(Paths);
+  std::string Text;
+  const bool Sorts = Tarnwick::ComparesLines(Options.Operation->Id);
+  if (!Sorts) {
+    // The other operations take the whole text in memory.
+    while (Inputs.Fill(Text, Text.size() + Piece)) {
+    }
+    return RunInMemory(Options, Encoding, std::move(Text), Marks);
+  }
+  if (!Inputs.Fill(Text, Piece + 1)) return RunInMemory(Options, Encoding, std::move(Text), Marks);
+  return SortPastBuffer(Options, Encoding, Inputs, Text, Piece);
+}
+
+}  // namespace Spill
