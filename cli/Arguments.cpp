@@ -92,7 +92,8 @@ std::string OperationTable() {
              "the\ncollation of --locale NAME, else of LC_ALL, LC_COLLATE or LANG: C or POSIX "
              "(also\nwhen none is set) is code-point order, the order of the UTF-8 bytes, as in "
              "sort;\nroot is the CLDR root collation; ja, en_US.UTF-8 and the like are the "
-             "language's.\nA locale the system has but ICU does not collate sorts in the root order, "
+             "language's.\nA locale the system has but ICU does not collate sorts in the root "
+             "order, "
              "with a\nwarning; any other unknown name is an error.\n");
 #endif
   out << "\n" << Translate("Rules to know:") << "\n" << Rules();
@@ -196,7 +197,8 @@ std::optional<uint64_t> BufferSizeOf(const std::string& Text, uint64_t PhysicalM
     return std::max<uint64_t>(PhysicalMemory / 100 * Number, 1);
   }
   static constexpr std::string_view kSuffixes = "bKMGTPE";
-  const size_t Power = kSuffixes.find(Suffix == 'b' ? 'b' : static_cast<char>(std::toupper(Suffix)));
+  const size_t Power =
+      kSuffixes.find(Suffix == 'b' ? 'b' : static_cast<char>(std::toupper(Suffix)));
   if (Power == std::string_view::npos) return std::nullopt;
   for (size_t K = 0; K < Power; ++K) {
     if (Number > UINT64_MAX / 1024) return std::nullopt;
@@ -349,8 +351,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   if (app.count("-S") > 0) {
     const std::optional<uint64_t> Size = BufferSizeOf(bufferText, System::PhysicalMemory());
     if (!Size) {
-      throw EUsage(Translate("-S takes a size such as 500M, 2G, 1048576b or 25%, not '%s'",
-                             {bufferText}));
+      throw EUsage(
+          Translate("-S takes a size such as 500M, 2G, 1048576b or 25%, not '%s'", {bufferText}));
     }
     options.BufferSize = *Size;
   }

@@ -31,8 +31,8 @@ constexpr size_t kLeastPiece = 64;
 struct TForm {
   Codec::TEncoding Encoding;
   TUnits Units = TUnits::unBytes;
-  size_t Mark = 0;         // the byte-order mark's length at the start
-  bool ByLines = false;    // whether its lines can be cut and sorted apart
+  size_t Mark = 0;       // the byte-order mark's length at the start
+  bool ByLines = false;  // whether its lines can be cut and sorted apart
 };
 
 TForm FormOf(const Codec::TEncoding& Given, std::string_view Head) {
@@ -65,9 +65,9 @@ TForm FormOf(const Codec::TEncoding& Given, std::string_view Head) {
       break;
     default:
       Form.Mark = Codec::Utf8MarkLength(Head, E);
-      Form.ByLines = Codec::ConvertsByLine(E) &&
-                     !(E.Family == Codec::TFamily::fmUtf8 &&
-                       (Head.starts_with(kLE) || Head.starts_with(kBE)));
+      Form.ByLines =
+          Codec::ConvertsByLine(E) &&
+          !(E.Family == Codec::TFamily::fmUtf8 && (Head.starts_with(kLE) || Head.starts_with(kBE)));
       break;
   }
   E.Bom = Form.Mark > 0;
@@ -187,8 +187,9 @@ class TInputs final : public RunMerge::TByteSource {
   // Fills Text up to Size bytes; false once the text has ended.
   bool Fill(std::string& Text, size_t Size) {
     while (Text.size() < Size) {
+      // Grown as the text comes, not to Size at once: a pipe's text may be short.
       const size_t Old = Text.size();
-      Text.resize(std::max(Size, Old));
+      Text.resize(Old + std::min(Size - Old, std::max(Old, size_t{1} << 16)));
       const size_t N = Read(Text.data() + Old, Text.size() - Old);
       Text.resize(Old + N);
       if (N == 0) return false;
@@ -273,7 +274,8 @@ void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces,
 }
 
 void WriteOut(const Arguments::TOptions& Options, const std::string& Bytes) {
-  WriteOut(Options, [&Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
+  WriteOut(
+      Options, [&Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
 }
 
 // The end of the text's last whole line within Text (0 when none ends there): a CR at the very
@@ -359,12 +361,13 @@ int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& E
     Total += Chunk.size();
     if (AtEnd && Text.empty()) {
       // The text's last line, without a break, takes the break of the line before it.
-      const size_t Last = LastCut(std::string_view(Chunk).substr(0, Chunk.size() - 1),
-                                  Form.Units, true);
+      const size_t Last =
+          LastCut(std::string_view(Chunk).substr(0, Chunk.size() - 1), Form.Units, true);
       if (RunMerge::BreakLength(Chunk, Form.Units) == 0) {
         if (Last > 0) {
           const std::string_view Before = std::string_view(Chunk).substr(0, Last);
-          LastBreak.assign(Before.substr(Before.size() - RunMerge::BreakLength(Before, Form.Units)));
+          LastBreak.assign(
+              Before.substr(Before.size() - RunMerge::BreakLength(Before, Form.Units)));
         }
         Chunk += LastBreak;
         Supplied = true;
@@ -372,8 +375,8 @@ int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& E
     }
     Prepare(Chunk, Form, First ? std::string_view(Mark) : std::string_view());
     First = false;
-    LastBreak.assign(std::string_view(Chunk).substr(Chunk.size() -
-                                                    RunMerge::BreakLength(Chunk, Form.Units)));
+    LastBreak.assign(
+        std::string_view(Chunk).substr(Chunk.size() - RunMerge::BreakLength(Chunk, Form.Units)));
     if (LastBreak.empty()) LastBreak = RunMerge::LineFeed(Form.Units);
     Runs.push_back(Store.Create());
     RunMerge::WriteSortedRun(Chunk, Form.Units, Order, *Runs.back());
@@ -429,8 +432,7 @@ class TFileSource final : public RunMerge::TByteSource {
 // when it has one.
 class TCheckedLines final : public RunMerge::TLineSource {
  public:
-  TCheckedLines(const std::string& Path, const Codec::TEncoding& Encoding, TForm& Form,
-                bool First)
+  TCheckedLines(const std::string& Path, const Codec::TEncoding& Encoding, TForm& Form, bool First)
       : FName(Path == "-" ? Messages::Translate("standard input") : Path),
         FForm(Form),
         FFile(std::make_unique<TFileSource>(Path)) {
@@ -479,14 +481,15 @@ int CheckOrder(const Arguments::TOptions& Options, const Codec::TEncoding& Encod
   std::u16string Decoded;
   while (Lines.Next(Record)) {
     if (Lines.Number() > 1 && Order.Compare(Previous, Record.Line, Scratch) > 0) {
-      const std::string_view Body =
-          Record.Line.substr(0, Record.Line.size() - RunMerge::BreakLength(Record.Line, Form.Units));
+      const std::string_view Body = Record.Line.substr(
+          0, Record.Line.size() - RunMerge::BreakLength(Record.Line, Form.Units));
       std::string Shown;
       Codec::Unicode::EncodeUtf8(Decoders.Base().Decode(Body, Decoded), Shown);
-      System::WriteStderr("tarnwick: " +
-                          Messages::Translate("%s:%s: disorder: %s",
-                                              {Lines.Name(), std::to_string(Lines.Number()), Shown}) +
-                          "\n");
+      System::WriteStderr(
+          "tarnwick: " +
+          Messages::Translate("%s:%s: disorder: %s",
+                              {Lines.Name(), std::to_string(Lines.Number()), Shown}) +
+          "\n");
       return 1;
     }
     Previous.assign(Record.Line);
@@ -510,12 +513,12 @@ int MergeFiles(const Arguments::TOptions& Options, const Codec::TEncoding& Encod
   const TDecoders Decoders(Form, Options.Choices.Key);
   const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
   const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
-  const std::string Mark = Form.Encoding.Bom ? std::string(Form.Units == TUnits::unBytes
-                                                               ? Codec::Utf8Mark
-                                                           : Form.Units == TUnits::unUtf16LE
-                                                               ? std::string_view("\xFF\xFE", 2)
-                                                               : std::string_view("\xFE\xFF", 2))
-                                             : std::string();
+  const std::string Mark =
+      Form.Encoding.Bom
+          ? std::string(Form.Units == TUnits::unBytes     ? Codec::Utf8Mark
+                        : Form.Units == TUnits::unUtf16LE ? std::string_view("\xFF\xFE", 2)
+                                                          : std::string_view("\xFE\xFF", 2))
+          : std::string();
   WriteOut(
       Options,
       [&](const std::function<void(std::string_view)>& Put) {

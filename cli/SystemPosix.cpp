@@ -488,7 +488,8 @@ void WriteOutputOf(const std::string& Path, const TPieces& Pieces, uint64_t Size
 }  // namespace
 
 void WriteOutput(const std::string& Path, std::string_view Bytes) {
-  WriteOutputOf(Path, [Bytes](const auto& Put) { Put(Bytes); }, Bytes.size(), true);
+  WriteOutputOf(
+      Path, [Bytes](const auto& Put) { Put(Bytes); }, Bytes.size(), true);
 }
 
 void WriteOutput(const std::string& Path, const TPieces& Pieces, uint64_t SizeHint) {
@@ -598,8 +599,8 @@ size_t TTempFile::Read(char* Buffer, size_t Size) {
     const ssize_t n = Calls().Read(static_cast<int>(FHandle), Buffer, Size);
     if (n >= 0) return static_cast<size_t>(n);
     if (errno != EINTR) {
-      throw EFileError(Messages::Translate("cannot read a temporary file in %s", {FFolder}) +
-                       ": " + std::strerror(errno));
+      throw EFileError(Messages::Translate("cannot read a temporary file in %s", {FFolder}) + ": " +
+                       std::strerror(errno));
     }
   }
 }

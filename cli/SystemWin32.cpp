@@ -270,8 +270,7 @@ void RewriteInPlace(HANDLE File, const std::string& Path, const TPieces& Pieces,
   }
   const LARGE_INTEGER start{};
   if (error == 0 && (!SetFilePointerEx(File, start, nullptr, FILE_BEGIN) ||
-                     !WritePieces(File, Pieces) || !SetEndOfFile(File) ||
-                     !FlushFileBuffers(File)))
+                     !WritePieces(File, Pieces) || !SetEndOfFile(File) || !FlushFileBuffers(File)))
     error = GetLastError();
   CloseHandle(File);
   if (error != 0) Fail(kCannotWrite, Path, error);
@@ -285,7 +284,8 @@ void CheckOutput(const std::string& Path) {
 }
 
 void WriteOutput(const std::string& Path, std::string_view Bytes) {
-  WriteOutput(Path, [Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
+  WriteOutput(
+      Path, [Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
 }
 
 void WriteOutput(const std::string& Path, const TPieces& Pieces, uint64_t SizeHint) {

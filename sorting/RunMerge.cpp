@@ -333,8 +333,8 @@ void WriteSortedRun(std::string_view Text, TUnits Units, const TLineOrder& Order
     return Order.Compare(std::string_view(A.Line, A.LineSize), std::string_view(B.Line, B.LineSize),
                          Scratch) < 0;
   };
-  const size_t SortParts = std::max<size_t>(1, std::min<size_t>(Parallel::ThreadCount(),
-                                                                Items.size() / 4096 + 1));
+  const size_t SortParts =
+      std::max<size_t>(1, std::min<size_t>(Parallel::ThreadCount(), Items.size() / 4096 + 1));
   std::vector<size_t> Bounds;
   for (size_t P = 0; P <= SortParts; ++P) {
     Bounds.push_back(Parallel::PartBegin(Items.size(), SortParts, P));

@@ -10,6 +10,9 @@
 #include "commands/LineCommands.h"
 #include "platform/Win32.h"
 #include "sorting/CollationKeys.h"
+#include "sorting/Comparators.h"
+#include "sorting/NumericKey.h"
+#include "sorting/RunMerge.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/StringUnit.h"
@@ -386,6 +389,198 @@ TEST_P(SortDifferential, DigitsComparedAsNumbersGiveTheSameResult) {
   }
 }
 
+// The sort past the buffer: runs in memory, the text as UTF-16LE bytes.
+class TMemoryRun final : public RunMerge::TRunFile {
+ public:
+  void Write(std::string_view Bytes) override { FBytes += Bytes; }
+  void Rewind() override { FAt = 0; }
+  size_t Read(char* Buffer, size_t Size) override {
+    const size_t N = std::min(Size, FBytes.size() - FAt);
+    std::copy_n(FBytes.data() + FAt, N, Buffer);
+    FAt += N;
+    return N;
+  }
+
+ private:
+  std::string FBytes;
+  size_t FAt = 0;
+};
+
+class TMemoryRuns final : public RunMerge::TRunStore {
+ public:
+  std::unique_ptr<RunMerge::TRunFile> Create() override {
+    ++Made;
+    return std::make_unique<TMemoryRun>();
+  }
+  int Made = 0;
+};
+
+class TUtf16LELines final : public KeyedSort::TLineDecoder {
+ public:
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    Scratch.resize(Line.size() / 2);
+    std::memcpy(Scratch.data(), Line.data(), Scratch.size() * 2);
+    return Scratch;
+  }
+};
+
+std::string LEBytes(std::u16string_view Text) {
+  std::string Bytes;
+  for (const char16_t Unit : Text) {
+    Bytes += static_cast<char>(Unit & 0xFF);
+    Bytes += static_cast<char>(Unit >> 8);
+  }
+  return Bytes;
+}
+
+// The lines of Text, the last given the break of the line before it (CR LF for one line);
+// Lent tells whether it was.
+std::vector<std::u16string> LinesOf(const std::u16string& Text, bool& Lent) {
+  std::vector<std::u16string> Lines;
+  for (size_t At = 0; At < Text.size();) {
+    size_t End = At;
+    while (End < Text.size() && Text[End] != u'\r' && Text[End] != u'\n') ++End;
+    if (End < Text.size())
+      End += Text[End] == u'\r' && End + 1 < Text.size() && Text[End + 1] == u'\n' ? 2 : 1;
+    Lines.push_back(Text.substr(At, End - At));
+    At = End;
+  }
+  Lent = !Lines.empty() && Lines.back().find_first_of(u"\r\n") == std::u16string::npos;
+  if (Lent) {
+    std::u16string Break = u"\r\n";
+    if (Lines.size() > 1) {
+      const std::u16string& Before = Lines[Lines.size() - 2];
+      Break = Before.ends_with(u"\r\n") ? u"\r\n" : Before.substr(Before.size() - 1);
+    }
+    Lines.back() += Break;
+  }
+  return Lines;
+}
+
+std::u16string Joined(const std::vector<std::u16string>& Lines, bool Lent) {
+  std::u16string Text;
+  for (const std::u16string& Line : Lines) Text += Line;
+  if (Lent) {
+    const std::u16string& Last = Lines.back();
+    Text.resize(Text.size() - (Last.ends_with(u"\r\n") ? 2 : 1));
+  }
+  return Text;
+}
+
+// The comparators' order of two lines, ascending.
+int32_t PlainCompare(TSortKind Kind, std::u16string_view A, std::u16string_view B) {
+  const auto Locale = [](std::u16string_view X, std::u16string_view Y) {
+    const StringUnit::TCompareResult R = StringUnit::LocaleCompare(X, Y);
+    return R == StringUnit::crLess ? -1 : R == StringUnit::crGreater ? 1 : 0;
+  };
+  switch (Kind) {
+    case skNumeric: {
+      const int32_t R =
+          CompareNumberKeys(PlainSort::ExtractNumbers(A), PlainSort::ExtractNumbers(B));
+      return R != 0 ? R : Locale(A, B);
+    }
+    case skByteLength:
+      return MeasuredCompare(StringUnit::ByteLength(A), A, StringUnit::ByteLength(B), B);
+    case skReverseText:
+      return Locale(StringUnit::ReverseString(A), StringUnit::ReverseString(B));
+    default:
+      return Locale(A, B);
+  }
+}
+
+// Text sorted stably by the comparators; Ties tells whether two different lines compare equal.
+std::u16string StableSort(const std::u16string& Text, Command C, bool& Ties) {
+  bool Lent;
+  std::vector<std::u16string> Lines = LinesOf(Text, Lent);
+  const int32_t Sign = C.Order == soDescending ? -1 : 1;
+  std::stable_sort(Lines.begin(), Lines.end(), [&](const auto& A, const auto& B) {
+    return Sign * PlainCompare(C.Kind, A, B) < 0;
+  });
+  Ties = false;
+  for (size_t I = 1; I < Lines.size(); ++I) {
+    Ties |= Lines[I] != Lines[I - 1] && PlainCompare(C.Kind, Lines[I - 1], Lines[I]) == 0;
+  }
+  return Lines.empty() ? Text : Joined(Lines, Lent);
+}
+
+// Text sorted in runs of about Piece bytes each, merged FanIn at a time; Levels counts the
+// runs the merges made.
+std::u16string SortInRuns(const std::u16string& Text, Command C, size_t Piece, size_t FanIn,
+                          int& Merged) {
+  bool Lent;
+  const std::vector<std::u16string> Lines = LinesOf(Text, Lent);
+  const TUtf16LELines Decoder;
+  const RunMerge::TLineOrder Order(Decoder, C.Kind, C.Order);
+  TMemoryRuns Store;
+  std::vector<std::unique_ptr<RunMerge::TRunFile>> Runs;
+  std::string Chunk;
+  for (size_t I = 0; I < Lines.size(); ++I) {
+    Chunk += LEBytes(Lines[I]);
+    if (Chunk.size() >= Piece || I + 1 == Lines.size()) {
+      Runs.push_back(Store.Create());
+      RunMerge::WriteSortedRun(Chunk, RunMerge::TUnits::unUtf16LE, Order, *Runs.back());
+      Chunk.clear();
+    }
+  }
+  const int Written = Store.Made;
+  std::vector<std::u16string> Sorted;
+  std::u16string Scratch;
+  RunMerge::MergeRuns(std::move(Runs), Order, Store, FanIn, 256, [&](const RunMerge::TRecord& R) {
+    Sorted.emplace_back(Decoder.Decode(R.Line, Scratch));
+  });
+  Merged = Store.Made - Written;
+  return Sorted.empty() ? Text : Joined(Sorted, Lent);
+}
+
+// Every order sorted in runs and merged: the in-memory sort's result where no two different
+// lines compare equal, else the stable sort's.
+void ExpectRunsSortStably(const std::u16string& Text, size_t Piece, size_t FanIn, int& Merged) {
+  for (uint8_t Id = 1; Id <= 8; ++Id) {
+    const Command C = Commands[Id - 1];
+    bool Ties;
+    const std::u16string Stable = StableSort(Text, C, Ties);
+    int Levels = 0;
+    ASSERT_EQ(Escaped(SortInRuns(Text, C, Piece, FanIn, Levels)), Escaped(Stable))
+        << "command " << int{Id} << " on " << Escaped(Text);
+    Merged += Levels;
+    if (!Ties) {
+      ASSERT_EQ(Escaped(Tarnwick::Sort(std::u16string(Text), Id)), Escaped(Stable))
+          << "command " << int{Id} << " on " << Escaped(Text);
+    }
+  }
+}
+
+TEST_P(SortDifferential, SortedInRunsGivesTheStableSortAndTheSameResultWhereNoLinesTie) {
+  TextGenerator Generator(4242);
+  std::mt19937 Rng(17);
+  int Merged = 0;
+  for (int N = 0; N < 60; ++N) {
+    // Texts with repeats and lines that compare equal, and texts of distinct lines.
+    std::u16string Text = Generator.Text(N % 10 == 0 ? 400 : 40);
+    if (N % 2 == 0) {
+      std::u16string Distinct;
+      for (int I = static_cast<int>(Rng() % 60); I > 0; --I) {
+        Distinct += Generator.Body() + u" " + Utf16(std::to_string(Rng())) + u"\n";
+      }
+      Text = Distinct;
+    }
+    ExpectRunsSortStably(Text, 16 + Rng() % 300, 2 + Rng() % 3, Merged);
+  }
+  // Merges of merges were made: more runs than the fan-in.
+  EXPECT_GT(Merged, 100);
+}
+
+TEST_P(SortDifferential, SortedInRunsWithDigitsComparedAsNumbersIsStable) {
+  if (GetParam() == "C") GTEST_SKIP() << "code-point order";
+  struct TNatural {
+    TNatural() { StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS); }
+    ~TNatural() { StringUnit::SetCollationFlags(0); }
+  } Natural;
+  TextGenerator Generator(99);
+  int Merged = 0;
+  for (int N = 0; N < 20; ++N) ExpectRunsSortStably(Generator.Text(60), 40, 2, Merged);
+}
+
 #ifndef _WIN32
 // Where the platform has no key for a line, the sort falls back to the list's comparator sort:
 // the result is still the plain sort's.
@@ -412,6 +607,11 @@ TEST_P(SortDifferential, ALineWithoutAKeyLeavesTheSortToTheList) {
   }
   for (const uint8_t Id : {5, 6}) {
     ASSERT_EQ(Tarnwick::Sort(std::u16string(Single), Id), PlainSort::Sort(Single, Id));
+  }
+  // Runs compare the lines without keys directly, beside the keyed ones.
+  int Merged = 0;
+  for (int N = 0; N < 20; ++N) {
+    ExpectRunsSortStably(u"\u2603 5\na 5\n" + Generator.Text(30), 30, 2, Merged);
   }
   standin::FailSortKeysOn(0);
 }
