@@ -335,19 +335,78 @@ class ToolTest(unittest.TestCase):
         src = self.path("in.txt", b"x\n")
         cases = [["scramble"], ["-e", "no-such-encoding", "sort", src], ["sort", self.path("missing")],
                  [], ["--id", "13"], ["--id", "0"], ["--id", "1", "sort", src], ["--bogus", "sort"],
-                 ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, "extra"],
+                 ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, self.path("no")],
                  ["sort", "--seed", "1", src], ["shuffle", "--seed", "-1", src],
                  ["shuffle", "--seed", "18446744073709551616", src],
                  ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src],
                  ["reverse", "-k", "1", src], ["shuffle", "-k", "1", src], ["sort", "-t", ",", src],
                  ["sort", "-k", "0", src], ["sort", "-k", "1", "-t", "ab", src],
                  ["sort-numeric", "--natural", src], ["shuffle", "-i", src],
-                 ["reverse", "--ignore-kana", src]]
+                 ["reverse", "--ignore-kana", src], ["-S", "", "sort", src], ["-S", "0", "sort", src],
+                 ["-S", "12Q", "sort", src], ["-S", "101%", "sort", src], ["-S", "1KB", "sort", src],
+                 ["-T", "", "sort", src], ["-c", "dedupe", src], ["-m", "reverse", src],
+                 ["-c", "-m", "sort", src], ["-c", "sort", src, src],
+                 ["-c", "-o", self.path("o.txt"), "sort", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
                 self.assertEqual((code, out), (2, b""))
                 self.assertTrue(err.startswith("tarnwick: "), err)
+
+    @quick
+    def test_several_files_check_and_merge(self):
+        a, b = self.path("a.txt", b"b\na"), self.path("b.txt", "d\r\nあ\nc".encode())
+        self.assertResult(["sort", a, b], b"", "a\nb\nc\nd\r\nあ".encode())
+        self.assertResult(["--id", "1", a, b], b"", "a\nb\nc\nd\r\nあ".encode())
+        self.assertResult(["reverse", a, b], b"", "c\nあ\nd\r\na\nb".encode())
+        sorted_ = self.path("s.txt", b"a\nb\nb\r\nc")
+        self.assertResult(["-c", "sort", sorted_], b"", b"")
+        self.assertResult(["-c", "sort-desc"], b"c\nb\nb\na", b"")
+        cases = [(["-c", "sort", a], b"", "%s:2: disorder: a" % a),
+                 (["-c", "sort-numeric"], b"x10\nbbb\nx2\n", "standard input:2: disorder: bbb"),
+                 (["-c", "sort-length", "-"], b"a\nbb\nc", "standard input:3: disorder: c")]
+        for args, data, message in cases:
+            with self.subTest(args=args):
+                self.assertEqual(run(args, data), (1, b"", "tarnwick: %s\n" % message))
+        m1, m2 = self.path("m1.txt", b"a\nc\ne"), self.path("m2.txt", b"b\r\nc\nd\n")
+        # As the sort of the files read as one text: a last file without a final break gives a
+        # result without one.
+        self.assertResult(["-m", "sort", m1, m2], b"", b"a\nb\r\nc\nc\nd\ne\n")
+        self.assertResult(["-m", "sort", m2, m1], b"", b"a\nb\r\nc\nc\nd\ne")
+        self.assertResult(["-m", "sort-numeric", "-", m1], b"1\n3\n", b"a\nc\ne\n1\n3")
+        code, out, err = run(["-m", "sort", m1, "-", "-"], b"")
+        self.assertEqual((code, out), (2, b""))
+        code, out, err = run(["-c", "sort", self.path("bad.txt", b"a\n\xff\n")])
+        self.assertEqual((code, out), (2, b""))
+        self.assertIn("line 2", err)
+
+    @quick
+    def test_sorts_past_the_buffer_give_the_in_memory_result(self):
+        # Distinct lines with mixed breaks and no final break, in runs of a few hundred bytes:
+        # more runs than one merge takes, so merged in two levels.
+        words = ["apple", "Banana", "さくら", "サクラ", "漢字", "file10", "file2", "-5", "ｶﾞ"]
+        lines = ["%s %s %d" % (words[i % 9], words[i * 7 % 9], i * 7919 % 3001)
+                 for i in range(1500)]
+        breaks = ["\n", "\r\n", "\r"]
+        text = "".join(line + breaks[i % 3] for i, line in enumerate(lines))[:-1]
+        temp = self.path("temp")
+        os.mkdir(temp)
+        for encoding, data in (("UTF-8", text.encode()),
+                               ("Shift_JIS", text.replace("ｶﾞ", "x").encode("shift_jis")),
+                               ("UTF-16", b"\xff\xfe" + text.encode("utf-16-le"))):
+            for op in [o[0] for o in self.OPERATIONS[:8]]:
+                for extra in ([], ["-k", "3", "-t", " "]) if encoding == "UTF-8" else ([],):
+                    args = ["-e", encoding] + extra + [op]
+                    if extra and op.startswith("sort-length"):
+                        continue  # keys of equal length tie
+                    with self.subTest(args=args):
+                        code, whole, err = run(args, data)
+                        self.assertEqual((code, err), (0, ""))
+                        self.assertResult(["-S", "1K", "-T", temp] + args, data, whole)
+                        self.assertEqual(os.listdir(temp), [])
+        code, out, err = run(["-S", "1K", "-T", self.path("missing"), "sort"], text.encode())
+        self.assertEqual((code, out), (2, b""))
+        self.assertIn("temporary file in " + self.path("missing"), err)
 
     @quick
     def test_shuffle_with_a_seed_gives_the_same_order_everywhere(self):
