@@ -1,6 +1,7 @@
 #include "cli/Spill.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -260,6 +261,46 @@ class TOutput {
   size_t FLast = 0;
 };
 
+// The progress line of long work on a terminal's standard error: from about a second on, the
+// phase and the bytes done, updated in place at most a few times a second.
+class TProgress {
+ public:
+  explicit TProgress(bool Shown) : FShown(Shown), FStart(Clock::now()), FLast(FStart) {}
+  ~TProgress() {
+    if (FWritten) System::WriteStderr("\r\x1b[K");
+  }
+  // Phase (translated) has reached Done of Total bytes (Total 0: not known).
+  void Report(const char* Phase, uint64_t Done, uint64_t Total) {
+    if (!FShown) return;
+    const Clock::time_point Now = Clock::now();
+    if (Now - FStart < std::chrono::seconds(1) || Now - FLast < std::chrono::milliseconds(200)) {
+      return;
+    }
+    FLast = Now;
+    const auto MiB = [](uint64_t Bytes) { return std::to_string(Bytes >> 20); };
+    std::string Line = "\rtarnwick: ";
+    Line += Messages::Translate(Phase);
+    Line += ' ';
+    Line += MiB(Done);
+    if (Total != 0) {
+      Line += '/';
+      Line += MiB(Total);
+    }
+    Line += " MiB\x1b[K";
+    System::WriteStderr(Line);
+    FWritten = true;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool FShown;
+  Clock::time_point FStart, FLast;
+  bool FWritten = false;
+};
+
+constexpr const char* kSortingRuns = Messages::ForTranslation("sorting runs:");
+constexpr const char* kMerging = Messages::ForTranslation("merging:");
+
 // Writes the output to standard output or the -o file, a piece at a time.
 void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces, uint64_t Size) {
   try {
@@ -327,6 +368,7 @@ void Prepare(std::string& Chunk, const TForm& Form, std::string_view Mark) {
 // and merges them into the output.
 int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
                    TInputs& Inputs, std::string& Text, size_t Piece) {
+  TProgress Progress(Options.Progress.value_or(System::StderrIsTerminal()));
   const TForm Form = FormOf(Encoding, Text);
   bool AtEnd = false;
   if (!Form.ByLines) {
@@ -380,6 +422,7 @@ int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& E
     if (LastBreak.empty()) LastBreak = RunMerge::LineFeed(Form.Units);
     Runs.push_back(Store.Create());
     RunMerge::WriteSortedRun(Chunk, Form.Units, Order, *Runs.back());
+    Progress.Report(kSortingRuns, Total, 0);
     if (AtEnd && Text.empty()) break;
   }
   std::string().swap(Text);
@@ -388,8 +431,14 @@ int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& E
       [&](const std::function<void(std::string_view)>& Put) {
         TOutput Out(Put, Form.Units);
         Out.Add(Mark);
+        uint64_t Merged = 0, Lines = 0;
         RunMerge::MergeRuns(std::move(Runs), Order, Store, kFanIn, Piece,
-                            [&Out](const RunMerge::TRecord& Record) { Out.Line(Record.Line); });
+                            [&](const RunMerge::TRecord& Record) {
+                              Out.Line(Record.Line);
+                              // The clock is read once every few thousand lines.
+                              Merged += Record.Line.size();
+                              if ((++Lines & 0xFFF) == 0) Progress.Report(kMerging, Merged, Total);
+                            });
         Out.Finish(Supplied);
       },
       Total);

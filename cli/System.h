@@ -59,6 +59,9 @@ using TPieces = std::function<void(const std::function<void(std::string_view)>& 
 void WriteStdout(const TPieces& Pieces);
 void WriteOutput(const std::string& Path, const TPieces& Pieces, uint64_t SizeHint);
 
+// True when standard error is a terminal (for the progress line).
+bool StderrIsTerminal();
+
 // The machine's physical memory and the part of it free now, in bytes; 0 when not known.
 uint64_t PhysicalMemory();
 uint64_t AvailableMemory();

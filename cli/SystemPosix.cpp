@@ -505,6 +505,8 @@ bool StdoutIsColourTerminal() {
   return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
 uint64_t PhysicalMemory() {
   const long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
   return pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;

@@ -344,6 +344,11 @@ bool StdoutIsColourTerminal() {
   return SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+bool StderrIsTerminal() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 uint64_t PhysicalMemory() {
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
