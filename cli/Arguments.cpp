@@ -110,8 +110,9 @@ class TFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App*, std::string) const override {
     return Translate(
-        "Usage: tarnwick [OPTIONS] OPERATION [FILE]\n"
-        "       tarnwick [OPTIONS] --id N [FILE]\n");
+        "Usage: tarnwick [OPTIONS] OPERATION [FILE...]\n"
+        "       tarnwick [OPTIONS] --id N [FILE...]\n"
+        "       tarnwick [OPTIONS] keys [SORT] [FILE...]\n");
   }
 };
 
@@ -331,6 +332,18 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   if (app.count("--locale") > 0 && options.Locale->empty())
     throw EUsage(Translate("--locale needs a locale name, such as ja, en_US.UTF-8, root or C"));
 
+  // keys [SORT]: the lines as their keys under SORT, "sort" when no sort is named.
+  if (id == 0 && first == "keys") {
+    options.Keys = true;
+    const Operations::TOperation* Sort =
+        files.empty() ? nullptr : Operations::FindByName(files.front());
+    if (Sort != nullptr && Tarnwick::ComparesLines(Sort->Id)) {
+      first = files.front();
+      files.erase(files.begin());
+    } else {
+      first = "sort";
+    }
+  }
   if (!files.empty()) second = files.front();
   if (id != 0) {
     if (!first.empty() && Operations::FindByName(first) != nullptr)
@@ -401,6 +414,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   RefuseUnless(app, "-c", Tarnwick::ComparesLines(Id), *options.Operation, sortOperations);
   RefuseUnless(app, "-m", Tarnwick::ComparesLines(Id), *options.Operation, sortOperations);
   if (options.Check && options.Merge) throw EUsage(Translate("give either -c or -m"));
+  if (options.Keys && (options.Check || options.Merge))
+    throw EUsage(Translate("keys writes keys: -c and -m do not apply"));
   if (options.Check && !options.MoreInputs.empty())
     throw EUsage(Translate("-c checks one FILE, not '%s'", {options.MoreInputs.front()}));
   if (options.Check && app.count("--output") > 0)

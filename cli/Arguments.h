@@ -31,6 +31,7 @@ struct TOptions {
   bool Check = false;                   // -c: report the first line out of order
   bool Merge = false;                   // -m: merge files already in order
   std::optional<bool> Progress;         // --progress / --no-progress; absent: a terminal's
+  bool Keys = false;  // keys: each line as its sort key under Operation, a tab and the line
 };
 
 // -S's SIZE in bytes, as sort reads it: a number of KiB, or with the suffix b (bytes), K, M,

@@ -581,6 +581,82 @@ int MergeFiles(const Arguments::TOptions& Options, const Codec::TEncoding& Encod
   return 0;
 }
 
+// Bytes that Head holds first, then those of Rest.
+class THeadThen final : public RunMerge::TByteSource {
+ public:
+  THeadThen(std::string Head, RunMerge::TByteSource& Rest) : FHead(std::move(Head)), FRest(Rest) {}
+  size_t Read(char* Buffer, size_t Size) override {
+    if (FAt < FHead.size()) {
+      const size_t N = std::min(Size, FHead.size() - FAt);
+      std::copy_n(FHead.data() + FAt, N, Buffer);
+      FAt += N;
+      return N;
+    }
+    return FRest.Read(Buffer, Size);
+  }
+
+ private:
+  std::string FHead;
+  size_t FAt = 0;
+  RunMerge::TByteSource& FRest;
+};
+
+// keys: each line as its key in the printable form, a tab, and the line, each ending in LF (a
+// line that ends in a lone CR, or in no break, is given one; the last line is keyed with the
+// break of the line before it, as the sort orders it).
+int WriteKeys(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding) {
+  std::vector<std::string> Paths{Options.Input};
+  Paths.insert(Paths.end(), Options.MoreInputs.begin(), Options.MoreInputs.end());
+  TInputs Inputs(Paths);
+  std::string Head;
+  Inputs.Fill(Head, 4);
+  const TForm Form = FormOf(Encoding, Head);
+  if (!Form.ByLines || Form.Units != TUnits::unBytes) {
+    throw System::EFileError(
+        Messages::Translate("keys needs UTF-8, Shift_JIS, EUC-JP or another encoding whose lines "
+                            "end in the bytes of CR and LF, not %s",
+                            {Form.Encoding.Name}));
+  }
+  Inputs.SetForm(Form);
+  THeadThen Source(Head.substr(Form.Mark), Inputs);
+  RunMerge::TTextReader Reader(Source, Form.Units, size_t{1} << 16);
+  const TDecoders Decoders(Form, Options.Choices.Key);
+  const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  const std::string Name = Paths.size() == 1 && Paths.front() == "-"
+                               ? Messages::Translate("standard input")
+                               : Paths.front();
+  WriteOut(
+      Options,
+      [&](const std::function<void(std::string_view)>& Put) {
+        RunMerge::TScratch Scratch;
+        RunMerge::TRecord Record;
+        std::string Key, Out;
+        std::u16string Checked;
+        for (size_t Number = 1; Reader.Next(Record); ++Number) {
+          if (!Codec::DecodeLines(Record.Line, Form.Encoding, Checked)) {
+            throw System::EFileError(Messages::Translate(
+                "%s: line %s is not valid %s", {Name, std::to_string(Number), Form.Encoding.Name}));
+          }
+          if (!Order.Key(Record.Line, Key, Scratch)) {
+            throw System::EFileError(Messages::Translate("%s: line %s has no collation key",
+                                                         {Name, std::to_string(Number)}));
+          }
+          RunMerge::AppendPrintableKey(Key, Order.Descending(), Out);
+          Out += '\t';
+          Out += Record.Line;
+          if (Out.back() != '\n') Out += '\n';
+          if (Out.size() >= kOutputPiece) {
+            Put(Out);
+            Out.clear();
+          }
+        }
+        if (!Out.empty()) Put(Out);
+      },
+      0);
+  return 0;
+}
+
 }  // namespace
 
 uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
@@ -591,7 +667,7 @@ uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
 
 bool Handles(const Arguments::TOptions& Options) {
   return Tarnwick::ComparesLines(Options.Operation->Id) || Options.Check || Options.Merge ||
-         !Options.MoreInputs.empty();
+         Options.Keys || !Options.MoreInputs.empty();
 }
 
 int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
@@ -602,6 +678,7 @@ int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
   if (sizeof(void*) < 8) Buffer = std::min<uint64_t>(Buffer, uint64_t{1} << 30);
   // A sort takes about four times its text's bytes: the text, its lines' keys, the records.
   const auto Piece = static_cast<size_t>(std::max<uint64_t>(Buffer / 4, kLeastPiece));
+  if (Options.Keys) return WriteKeys(Options, Encoding);
   if (Options.Check) return CheckOrder(Options, Encoding);
   if (Options.Merge) return MergeFiles(Options, Encoding);
   std::vector<std::string> Paths{Options.Input};

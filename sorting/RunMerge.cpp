@@ -192,6 +192,16 @@ int32_t TLineOrder::CompareKeys(std::string_view A, std::string_view B) const {
   return Descending() ? -Result : Result;
 }
 
+void AppendPrintableKey(std::string_view Key, bool Descending, std::string& Out) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (const char C : Key) {
+    const auto Byte = static_cast<unsigned char>(Descending ? ~C : C);
+    Out += kDigits[Byte >> 4];
+    Out += kDigits[Byte & 15];
+  }
+  if (Descending) Out += 'z';
+}
+
 void TRunWriter::Add(const TRecord& Record) {
   PutNumber(FBuffer, Record.Key.size() * 2 + (Record.HasKey ? 1 : 0));
   FBuffer += Record.Key;

@@ -88,6 +88,11 @@ class TLineOrder {
   TSortOrder FOrder;
 };
 
+// Appends Key (made by TLineOrder::Key) to Out in a printable form whose byte order, a form
+// that is a prefix of another first, is the sort's: two hexadecimal digits a byte, for a
+// descending order those of each byte's complement followed by 'z', which follows every digit.
+void AppendPrintableKey(std::string_view Key, bool Descending, std::string& Out);
+
 // A line with its key, as a source gives it: views valid until the source's next line.
 struct TRecord {
   std::string_view Line;
