@@ -2,6 +2,7 @@
 // direction must give the same text, including where lines compare equal.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,13 +11,12 @@
 #include "commands/LineCommands.h"
 #include "platform/Win32.h"
 #include "sorting/CollationKeys.h"
-#include "sorting/Comparators.h"
-#include "sorting/NumericKey.h"
 #include "sorting/RunMerge.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/StringUnit.h"
 #include "support/PinnedCollation.h"
+#include "support/RunSort.h"
 #include "tests/reference/PlainSort.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
@@ -389,32 +389,7 @@ TEST_P(SortDifferential, DigitsComparedAsNumbersGiveTheSameResult) {
   }
 }
 
-// The sort past the buffer: runs in memory, the text as UTF-16LE bytes.
-class TMemoryRun final : public RunMerge::TRunFile {
- public:
-  void Write(std::string_view Bytes) override { FBytes += Bytes; }
-  void Rewind() override { FAt = 0; }
-  size_t Read(char* Buffer, size_t Size) override {
-    const size_t N = std::min(Size, FBytes.size() - FAt);
-    std::copy_n(FBytes.data() + FAt, N, Buffer);
-    FAt += N;
-    return N;
-  }
-
- private:
-  std::string FBytes;
-  size_t FAt = 0;
-};
-
-class TMemoryRuns final : public RunMerge::TRunStore {
- public:
-  std::unique_ptr<RunMerge::TRunFile> Create() override {
-    ++Made;
-    return std::make_unique<TMemoryRun>();
-  }
-  int Made = 0;
-};
-
+// The sort past the buffer on the text as UTF-16LE bytes.
 class TUtf16LELines final : public KeyedSort::TLineDecoder {
  public:
   std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
@@ -424,112 +399,16 @@ class TUtf16LELines final : public KeyedSort::TLineDecoder {
   }
 };
 
-std::string LEBytes(std::u16string_view Text) {
-  std::string Bytes;
-  for (const char16_t Unit : Text) {
-    Bytes += static_cast<char>(Unit & 0xFF);
-    Bytes += static_cast<char>(Unit >> 8);
-  }
-  return Bytes;
-}
-
-// The lines of Text, the last given the break of the line before it (CR LF for one line);
-// Lent tells whether it was.
-std::vector<std::u16string> LinesOf(const std::u16string& Text, bool& Lent) {
-  std::vector<std::u16string> Lines;
-  for (size_t At = 0; At < Text.size();) {
-    size_t End = At;
-    while (End < Text.size() && Text[End] != u'\r' && Text[End] != u'\n') ++End;
-    if (End < Text.size())
-      End += Text[End] == u'\r' && End + 1 < Text.size() && Text[End + 1] == u'\n' ? 2 : 1;
-    Lines.push_back(Text.substr(At, End - At));
-    At = End;
-  }
-  Lent = !Lines.empty() && Lines.back().find_first_of(u"\r\n") == std::u16string::npos;
-  if (Lent) {
-    std::u16string Break = u"\r\n";
-    if (Lines.size() > 1) {
-      const std::u16string& Before = Lines[Lines.size() - 2];
-      Break = Before.ends_with(u"\r\n") ? u"\r\n" : Before.substr(Before.size() - 1);
-    }
-    Lines.back() += Break;
-  }
-  return Lines;
-}
-
-std::u16string Joined(const std::vector<std::u16string>& Lines, bool Lent) {
-  std::u16string Text;
-  for (const std::u16string& Line : Lines) Text += Line;
-  if (Lent) {
-    const std::u16string& Last = Lines.back();
-    Text.resize(Text.size() - (Last.ends_with(u"\r\n") ? 2 : 1));
-  }
-  return Text;
-}
-
-// The comparators' order of two lines, ascending.
-int32_t PlainCompare(TSortKind Kind, std::u16string_view A, std::u16string_view B) {
-  const auto Locale = [](std::u16string_view X, std::u16string_view Y) {
-    const StringUnit::TCompareResult R = StringUnit::LocaleCompare(X, Y);
-    return R == StringUnit::crLess ? -1 : R == StringUnit::crGreater ? 1 : 0;
-  };
-  switch (Kind) {
-    case skNumeric: {
-      const int32_t R =
-          CompareNumberKeys(PlainSort::ExtractNumbers(A), PlainSort::ExtractNumbers(B));
-      return R != 0 ? R : Locale(A, B);
-    }
-    case skByteLength:
-      return MeasuredCompare(StringUnit::ByteLength(A), A, StringUnit::ByteLength(B), B);
-    case skReverseText:
-      return Locale(StringUnit::ReverseString(A), StringUnit::ReverseString(B));
-    default:
-      return Locale(A, B);
-  }
-}
-
-// Text sorted stably by the comparators; Ties tells whether two different lines compare equal.
-std::u16string StableSort(const std::u16string& Text, Command C, bool& Ties) {
-  bool Lent;
-  std::vector<std::u16string> Lines = LinesOf(Text, Lent);
-  const int32_t Sign = C.Order == soDescending ? -1 : 1;
-  std::stable_sort(Lines.begin(), Lines.end(), [&](const auto& A, const auto& B) {
-    return Sign * PlainCompare(C.Kind, A, B) < 0;
-  });
-  Ties = false;
-  for (size_t I = 1; I < Lines.size(); ++I) {
-    Ties |= Lines[I] != Lines[I - 1] && PlainCompare(C.Kind, Lines[I - 1], Lines[I]) == 0;
-  }
-  return Lines.empty() ? Text : Joined(Lines, Lent);
-}
-
-// Text sorted in runs of about Piece bytes each, merged FanIn at a time; Levels counts the
-// runs the merges made.
 std::u16string SortInRuns(const std::u16string& Text, Command C, size_t Piece, size_t FanIn,
                           int& Merged) {
-  bool Lent;
-  const std::vector<std::u16string> Lines = LinesOf(Text, Lent);
   const TUtf16LELines Decoder;
   const RunMerge::TLineOrder Order(Decoder, C.Kind, C.Order);
-  TMemoryRuns Store;
-  std::vector<std::unique_ptr<RunMerge::TRunFile>> Runs;
-  std::string Chunk;
-  for (size_t I = 0; I < Lines.size(); ++I) {
-    Chunk += LEBytes(Lines[I]);
-    if (Chunk.size() >= Piece || I + 1 == Lines.size()) {
-      Runs.push_back(Store.Create());
-      RunMerge::WriteSortedRun(Chunk, RunMerge::TUnits::unUtf16LE, Order, *Runs.back());
-      Chunk.clear();
-    }
-  }
-  const int Written = Store.Made;
-  std::vector<std::u16string> Sorted;
-  std::u16string Scratch;
-  RunMerge::MergeRuns(std::move(Runs), Order, Store, FanIn, 256, [&](const RunMerge::TRecord& R) {
-    Sorted.emplace_back(Decoder.Decode(R.Line, Scratch));
-  });
-  Merged = Store.Made - Written;
-  return Sorted.empty() ? Text : Joined(Sorted, Lent);
+  const std::string Bytes(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
+  const std::string Sorted =
+      RunSort::SortInRuns(Bytes, RunMerge::TUnits::unUtf16LE, Order, Piece, FanIn, Merged);
+  std::u16string Result(Sorted.size() / 2, u'\0');
+  std::memcpy(Result.data(), Sorted.data(), Result.size() * 2);
+  return Result;
 }
 
 // Every order sorted in runs and merged: the in-memory sort's result where no two different
@@ -538,7 +417,8 @@ void ExpectRunsSortStably(const std::u16string& Text, size_t Piece, size_t FanIn
   for (uint8_t Id = 1; Id <= 8; ++Id) {
     const Command C = Commands[Id - 1];
     bool Ties;
-    const std::u16string Stable = StableSort(Text, C, Ties);
+    const std::u16string Stable = PlainSort::StableSortByKeys(
+        Text, Id, [](std::u16string_view B) { return std::u16string(B); }, Ties);
     int Levels = 0;
     ASSERT_EQ(Escaped(SortInRuns(Text, C, Piece, FanIn, Levels)), Escaped(Stable))
         << "command " << int{Id} << " on " << Escaped(Text);
