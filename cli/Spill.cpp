@@ -657,6 +657,92 @@ int WriteKeys(const Arguments::TOptions& Options, const Codec::TEncoding& Encodi
   return 0;
 }
 
+// reverse of a regular file larger than a piece, read from its end a block at a time, as tac
+// does: the bytes reverse gives in memory. False, with nothing written, where the text must
+// take the in-memory path (an encoding that is not cut at bytes, or a text that does not stand
+// for itself, which that path converts or reports).
+bool ReverseFromEnd(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+                    System::TInput& Input, size_t Block) {
+  const auto Size = static_cast<uint64_t>(Input.Size());
+  std::string Head(static_cast<size_t>(std::min<uint64_t>(Size, 4)), '\0');
+  Head.resize(Input.ReadAt(Head.data(), Head.size(), 0));
+  const TForm Form = FormOf(Encoding, Head);
+  if (!Form.ByLines || Form.Units != TUnits::unBytes) return false;
+  // The text is checked first, a piece at a time, so that a fault is found before any output.
+  std::string Piece;
+  for (uint64_t At = Form.Mark; At < Size;) {
+    Piece.resize(static_cast<size_t>(std::min<uint64_t>(Block, Size - At)));
+    Piece.resize(Input.ReadAt(Piece.data(), Piece.size(), At));
+    if (Piece.empty()) break;
+    const size_t Cut = At + Piece.size() < Size ? LastCut(Piece, Form.Units, false) : Piece.size();
+    if (Cut == 0) {
+      Block *= 2;  // a line longer than a block
+      continue;
+    }
+    Piece.resize(Cut);
+    const bool Stands = Form.Encoding.Family == Codec::TFamily::fmUtf8
+                            ? TextPieces::IsUtf8(Piece)
+                            : TextPieces::StandsForText(Piece, Form.Encoding, "");
+    if (!Stands) return false;
+    At += Cut;
+  }
+  std::string().swap(Piece);
+  WriteOut(
+      Options,
+      [&](const std::function<void(std::string_view)>& Put) {
+        TOutput Out(Put, Form.Units);
+        Out.Add(std::string_view(Head).substr(0, Form.Mark));
+        // The text's last line, when it has no break, takes that of the line before it, and
+        // the line that ends up last then loses its break.
+        std::string Pending;
+        bool First = true, Lent = false;
+        const auto Emit = [&](std::string_view Line) {
+          if (First) {
+            First = false;
+            if (RunMerge::BreakLength(Line, Form.Units) == 0) {
+              Pending.assign(Line);
+              return;
+            }
+          } else if (!Pending.empty()) {
+            Pending += Line.substr(Line.size() - RunMerge::BreakLength(Line, Form.Units));
+            Out.Line(Pending);
+            Pending.clear();
+            Lent = true;
+          }
+          Out.Line(Line);
+        };
+        std::string Buffer;  // a block, then the start of the line that goes on after it
+        uint64_t Start = Size;
+        while (Start > Form.Mark) {
+          const size_t Take = static_cast<size_t>(std::min<uint64_t>(Block, Start - Form.Mark));
+          Start -= Take;
+          std::string Read(Take, '\0');
+          if (Input.ReadAt(Read.data(), Take, Start) != Take) {
+            throw System::EFileError(Messages::Translate("cannot read %s", {Options.Input}));
+          }
+          Buffer.insert(0, Read);
+          std::vector<size_t> Ends;
+          for (size_t At = 0; At < Buffer.size();) {
+            size_t End = RunMerge::LineEnd(Buffer, At, Form.Units, true);
+            if (End == std::string_view::npos) End = Buffer.size();
+            Ends.push_back(End);
+            At = End;
+          }
+          // The first line may begin in the block before, unless the text begins here.
+          const size_t Whole = Start == Form.Mark ? 0 : 1;
+          for (size_t K = Ends.size(); K > Whole; --K) {
+            const size_t Begin = K >= 2 ? Ends[K - 2] : 0;
+            Emit(std::string_view(Buffer).substr(Begin, Ends[K - 1] - Begin));
+          }
+          Buffer.resize(Whole == 1 && !Ends.empty() ? Ends[0] : 0);
+        }
+        if (!Pending.empty()) Out.Line(Pending);
+        Out.Finish(Lent);
+      },
+      Size);
+  return true;
+}
+
 }  // namespace
 
 uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
@@ -666,7 +752,8 @@ uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
 }
 
 bool Handles(const Arguments::TOptions& Options) {
-  return Tarnwick::ComparesLines(Options.Operation->Id) || Options.Check || Options.Merge ||
+  return Tarnwick::ComparesLines(Options.Operation->Id) ||
+         Options.Operation->Id == Tarnwick::ciReverse || Options.Check || Options.Merge ||
          Options.Keys || !Options.MoreInputs.empty();
 }
 
@@ -688,6 +775,13 @@ int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
     if (const System::TInput Input(Paths.front());
         Input.Size() >= 0 && static_cast<uint64_t>(Input.Size()) <= Piece) {
       return RunInMemory(Options, Encoding, System::ReadAll(Paths.front()), Marks);
+    }
+  }
+  if (Paths.size() == 1 && Paths.front() != "-" && Options.Operation->Id == Tarnwick::ciReverse) {
+    System::TInput Input(Paths.front());
+    if (Input.Size() > static_cast<int64_t>(Piece) &&
+        ReverseFromEnd(Options, Encoding, Input, std::min<size_t>(Piece, size_t{1} << 22))) {
+      return 0;
     }
   }
   TInputs Inputs(Paths);

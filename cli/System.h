@@ -80,6 +80,9 @@ class TInput {
   TInput& operator=(const TInput&) = delete;
   // Reads up to Size bytes into Buffer; 0 at the end. Throws EFileError.
   size_t Read(char* Buffer, size_t Size);
+  // Reads up to Size bytes at Offset of a regular file into Buffer; fewer only at its end.
+  // Throws EFileError.
+  size_t ReadAt(char* Buffer, size_t Size, uint64_t Offset);
   // The size of a regular file, else -1.
   int64_t Size() const { return FSize; }
 

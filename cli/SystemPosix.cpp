@@ -549,6 +549,19 @@ size_t TInput::Read(char* Buffer, size_t Size) {
   }
 }
 
+size_t TInput::ReadAt(char* Buffer, size_t Size, uint64_t Offset) {
+  size_t Done = 0;
+  while (Done < Size) {
+    const ssize_t n = Calls().Pread(static_cast<int>(FHandle), Buffer + Done, Size - Done,
+                                    static_cast<off_t>(Offset + Done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(kCannotRead, FPath, errno);
+    if (n == 0) break;
+    Done += static_cast<size_t>(n);
+  }
+  return Done;
+}
+
 TTempFile::TTempFile(const std::string& Folder) : FFolder(Folder) {
   int fd = -1;
 #ifdef O_TMPFILE

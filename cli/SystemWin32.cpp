@@ -395,6 +395,25 @@ size_t TInput::Read(char* Buffer, size_t Size) {
   return got;
 }
 
+size_t TInput::ReadAt(char* Buffer, size_t Size, uint64_t Offset) {
+  size_t Done = 0;
+  while (Done < Size) {
+    OVERLAPPED At{};
+    At.Offset = static_cast<DWORD>(Offset + Done);
+    At.OffsetHigh = static_cast<DWORD>((Offset + Done) >> 32);
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Size - Done, 1u << 30));
+    if (!ReadFile(reinterpret_cast<HANDLE>(FHandle), Buffer + Done, chunk, &got, &At)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_HANDLE_EOF) break;
+      Fail(kCannotRead, FPath, error);
+    }
+    if (got == 0) break;
+    Done += got;
+  }
+  return Done;
+}
+
 TTempFile::TTempFile(const std::string& Folder) : FFolder(Folder) {
   // Deleted when closed, which the system does also for a process that Ctrl+C or a kill ends;
   // no other process may open it meanwhile.

@@ -405,6 +405,14 @@ class ToolTest(unittest.TestCase):
                         self.assertEqual((code, err), (0, ""))
                         self.assertResult(["-S", "1K", "-T", temp] + args, data, whole)
                         self.assertEqual(os.listdir(temp), [])
+        # reverse of a file past the buffer is read from its end, a block at a time.
+        for name, data in (("r8.txt", b"\xef\xbb\xbf" + text.encode()),
+                           ("rs.txt", text.replace("ｶﾞ", "x").encode("shift_jis")),
+                           ("rb.txt", text.encode() + b"\n\xff")):
+            encoding = ["-e", "Shift_JIS"] if name == "rs.txt" else []
+            code, whole, err = run(encoding + ["reverse", self.path(name, data)])
+            self.assertEqual(run(["-S", "1K"] + encoding + ["reverse", self.path(name)]),
+                             (code, whole, err))
         code, out, err = run(["-S", "1K", "-T", self.path("missing"), "sort"], text.encode())
         self.assertEqual((code, out), (2, b""))
         self.assertIn("temporary file in " + self.path("missing"), err)
