@@ -13,6 +13,7 @@
 #include "cli/System.h"
 #include "cli/TextPieces.h"
 #include "commands/CommandId.h"
+#include "commands/DuplicationRuns.h"
 #include "sorting/RunMerge.h"
 #include "strings/Utf8.h"
 
@@ -743,6 +744,69 @@ bool ReverseFromEnd(const Arguments::TOptions& Options, const Codec::TEncoding& 
   return true;
 }
 
+// dedupe and count without a key on a text larger than a piece, whose first bytes Text holds:
+// the lines parted by hash into runs, each part done in memory. False, with nothing read
+// further, where the text must take the in-memory path.
+bool DuplicatesPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+                          TInputs& Inputs, std::string& Text, size_t Piece, int64_t Size) {
+  const TForm Form = FormOf(Encoding, Text);
+  if (!Form.ByLines || Form.Units != TUnits::unBytes) return false;
+  Inputs.SetForm(Form);
+  const std::string Mark = Text.substr(0, Form.Mark);
+  Text.erase(0, Form.Mark);
+  using DuplicationRuns::TKeep;
+  const TKeep Keep = Options.Operation->Id == Tarnwick::ciDuplicationCount ? TKeep::kpCount
+                     : !Options.Choices.Only                               ? TKeep::kpFirst
+                     : *Options.Choices.Only == Tarnwick::ocOnce           ? TKeep::kpOnce
+                                                                           : TKeep::kpRepeated;
+  // Parts of about a quarter of a piece each, where the size is known.
+  const size_t Parts =
+      Size > 0 ? std::clamp<size_t>(static_cast<size_t>(Size) / std::max<size_t>(Piece / 4, 1) + 1,
+                                    2, 256)
+               : 64;
+  TTempStore Store(Options.TempFolder.empty() ? System::TemporaryFolder() : Options.TempFolder);
+  DuplicationRuns::TSpilledDuplicates Duplicates(Store, Parts, Keep);
+  const std::string_view Added = Keep == TKeep::kpCount ? ":0123456789" : "";
+  uint64_t Total = Mark.size();
+  for (bool AtEnd = false, First = true;;) {
+    AtEnd = !Inputs.Fill(Text, Piece) || AtEnd;
+    size_t Cut = LastCut(Text, Form.Units, AtEnd);
+    while (Cut == 0 && !AtEnd) {
+      AtEnd = !Inputs.Fill(Text, Text.size() + Piece);
+      Cut = LastCut(Text, Form.Units, AtEnd);
+    }
+    if (AtEnd) Cut = Text.size();
+    const std::string_view Chunk = std::string_view(Text).substr(0, Cut);
+    const bool Stands = Form.Encoding.Family == Codec::TFamily::fmUtf8
+                            ? TextPieces::IsUtf8(Chunk)
+                            : TextPieces::StandsForText(Chunk, Form.Encoding, Added);
+    if (!Stands) {
+      // The common path's report of the fault (a text that decodes is taken as it is).
+      Codec::TEncoding Checked = Form.Encoding;
+      TextPieces::DecodeText((First ? Mark : std::string()) + std::string(Chunk), Checked);
+    }
+    First = false;
+    for (size_t At = 0; At < Chunk.size();) {
+      size_t End = RunMerge::LineEnd(Chunk, At, Form.Units, true);
+      if (End == std::string_view::npos) End = Chunk.size();
+      Duplicates.Add(Chunk.substr(At, End - At));
+      At = End;
+    }
+    Total += Cut;
+    Text.erase(0, Cut);
+    if (AtEnd && Text.empty()) break;
+  }
+  std::string().swap(Text);
+  WriteOut(
+      Options,
+      [&](const std::function<void(std::string_view)>& Put) {
+        if (!Mark.empty()) Put(Mark);
+        Duplicates.Finish(Put, Piece);
+      },
+      Total);
+  return true;
+}
+
 }  // namespace
 
 uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
@@ -752,9 +816,10 @@ uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available) {
 }
 
 bool Handles(const Arguments::TOptions& Options) {
-  return Tarnwick::ComparesLines(Options.Operation->Id) ||
-         Options.Operation->Id == Tarnwick::ciReverse || Options.Check || Options.Merge ||
-         Options.Keys || !Options.MoreInputs.empty();
+  const uint8_t Id = Options.Operation->Id;
+  return Tarnwick::ComparesLines(Id) || Id == Tarnwick::ciReverse ||
+         Id == Tarnwick::ciDuplicationDelete || Id == Tarnwick::ciDuplicationCount ||
+         Options.Check || Options.Merge || Options.Keys || !Options.MoreInputs.empty();
 }
 
 int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
@@ -787,6 +852,13 @@ int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
   TInputs Inputs(Paths);
   std::string Text;
   const bool Sorts = Tarnwick::ComparesLines(Options.Operation->Id);
+  const uint8_t Id = Options.Operation->Id;
+  if ((Id == Tarnwick::ciDuplicationDelete || Id == Tarnwick::ciDuplicationCount) &&
+      !Options.Choices.Key.Active() && Inputs.Fill(Text, Piece + 1)) {
+    const int64_t Size =
+        Paths.size() == 1 && Paths.front() != "-" ? System::TInput(Paths.front()).Size() : -1;
+    if (DuplicatesPastBuffer(Options, Encoding, Inputs, Text, Piece, Size)) return 0;
+  }
   if (!Sorts) {
     // The other operations take the whole text in memory.
     while (Inputs.Fill(Text, Text.size() + Piece)) {

@@ -82,9 +82,6 @@ bool GetNumber(const std::string& Bytes, size_t& At, size_t End, size_t& Value) 
   return false;
 }
 
-// The most bytes TRunWriter buffers before it writes.
-constexpr size_t kWriteBuffer = size_t{1} << 20;
-
 }  // namespace
 
 size_t LineEnd(std::string_view Bytes, size_t From, TUnits Units, bool AtEnd) {
@@ -207,7 +204,7 @@ void TRunWriter::Add(const TRecord& Record) {
   FBuffer += Record.Key;
   PutNumber(FBuffer, Record.Line.size());
   FBuffer += Record.Line;
-  if (FBuffer.size() >= kWriteBuffer) {
+  if (FBuffer.size() >= FBufferSize) {
     FFile.Write(FBuffer);
     FBuffer.clear();
   }

@@ -111,13 +111,16 @@ class TLineSource {
 // Writes records to a run: each line with its key.
 class TRunWriter {
  public:
-  explicit TRunWriter(TRunFile& File) : FFile(File) {}
+  // Buffers about Buffer bytes before each write.
+  explicit TRunWriter(TRunFile& File, size_t Buffer = size_t{1} << 20)
+      : FFile(File), FBufferSize(Buffer) {}
   void Add(const TRecord& Record);
   // Writes what is buffered and ends the run (the file is rewound for reading).
   void Finish();
 
  private:
   TRunFile& FFile;
+  size_t FBufferSize;
   std::string FBuffer;
 };
 

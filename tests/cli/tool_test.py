@@ -405,6 +405,17 @@ class ToolTest(unittest.TestCase):
                         self.assertEqual((code, err), (0, ""))
                         self.assertResult(["-S", "1K", "-T", temp] + args, data, whole)
                         self.assertEqual(os.listdir(temp), [])
+        # dedupe and count past the buffer: the lines parted by hash into runs.
+        repeats = "".join(lines[i * 31 % 200] + breaks[i % 3] for i in range(1500)) + "tail"
+        for encoding, data in (("UTF-8", b"\xef\xbb\xbf" + repeats.encode()),
+                               ("Shift_JIS", repeats.replace("ｶﾞ", "x").encode("shift_jis"))):
+            for args in (["dedupe"], ["count"], ["dedupe", "--only-unique"],
+                         ["dedupe", "--only-repeated"]):
+                with self.subTest(encoding=encoding, args=args):
+                    code, whole, err = run(["-e", encoding] + args, data)
+                    self.assertEqual((code, err), (0, ""))
+                    self.assertResult(["-S", "1K", "-T", temp, "-e", encoding] + args, data, whole)
+                    self.assertEqual(os.listdir(temp), [])
         # reverse of a file past the buffer is read from its end, a block at a time.
         for name, data in (("r8.txt", b"\xef\xbb\xbf" + text.encode()),
                            ("rs.txt", text.replace("ｶﾞ", "x").encode("shift_jis")),
@@ -516,7 +527,7 @@ class ToolTest(unittest.TestCase):
                 code, out, err = run(args)
                 self.assertEqual((code, out), (2, b""))
                 self.assertEqual(err.splitlines()[0], message)
-        self.assertIn(b"Usage: tarnwick [OPTIONS] OPERATION [FILE]", run(["--help"])[1])
+        self.assertIn(b"Usage: tarnwick [OPTIONS] OPERATION [FILE...]", run(["--help"])[1])
 
     @quick
     def test_invalid_input_names_the_line_and_suggests_an_encoding(self):
@@ -594,7 +605,7 @@ class ToolTest(unittest.TestCase):
                                      "UTF-8 として正しくないバイトがあります (0x82)。Shift_JIS の"
                                      "ファイルなら --encoding Shift_JIS を指定してください\n"))
                     help_text = run(["--help"], env=env)[1].decode()
-                    self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE]", help_text)
+                    self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE...]", help_text)
                     self.assertIn("\n知っておきたい規則:\n- 改行: ", help_text)
         if not WINDOWS:
             # The locale messages, which the tool words from what the platform layer reports.
