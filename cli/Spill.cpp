@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <string>
 #include <utility>
@@ -302,14 +303,35 @@ class TProgress {
 constexpr const char* kSortingRuns = Messages::ForTranslation("sorting runs:");
 constexpr const char* kMerging = Messages::ForTranslation("merging:");
 
+// An error of the work that makes the output (reading the input or a run), carried through the
+// writing unchanged: only the writing's own errors are output errors.
+struct TMakingFailed {
+  std::exception_ptr Error;
+};
+
 // Writes the output to standard output or the -o file, a piece at a time.
 void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces, uint64_t Size) {
+  const System::TPieces Guarded = [&Pieces](const std::function<void(std::string_view)>& Put) {
+    bool Writing = false;
+    try {
+      Pieces([&](std::string_view Bytes) {
+        Writing = true;
+        Put(Bytes);
+        Writing = false;
+      });
+    } catch (...) {
+      if (Writing) throw;
+      throw TMakingFailed{std::current_exception()};
+    }
+  };
   try {
     if (Options.Output.empty()) {
-      System::WriteStdout(Pieces);
+      System::WriteStdout(Guarded);
     } else {
-      System::WriteOutput(Options.Output, Pieces, Size);
+      System::WriteOutput(Options.Output, Guarded, Size);
     }
+  } catch (const TMakingFailed& e) {
+    std::rethrow_exception(e.Error);
   } catch (const System::EFileError& e) {
     throw EOutput(e.what());
   }
