@@ -377,9 +377,10 @@ class ToolTest(unittest.TestCase):
         self.assertResult(["-m", "sort-numeric", "-", m1], b"1\n3\n", b"a\nc\ne\n1\n3")
         code, out, err = run(["-m", "sort", m1, "-", "-"], b"")
         self.assertEqual((code, out), (2, b""))
-        code, out, err = run(["-c", "sort", self.path("bad.txt", b"a\n\xff\n")])
-        self.assertEqual((code, out), (2, b""))
-        self.assertIn("line 2", err)
+        for args in (["-c", "sort"], ["-m", "sort", m1]):
+            code, out, err = run(args + [self.path("bad.txt", b"a\n\xff\n")])
+            self.assertEqual((code, out), (2, b""), args)
+            self.assertIn("line 2", err)
 
     @quick
     def test_sorts_past_the_buffer_give_the_in_memory_result(self):
