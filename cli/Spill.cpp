@@ -859,12 +859,15 @@ int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
   Paths.insert(Paths.end(), Options.MoreInputs.begin(), Options.MoreInputs.end());
   if (Paths.size() == 1 && Paths.front() != "-") {
     // A file that fits is read as before, in parts on the threads.
-    if (const System::TInput Input(Paths.front());
-        Input.Size() >= 0 && static_cast<uint64_t>(Input.Size()) <= Piece) {
+    // The file is closed again first: Windows cannot replace a file that is open (-o on it).
+    const int64_t Size = System::TInput(Paths.front()).Size();
+    if (Size >= 0 && static_cast<uint64_t>(Size) <= Piece) {
       return RunInMemory(Options, Encoding, System::ReadAll(Paths.front()), Marks);
     }
   }
-  if (Paths.size() == 1 && Paths.front() != "-" && Options.Operation->Id == Tarnwick::ciReverse) {
+  // The file is read while the output is written: not when the output replaces it.
+  if (Paths.size() == 1 && Paths.front() != "-" && Options.Output != Paths.front() &&
+      Options.Operation->Id == Tarnwick::ciReverse) {
     System::TInput Input(Paths.front());
     if (Input.Size() > static_cast<int64_t>(Piece) &&
         ReverseFromEnd(Options, Encoding, Input, std::min<size_t>(Piece, size_t{1} << 22))) {
