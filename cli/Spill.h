@@ -1,7 +1,8 @@
-// The sorts past the buffer (-S): a text larger than the buffer is sorted a buffer-full at a
-// time into runs in temporary files (-T), which are then merged; also several input files,
-// the check of an order (-c) and the merge of files in order (-m). A text that fits the buffer
-// takes the in-memory path of Operations::RunOnFile and gives its bytes.
+// The tool past the buffer (-S): a sort of a text larger than the buffer is sorted a piece at a
+// time into runs in temporary files (-T), which are then merged; reverse reads a large file from
+// its end; dedupe and count part a large text by hash. Also several input files, the check of
+// an order (-c), the merge of files in order (-m) and keys. A text that fits the buffer takes
+// the in-memory path of Operations::RunOnFile and gives its bytes.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +25,7 @@ class EOutput : public std::runtime_error {
 // most three quarters, and no less than 1 MiB.
 uint64_t DefaultBufferSize(uint64_t Total, uint64_t Available);
 
-// Whether Run takes the run: a sort, -c, -m or more than one input file.
+// Whether Run takes the run: a sort, reverse, dedupe, count, -c, -m, keys or several files.
 bool Handles(const Arguments::TOptions& Options);
 
 // Runs the operation of Options on its inputs and writes the result (-c: reports the first
