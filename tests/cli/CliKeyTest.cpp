@@ -243,8 +243,8 @@ TEST(KeyedOperations, SortedInRunsGiveTheStableSortOfTheKeys) {
     if (Rng() % 2 == 0 || Rule.Field == 0) Rule.Fold = 1 + Rng() % 7;
     const auto KeyOf = [&Rule](std::u16string_view Body) {
       std::u16string Key;
-      LineKey::FoldedByPlatform(Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule),
-                                Rule.Fold, Key);
+      LineKey::FoldedPlainly(Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule),
+                             Rule.Fold, Key);
       return Key;
     };
     const auto FieldOf = [&Rule](std::u16string_view Body) {
