@@ -405,7 +405,8 @@ int SortPastBuffer(const Arguments::TOptions& Options, const Codec::TEncoding& E
   Text.erase(0, Form.Mark);
   const TDecoders Decoders(Form, Options.Choices.Key);
   const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
-  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order,
+                                   Options.Choices.Ties);
   TTempStore Store(Options.TempFolder.empty() ? System::TemporaryFolder() : Options.TempFolder);
   std::vector<std::unique_ptr<RunMerge::TRunFile>> Runs;
   std::string LastBreak(RunMerge::LineFeed(Form.Units));
@@ -546,7 +547,8 @@ int CheckOrder(const Arguments::TOptions& Options, const Codec::TEncoding& Encod
   TCheckedLines Lines(Options.Input, Encoding, Form, true);
   const TDecoders Decoders(Form, Options.Choices.Key);
   const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
-  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order,
+                                   Options.Choices.Ties);
   RunMerge::TScratch Scratch;
   RunMerge::TRecord Record;
   std::string Previous;
@@ -584,7 +586,8 @@ int MergeFiles(const Arguments::TOptions& Options, const Codec::TEncoding& Encod
   }
   const TDecoders Decoders(Form, Options.Choices.Key);
   const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
-  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order,
+                                   Options.Choices.Ties);
   const std::string Mark =
       Form.Encoding.Bom
           ? std::string(Form.Units == TUnits::unBytes     ? Codec::Utf8Mark
@@ -645,7 +648,8 @@ int WriteKeys(const Arguments::TOptions& Options, const Codec::TEncoding& Encodi
   RunMerge::TTextReader Reader(Source, Form.Units, size_t{1} << 16);
   const TDecoders Decoders(Form, Options.Choices.Key);
   const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Options.Operation->Id);
-  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order);
+  const RunMerge::TLineOrder Order(*Decoders.Order, Command.Kind, Command.Order,
+                                   Options.Choices.Ties);
   const std::string Name = Paths.size() == 1 && Paths.front() == "-"
                                ? Messages::Translate("standard input")
                                : Paths.front();

@@ -59,10 +59,6 @@ bool AppendCollationKey(std::u16string_view Text, std::string& Out) {
 
 int32_t Sign(int C) { return C < 0 ? -1 : C > 0 ? 1 : 0; }
 
-int32_t FromCompareResult(StringUnit::TCompareResult Result) {
-  return Result == StringUnit::crLess ? -1 : Result == StringUnit::crGreater ? 1 : 0;
-}
-
 void PutNumber(std::string& Out, size_t Value) {
   while (Value >= 0x80) {
     Out += static_cast<char>((Value & 0x7F) | 0x80);
@@ -127,6 +123,25 @@ std::string_view LineFeed(TUnits Units) {
 }
 
 bool TLineOrder::Key(std::string_view Line, std::string& Out, TScratch& Scratch) const {
+  if (!KeyOfOrder(Line, Out, Scratch)) return false;
+  if (FTies != LineTies::tiWholeLine) return true;
+  // The key of the order, each zero byte as 0 FF and ended by 0 0, so that the two keys
+  // together compare as the key first and, where keys are equal, the whole line's key next.
+  std::string& Escaped = Scratch.D;
+  Escaped.clear();
+  for (const char Byte : Out) {
+    Escaped += Byte;
+    if (Byte == '\0') Escaped += '\xFF';
+  }
+  Escaped.append(2, '\0');
+  if (!LineTies::WholeLineKey(FKind, FDecoder.Whole(Line, Scratch.A), Out, Scratch.C)) {
+    return false;
+  }
+  Out.insert(0, Escaped);
+  return true;
+}
+
+bool TLineOrder::KeyOfOrder(std::string_view Line, std::string& Out, TScratch& Scratch) const {
   Out.clear();
   switch (FKind) {
     case TSortKind::skNumeric: {
@@ -145,8 +160,8 @@ bool TLineOrder::Key(std::string_view Line, std::string& Out, TScratch& Scratch)
       return AppendCollationKey(FDecoder.Decode(Line, Scratch.A), Out);
     }
     case TSortKind::skReverseText: {
-      const std::u16string_view Text = FDecoder.Decode(Line, Scratch.A);
-      Scratch.C.assign(Text.rbegin(), Text.rend());
+      Scratch.C.assign(FDecoder.Decode(Line, Scratch.A));
+      StringUnit::ReadFromEnd(Scratch.C);
       return AppendCollationKey(Scratch.C, Out);
     }
     default:
@@ -155,33 +170,27 @@ bool TLineOrder::Key(std::string_view Line, std::string& Out, TScratch& Scratch)
 }
 
 int32_t TLineOrder::Compare(std::string_view A, std::string_view B, TScratch& Scratch) const {
-  int32_t Result;
-  switch (FKind) {
-    case TSortKind::skByteLength: {
-      const int32_t MeasureA = FDecoder.Measure(A, Scratch.C);
-      const int32_t MeasureB = FDecoder.Measure(B, Scratch.C);
-      Result = MeasuredCompare(MeasureA, FDecoder.Decode(A, Scratch.A), MeasureB,
-                               FDecoder.Decode(B, Scratch.B));
-      break;
-    }
-    case TSortKind::skReverseText:
-      Result = FromCompareResult(
-          StringUnit::LocaleCompare(StringUnit::ReverseString(FDecoder.Decode(A, Scratch.A)),
-                                    StringUnit::ReverseString(FDecoder.Decode(B, Scratch.B))));
-      break;
-    case TSortKind::skNumeric: {
-      const std::u16string_view TextA = FDecoder.Decode(A, Scratch.A);
-      const std::u16string_view TextB = FDecoder.Decode(B, Scratch.B);
-      Result = CompareNumberKeys(ExtractNumbers(TextA), ExtractNumbers(TextB));
-      if (Result == 0) Result = FromCompareResult(StringUnit::LocaleCompare(TextA, TextB));
-      break;
-    }
-    default:
-      Result = FromCompareResult(
-          StringUnit::LocaleCompare(FDecoder.Decode(A, Scratch.A), FDecoder.Decode(B, Scratch.B)));
-      break;
+  int32_t Result = CompareInOrder(A, B, Scratch);
+  if (Result == 0 && FTies == LineTies::tiWholeLine) {
+    const std::u16string_view LineA = FDecoder.Whole(A, Scratch.A);
+    const std::u16string_view LineB = FDecoder.Whole(B, Scratch.B);
+    Result = StringRecordListNormalSort::CompareInOrder(FKind, LineA, StringUnit::ByteLength(LineA),
+                                                        LineB, StringUnit::ByteLength(LineB), 0);
   }
   return Descending() ? -Result : Result;
+}
+
+int32_t TLineOrder::CompareInOrder(std::string_view A, std::string_view B,
+                                   TScratch& Scratch) const {
+  if (FKind == TSortKind::skByteLength) {
+    const int32_t MeasureA = FDecoder.Measure(A, Scratch.C);
+    const int32_t MeasureB = FDecoder.Measure(B, Scratch.C);
+    return MeasuredCompare(MeasureA, FDecoder.Decode(A, Scratch.A), MeasureB,
+                           FDecoder.Decode(B, Scratch.B));
+  }
+  return StringRecordListNormalSort::CompareInOrder(FKind, FDecoder.Decode(A, Scratch.A), 0,
+                                                    FDecoder.Decode(B, Scratch.B), 0,
+                                                    StringUnit::CollationFlags());
 }
 
 int32_t TLineOrder::CompareKeys(std::string_view A, std::string_view B) const {

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sorting/LineTies.h"
 #include "sorting/SortWhereTheyLie.h"
 
 namespace RunMerge {
@@ -63,14 +64,19 @@ class TRunStore {
 // Scratch space of a thread for the keys and comparisons of TLineOrder.
 struct TScratch {
   std::u16string A, B, C;
+  std::string D;
 };
 
 // The order of a sort: Kind (not skReverse) and Order over whole lines (break included) that
-// Decoder turns into UTF-16, as the keyed engine orders them. Used from several threads.
+// Decoder turns into UTF-16, as the keyed engine orders them; with tiWholeLine, lines the order
+// finds equal are then ordered by their whole lines (Decoder's Whole) as LineTies::Settle orders
+// them. Lines still equal keep their input order (the runs' sort is stable, the merge takes the
+// earlier source first), as tiWholeLine and tiInputOrder want. Used from several threads.
 class TLineOrder {
  public:
-  TLineOrder(const TLineDecoder& Decoder, TSortKind Kind, TSortOrder Order)
-      : FDecoder(Decoder), FKind(Kind), FOrder(Order) {}
+  TLineOrder(const TLineDecoder& Decoder, TSortKind Kind, TSortOrder Order,
+             LineTies::TTies Ties = LineTies::tiAsSorted)
+      : FDecoder(Decoder), FKind(Kind), FOrder(Order), FTies(Ties) {}
   // Out becomes bytes that order Line as the ascending sort does (bytewise, a key that is a
   // prefix of another first): two lines' keys are equal exactly when the sort finds them
   // equal. False when the platform gives no collation key; such lines are compared with
@@ -83,9 +89,13 @@ class TLineOrder {
   bool Descending() const { return FOrder == TSortOrder::soDescending; }
 
  private:
+  bool KeyOfOrder(std::string_view Line, std::string& Out, TScratch& Scratch) const;
+  int32_t CompareInOrder(std::string_view A, std::string_view B, TScratch& Scratch) const;
+
   const TLineDecoder& FDecoder;
   TSortKind FKind;
   TSortOrder FOrder;
+  LineTies::TTies FTies;
 };
 
 // Appends Key (made by TLineOrder::Key) to Out in a printable form whose byte order, a form

@@ -469,10 +469,10 @@ class TUtf16LELines final : public KeyedSort::TLineDecoder {
   }
 };
 
-std::u16string SortInRuns(const std::u16string& Text, Command C, size_t Piece, size_t FanIn,
-                          int& Merged) {
+std::u16string SortInRuns(const std::u16string& Text, Command C, LineTies::TTies Ties, size_t Piece,
+                          size_t FanIn, int& Merged) {
   const TUtf16LELines Decoder;
-  const RunMerge::TLineOrder Order(Decoder, C.Kind, C.Order);
+  const RunMerge::TLineOrder Order(Decoder, C.Kind, C.Order, Ties);
   const std::string Bytes(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
   const std::string Sorted =
       RunSort::SortInRuns(Bytes, RunMerge::TUnits::unUtf16LE, Order, Piece, FanIn, Merged);
@@ -482,17 +482,26 @@ std::u16string SortInRuns(const std::u16string& Text, Command C, size_t Piece, s
 }
 
 // Every order sorted in runs and merged: the in-memory sort's result where no two different
-// lines compare equal, else the stable sort's.
+// lines compare equal, else the stable sort's; with the whole lines breaking ties, the stable
+// sort by the keys and then the whole lines.
 void ExpectRunsSortStably(const std::u16string& Text, size_t Piece, size_t FanIn, int& Merged) {
+  const auto Itself = [](std::u16string_view B) { return std::u16string(B); };
   for (uint8_t Id = 1; Id <= 8; ++Id) {
     const Command C = Commands[Id - 1];
     bool Ties;
-    const std::u16string Stable = PlainSort::StableSortByKeys(
-        Text, Id, [](std::u16string_view B) { return std::u16string(B); }, Ties);
-    int Levels = 0;
-    ASSERT_EQ(Escaped(SortInRuns(Text, C, Piece, FanIn, Levels)), Escaped(Stable))
-        << "command " << int{Id} << " on " << Escaped(Text);
-    Merged += Levels;
+    const std::u16string Stable = PlainSort::StableSortByKeys(Text, Id, Itself, Ties);
+    for (const LineTies::TTies Rule :
+         {LineTies::tiAsSorted, LineTies::tiInputOrder, LineTies::tiWholeLine}) {
+      const std::u16string Expected =
+          Rule == LineTies::tiWholeLine
+              ? PlainSort::SortByKeys(Text, Id, Itself, nullptr, LineTies::tiWholeLine)
+              : Stable;
+      int Levels = 0;
+      ASSERT_EQ(Escaped(SortInRuns(Text, C, Rule, Piece, FanIn, Levels)), Escaped(Expected))
+          << "command " << int{Id} << " ties " << int{static_cast<uint8_t>(Rule)} << " on "
+          << Escaped(Text);
+      Merged += Levels;
+    }
     if (!Ties) {
       ASSERT_EQ(Escaped(Tarnwick::Sort(std::u16string(Text), Id)), Escaped(Stable))
           << "command " << int{Id} << " on " << Escaped(Text);

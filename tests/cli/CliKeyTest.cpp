@@ -223,7 +223,8 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
 }
 
 // The sorts past the buffer with -k, -t and the folds: runs of UTF-8 merged in levels give the
-// stable sort of the keys, and the in-memory sort's bytes where no two different lines tie.
+// stable sort of the keys, and the in-memory sort's bytes where no two different lines tie;
+// with ties broken by the whole lines or by input order, the in-memory sort's bytes always.
 TEST(KeyedOperations, SortedInRunsGiveTheStableSortOfTheKeys) {
   const TPinnedCollation Pinned("ja");
   std::mt19937 Rng(303);
@@ -263,11 +264,22 @@ TEST(KeyedOperations, SortedInRunsGiveTheStableSortOfTheKeys) {
           << "round " << Round << ", command " << int{Id} << ", -k " << Rule.Field << " fold "
           << Rule.Fold;
       Merged += Levels;
+      Operations::TChoices Choices;
+      Choices.Key = Rule;
       if (!Ties) {
-        Operations::TChoices Choices;
-        Choices.Key = Rule;
         ASSERT_EQ(Operations::Run(*Operations::FindById(Id), std::u16string(Text), Choices),
                   Stable);
+      }
+      // With the whole lines or the input order breaking ties (the tool's own options, or
+      // --stable), the in-memory sort's bytes always.
+      for (const LineTies::TTies TieRule : {LineTies::tiWholeLine, LineTies::tiInputOrder}) {
+        Choices.Ties = TieRule;
+        const RunMerge::TLineOrder Tied(Keyed, Command.Kind, Command.Order, TieRule);
+        ASSERT_EQ(RunSort::SortInRuns(Utf8(Text), RunMerge::TUnits::unBytes, Tied, 24 + Rng() % 64,
+                                      2 + Rng() % 2, Levels),
+                  Utf8(Operations::Run(*Operations::FindById(Id), std::u16string(Text), Choices)))
+            << "round " << Round << ", command " << int{Id} << ", ties "
+            << int{static_cast<uint8_t>(TieRule)};
       }
     }
   }

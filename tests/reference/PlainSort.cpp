@@ -353,7 +353,7 @@ std::u16string StableSortByKeys(
         if (A.Measure != B.Measure) return A.Measure < B.Measure ? -1 : 1;
         return Text(A.Key, B.Key);
       case skReverseText:
-        return Text(StringUnit::ReverseString(A.Key), StringUnit::ReverseString(B.Key));
+        return Text(FromEnd(A.Key), FromEnd(B.Key));
       default:
         return Text(A.Key, B.Key);
     }
