@@ -309,8 +309,10 @@ struct TMakingFailed {
   std::exception_ptr Error;
 };
 
-// Writes the output to standard output or the -o file, a piece at a time.
-void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces, uint64_t Size) {
+// Writes the output to standard output or the -o file, a piece at a time; Streams when the
+// pieces are made while the inputs are still read.
+void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces, uint64_t Size,
+              bool Streams = true) {
   const System::TPieces Guarded = [&Pieces](const std::function<void(std::string_view)>& Put) {
     bool Writing = false;
     try {
@@ -324,11 +326,33 @@ void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces,
       throw TMakingFailed{std::current_exception()};
     }
   };
+  // Output that names one of the inputs, by any name or link, would be written (in place, for
+  // a file of several links) while that input is still read: the whole output is made in a
+  // temporary file first, as sort copies such an input first.
+  std::vector<std::string> Paths{Options.Input};
+  Paths.insert(Paths.end(), Options.MoreInputs.begin(), Options.MoreInputs.end());
+  const bool OverAnInput = Streams && !Options.Output.empty() &&
+                           std::any_of(Paths.begin(), Paths.end(), [&](const auto& Path) {
+                             return System::SameFile(Options.Output, Path);
+                           });
+  std::unique_ptr<System::TTempFile> Staged;
+  if (OverAnInput) {
+    Staged = std::make_unique<System::TTempFile>(
+        Options.TempFolder.empty() ? System::TemporaryFolder() : Options.TempFolder);
+    Pieces([&](std::string_view Bytes) { Staged->Write(Bytes); });
+    Staged->Rewind();
+  }
+  const System::TPieces FromStaged = [&Staged](const std::function<void(std::string_view)>& Put) {
+    std::string Buffer(size_t{1} << 20, '\0');
+    while (const size_t Got = Staged->Read(Buffer.data(), Buffer.size())) {
+      Put(std::string_view(Buffer.data(), Got));
+    }
+  };
   try {
     if (Options.Output.empty()) {
       System::WriteStdout(Guarded);
     } else {
-      System::WriteOutput(Options.Output, Guarded, Size);
+      System::WriteOutput(Options.Output, Staged ? FromStaged : Guarded, Size);
     }
   } catch (const TMakingFailed& e) {
     std::rethrow_exception(e.Error);
@@ -339,7 +363,7 @@ void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces,
 
 void WriteOut(const Arguments::TOptions& Options, const std::string& Bytes) {
   WriteOut(
-      Options, [&Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
+      Options, [&Bytes](const auto& Put) { Put(Bytes); }, Bytes.size(), false);
 }
 
 // The end of the text's last whole line within Text (0 when none ends there): a CR at the very

@@ -48,6 +48,11 @@ void WriteOutput(const std::string& Path, std::string_view Bytes);
 // (or, for a new file, its folder) may not be written.
 void CheckOutput(const std::string& Path);
 
+// Whether the paths A and B ("-": standard input) lead to one file, by whatever names, links
+// included: the same device and inode (Windows: volume and file index). False when either
+// cannot be opened or looked at.
+bool SameFile(const std::string& A, const std::string& B);
+
 // True when standard output is a terminal that shows colour escapes.
 bool StdoutIsColourTerminal();
 

@@ -447,6 +447,15 @@ void PlanOutput(const std::string& Path, TOutputPlan& Plan) {
 
 }  // namespace
 
+bool SameFile(const std::string& A, const std::string& B) {
+  const auto Of = [](const std::string& Path, struct stat& St) {
+    return Path == "-" ? ::fstat(STDIN_FILENO, &St) == 0 : ::stat(Path.c_str(), &St) == 0;
+  };
+  struct stat StA {
+  }, StB{};
+  return Of(A, StA) && Of(B, StB) && StA.st_dev == StB.st_dev && StA.st_ino == StB.st_ino;
+}
+
 void CheckOutput(const std::string& Path) {
   TOutputPlan plan;
   PlanOutput(Path, plan);

@@ -278,6 +278,22 @@ void RewriteInPlace(HANDLE File, const std::string& Path, const TPieces& Pieces,
 
 }  // namespace
 
+bool SameFile(const std::string& A, const std::string& B) {
+  const auto Of = [](const std::string& Path, BY_HANDLE_FILE_INFORMATION& Info) {
+    if (Path == "-") return GetFileInformationByHandle(GetStdHandle(STD_INPUT_HANDLE), &Info) != 0;
+    const HANDLE h =
+        CreateFileW(Wide(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool Known = GetFileInformationByHandle(h, &Info) != 0;
+    CloseHandle(h);
+    return Known;
+  };
+  BY_HANDLE_FILE_INFORMATION InfoA{}, InfoB{};
+  return Of(A, InfoA) && Of(B, InfoB) && InfoA.dwVolumeSerialNumber == InfoB.dwVolumeSerialNumber &&
+         InfoA.nFileIndexHigh == InfoB.nFileIndexHigh && InfoA.nFileIndexLow == InfoB.nFileIndexLow;
+}
+
 void CheckOutput(const std::string& Path) {
   TOutputPlan plan;
   PlanOutput(Path, plan);

@@ -279,6 +279,51 @@ class ToolTest(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.dir.name)),
                          ["dangling", "fifo", "made.txt", "one.txt", "report.txt", "two.txt"])
 
+    @quick
+    def test_output_onto_an_input_by_any_name_loses_nothing_while_the_input_is_read(self):
+        # -m, reverse read from the end and the sorts past the buffer read their inputs while
+        # they write: -o naming an input, spelled otherwise or through a link, gets the whole
+        # result and the other names of the file see it too.
+        first = b"".join(b"%06d line\n" % n for n in range(0, 240000, 2))
+        second = b"".join(b"%06d line\n" % n for n in range(1, 240000, 2))
+        merged = b"".join(sorted(first.splitlines(True) + second.splitlines(True)))
+        os.mkdir(self.path("sub"))
+        # (operation and its inputs, the name -o gives, the link made first, the result)
+        cases = [
+            (["-m", "sort", "a.txt", "b.txt"], "a.txt", None, merged),
+            (["-m", "sort", "a.txt", "b.txt"], os.path.join("sub", "..", "b.txt"), None, merged),
+            (["-S", "20K", "reverse", "a.txt"], os.path.join(".", "a.txt"), None,
+             b"".join(reversed(first.splitlines(True)))),
+            (["-S", "20K", "-k", "2", "sort", "b.txt"], "b.txt", None,
+             b"".join(sorted(second.splitlines(True)))),
+        ]
+        if not WINDOWS:
+            cases += [
+                (["-m", "sort", "a.txt", "b.txt"], "link.txt", "symlink", merged),
+                (["-m", "sort", "b.txt", "a.txt"], "link.txt", "hard", merged),
+                (["-S", "20K", "reverse", "a.txt"], "link.txt", "hard",
+                 b"".join(reversed(first.splitlines(True)))),
+                (["-S", "20K", "-k", "2", "sort-desc", "a.txt"], "link.txt", "symlink",
+                 b"".join(sorted(first.splitlines(True), reverse=True))),
+            ]
+        for args, output, link, want in cases:
+            with self.subTest(args=args, output=output, link=link):
+                self.path("a.txt", first)
+                self.path("b.txt", second)
+                if os.path.lexists(self.path("link.txt")):
+                    os.remove(self.path("link.txt"))
+                if link == "symlink":
+                    os.symlink("a.txt", self.path("link.txt"))
+                elif link == "hard":
+                    os.link(self.path("a.txt"), self.path("link.txt"))
+                code, out, err = run(args + ["-o", output], cwd=self.dir.name)
+                self.assertEqual((code, out, err), (0, b"", ""))
+                self.assertEqual(self.read(output if link is None else "link.txt"), want)
+                if link is not None:
+                    self.assertEqual(self.read("a.txt"), want)
+                self.assertEqual(sorted(os.listdir(self.dir.name)),
+                                 sorted(["a.txt", "b.txt", "sub"] + (["link.txt"] if link else [])))
+
     def run_as_nobody(self, args, data=b"", limit=None):
         def drop():
             if limit is not None:
