@@ -309,6 +309,10 @@ struct TMakingFailed {
   std::exception_ptr Error;
 };
 
+// The output made in full in a temporary file, where -o names an input, and its size.
+std::unique_ptr<System::TTempFile> gStaged;
+uint64_t gStagedSize = 0;
+
 // Writes the output to standard output or the -o file, a piece at a time; Streams when the
 // pieces are made while the inputs are still read.
 void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces, uint64_t Size,
@@ -335,24 +339,20 @@ void WriteOut(const Arguments::TOptions& Options, const System::TPieces& Pieces,
                            std::any_of(Paths.begin(), Paths.end(), [&](const auto& Path) {
                              return System::SameFile(Options.Output, Path);
                            });
-  std::unique_ptr<System::TTempFile> Staged;
   if (OverAnInput) {
-    Staged = std::make_unique<System::TTempFile>(
+    // Written by Run once the inputs are closed (Windows cannot replace an open file).
+    gStaged = std::make_unique<System::TTempFile>(
         Options.TempFolder.empty() ? System::TemporaryFolder() : Options.TempFolder);
-    Pieces([&](std::string_view Bytes) { Staged->Write(Bytes); });
-    Staged->Rewind();
+    Pieces([](std::string_view Bytes) { gStaged->Write(Bytes); });
+    gStaged->Rewind();
+    gStagedSize = Size;
+    return;
   }
-  const System::TPieces FromStaged = [&Staged](const std::function<void(std::string_view)>& Put) {
-    std::string Buffer(size_t{1} << 20, '\0');
-    while (const size_t Got = Staged->Read(Buffer.data(), Buffer.size())) {
-      Put(std::string_view(Buffer.data(), Got));
-    }
-  };
   try {
     if (Options.Output.empty()) {
       System::WriteStdout(Guarded);
     } else {
-      System::WriteOutput(Options.Output, Staged ? FromStaged : Guarded, Size);
+      System::WriteOutput(Options.Output, Guarded, Size);
     }
   } catch (const TMakingFailed& e) {
     std::rethrow_exception(e.Error);
@@ -872,8 +872,11 @@ bool Handles(const Arguments::TOptions& Options) {
          Options.Check || Options.Merge || Options.Keys || !Options.MoreInputs.empty();
 }
 
-int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
-        const Operations::TMarks* Marks) {
+namespace {
+
+// Run, but for output made over an input, which it leaves to Run.
+int RunOn(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+          const Operations::TMarks* Marks) {
   uint64_t Buffer = Options.BufferSize != 0
                         ? Options.BufferSize
                         : DefaultBufferSize(System::PhysicalMemory(), System::AvailableMemory());
@@ -920,6 +923,28 @@ int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
   }
   if (!Inputs.Fill(Text, Piece + 1)) return RunInMemory(Options, Encoding, std::move(Text), Marks);
   return SortPastBuffer(Options, Encoding, Inputs, Text, Piece);
+}
+
+}  // namespace
+
+int Run(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
+        const Operations::TMarks* Marks) {
+  gStaged.reset();  // none left by a run that failed
+  const int Code = RunOn(Options, Encoding, Marks);
+  if (gStaged) {
+    // The inputs are closed now: the output made over one of them replaces it.
+    const std::unique_ptr<System::TTempFile> Staged = std::move(gStaged);
+    WriteOut(
+        Options,
+        [&Staged](const std::function<void(std::string_view)>& Put) {
+          std::string Buffer(size_t{1} << 20, '\0');
+          while (const size_t Got = Staged->Read(Buffer.data(), Buffer.size())) {
+            Put(std::string_view(Buffer.data(), Got));
+          }
+        },
+        gStagedSize, false);
+  }
+  return Code;
 }
 
 }  // namespace Spill
