@@ -112,6 +112,13 @@ def peer_cases(big, short_lines):
         ("delete duplicates, CR LF", "crlf", big, "dedupe", "awk '!seen[$0]++'", "C.UTF-8",
          "mawk: 1", None, None),
         ("shuffle", "ascii", big, "shuffle --seed 1", "shuf", "C.UTF-8", "shuf: 1", 1.5, None),
+        # Past the buffer: both sides sort in runs in temporary files and merge them.
+        ("dictionary sort past a 16 MiB buffer, en_US, ASCII words", "ascii", big,
+         "--locale en_US -S 16M sort", "sort -S 16M", "en_US.UTF-8", SORT_THREADS, 0.5, None),
+        ("dictionary sort past a 16 MiB buffer, ja_JP, Japanese", "japanese", big,
+         "--locale ja -S 16M sort", "sort -S 16M", "ja_JP.UTF-8", SORT_THREADS, 0.5, None),
+        ("code-point sort past a 16 MiB buffer", "ascii", big, "--locale C -S 16M sort",
+         "sort -S 16M", "C", SORT_THREADS, 1.0, None),
         # The folds against the same operation without them: what folding each line costs.
         ("delete duplicates ignoring case, width and kana, Japanese", "japanese", big,
          f"{FOLDS} dedupe", "tarnwick dedupe", "C.UTF-8", SAME_THREADS, 2.0, None),

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -113,8 +114,9 @@ class TFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App*, std::string) const override {
     return Translate(
-        "Usage: tarnwick [OPTIONS] OPERATION [FILE]\n"
-        "       tarnwick [OPTIONS] --id N [FILE]\n");
+        "Usage: tarnwick [OPTIONS] OPERATION [FILE...]\n"
+        "       tarnwick [OPTIONS] --id N [FILE...]\n"
+        "       tarnwick [OPTIONS] keys [SORT] [FILE...]\n");
   }
   // A flag that may be given a value (--color) shows as --color[=WHEN], not with its default.
   std::string make_option_name(const CLI::Option* Option, bool Positional) const override {
@@ -242,9 +244,35 @@ void RefuseUnless(const CLI::App& App, const std::string& Option, bool Applies,
 
 }  // namespace
 
+std::optional<uint64_t> BufferSizeOf(const std::string& Text, uint64_t PhysicalMemory) {
+  size_t Digits = 0;
+  uint64_t Number = 0;
+  for (; Digits < Text.size() && Text[Digits] >= '0' && Text[Digits] <= '9'; ++Digits) {
+    const uint64_t Digit = static_cast<uint64_t>(Text[Digits] - '0');
+    if (Number > (UINT64_MAX - Digit) / 10) return std::nullopt;
+    Number = Number * 10 + Digit;
+  }
+  if (Digits == 0 || Number == 0 || Text.size() > Digits + 1) return std::nullopt;
+  const char Suffix = Digits < Text.size() ? Text[Digits] : 'K';
+  if (Suffix == '%') {
+    if (Number > 100) return std::nullopt;
+    return std::max<uint64_t>(PhysicalMemory / 100 * Number, 1);
+  }
+  static constexpr std::string_view kSuffixes = "bKMGTPE";
+  const size_t Power =
+      kSuffixes.find(Suffix == 'b' ? 'b' : static_cast<char>(std::toupper(Suffix)));
+  if (Power == std::string_view::npos) return std::nullopt;
+  for (size_t K = 0; K < Power; ++K) {
+    if (Number > UINT64_MAX / 1024) return std::nullopt;
+    Number *= 1024;
+  }
+  return Number;
+}
+
 std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   TOptions options;
-  std::string first, second, colour, idText, threadsText, seedText, keyText;
+  std::string first, second, colour, idText, threadsText, seedText, keyText, bufferText;
+  std::vector<std::string> files;
 
   CLI::App app{Translate("Runs one of the twelve line operations on a text and writes the result."),
                "tarnwick"};
@@ -259,7 +287,8 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.get_formatter()->column_width(26);
   app.get_formatter()->label("Positionals", Translate("Positionals"));
   app.add_option("OPERATION", first, Translate("The operation's name (see below)"))->type_name("");
-  app.add_option("FILE", second, Translate("The input file (absent or \"-\": standard input)"))
+  app.add_option("FILE", files,
+                 Translate("The input files, read as one text (absent or \"-\": standard input)"))
       ->type_name("");
   app.add_option("--id", idText,
                  Translate("The operation by its menu id, 1..12, in place of its name"))
@@ -317,6 +346,22 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   app.add_flag(
       "--only-repeated", onlyRepeated,
       Translate("dedupe: keep only the first line of each text that occurs more than once"));
+  app.add_option("-S,--buffer-size", bufferText,
+                 Translate("Memory for a sort: SIZE KiB, or with b, K, M, G, or N% of the memory; "
+                           "a longer text is sorted in runs in temporary files"))
+      ->type_name("SIZE");
+  app.add_option("-T,--temporary-directory", options.TempFolder,
+                 Translate("Folder for the temporary files (default: TMPDIR, else /tmp)"))
+      ->type_name("DIR");
+  app.add_flag("-c,--check", options.Check,
+               Translate("The sorts: exit 1, naming the line, when the text is not in the order"));
+  app.add_flag("-m,--merge", options.Merge,
+               Translate("The sorts: merge FILEs that are each in the order already"));
+  bool progress = false, noProgress = false;
+  app.add_flag("--progress", progress,
+               Translate("Show the progress of long work on standard error (default: when it is "
+                         "a terminal)"));
+  app.add_flag("--no-progress", noProgress, Translate("Never show the progress"));
   // As in grep, --color alone is --color=always; it never takes the next word as its value.
   app.add_flag(
          "--color{always},--colour{always}", colour,
@@ -353,12 +398,28 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   if (app.count("--color") > 0 && colour != "auto" && colour != "always" && colour != "never")
     throw EUsage(Translate("--color takes auto, always or never, not '%s'", {colour}));
 
+  // keys [SORT]: the lines as their keys under SORT, "sort" when no sort is named.
+  if (id == 0 && first == "keys") {
+    options.Keys = true;
+    const Operations::TOperation* Sort =
+        files.empty() ? nullptr : Operations::FindByName(files.front());
+    if (Sort != nullptr && Tarnwick::ComparesLines(Sort->Id)) {
+      first = files.front();
+      files.erase(files.begin());
+    } else {
+      first = "sort";
+    }
+  }
+  if (!files.empty()) second = files.front();
   if (id != 0) {
     // "sort --id 5": a word that names an operation is one, not a file (./sort is the file).
-    if (!second.empty() || Operations::FindByName(first) != nullptr)
+    if (!first.empty() && Operations::FindByName(first) != nullptr)
       throw EUsage(Translate("give either an operation name or --id, not both"));
     options.Operation = Operations::FindById(id);
-    second = first;
+    if (!first.empty()) {
+      files.insert(files.begin(), first);
+      second = first;
+    }
   } else {
     if (first.empty()) throw EUsage(Translate("no operation given"));
     options.Operation = Operations::FindByName(first);
@@ -366,6 +427,17 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
       throw EUsage(Translate("unknown operation '%s' (tarnwick --help lists them)", {first}));
   }
   if (!second.empty()) options.Input = second;
+  if (files.size() > 1) options.MoreInputs.assign(files.begin() + 1, files.end());
+  if (app.count("-S") > 0) {
+    const std::optional<uint64_t> Size = BufferSizeOf(bufferText, System::PhysicalMemory());
+    if (!Size) {
+      throw EUsage(
+          Translate("-S takes a size such as 500M, 2G, 1048576b or 25%, not '%s'", {bufferText}));
+    }
+    options.BufferSize = *Size;
+  }
+  if (progress && noProgress) throw EUsage(Translate("give either --progress or --no-progress"));
+  if (progress || noProgress) options.Progress = progress;
   if (options.Output == "-") options.Output.clear();  // "-o -" is standard output, as for input
   if (app.count("--color") > 0) {
     if (!options.Mark) throw EUsage(Translate("--color applies to highlight --mark only"));
@@ -417,6 +489,16 @@ std::optional<TOptions> Parse(const std::vector<std::string>& Args) {
   } else if (options.Choices.Key.Active() || options.Natural) {
     options.Choices.Ties = LineTies::tiWholeLine;
   }
+  const char* sortOperations = ForTranslation("the sorts");
+  RefuseUnless(app, "-c", Tarnwick::ComparesLines(Id), *options.Operation, sortOperations);
+  RefuseUnless(app, "-m", Tarnwick::ComparesLines(Id), *options.Operation, sortOperations);
+  if (options.Check && options.Merge) throw EUsage(Translate("give either -c or -m"));
+  if (options.Keys && (options.Check || options.Merge))
+    throw EUsage(Translate("keys writes keys: -c and -m do not apply"));
+  if (options.Check && !options.MoreInputs.empty())
+    throw EUsage(Translate("-c checks one FILE, not '%s'", {options.MoreInputs.front()}));
+  if (options.Check && app.count("--output") > 0)
+    throw EUsage(Translate("-c writes no output: -o does not apply"));
   const bool shuffles = options.Operation->Id == Operations::NotInMenu;
   RefuseUnless(app, "--seed", shuffles, *options.Operation, "shuffle");
   if (shuffles) options.Choices.Seed = app.count("--seed") > 0 ? SeedOf(seedText) : RandomSeed();

@@ -10,6 +10,7 @@
 #include "cli/Codec.h"
 #include "cli/Messages.h"
 #include "cli/Operations.h"
+#include "cli/Spill.h"
 #include "cli/System.h"
 #include "commands/CommandId.h"
 #include "platform/Collation.h"
@@ -142,6 +143,8 @@ int Run(int argc, char** argv) {
   }
   std::string output;
   try {
+    // The sorts (past the buffer too), -c, -m and several files.
+    if (Spill::Handles(options)) return Spill::Run(options, encoding, chosenMarks);
     output = Operations::RunOnFile(*options.Operation, encoding, System::ReadAll(options.Input),
                                    chosenMarks, options.Choices);
   } catch (const System::EFileError& e) {
@@ -152,6 +155,8 @@ int Run(int argc, char** argv) {
     throw TExit{kExitUsage, e.what()};
   } catch (const std::bad_alloc&) {
     throw TExit{kExitFailed, Messages::Translate("out of memory")};
+  } catch (const Spill::EOutput& e) {
+    throw TExit{kExitFailed, e.what()};
   } catch (const std::exception& e) {
     throw TExit{kExitFailed,
                 Messages::Translate("%s failed: %s", {options.Operation->Name, e.what()})};

@@ -72,6 +72,25 @@ bool WriteFully(int fd, std::string_view Bytes) {
   return true;
 }
 
+// A failed write within WritePieces, with its errno.
+struct TPutFailed {
+  int Error;
+};
+
+// WriteFully of each piece in turn; false, errno set, at the first that fails (the pieces
+// after it are not made).
+bool WritePieces(int fd, const TPieces& Pieces) {
+  try {
+    Pieces([fd](std::string_view Bytes) {
+      if (!WriteFully(fd, Bytes)) throw TPutFailed{errno};
+    });
+  } catch (const TPutFailed& e) {
+    errno = e.Error;
+    return false;
+  }
+  return true;
+}
+
 // The temporary file being written, removed again when a signal ends the run. An unnamed
 // file (O_TMPFILE) needs no removal: it vanishes with the process.
 char gTempPath[PATH_MAX + 32];
@@ -243,7 +262,11 @@ std::string ReadAll(const std::string& Path) {
 }
 
 void WriteStdout(std::string_view Bytes) {
-  if (!WriteFully(STDOUT_FILENO, Bytes)) {
+  WriteStdout([Bytes](const auto& Put) { Put(Bytes); });
+}
+
+void WriteStdout(const TPieces& Pieces) {
+  if (!WritePieces(STDOUT_FILENO, Pieces)) {
     const int error = errno;
     Fail(kCannotWrite, Messages::Translate("standard output"), error);
   }
@@ -259,17 +282,18 @@ namespace {
 // hard links, or that cannot be replaced by one with its owner and group. Room for a longer result
 // is reserved first, so that a full disk is found before a byte changes; a failure after that
 // leaves the file partly rewritten, as with sort -o.
-void RewriteInPlace(int Fd, const std::string& Path, std::string_view Bytes, off_t OldSize) {
-  if (static_cast<off_t>(Bytes.size()) > OldSize) {
-    const int error = ::posix_fallocate(Fd, 0, static_cast<off_t>(Bytes.size()));
+void RewriteInPlace(int Fd, const std::string& Path, const TPieces& Pieces, uint64_t Size,
+                    off_t OldSize) {
+  if (static_cast<off_t>(Size) > OldSize) {
+    const int error = ::posix_fallocate(Fd, 0, static_cast<off_t>(Size));
     if (error == ENOSPC || error == EFBIG || error == EDQUOT) {
       Calls().Close(Fd);
       Fail(kCannotWrite, Path, error);
     }
   }
   int error = 0;
-  if (::lseek(Fd, 0, SEEK_SET) != 0 || !WriteFully(Fd, Bytes) ||
-      ::ftruncate(Fd, static_cast<off_t>(Bytes.size())) != 0 || Calls().Fsync(Fd) != 0)
+  if (::lseek(Fd, 0, SEEK_SET) != 0 || !WritePieces(Fd, Pieces) ||
+      ::ftruncate(Fd, ::lseek(Fd, 0, SEEK_CUR)) != 0 || Calls().Fsync(Fd) != 0)
     error = errno;
   if (Calls().Close(Fd) != 0 && error == 0) error = errno;
   if (error != 0) Fail(kCannotWrite, Path, error);
@@ -314,7 +338,7 @@ int TempFileError(const std::string& Folder) {
 // (Old, when something was). False, with nothing changed, when the new file cannot be made or
 // cannot have Old's owner and group: the caller then rewrites the file in place.
 bool ReplaceFile(const std::string& Path, const std::string& Target, const std::string& Folder,
-                 std::string_view Bytes, const struct stat* Old, bool MayBeUnnamed = true) {
+                 const TPieces& Pieces, const struct stat* Old, bool MayBeUnnamed = true) {
   mode_t mode;
   if (Old != nullptr) {
     mode = Old->st_mode & 07777;
@@ -340,7 +364,7 @@ bool ReplaceFile(const std::string& Path, const std::string& Target, const std::
     return false;
   }
   int error = 0;
-  if (::fchmod(fd, mode) != 0 || !WriteFully(fd, Bytes) || Calls().Fsync(fd) != 0) error = errno;
+  if (::fchmod(fd, mode) != 0 || !WritePieces(fd, Pieces) || Calls().Fsync(fd) != 0) error = errno;
   if (error == 0 && unnamed) {
     // Linked in under a temporary name first: a link cannot replace an existing file.
     char self[64];
@@ -357,7 +381,7 @@ bool ReplaceFile(const std::string& Path, const std::string& Target, const std::
   }
   if (Calls().Close(fd) != 0 && error == 0) error = errno;
   // Without /proc the unnamed file cannot be linked in: write a named one instead.
-  if (error == ENOENT && unnamed) return ReplaceFile(Path, Target, Folder, Bytes, Old, false);
+  if (error == ENOENT && unnamed) return ReplaceFile(Path, Target, Folder, Pieces, Old, false);
   if (error == 0 && Calls().Rename(temp.c_str(), Target.c_str()) != 0) error = errno;
   if (error != 0) Fail(kCannotWrite, Path, error);
   guard->Kept = true;
@@ -423,35 +447,62 @@ void PlanOutput(const std::string& Path, TOutputPlan& Plan) {
 
 }  // namespace
 
+bool SameFile(const std::string& A, const std::string& B) {
+  const auto Of = [](const std::string& Path, struct stat& St) {
+    return Path == "-" ? ::fstat(STDIN_FILENO, &St) == 0 : ::stat(Path.c_str(), &St) == 0;
+  };
+  struct stat StA {
+  }, StB{};
+  return Of(A, StA) && Of(B, StB) && StA.st_dev == StB.st_dev && StA.st_ino == StB.st_ino;
+}
+
 void CheckOutput(const std::string& Path) {
   TOutputPlan plan;
   PlanOutput(Path, plan);
 }
 
-void WriteOutput(const std::string& Path, std::string_view Bytes) {
+namespace {
+
+// WriteOutput of Pieces. Only pieces that Repeatable can be made again may go to an unnamed
+// file first, which a system without /proc cannot link in (they are then written again to a
+// named one).
+void WriteOutputOf(const std::string& Path, const TPieces& Pieces, uint64_t SizeHint,
+                   bool Repeatable) {
   TOutputPlan plan;
   PlanOutput(Path, plan);
   switch (plan.Way) {
     case TOutputPlan::wStdout:
-      return WriteStdout(Bytes);
+      return WriteStdout(Pieces);
     case TOutputPlan::wDirect: {
       const int fd = Calls().Open(plan.Target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0);
       if (fd < 0) Fail(kCannotWrite, Path, errno);
-      int error = WriteFully(fd, Bytes) ? 0 : errno;
+      int error = WritePieces(fd, Pieces) ? 0 : errno;
       if (Calls().Close(fd) != 0 && error == 0) error = errno;
       if (error != 0) Fail(kCannotWrite, Path, error);
       return;
     }
     case TOutputPlan::wReplace:
-      if (ReplaceFile(Path, plan.Target, plan.Folder, Bytes, plan.Exists ? &plan.Old : nullptr))
+      if (ReplaceFile(Path, plan.Target, plan.Folder, Pieces, plan.Exists ? &plan.Old : nullptr,
+                      Repeatable))
         return;
       [[fallthrough]];
     case TOutputPlan::wInPlace: {
       const int fd = plan.Fd;
       plan.Fd = -1;  // RewriteInPlace closes it
-      return RewriteInPlace(fd, Path, Bytes, plan.Old.st_size);
+      return RewriteInPlace(fd, Path, Pieces, SizeHint, plan.Old.st_size);
     }
   }
+}
+
+}  // namespace
+
+void WriteOutput(const std::string& Path, std::string_view Bytes) {
+  WriteOutputOf(
+      Path, [Bytes](const auto& Put) { Put(Bytes); }, Bytes.size(), true);
+}
+
+void WriteOutput(const std::string& Path, const TPieces& Pieces, uint64_t SizeHint) {
+  WriteOutputOf(Path, Pieces, SizeHint, false);
 }
 
 bool StdoutIsColourTerminal() {
@@ -461,6 +512,121 @@ bool StdoutIsColourTerminal() {
   if (!::isatty(STDOUT_FILENO)) return false;
   const char* term = std::getenv("TERM");
   return term == nullptr || std::strcmp(term, "dumb") != 0;
+}
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+uint64_t PhysicalMemory() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;
+}
+
+uint64_t AvailableMemory() {
+#ifdef _SC_AVPHYS_PAGES
+  const long pages = ::sysconf(_SC_AVPHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;
+#else
+  return 0;
+#endif
+}
+
+std::string TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+TInput::TInput(const std::string& Path) : FPath(Path) {
+  const bool isStdin = Path == "-";
+  const int fd = isStdin ? STDIN_FILENO : Calls().Open(Path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) Fail(kCannotOpen, Path, errno);
+  FHandle = fd;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) FSize = st.st_size;
+}
+
+TInput::~TInput() {
+  if (FPath != "-") ::close(static_cast<int>(FHandle));
+}
+
+size_t TInput::Read(char* Buffer, size_t Size) {
+  for (;;) {
+    const ssize_t n = Calls().Read(static_cast<int>(FHandle), Buffer, Size);
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) {
+      Fail(kCannotRead, FPath == "-" ? Messages::Translate("standard input") : FPath, errno);
+    }
+  }
+}
+
+size_t TInput::ReadAt(char* Buffer, size_t Size, uint64_t Offset) {
+  size_t Done = 0;
+  while (Done < Size) {
+    const ssize_t n = Calls().Pread(static_cast<int>(FHandle), Buffer + Done, Size - Done,
+                                    static_cast<off_t>(Offset + Done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(kCannotRead, FPath, errno);
+    if (n == 0) break;
+    Done += static_cast<size_t>(n);
+  }
+  return Done;
+}
+
+TTempFile::TTempFile(const std::string& Folder) : FFolder(Folder) {
+  int fd = -1;
+#ifdef O_TMPFILE
+  fd = Calls().Open(Folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+  if (fd < 0) {
+    // A named file, removed at once: the fatal signals wait meanwhile, so that none can end
+    // the process between the two.
+    sigset_t all, old;
+    sigfillset(&all);
+    ::sigprocmask(SIG_BLOCK, &all, &old);
+    const std::string prefix = Folder.empty() || Folder.back() == '/' ? Folder : Folder + "/";
+    int error = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::string name = TempName(prefix);
+      fd = Calls().Open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+      if (fd >= 0) {
+        ::unlink(name.c_str());
+        break;
+      }
+      error = errno;
+      if (error != EEXIST) break;
+    }
+    ::sigprocmask(SIG_SETMASK, &old, nullptr);
+    if (fd < 0) {
+      throw EFileError(Messages::Translate("cannot make a temporary file in %s", {Folder}) + ": " +
+                       std::strerror(error));
+    }
+  }
+  FHandle = fd;
+}
+
+TTempFile::~TTempFile() { ::close(static_cast<int>(FHandle)); }
+
+void TTempFile::Fail(int Error) const {
+  throw EFileError(Messages::Translate("cannot write a temporary file in %s", {FFolder}) + ": " +
+                   std::strerror(Error));
+}
+
+void TTempFile::Write(std::string_view Bytes) {
+  if (!WriteFully(static_cast<int>(FHandle), Bytes)) Fail(errno);
+}
+
+void TTempFile::Rewind() {
+  if (Calls().Lseek(static_cast<int>(FHandle), 0, SEEK_SET) != 0) Fail(errno);
+}
+
+size_t TTempFile::Read(char* Buffer, size_t Size) {
+  for (;;) {
+    const ssize_t n = Calls().Read(static_cast<int>(FHandle), Buffer, Size);
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) {
+      throw EFileError(Messages::Translate("cannot read a temporary file in %s", {FFolder}) + ": " +
+                       std::strerror(errno));
+    }
+  }
 }
 
 }  // namespace System

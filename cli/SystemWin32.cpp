@@ -38,6 +38,12 @@ std::string Utf8(const wchar_t* Wide) {
 constexpr const char* kCannotOpen = Messages::ForTranslation("cannot open %s");
 constexpr const char* kCannotRead = Messages::ForTranslation("cannot read %s");
 constexpr const char* kCannotWrite = Messages::ForTranslation("cannot write %s");
+constexpr const char* kCannotMakeTemp =
+    Messages::ForTranslation("cannot make a temporary file in %s");
+constexpr const char* kCannotWriteTemp =
+    Messages::ForTranslation("cannot write a temporary file in %s");
+constexpr const char* kCannotReadTemp =
+    Messages::ForTranslation("cannot read a temporary file in %s");
 
 [[noreturn]] void Fail(const char* What, const std::string& Path, DWORD Error) {
   wchar_t* text = nullptr;
@@ -57,6 +63,24 @@ bool WriteFully(HANDLE h, std::string_view Bytes) {
     DWORD written = 0;
     if (!WriteFile(h, Bytes.data(), chunk, &written, nullptr)) return false;
     Bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+// A failed write within WritePieces, with its error.
+struct TPutFailed {
+  DWORD Error;
+};
+
+// WriteFully of each piece in turn; false, the error in GetLastError, at the first that fails.
+bool WritePieces(HANDLE h, const TPieces& Pieces) {
+  try {
+    Pieces([h](std::string_view Bytes) {
+      if (!WriteFully(h, Bytes)) throw TPutFailed{GetLastError()};
+    });
+  } catch (const TPutFailed& e) {
+    SetLastError(e.Error);
+    return false;
   }
   return true;
 }
@@ -128,7 +152,11 @@ std::string ReadAll(const std::string& Path) {
 }
 
 void WriteStdout(std::string_view Bytes) {
-  if (WriteFully(GetStdHandle(STD_OUTPUT_HANDLE), Bytes)) return;
+  WriteStdout([Bytes](const auto& Put) { Put(Bytes); });
+}
+
+void WriteStdout(const TPieces& Pieces) {
+  if (WritePieces(GetStdHandle(STD_OUTPUT_HANDLE), Pieces)) return;
   const DWORD error = GetLastError();
   // The reader closed the pipe (tarnwick reverse big.txt | head -1): it wants no more, and
   // the run ends quietly, with the status a shell shows for a program ended by SIGPIPE.
@@ -232,9 +260,9 @@ void PlanOutput(const std::string& Path, TOutputPlan& Plan) {
 // Rewrites the file open as File from its start. Room for the result is reserved first, so that
 // a full disk is found before a byte changes; a failure after that leaves the file partly
 // rewritten, as with sort -o.
-void RewriteInPlace(HANDLE File, const std::string& Path, std::string_view Bytes) {
+void RewriteInPlace(HANDLE File, const std::string& Path, const TPieces& Pieces, uint64_t Size) {
   FILE_ALLOCATION_INFO room{};
-  room.AllocationSize.QuadPart = static_cast<LONGLONG>(Bytes.size());
+  room.AllocationSize.QuadPart = static_cast<LONGLONG>(Size);
   DWORD error = 0;
   if (!SetFileInformationByHandle(File, FileAllocationInfo, &room, sizeof room)) {
     error = GetLastError();
@@ -242,7 +270,7 @@ void RewriteInPlace(HANDLE File, const std::string& Path, std::string_view Bytes
   }
   const LARGE_INTEGER start{};
   if (error == 0 && (!SetFilePointerEx(File, start, nullptr, FILE_BEGIN) ||
-                     !WriteFully(File, Bytes) || !SetEndOfFile(File) || !FlushFileBuffers(File)))
+                     !WritePieces(File, Pieces) || !SetEndOfFile(File) || !FlushFileBuffers(File)))
     error = GetLastError();
   CloseHandle(File);
   if (error != 0) Fail(kCannotWrite, Path, error);
@@ -250,19 +278,40 @@ void RewriteInPlace(HANDLE File, const std::string& Path, std::string_view Bytes
 
 }  // namespace
 
+bool SameFile(const std::string& A, const std::string& B) {
+  const auto Of = [](const std::string& Path, BY_HANDLE_FILE_INFORMATION& Info) {
+    if (Path == "-") return GetFileInformationByHandle(GetStdHandle(STD_INPUT_HANDLE), &Info) != 0;
+    const HANDLE h =
+        CreateFileW(Wide(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool Known = GetFileInformationByHandle(h, &Info) != 0;
+    CloseHandle(h);
+    return Known;
+  };
+  BY_HANDLE_FILE_INFORMATION InfoA{}, InfoB{};
+  return Of(A, InfoA) && Of(B, InfoB) && InfoA.dwVolumeSerialNumber == InfoB.dwVolumeSerialNumber &&
+         InfoA.nFileIndexHigh == InfoB.nFileIndexHigh && InfoA.nFileIndexLow == InfoB.nFileIndexLow;
+}
+
 void CheckOutput(const std::string& Path) {
   TOutputPlan plan;
   PlanOutput(Path, plan);
 }
 
 void WriteOutput(const std::string& Path, std::string_view Bytes) {
+  WriteOutput(
+      Path, [Bytes](const auto& Put) { Put(Bytes); }, Bytes.size());
+}
+
+void WriteOutput(const std::string& Path, const TPieces& Pieces, uint64_t SizeHint) {
   TOutputPlan plan;
   PlanOutput(Path, plan);
   if (plan.Way != TOutputPlan::wReplace) {
     HANDLE file = plan.File;
     plan.File = INVALID_HANDLE_VALUE;
-    if (plan.Way == TOutputPlan::wInPlace) return RewriteInPlace(file, Path, Bytes);
-    const DWORD error = WriteFully(file, Bytes) ? 0 : GetLastError();
+    if (plan.Way == TOutputPlan::wInPlace) return RewriteInPlace(file, Path, Pieces, SizeHint);
+    const DWORD error = WritePieces(file, Pieces) ? 0 : GetLastError();
     CloseHandle(file);
     if (error != 0) Fail(kCannotWrite, Path, error);
     return;
@@ -275,7 +324,16 @@ void WriteOutput(const std::string& Path, std::string_view Bytes) {
   SetConsoleCtrlHandler(RemoveTemp, TRUE);
 
   DWORD error = 0;
-  if (!WriteFully(h, Bytes) || !FlushFileBuffers(h)) error = GetLastError();
+  try {
+    if (!WritePieces(h, Pieces) || !FlushFileBuffers(h)) error = GetLastError();
+  } catch (...) {
+    // The pieces failed: the new file goes, the target stays as it was.
+    CloseHandle(h);
+    DeleteFileW(temp.c_str());
+    gTempPath[0] = L'\0';
+    SetConsoleCtrlHandler(RemoveTemp, FALSE);
+    throw;
+  }
   CloseHandle(h);
   // ReplaceFileW keeps the replaced file's attributes and security; a new file is moved in.
   if (error == 0) {
@@ -300,6 +358,121 @@ bool StdoutIsColourTerminal() {
   DWORD mode;
   if (!GetConsoleMode(h, &mode)) return false;
   return SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+bool StderrIsTerminal() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+uint64_t PhysicalMemory() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
+uint64_t AvailableMemory() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
+std::string TemporaryFolder() {
+  wchar_t folder[MAX_PATH + 2];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+  if (n == 0 || n > MAX_PATH + 1) return ".";
+  return Utf8(folder);
+}
+
+TInput::TInput(const std::string& Path) : FPath(Path) {
+  const bool isStdin = Path == "-";
+  HANDLE h = isStdin
+                 ? GetStdHandle(STD_INPUT_HANDLE)
+                 : CreateFileW(Wide(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) Fail(kCannotOpen, Path, GetLastError());
+  FHandle = reinterpret_cast<intptr_t>(h);
+  LARGE_INTEGER size{};
+  if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size)) FSize = size.QuadPart;
+}
+
+TInput::~TInput() {
+  if (FPath != "-") CloseHandle(reinterpret_cast<HANDLE>(FHandle));
+}
+
+size_t TInput::Read(char* Buffer, size_t Size) {
+  DWORD got = 0;
+  const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Size, 1u << 30));
+  if (!ReadFile(reinterpret_cast<HANDLE>(FHandle), Buffer, chunk, &got, nullptr)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_BROKEN_PIPE) return 0;  // the writer closed the pipe: end of input
+    Fail(kCannotRead, FPath == "-" ? Messages::Translate("standard input") : FPath, error);
+  }
+  return got;
+}
+
+size_t TInput::ReadAt(char* Buffer, size_t Size, uint64_t Offset) {
+  size_t Done = 0;
+  while (Done < Size) {
+    OVERLAPPED At{};
+    At.Offset = static_cast<DWORD>(Offset + Done);
+    At.OffsetHigh = static_cast<DWORD>((Offset + Done) >> 32);
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Size - Done, 1u << 30));
+    if (!ReadFile(reinterpret_cast<HANDLE>(FHandle), Buffer + Done, chunk, &got, &At)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_HANDLE_EOF) break;
+      Fail(kCannotRead, FPath, error);
+    }
+    if (got == 0) break;
+    Done += got;
+  }
+  return Done;
+}
+
+TTempFile::TTempFile(const std::string& Folder) : FFolder(Folder) {
+  // Deleted when closed, which the system does also for a process that Ctrl+C or a kill ends;
+  // no other process may open it meanwhile.
+  std::wstring folder = Wide(Folder);
+  if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+  std::wstring name;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  static unsigned counter = 0;
+  for (unsigned attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    name = folder + L".tarnwick-run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++counter) + L"-" + std::to_wstring(GetTickCount() + attempt) + L".tmp";
+    h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (h == INVALID_HANDLE_VALUE) System::Fail(kCannotMakeTemp, Folder, GetLastError());
+  FHandle = reinterpret_cast<intptr_t>(h);
+}
+
+TTempFile::~TTempFile() { CloseHandle(reinterpret_cast<HANDLE>(FHandle)); }
+
+void TTempFile::Fail(int Error) const {
+  System::Fail(kCannotWriteTemp, FFolder, static_cast<DWORD>(Error));
+}
+
+void TTempFile::Write(std::string_view Bytes) {
+  if (!WriteFully(reinterpret_cast<HANDLE>(FHandle), Bytes)) Fail(static_cast<int>(GetLastError()));
+}
+
+void TTempFile::Rewind() {
+  const LARGE_INTEGER start{};
+  if (!SetFilePointerEx(reinterpret_cast<HANDLE>(FHandle), start, nullptr, FILE_BEGIN)) {
+    Fail(static_cast<int>(GetLastError()));
+  }
+}
+
+size_t TTempFile::Read(char* Buffer, size_t Size) {
+  DWORD got = 0;
+  const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Size, 1u << 30));
+  if (!ReadFile(reinterpret_cast<HANDLE>(FHandle), Buffer, chunk, &got, nullptr)) {
+    System::Fail(kCannotReadTemp, FFolder, GetLastError());
+  }
+  return got;
 }
 
 }  // namespace System

@@ -21,10 +21,10 @@ constexpr size_t TieGrain = 4096;
 // comparisons that make them afresh.
 constexpr size_t KeyedRun = 16;
 
-// Replaces Out with bytes that compare, byte by byte, as the whole line Line compares in Kind's
-// ascending order without the collation flags: the length's four bytes, high first, or the
-// numbers' ordered bytes and a zero (KeyedSort::OrderedBytes), then the collation key of the
-// line as the kind reads it. False when the platform gives no collation key.
+}  // namespace
+
+// The length's four bytes, high first, or the numbers' ordered bytes and a zero
+// (KeyedSort::OrderedBytes), then the collation key of the line as the kind reads it.
 bool WholeLineKey(TSortKind Kind, std::u16string_view Line, std::string& Out,
                   std::u16string& Scratch) {
   std::string Head;
@@ -46,8 +46,6 @@ bool WholeLineKey(TSortKind Kind, std::u16string_view Line, std::string& Out,
   Out.insert(0, Head);
   return true;
 }
-
-}  // namespace
 
 void Settle(std::span<uint32_t> Sorted, const TTieLines& Lines, TSortKind Kind, TSortOrder Order,
             TTies Ties) {

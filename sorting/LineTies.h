@@ -34,6 +34,12 @@ class TTieLines {
   virtual std::u16string_view Whole(uint32_t I, std::u16string& Scratch) const = 0;
 };
 
+// Replaces Out with bytes that compare, byte by byte, as the whole line Line compares in Kind's
+// (not skReverse) ascending order without the collation flags, as Settle compares whole lines.
+// False when the platform gives no collation key. Scratch is the caller's.
+bool WholeLineKey(TSortKind Kind, std::u16string_view Line, std::string& Out,
+                  std::u16string& Scratch);
+
 // Sorted holds the line numbers in the order of Kind (not skReverse) and Order by their keys;
 // reorders each run of lines whose keys compare equal (with the collation flags set) as Ties
 // says. The whole lines compare as the sort compares lines without a key: by their measures

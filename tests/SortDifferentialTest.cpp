@@ -2,6 +2,7 @@
 // direction must give the same text, including where lines compare equal.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,10 +11,12 @@
 #include "commands/LineCommands.h"
 #include "platform/Win32.h"
 #include "sorting/CollationKeys.h"
+#include "sorting/RunMerge.h"
 #include "sorting/SortWhereTheyLie.h"
 #include "sorting/StringRecordListNormalSort.h"
 #include "strings/StringUnit.h"
 #include "support/PinnedCollation.h"
+#include "support/RunSort.h"
 #include "tests/reference/PlainSort.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
@@ -456,6 +459,87 @@ TEST(DigitsComparedAsNumbers, CountForwardsInTheOrdersReadFromTheEnd) {
   EXPECT_FALSE(StringUnit::IsCountedDigit(u'\xB2'));  // superscript two
 }
 
+// The sort past the buffer on the text as UTF-16LE bytes.
+class TUtf16LELines final : public KeyedSort::TLineDecoder {
+ public:
+  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+    Scratch.resize(Line.size() / 2);
+    std::memcpy(Scratch.data(), Line.data(), Scratch.size() * 2);
+    return Scratch;
+  }
+};
+
+std::u16string SortInRuns(const std::u16string& Text, Command C, LineTies::TTies Ties, size_t Piece,
+                          size_t FanIn, int& Merged) {
+  const TUtf16LELines Decoder;
+  const RunMerge::TLineOrder Order(Decoder, C.Kind, C.Order, Ties);
+  const std::string Bytes(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
+  const std::string Sorted =
+      RunSort::SortInRuns(Bytes, RunMerge::TUnits::unUtf16LE, Order, Piece, FanIn, Merged);
+  std::u16string Result(Sorted.size() / 2, u'\0');
+  std::memcpy(Result.data(), Sorted.data(), Result.size() * 2);
+  return Result;
+}
+
+// Every order sorted in runs and merged: the in-memory sort's result where no two different
+// lines compare equal, else the stable sort's; with the whole lines breaking ties, the stable
+// sort by the keys and then the whole lines.
+void ExpectRunsSortStably(const std::u16string& Text, size_t Piece, size_t FanIn, int& Merged) {
+  const auto Itself = [](std::u16string_view B) { return std::u16string(B); };
+  for (uint8_t Id = 1; Id <= 8; ++Id) {
+    const Command C = Commands[Id - 1];
+    bool Ties;
+    const std::u16string Stable = PlainSort::StableSortByKeys(Text, Id, Itself, Ties);
+    for (const LineTies::TTies Rule :
+         {LineTies::tiAsSorted, LineTies::tiInputOrder, LineTies::tiWholeLine}) {
+      const std::u16string Expected =
+          Rule == LineTies::tiWholeLine
+              ? PlainSort::SortByKeys(Text, Id, Itself, nullptr, LineTies::tiWholeLine)
+              : Stable;
+      int Levels = 0;
+      ASSERT_EQ(Escaped(SortInRuns(Text, C, Rule, Piece, FanIn, Levels)), Escaped(Expected))
+          << "command " << int{Id} << " ties " << int{static_cast<uint8_t>(Rule)} << " on "
+          << Escaped(Text);
+      Merged += Levels;
+    }
+    if (!Ties) {
+      ASSERT_EQ(Escaped(Tarnwick::Sort(std::u16string(Text), Id)), Escaped(Stable))
+          << "command " << int{Id} << " on " << Escaped(Text);
+    }
+  }
+}
+
+TEST_P(SortDifferential, SortedInRunsGivesTheStableSortAndTheSameResultWhereNoLinesTie) {
+  TextGenerator Generator(4242);
+  std::mt19937 Rng(17);
+  int Merged = 0;
+  for (int N = 0; N < 60; ++N) {
+    // Texts with repeats and lines that compare equal, and texts of distinct lines.
+    std::u16string Text = Generator.Text(N % 10 == 0 ? 400 : 40);
+    if (N % 2 == 0) {
+      std::u16string Distinct;
+      for (int I = static_cast<int>(Rng() % 60); I > 0; --I) {
+        Distinct += Generator.Body() + u" " + Utf16(std::to_string(Rng())) + u"\n";
+      }
+      Text = Distinct;
+    }
+    ExpectRunsSortStably(Text, 16 + Rng() % 300, 2 + Rng() % 3, Merged);
+  }
+  // Merges of merges were made: more runs than the fan-in.
+  EXPECT_GT(Merged, 100);
+}
+
+TEST_P(SortDifferential, SortedInRunsWithDigitsComparedAsNumbersIsStable) {
+  if (GetParam() == "C") GTEST_SKIP() << "code-point order";
+  struct TNatural {
+    TNatural() { StringUnit::SetCollationFlags(SORT_DIGITSASNUMBERS); }
+    ~TNatural() { StringUnit::SetCollationFlags(0); }
+  } Natural;
+  TextGenerator Generator(99);
+  int Merged = 0;
+  for (int N = 0; N < 20; ++N) ExpectRunsSortStably(Generator.Text(60), 40, 2, Merged);
+}
+
 #ifndef _WIN32
 // Where the platform has no key for a line, the sort falls back to the list's comparator sort:
 // the result is still the plain sort's.
@@ -482,6 +566,11 @@ TEST_P(SortDifferential, ALineWithoutAKeyLeavesTheSortToTheList) {
   }
   for (const uint8_t Id : {5, 6}) {
     ASSERT_EQ(Tarnwick::Sort(std::u16string(Single), Id), PlainSort::Sort(Single, Id));
+  }
+  // Runs compare the lines without keys directly, beside the keyed ones.
+  int Merged = 0;
+  for (int N = 0; N < 20; ++N) {
+    ExpectRunsSortStably(u"\u2603 5\na 5\n" + Generator.Text(30), 30, 2, Merged);
   }
   standin::FailSortKeysOn(0);
 }

@@ -21,6 +21,7 @@
 #include "strings/StringUnit.h"
 #include "strings/Utf8.h"
 #include "support/PinnedCollation.h"
+#include "support/RunSort.h"
 #ifndef _WIN32
 #include "platform/linux/Nls.h"
 #endif
@@ -219,6 +220,70 @@ TEST(KeyedOperations, GiveThePlainReferencesBytesOnEveryPath) {
       }
     }
   }
+}
+
+// The sorts past the buffer with -k, -t and the folds: runs of UTF-8 merged in levels give the
+// stable sort of the keys, and the in-memory sort's bytes where no two different lines tie;
+// with ties broken by the whole lines or by input order, the in-memory sort's bytes always.
+TEST(KeyedOperations, SortedInRunsGiveTheStableSortOfTheKeys) {
+  const TPinnedCollation Pinned("ja");
+  std::mt19937 Rng(303);
+  class TUtf8Lines final : public KeyedSort::TLineDecoder {
+   public:
+    std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
+      return Utf8::DecodeWellFormed(Line, Scratch);
+    }
+  } Utf8Lines;
+  int Merged = 0;
+  for (int Round = 0; Round < 150; ++Round) {
+    std::u16string Text;
+    for (int Part = 0; Part < 6; ++Part) Text += RandomText(Rng);
+    TKeyRule Rule;
+    Rule.Field = Rng() % 3;
+    if (Rule.Field != 0 && Rng() % 2 == 0) Rule.Separator = u',';
+    if (Rng() % 2 == 0 || Rule.Field == 0) Rule.Fold = 1 + Rng() % 7;
+    const auto KeyOf = [&Rule](std::u16string_view Body) {
+      std::u16string Key;
+      LineKey::FoldedPlainly(Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule),
+                             Rule.Fold, Key);
+      return Key;
+    };
+    const auto FieldOf = [&Rule](std::u16string_view Body) {
+      return Rule.Field == 0 ? std::u16string(Body) : PlainField(Body, Rule);
+    };
+    const KeyedLines::TKeyedDecoder Keyed(Utf8Lines, Rule);
+    for (uint8_t Id = 1; Id <= 8; ++Id) {
+      const Tarnwick::TSortCommand Command = *Tarnwick::SortCommandOf(Id);
+      const RunMerge::TLineOrder Order(Keyed, Command.Kind, Command.Order);
+      bool Ties;
+      const std::u16string Stable = PlainSort::StableSortByKeys(Text, Id, KeyOf, Ties, FieldOf);
+      int Levels = 0;
+      ASSERT_EQ(RunSort::SortInRuns(Utf8(Text), RunMerge::TUnits::unBytes, Order, 24 + Rng() % 64,
+                                    2 + Rng() % 2, Levels),
+                Utf8(Stable))
+          << "round " << Round << ", command " << int{Id} << ", -k " << Rule.Field << " fold "
+          << Rule.Fold;
+      Merged += Levels;
+      Operations::TChoices Choices;
+      Choices.Key = Rule;
+      if (!Ties) {
+        ASSERT_EQ(Operations::Run(*Operations::FindById(Id), std::u16string(Text), Choices),
+                  Stable);
+      }
+      // With the whole lines or the input order breaking ties (the tool's own options, or
+      // --stable), the in-memory sort's bytes always.
+      for (const LineTies::TTies TieRule : {LineTies::tiWholeLine, LineTies::tiInputOrder}) {
+        Choices.Ties = TieRule;
+        const RunMerge::TLineOrder Tied(Keyed, Command.Kind, Command.Order, TieRule);
+        ASSERT_EQ(RunSort::SortInRuns(Utf8(Text), RunMerge::TUnits::unBytes, Tied, 24 + Rng() % 64,
+                                      2 + Rng() % 2, Levels),
+                  Utf8(Operations::Run(*Operations::FindById(Id), std::u16string(Text), Choices)))
+            << "round " << Round << ", command " << int{Id} << ", ties "
+            << int{static_cast<uint8_t>(TieRule)};
+      }
+    }
+  }
+  EXPECT_GT(Merged, 100);
 }
 
 // More distinct keys than the line table starts with room for, so that it grows and hashes its

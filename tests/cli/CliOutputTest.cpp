@@ -20,7 +20,9 @@
 #include <utility>
 
 #include "base/Parallel.h"
+#include "cli/Arguments.h"
 #include "cli/PosixCalls.h"
+#include "cli/Spill.h"
 #include "cli/System.h"
 
 namespace {
@@ -303,6 +305,79 @@ TEST_F(OutputFailure, APipeReadInShortPiecesArrivesWhole) {
   writer.join();
   EXPECT_EQ(got.size(), expected.size());
   EXPECT_TRUE(got == expected);
+}
+
+// A sort past the buffer with its runs in the target's folder (-T): a full disk while a run is
+// written stops it with an error naming the folder, and a fatal signal ends it; either way the
+// target stays as it was and no run is left, named or unnamed. Without failures the sorted
+// text replaces the target and nothing else is left.
+class SpillFailure : public OutputFailure {
+ protected:
+  void SetUp() override {
+    OutputFailure::SetUp();
+    char name[] = "/tmp/tarnwick-input-XXXXXX";
+    InputFolder = ::mkdtemp(name);
+    std::ofstream in(InputFolder / "in.txt", std::ios::binary);
+    for (int I = 0; I < 400; ++I) in << "line " << (I * 7919 % 401) << "\n";
+    Options.Operation = Operations::FindByName("sort");
+    Options.Input = (InputFolder / "in.txt").string();
+    Options.Output = Target.string();
+    Options.TempFolder = Folder.string();
+    Options.BufferSize = 512;
+  }
+  void TearDown() override {
+    OutputFailure::TearDown();
+    fs::remove_all(InputFolder);
+  }
+  void Sort() { Spill::Run(Options, Codec::Resolve(""), nullptr); }
+
+  fs::path InputFolder;
+  Arguments::TOptions Options;
+};
+
+TEST_F(SpillFailure, AFullDiskOrASignalLeavesTheTargetAndNoRun) {
+  for (bool unnamed : {true, false}) {
+    gNoUnnamedFiles = !unnamed;
+    gFailingCall = kWrite;
+    gError = ENOSPC;
+    gWritten = 0;
+    try {
+      Sort();
+      ADD_FAILURE() << "no error";
+    } catch (const System::EFileError& e) {
+      EXPECT_EQ(e.what(), "cannot write a temporary file in " + Folder.string() + ": " +
+                              std::strerror(ENOSPC));
+    }
+    ExpectUntouched(unnamed ? "full disk" : "full disk, named runs");
+  }
+  GTEST_FLAG_SET(death_test_style, "fast");
+  for (bool unnamed : {true, false}) {
+    EXPECT_EXIT(
+        {
+          gNoUnnamedFiles = !unnamed;
+          System::Posix::Calls().Write = [](int Fd, const void* Buffer, size_t Size) {
+            const ssize_t n = ::write(Fd, Buffer, Size);
+            ::raise(SIGTERM);
+            return n;
+          };
+          Sort();
+          std::exit(0);
+        },
+        testing::KilledBySignal(SIGTERM), "");
+    ExpectUntouched(unnamed ? "signal" : "signal, named runs");
+  }
+  gFailingCall = 0;
+  for (bool unnamed : {true, false}) {
+    gNoUnnamedFiles = !unnamed;
+    Sort();
+    std::string expected;
+    for (const char* Line : {"line 0", "line 1", "line 10", "line 100"}) {
+      expected += std::string(Line) + "\n";
+    }
+    EXPECT_EQ(Content(Target).substr(0, expected.size()), expected);
+    EXPECT_EQ(Content(Target).size(), fs::file_size(InputFolder / "in.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@ folds of TARNWICK are compared with that build's, run under Wine in the tree's p
 """
 import locale
 import os
+import random
 import stat
 import subprocess
 import sys
@@ -278,6 +279,51 @@ class ToolTest(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.dir.name)),
                          ["dangling", "fifo", "made.txt", "one.txt", "report.txt", "two.txt"])
 
+    @quick
+    def test_output_onto_an_input_by_any_name_loses_nothing_while_the_input_is_read(self):
+        # -m, reverse read from the end and the sorts past the buffer read their inputs while
+        # they write: -o naming an input, spelled otherwise or through a link, gets the whole
+        # result and the other names of the file see it too.
+        first = b"".join(b"%06d line\n" % n for n in range(0, 240000, 2))
+        second = b"".join(b"%06d line\n" % n for n in range(1, 240000, 2))
+        merged = b"".join(sorted(first.splitlines(True) + second.splitlines(True)))
+        os.mkdir(self.path("sub"))
+        # (operation and its inputs, the name -o gives, the link made first, the result)
+        cases = [
+            (["-m", "sort", "a.txt", "b.txt"], "a.txt", None, merged),
+            (["-m", "sort", "a.txt", "b.txt"], os.path.join("sub", "..", "b.txt"), None, merged),
+            (["-S", "20K", "reverse", "a.txt"], os.path.join(".", "a.txt"), None,
+             b"".join(reversed(first.splitlines(True)))),
+            (["-S", "20K", "-k", "2", "sort", "b.txt"], "b.txt", None,
+             b"".join(sorted(second.splitlines(True)))),
+        ]
+        if not WINDOWS:
+            cases += [
+                (["-m", "sort", "a.txt", "b.txt"], "link.txt", "symlink", merged),
+                (["-m", "sort", "b.txt", "a.txt"], "link.txt", "hard", merged),
+                (["-S", "20K", "reverse", "a.txt"], "link.txt", "hard",
+                 b"".join(reversed(first.splitlines(True)))),
+                (["-S", "20K", "-k", "2", "sort-desc", "a.txt"], "link.txt", "symlink",
+                 b"".join(sorted(first.splitlines(True), reverse=True))),
+            ]
+        for args, output, link, want in cases:
+            with self.subTest(args=args, output=output, link=link):
+                self.path("a.txt", first)
+                self.path("b.txt", second)
+                if os.path.lexists(self.path("link.txt")):
+                    os.remove(self.path("link.txt"))
+                if link == "symlink":
+                    os.symlink("a.txt", self.path("link.txt"))
+                elif link == "hard":
+                    os.link(self.path("a.txt"), self.path("link.txt"))
+                code, out, err = run(args + ["-o", output], cwd=self.dir.name)
+                self.assertEqual((code, out, err), (0, b"", ""))
+                self.assertEqual(self.read(output if link is None else "link.txt"), want)
+                if link is not None:
+                    self.assertEqual(self.read("a.txt"), want)
+                self.assertEqual(sorted(os.listdir(self.dir.name)),
+                                 sorted(["a.txt", "b.txt", "sub"] + (["link.txt"] if link else [])))
+
     def run_as_nobody(self, args, data=b"", limit=None):
         def drop():
             if limit is not None:
@@ -359,7 +405,7 @@ class ToolTest(unittest.TestCase):
         src = self.path("in.txt", b"x\n")
         cases = [["scramble"], ["-e", "no-such-encoding", "sort", src], ["sort", self.path("missing")],
                  [], ["--id", "13"], ["--id", "0"], ["--id", "1", "sort", src], ["--bogus", "sort"],
-                 ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, "extra"],
+                 ["sort", "--mark"], ["highlight", "--color=always"], ["sort", src, self.path("no")],
                  ["sort", "--seed", "1", src], ["shuffle", "--seed", "-1", src],
                  ["shuffle", "--seed", "18446744073709551616", src],
                  ["count", "--only-unique", src], ["dedupe", "--only-unique", "--only-repeated", src],
@@ -369,7 +415,12 @@ class ToolTest(unittest.TestCase):
                  ["reverse", "--ignore-kana", src], ["sort", "", src], ["", src],
                  ["sort", "-k", "1", "-t", "\r", src], ["sort", "-k", "1", "-t", "\n", src],
                  ["sort", "-k", "1", "-t", "😀😀", src], ["reverse", "-s", src],
-                 ["dedupe", "--stable", src]]
+                 ["dedupe", "--stable", src],
+                 ["-S", "", "sort", src], ["-S", "0", "sort", src],
+                 ["-S", "12Q", "sort", src], ["-S", "101%", "sort", src], ["-S", "1KB", "sort", src],
+                 ["-T", "", "sort", src], ["-c", "dedupe", src], ["-m", "reverse", src],
+                 ["-c", "-m", "sort", src], ["-c", "sort", src, src],
+                 ["-c", "-o", self.path("o.txt"), "sort", src]]
         for args in cases[:3] if QUICK else cases:
             with self.subTest(args=args):
                 code, out, err = run(args)
@@ -431,6 +482,121 @@ class ToolTest(unittest.TestCase):
         if not WINDOWS:
             for name, _, data, expected in self.OPERATIONS[:8]:
                 self.assertResult(["--locale", "ja", name], data, expected)
+
+    @quick
+    def test_several_files_check_and_merge(self):
+        a, b = self.path("a.txt", b"b\na"), self.path("b.txt", "d\r\nあ\nc".encode())
+        self.assertResult(["sort", a, b], b"", "a\nb\nc\nd\r\nあ".encode())
+        self.assertResult(["--id", "1", a, b], b"", "a\nb\nc\nd\r\nあ".encode())
+        self.assertResult(["reverse", a, b], b"", "c\nあ\nd\r\na\nb".encode())
+        sorted_ = self.path("s.txt", b"a\nb\nb\r\nc")
+        self.assertResult(["-c", "sort", sorted_], b"", b"")
+        self.assertResult(["-c", "sort-desc"], b"c\nb\nb\na", b"")
+        cases = [(["-c", "sort", a], b"", "%s:2: disorder: a" % a),
+                 (["-c", "sort-numeric"], b"x10\nbbb\nx2\n", "standard input:2: disorder: bbb"),
+                 (["-c", "sort-length", "-"], b"a\nbb\nc", "standard input:3: disorder: c")]
+        for args, data, message in cases:
+            with self.subTest(args=args):
+                self.assertEqual(run(args, data), (1, b"", "tarnwick: %s\n" % message))
+        m1, m2 = self.path("m1.txt", b"a\nc\ne"), self.path("m2.txt", b"b\r\nc\nd\n")
+        # As the sort of the files read as one text: a last file without a final break gives a
+        # result without one.
+        self.assertResult(["-m", "sort", m1, m2], b"", b"a\nb\r\nc\nc\nd\ne\n")
+        self.assertResult(["-m", "sort", m2, m1], b"", b"a\nb\r\nc\nc\nd\ne")
+        self.assertResult(["-m", "sort-numeric", "-", m1], b"1\n3\n", b"a\nc\ne\n1\n3")
+        code, out, err = run(["-m", "sort", m1, "-", "-"], b"")
+        self.assertEqual((code, out), (2, b""))
+        for args in (["-c", "sort"], ["-m", "sort", m1]):
+            code, out, err = run(args + [self.path("bad.txt", b"a\n\xff\n")])
+            self.assertEqual((code, out), (2, b""), args)
+            self.assertIn("line 2", err)
+
+    @quick
+    def test_sorts_past_the_buffer_give_the_in_memory_result(self):
+        # Distinct lines with mixed breaks and no final break, in runs of a few hundred bytes:
+        # more runs than one merge takes, so merged in two levels.
+        words = ["apple", "Banana", "さくら", "サクラ", "漢字", "file10", "file2", "-5", "ｶﾞ"]
+        lines = ["%s %s %d" % (words[i % 9], words[i * 7 % 9], i * 7919 % 3001)
+                 for i in range(1500)]
+        breaks = ["\n", "\r\n", "\r"]
+        text = "".join(line + breaks[i % 3] for i, line in enumerate(lines))[:-1]
+        temp = self.path("temp")
+        os.mkdir(temp)
+        for encoding, data in (("UTF-8", text.encode()),
+                               ("Shift_JIS", text.replace("ｶﾞ", "x").encode("shift_jis")),
+                               ("UTF-16", b"\xff\xfe" + text.encode("utf-16-le"))):
+            for op in [o[0] for o in self.OPERATIONS[:8]]:
+                for extra in ([], ["-k", "3", "-t", " "]) if encoding == "UTF-8" else ([],):
+                    args = ["-e", encoding] + extra + [op]
+                    if extra and op.startswith("sort-length"):
+                        continue  # keys of equal length tie
+                    with self.subTest(args=args):
+                        code, whole, err = run(args, data)
+                        self.assertEqual((code, err), (0, ""))
+                        self.assertResult(["-S", "1K", "-T", temp] + args, data, whole)
+                        self.assertEqual(os.listdir(temp), [])
+        # dedupe and count past the buffer: the lines parted by hash into runs.
+        repeats = "".join(lines[i * 31 % 200] + breaks[i % 3] for i in range(1500)) + "tail"
+        for encoding, data in (("UTF-8", b"\xef\xbb\xbf" + repeats.encode()),
+                               ("Shift_JIS", repeats.replace("ｶﾞ", "x").encode("shift_jis"))):
+            for args in (["dedupe"], ["count"], ["dedupe", "--only-unique"],
+                         ["dedupe", "--only-repeated"]):
+                with self.subTest(encoding=encoding, args=args):
+                    code, whole, err = run(["-e", encoding] + args, data)
+                    self.assertEqual((code, err), (0, ""))
+                    self.assertResult(["-S", "1K", "-T", temp, "-e", encoding] + args, data, whole)
+                    self.assertEqual(os.listdir(temp), [])
+        # reverse of a file past the buffer is read from its end, a block at a time.
+        for name, data in (("r8.txt", b"\xef\xbb\xbf" + text.encode()),
+                           ("rs.txt", text.replace("ｶﾞ", "x").encode("shift_jis")),
+                           ("rb.txt", text.encode() + b"\n\xff")):
+            encoding = ["-e", "Shift_JIS"] if name == "rs.txt" else []
+            code, whole, err = run(encoding + ["reverse", self.path(name, data)])
+            self.assertEqual(run(["-S", "1K"] + encoding + ["reverse", self.path(name)]),
+                             (code, whole, err))
+        code, out, err = run(["-S", "1K", "-T", self.path("missing"), "sort"], text.encode())
+        self.assertEqual((code, out), (2, b""))
+        self.assertIn("temporary file in " + self.path("missing"), err)
+
+    @quick
+    def test_keys_put_the_lines_in_the_sorts_order_under_a_byte_order_sort(self):
+        # keys | LC_ALL=C sort -s -t TAB -k1,1 | cut -f2- is the tool's sort on random texts of
+        # distinct lines (a last line without a break comes back with one).
+        words = ["apple", "Apple", "Banana", "さくら", "サクラ", "ｻｸﾗ", "漢字", "file10",
+                 "file2", "-5", "＋７", "1,5", "ｶﾞ", "résumé", "co-op", "第9章", "第10章"]
+        rng = random.Random(7)
+        for round_ in range(4):
+            lines = {" ".join(rng.choice(words) for _ in range(rng.randint(1, 4))) + " %d"
+                     % rng.randint(0, 10 ** 6) for _ in range(300)}
+            text = "".join(line + rng.choice(["\n", "\r\n"]) for line in lines).encode()
+            for op in [o[0] for o in self.OPERATIONS[:8]]:
+                for extra in ([], ["--locale", "ja"], ["--locale", "ja", "--natural"],
+                              ["-k", "2"], ["-i", "--ignore-width"], ["-k", "2", "--stable"],
+                              ["--locale", "ja", "--natural", "--stable"]):
+                    if (("--natural" in extra and op.startswith(("sort-num", "sort-len"))) or
+                            (WINDOWS and "--locale" in extra)):
+                        continue
+                    args = extra + [op]
+                    with self.subTest(args=args, round=round_):
+                        code, keyed, err = run(extra + ["keys", op], text)
+                        self.assertEqual((code, err), (0, ""))
+                        records = keyed.split(b"\n")[:-1]
+                        if len(records) != len(lines):
+                            self.fail("%d records for %d lines" % (len(records), len(lines)))
+                        ordered = sorted(records, key=lambda r: r.split(b"\t", 1)[0])
+                        got = b"".join(r.split(b"\t", 1)[1] + b"\n" for r in ordered)
+                        code, want, err = run(args, text)
+                        # With the tool's own options or --stable, ties are broken as the
+                        # sort breaks them; without, the sort's own order of tied lines may
+                        # differ, and only tie-free comparisons are held to the result.
+                        keys_ = [r.split(b"\t", 1)[0] for r in ordered]
+                        if set(extra) - {"--locale", "ja"} or len(set(keys_)) == len(keys_):
+                            self.assertEqual(got, want)
+        code, out, err = run(["keys", "sort-desc", self.path("k.txt", b"b\na\r\nc")])
+        self.assertEqual(code, 0)
+        self.assertEqual([r.split(b"\t")[1] for r in sorted(out.split(b"\n")[:-1])],
+                         [b"c\r", b"b", b"a\r"])
+        self.assertEqual(run(["-c", "keys"], b"a\n")[0], 2)
 
     @quick
     def test_shuffle_with_a_seed_gives_the_same_order_everywhere(self):
@@ -538,7 +704,7 @@ class ToolTest(unittest.TestCase):
                 code, out, err = run(args)
                 self.assertEqual((code, out), (2, b""))
                 self.assertEqual(err.splitlines()[0], message)
-        self.assertIn(b"Usage: tarnwick [OPTIONS] OPERATION [FILE]", run(["--help"])[1])
+        self.assertIn(b"Usage: tarnwick [OPTIONS] OPERATION [FILE...]", run(["--help"])[1])
 
     @quick
     def test_invalid_input_names_the_line_and_suggests_an_encoding(self):
@@ -619,7 +785,7 @@ class ToolTest(unittest.TestCase):
                                      "UTF-8 として正しくないバイトがあります (0x82)。Shift_JIS の"
                                      "ファイルなら --encoding Shift_JIS を指定してください\n"))
                     help_text = run(["--help"], env=env)[1].decode()
-                    self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE]", help_text)
+                    self.assertIn("使い方: tarnwick [OPTIONS] OPERATION [FILE...]", help_text)
                     self.assertIn("\n知っておきたい規則:\n- 改行: ", help_text)
                     code, _, err = run(["sort", "-k", "2,3"], b"a\n", env=env)
                     self.assertIn("N,N を指定してください ('2,3' ではなく)", err)

@@ -316,6 +316,61 @@ std::u16string SortByKeys(const std::u16string& Text, uint8_t CommandId,
   return Sorted.Text();
 }
 
+std::u16string StableSortByKeys(
+    const std::u16string& Text, uint8_t CommandId,
+    const std::function<std::u16string(std::u16string_view Body)>& KeyOf, bool& Ties,
+    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf) {
+  TPlainSortList Lines;
+  Lines.SetText(Text);
+  const bool Added = Lines.LendBreak();
+  struct TItem {
+    std::u16string Line, Key;
+    int32_t Measure;
+  };
+  std::vector<TItem> Items;
+  for (int32_t I = 0; I < Lines.Count(); ++I) {
+    const std::u16string Line = Lines.GetItem(I);
+    const size_t Body = StringUnit::BodyLength(Line);
+    const std::u16string_view Of = std::u16string_view(Line).substr(0, Body);
+    std::u16string Key = KeyOf(Of) + Line.substr(Body);
+    const int32_t Measure =
+        StringUnit::ByteLength(MeasuredOf ? MeasuredOf(Of) + Line.substr(Body) : Key);
+    Items.push_back({Line, std::move(Key), Measure});
+  }
+  const auto [Kind, Order] = CommandOf(CommandId);
+  const auto Compare = [Kind](const TItem& A, const TItem& B) -> int32_t {
+    const auto Text = [](std::u16string_view X, std::u16string_view Y) {
+      return Sign(StringUnit::LocaleCompare(X, Y));
+    };
+    switch (Kind) {
+      case skNumeric: {
+        const std::vector<int64_t> K1 = ExtractNumbers(A.Key), K2 = ExtractNumbers(B.Key);
+        if (K1 != K2)
+          return std::lexicographical_compare(K1.begin(), K1.end(), K2.begin(), K2.end()) ? -1 : 1;
+        return Text(A.Key, B.Key);
+      }
+      case skByteLength:
+        if (A.Measure != B.Measure) return A.Measure < B.Measure ? -1 : 1;
+        return Text(A.Key, B.Key);
+      case skReverseText:
+        return Text(FromEnd(A.Key), FromEnd(B.Key));
+      default:
+        return Text(A.Key, B.Key);
+    }
+  };
+  const int32_t Direction = Order == soDescending ? -1 : 1;
+  std::stable_sort(Items.begin(), Items.end(),
+                   [&](const TItem& A, const TItem& B) { return Direction * Compare(A, B) < 0; });
+  Ties = false;
+  TPlainSortList Sorted;
+  for (size_t I = 0; I < Items.size(); ++I) {
+    Ties |= I > 0 && Items[I].Line != Items[I - 1].Line && Compare(Items[I - 1], Items[I]) == 0;
+    Sorted.Add(Items[I].Line);
+  }
+  Sorted.TakeBreakBack(Added);
+  return Sorted.Text();
+}
+
 std::u16string Shuffle(const std::u16string& Text, uint64_t Seed) {
   TPlainSortList List;
   List.SetText(Text);

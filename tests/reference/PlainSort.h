@@ -51,4 +51,11 @@ std::u16string SortByKeys(
     const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf = nullptr,
     LineTies::TTies Ties = LineTies::tiAsSorted);
 
+// SortByKeys as a stable sort: lines whose keys compare equal keep their input order. Ties
+// tells whether two lines that differ compare equal.
+std::u16string StableSortByKeys(
+    const std::u16string& Text, uint8_t CommandId,
+    const std::function<std::u16string(std::u16string_view Body)>& KeyOf, bool& Ties,
+    const std::function<std::u16string(std::u16string_view Body)>& MeasuredOf = nullptr);
+
 }  // namespace PlainSort
