@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/KeyedLines.h"
+#include "cli/LineDecoders.h"
 #include "cli/Marking.h"
 #include "cli/Messages.h"
 #include "cli/TextPieces.h"
@@ -18,6 +19,9 @@
 
 namespace Operations {
 namespace {
+
+using LineDecoders::TLegacyLines;
+using LineDecoders::TUtf8Lines;
 
 using Messages::ForTranslation;
 
@@ -53,28 +57,6 @@ std::string WithMark(std::string&& Output, size_t Base) {
   if (Base != 0) Output.insert(0, Codec::Utf8Mark);
   return std::move(Output);
 }
-
-// The lines of a checked UTF-8 text as UTF-16, for their keys.
-class TUtf8Lines final : public KeyedSort::TLineDecoder {
- public:
-  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
-    return Utf8::DecodeWellFormed(Line, Scratch);
-  }
-};
-
-// The lines of a checked text in a legacy encoding, through its converter (which each thread
-// keeps open).
-class TLegacyLines final : public KeyedSort::TLineDecoder {
- public:
-  explicit TLegacyLines(const Codec::TEncoding& Encoding) : FEncoding(Encoding) {}
-  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
-    Codec::DecodeAcceptedLines(Line, FEncoding, Scratch);
-    return Scratch;
-  }
-
- private:
-  const Codec::TEncoding& FEncoding;
-};
 
 std::u16string Widen(std::string_view Ascii) { return {Ascii.begin(), Ascii.end()}; }
 

@@ -10,6 +10,7 @@
 
 #include "cli/CodecUnicode.h"
 #include "cli/KeyedLines.h"
+#include "cli/LineDecoders.h"
 #include "cli/Messages.h"
 #include "cli/System.h"
 #include "cli/TextPieces.h"
@@ -20,6 +21,10 @@
 
 namespace Spill {
 namespace {
+
+using LineDecoders::TLegacyLines;
+using LineDecoders::TUtf16Lines;
+using LineDecoders::TUtf8Lines;
 
 using RunMerge::TUnits;
 
@@ -76,43 +81,6 @@ TForm FormOf(const Codec::TEncoding& Given, std::string_view Head) {
   E.Bom = Form.Mark > 0;
   return Form;
 }
-
-// The lines of checked UTF-8, of a checked legacy text and of UTF-16 in either order.
-class TUtf8Lines final : public KeyedSort::TLineDecoder {
- public:
-  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
-    return Utf8::DecodeWellFormed(Line, Scratch);
-  }
-};
-
-class TLegacyLines final : public KeyedSort::TLineDecoder {
- public:
-  explicit TLegacyLines(const Codec::TEncoding& Encoding) : FEncoding(Encoding) {}
-  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
-    Codec::DecodeAcceptedLines(Line, FEncoding, Scratch);
-    return Scratch;
-  }
-
- private:
-  const Codec::TEncoding& FEncoding;
-};
-
-class TUtf16Lines final : public KeyedSort::TLineDecoder {
- public:
-  explicit TUtf16Lines(bool BigEndian) : FBig(BigEndian) {}
-  std::u16string_view Decode(std::string_view Line, std::u16string& Scratch) const override {
-    Scratch.resize(Line.size() / 2);
-    for (size_t I = 0; I < Scratch.size(); ++I) {
-      const auto B0 = static_cast<unsigned char>(Line[2 * I]);
-      const auto B1 = static_cast<unsigned char>(Line[2 * I + 1]);
-      Scratch[I] = static_cast<char16_t>(FBig ? B0 << 8 | B1 : B1 << 8 | B0);
-    }
-    return Scratch;
-  }
-
- private:
-  bool FBig;
-};
 
 // The decoder of a form's lines, and the same keyed by -k, -t and the folds.
 struct TDecoders {
