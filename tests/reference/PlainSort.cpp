@@ -337,7 +337,10 @@ std::u16string StableSortByKeys(
         StringUnit::ByteLength(MeasuredOf ? MeasuredOf(Of) + Line.substr(Body) : Key);
     Items.push_back({Line, std::move(Key), Measure});
   }
-  const auto [Kind, Order] = CommandOf(CommandId);
+  // Plain variables rather than a structured binding, which clang 14 cannot capture.
+  const TCommand Command = CommandOf(CommandId);
+  const auto Kind = Command.Kind;
+  const auto Order = Command.Order;
   const auto Compare = [Kind](const TItem& A, const TItem& B) -> int32_t {
     const auto Text = [](std::u16string_view X, std::u16string_view Y) {
       return Sign(StringUnit::LocaleCompare(X, Y));
