@@ -848,7 +848,17 @@ int RunOn(const Arguments::TOptions& Options, const Codec::TEncoding& Encoding,
   uint64_t Buffer = Options.BufferSize != 0
                         ? Options.BufferSize
                         : DefaultBufferSize(System::PhysicalMemory(), System::AvailableMemory());
-  if (sizeof(void*) < 8) Buffer = std::min<uint64_t>(Buffer, uint64_t{1} << 30);
+  if (sizeof(void*) < 8) {
+    Buffer = std::min<uint64_t>(Buffer, uint64_t{1} << 30);
+    // A 32-bit build refuses a file of half its address space or more, as the whole-text read
+    // does (whose check this calls before it reads a byte): one line of it may not fit.
+    std::vector<std::string> Files{Options.Input};
+    Files.insert(Files.end(), Options.MoreInputs.begin(), Options.MoreInputs.end());
+    for (const std::string& Path : Files) {
+      if (Path != "-" && System::TInput(Path).Size() >= static_cast<int64_t>(SIZE_MAX / 2))
+        System::ReadAll(Path);
+    }
+  }
   // A sort takes about four times its text's bytes: the text, its lines' keys, the records.
   const auto Piece = static_cast<size_t>(std::max<uint64_t>(Buffer / 4, kLeastPiece));
   if (Options.Keys) return WriteKeys(Options, Encoding);
